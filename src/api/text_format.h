@@ -1,0 +1,20 @@
+// printf-style formatting into std::string. The system's texts are formats;
+// a host-supplied name is always an argument, never the format.
+#pragma once
+
+#include <cstdarg>
+#include <string>
+
+#if defined(__GNUC__) || defined(__clang__)
+#define VARNO_PRINTF_FORMAT(formatIndex, firstArg) \
+    __attribute__((format(printf, formatIndex, firstArg)))
+#else
+#define VARNO_PRINTF_FORMAT(formatIndex, firstArg)
+#endif
+
+namespace varno {
+
+std::string formatText(const char* format, ...) VARNO_PRINTF_FORMAT(1, 2);
+std::string formatTextV(const char* format, std::va_list args);
+
+}  // namespace varno

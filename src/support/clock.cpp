@@ -1,0 +1,45 @@
+#include "support/clock.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include "support/seams.h"
+
+namespace varno::support {
+
+std::uint64_t processorMillis() {
+    if (seams().processorMillis) return seams().processorMillis();
+    const std::clock_t ticks = std::clock();
+    if (ticks == static_cast<std::clock_t>(-1)) return 0;
+    return static_cast<std::uint64_t>(ticks) * 1000u / CLOCKS_PER_SEC;
+}
+
+namespace {
+constexpr const char* dayNames[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+constexpr const char* monthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+std::tm toLocalTime(std::time_t seconds) {
+    std::tm parts{};
+#if defined(_WIN32)
+    localtime_s(&parts, &seconds);
+#else
+    localtime_r(&seconds, &parts);
+#endif
+    return parts;
+}
+}  // namespace
+
+std::string localTimeText() {
+    const std::time_t now = seams().wallClockSeconds
+                                ? static_cast<std::time_t>(seams().wallClockSeconds())
+                                : std::time(nullptr);
+    const std::tm t = toLocalTime(now);
+    char text[64];
+    std::snprintf(text, sizeof text, "%.3s %.3s%3d %.2d:%.2d:%.2d %d\n", dayNames[t.tm_wday % 7],
+                  monthNames[t.tm_mon % 12], t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec,
+                  1900 + t.tm_year);
+    return text;
+}
+
+}  // namespace varno::support

@@ -1,0 +1,15 @@
+// Time for the end-of-run information, through the clock seams.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace varno::support {
+
+// Processor time used by the process, in milliseconds.
+std::uint64_t processorMillis();
+
+// The local time in the fixed English form "Sun Dec  6 14:23:13 2026\n".
+std::string localTimeText();
+
+}  // namespace varno::support

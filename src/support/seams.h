@@ -1,0 +1,33 @@
+// Test seams: the clock, the file layer and the allocator consult these hooks,
+// so tests can fix the time or make a file open or an allocation fail. Left
+// empty (the default), every hook is inactive and the real service is used.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace varno::support {
+
+struct Seams {
+    // Returns true when opening `path` must fail.
+    std::function<bool(const std::string& path)> failFileOpen;
+    // Processor time used so far, in milliseconds.
+    std::function<std::uint64_t()> processorMillis;
+    // Local time as seconds since the epoch.
+    std::function<std::int64_t()> wallClockSeconds;
+    // Number of further allocations that succeed; negative: no limit.
+    long allocationsBeforeFailure = -1;
+};
+
+// The one set of seams of the process.
+Seams& seams();
+
+// Restores every seam to its inactive default.
+void resetSeams();
+
+// Counts one allocation against `allocationsBeforeFailure`; true when this one
+// must fail.
+bool allocationMustFail();
+
+}  // namespace varno::support
