@@ -1,0 +1,165 @@
+// The lifecycle table, call by call: which exported calls are allowed, refused
+// (and with which text) or silently failed in each state of the library.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "api/call_frame.h"
+#include "api/fatal_error.h"
+#include "test_support.h"
+#include "varno.h"
+
+namespace varno {
+namespace {
+
+using testing::TempDirectory;
+
+enum class Rule { setUp, finalised, any };
+
+struct ExportedCall {
+    std::string name;
+    Rule rule;
+    std::function<long()> invoke;  // the call's result, pointers as 0 / 1
+    std::string operation;         // word of the "after finalizing" refusal
+};
+
+long asLong(const void* pointer) { return pointer == nullptr ? 0 : 1; }
+
+// Every exported call that runs in the trapped frame.
+std::vector<ExportedCall> trappedCalls() {
+    double value = 0;
+    int count = 0, count2 = 0;
+    return {
+        {"VARNO_createNewStudy", Rule::setUp, [] { return long(VARNO_createNewStudy("s", "type: TRAVOK")); }, "Create new study"},
+        {"VARNO_defineNewProjectParameter", Rule::setUp, [] { return long(VARNO_defineNewProjectParameter("p", nullptr)); }, "VARNO_defineNewProjectParameter"},
+        {"VARNO_defineNewProjectResponse", Rule::setUp, [] { return long(VARNO_defineNewProjectResponse("r", nullptr)); }, "VARNO_defineNewProjectResponse"},
+        {"VARNO_defineNewDiscreteSet", Rule::setUp, [] { return long(VARNO_defineNewDiscreteSet("d", nullptr)); }, "Add discrete set"},
+        {"VARNO_defineNewDistribution", Rule::setUp, [] { return long(VARNO_defineNewDistribution("d", nullptr)); }, "VARNO_defineNewDistribution"},
+        {"VARNO_defineNewCurve", Rule::setUp, [] { return long(VARNO_defineNewCurve("c", nullptr)); }, "VARNO_defineNewCurve"},
+        {"VARNO_defineNewFormat", Rule::setUp, [] { return long(VARNO_defineNewFormat("f", nullptr)); }, "VARNO_defineNewFormat"},
+        {"VARNO_defineStudyLevelData", Rule::setUp, [] { return long(VARNO_defineStudyLevelData("s", nullptr)); }, "Define Study data"},
+        {"VARNO_defineSearchMethodData", Rule::setUp, [] { return long(VARNO_defineSearchMethodData("m", nullptr)); }, "Define search method data"},
+        {"VARNO_defineStudyRuntimeOptions", Rule::setUp, [] { return long(VARNO_defineStudyRuntimeOptions("o", nullptr)); }, "VARNO_defineStudyRuntimeOptions"},
+        {"VARNO_addVariableToStudy", Rule::setUp, [] { return long(VARNO_addVariableToStudy("v", nullptr)); }, "VARNO_addVariableToStudy"},
+        {"VARNO_addDOEFactorToStudy", Rule::setUp, [] { return long(VARNO_addDOEFactorToStudy("f", nullptr)); }, "VARNO_addDOEFactorToStudy"},
+        {"VARNO_addResponseToStudy", Rule::setUp, [] { return long(VARNO_addResponseToStudy("r", nullptr)); }, "VARNO_addResponseToStudy"},
+        {"VARNO_finalizeStudyData", Rule::any, [] { return long(VARNO_finalizeStudyData()); }, ""},
+        {"VARNO_getNextSetOfDesignsFromStudy", Rule::finalised, [] { int* i = nullptr; double** v = nullptr; return long(VARNO_getNextSetOfDesignsFromStudy(&i, &v)); }, ""},
+        {"VARNO_updateResultsForDesignSet", Rule::finalised, [] { return long(VARNO_updateResultsForDesignSet(0, nullptr, nullptr, nullptr, nullptr)); }, ""},
+        {"VARNO_shareDesigns", Rule::finalised, [] { return long(VARNO_shareDesigns("p", 0, nullptr, 0, nullptr, 0, nullptr, nullptr, nullptr)); }, ""},
+        {"VARNO_isShareDesignsSupported", Rule::any, [] { return long(VARNO_isShareDesignsSupported()); }, ""},
+        {"VARNO_getPerformanceValueForDesign", Rule::finalised, [value]() mutable { return long(VARNO_getPerformanceValueForDesign(1, &value)); }, ""},
+        {"VARNO_getDesignStatus", Rule::finalised, [] { return long(VARNO_getDesignStatus(1)); }, ""},
+        {"VARNO_getIntStudyData", Rule::any, [] { return long(VARNO_getIntStudyData(1)); }, ""},
+        {"VARNO_getParetoDesignIds", Rule::finalised, [] { int* i = nullptr; int* r = nullptr; return long(VARNO_getParetoDesignIds(&i, &r)); }, ""},
+        {"VARNO_getFactorNames", Rule::any, [count]() mutable { return asLong(VARNO_getFactorNames(&count)); }, ""},
+        {"VARNO_getInteractionNames", Rule::finalised, [count]() mutable { return asLong(VARNO_getInteractionNames(&count)); }, ""},
+        {"VARNO_getPercentContribution", Rule::finalised, [count]() mutable { return asLong(VARNO_getPercentContribution(&count)); }, ""},
+        {"VARNO_getDOEEffectsData", Rule::finalised, [count, count2]() mutable { return asLong(VARNO_getDOEEffectsData(&count, &count2)); }, ""},
+        {"VARNO_generateReportFile", Rule::any, [] { return long(VARNO_generateReportFile()); }, ""},
+        {"VARNO_generateDesignResultsFile", Rule::finalised, [] { return long(VARNO_generateDesignResultsFile()); }, ""},
+        {"VARNO_generateStudyResultsFiles", Rule::finalised, [] { return long(VARNO_generateStudyResultsFiles()); }, ""},
+    };
+}
+
+std::string lastMessage() {
+    const char* last = VARNO_getLastMessage();
+    return last == nullptr ? std::string("<none>") : std::string(last);
+}
+
+class Lifecycle : public ::testing::Test {
+protected:
+    void initialise() {
+        ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1);
+    }
+    TempDirectory dir;
+};
+
+TEST_F(Lifecycle, BeforeInitialisationSetUpAndFreeCallsRunAndStateCallsAreRefused) {
+    for (const ExportedCall& call : trappedCalls()) {
+        SCOPED_TRACE(call.name);
+        EXPECT_EQ(call.invoke(), 0);
+        const std::string expected =
+            call.rule == Rule::finalised
+                ? call.name + " cannot be done before finalizing the study."
+                : call.name + " is not available in this build.";
+        EXPECT_EQ(lastMessage(), expected);
+    }
+}
+
+TEST_F(Lifecycle, UntrappedCallsBeforeInitialisation) {
+    EXPECT_EQ(VARNO_getBuildNumber(), 8677);
+    EXPECT_EQ(VARNO_isStudyComplete(), 0);
+    EXPECT_EQ(VARNO_endStudy(), 0);
+    EXPECT_EQ(VARNO_getLastMessage(), nullptr);
+    EXPECT_EQ(VARNO_getBestDesignId(), 0);
+    EXPECT_EQ(lastMessage(), "VARNO_getBestDesignId cannot be done before finalizing the study.");
+}
+
+TEST_F(Lifecycle, OnceFinalisedSetUpCallsAreRefusedWithTheirOperationWord) {
+    initialise();
+    library().studyFinalised = 1;  // finalising itself is built on top of this frame
+    for (const ExportedCall& call : trappedCalls()) {
+        SCOPED_TRACE(call.name);
+        EXPECT_EQ(call.invoke(), 0);
+        const std::string expected =
+            call.rule == Rule::setUp ? call.operation + " cannot be done after finalizing the study."
+                                     : call.name + " is not available in this build.";
+        EXPECT_EQ(lastMessage(), expected);
+    }
+    EXPECT_EQ(VARNO_getBestDesignId(), 0);
+    EXPECT_EQ(lastMessage(), "VARNO_getBestDesignId is not available in this build.");
+}
+
+TEST_F(Lifecycle, AfterEndStudyTrappedCallsFailSilently) {
+    initialise();
+    ASSERT_EQ(VARNO_endStudy(), 1);
+    for (const ExportedCall& call : trappedCalls()) {
+        SCOPED_TRACE(call.name);
+        EXPECT_EQ(call.invoke(), 0);
+        EXPECT_EQ(VARNO_getLastMessage(), nullptr);
+    }
+    EXPECT_EQ(VARNO_endStudy(), 0);
+    EXPECT_EQ(VARNO_isStudyComplete(), 1);
+    // The best-design query has no usability check of its own: it still refuses.
+    EXPECT_EQ(VARNO_getBestDesignId(), 0);
+    EXPECT_EQ(lastMessage(), "VARNO_getBestDesignId cannot be done before finalizing the study.");
+}
+
+TEST_F(Lifecycle, AfterAFatalErrorOnlyLogCallsAndEndStudyWork) {
+    initialise();
+    const int failed = runTrapped(CallRule{"test", varno::Lifecycle::any}, 7, []() -> int {
+        fatalError("A definition could not be read.");
+    });
+    EXPECT_EQ(failed, 7);
+    EXPECT_EQ(library().libraryUsable, 0);
+    const auto before = testing::logEntries();
+    for (const ExportedCall& call : trappedCalls()) {
+        SCOPED_TRACE(call.name);
+        EXPECT_EQ(call.invoke(), 0);
+    }
+    EXPECT_EQ(testing::logEntries(), before);
+    EXPECT_EQ(lastMessage(), "Run exiting due to an error");
+    char* log = VARNO_getMessageLog();
+    ASSERT_NE(log, nullptr);
+    EXPECT_EQ(std::string(log),
+              "*ERROR\nA definition could not be read.\n\nRun exiting due to an error");
+    VARNO_freePtr(log);
+    EXPECT_EQ(VARNO_endStudy(), 1);
+    EXPECT_EQ(VARNO_getLastMessage(), nullptr);
+}
+
+TEST_F(Lifecycle, InitialisationRecoversAFailedLibrary) {
+    initialise();
+    runTrapped(CallRule{"test", varno::Lifecycle::any}, 0, []() -> int { fatalError("broken"); });
+    ASSERT_EQ(library().libraryUsable, 0);
+    initialise();
+    EXPECT_EQ(VARNO_getLastMessage(), nullptr);
+    EXPECT_EQ(VARNO_createNewStudy("s", nullptr), 0);
+    EXPECT_EQ(lastMessage(), "VARNO_createNewStudy is not available in this build.");
+}
+
+}  // namespace
+}  // namespace varno

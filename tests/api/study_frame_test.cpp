@@ -1,0 +1,313 @@
+// Initialisation, the message log, the end of a study and the fatal-error path,
+// driven through the C interface; the library state is inspected directly.
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <filesystem>
+#include <new>
+#include <regex>
+#include <stdexcept>
+#include <string>
+
+#include "api/call_frame.h"
+#include "api/definition_text.h"
+#include "api/fatal_error.h"
+#include "api/study_lifecycle.h"
+#include "api/text_format.h"
+#include "api/tracked_allocator.h"
+#include "support/seams.h"
+#include "test_support.h"
+#include "varno.h"
+
+namespace varno {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::logEntries;
+using testing::readWholeFile;
+using testing::TempDirectory;
+
+std::string lastMessage() {
+    const char* last = VARNO_getLastMessage();
+    return last == nullptr ? std::string("<none>") : std::string(last);
+}
+
+class StudyFrame : public ::testing::Test {
+protected:
+    ~StudyFrame() override { support::resetSeams(); }
+
+    int initialiseIn(const std::string& directory, const std::string& more = "") {
+        return VARNO_initializeStudySetup(("workingDirectory: " + directory + "\n" + more).c_str());
+    }
+    std::string messageFile() const { return dir.file("Solver_msg.log"); }
+
+    TempDirectory dir;
+};
+
+// --- initialisation --------------------------------------------------------
+
+TEST_F(StudyFrame, InitialisationOpensTheMessageFileInTheWorkingDirectory) {
+    ASSERT_EQ(initialiseIn(dir.path()), 1);
+    EXPECT_EQ(readWholeFile(messageFile()), "Starting the VARNO Library study.\n");
+    EXPECT_EQ(VARNO_getLastMessage(), nullptr);
+    EXPECT_EQ(VARNO_getMessageLog(), nullptr);
+    EXPECT_EQ(library().studyInitialised, 1);
+    EXPECT_EQ(library().studyFinalised, 0);
+    EXPECT_EQ(currentStudy()->runStatus, "Complete");
+    EXPECT_EQ(currentStudy()->versionText, "2019.01");
+    EXPECT_EQ(currentStudy()->versionNumber, 201901);
+}
+
+TEST_F(StudyFrame, WorkingDirectoryValueIsTakenVerbatimWithColonsAndBlanks) {
+    const std::string odd = dir.file("C: my study");
+    fs::create_directories(odd);
+    ASSERT_EQ(initialiseIn(odd), 1);
+    EXPECT_EQ(currentStudy()->workingDirectory, odd);
+    EXPECT_TRUE(fs::exists(fs::path(odd) / "Solver_msg.log"));
+}
+
+TEST_F(StudyFrame, WithoutWorkingDirectoryTheCurrentDirectoryIsUsed) {
+    const fs::path previous = fs::current_path();
+    fs::current_path(dir.path());
+    const int result = VARNO_initializeStudySetup(nullptr);
+    fs::current_path(previous);
+    ASSERT_EQ(result, 1);
+    EXPECT_TRUE(fs::exists(messageFile()));
+}
+
+TEST_F(StudyFrame, UnwritableWorkingDirectoryFailsButLeavesTheLibraryUsable) {
+    const std::string missing = dir.file("no such folder");
+    EXPECT_EQ(initialiseIn(missing), 0);
+    EXPECT_EQ(lastMessage(), "The working directory specified \"" + missing +
+                                 "\" is invalid or not writable.");
+    EXPECT_EQ(library().libraryUsable, 1);
+    EXPECT_EQ(VARNO_createNewStudy("s", nullptr), 0);
+    EXPECT_EQ(lastMessage(), "VARNO_createNewStudy is not available in this build.");
+}
+
+TEST_F(StudyFrame, MessageFileThatCannotBeOpenedIsReported) {
+    support::seams().failFileOpen = [](const std::string& path) {
+        return path.find("Solver_msg.log") != std::string::npos;
+    };
+    EXPECT_EQ(initialiseIn(dir.path()), 0);
+    EXPECT_EQ(lastMessage(), "The working directory specified \"" + dir.path() +
+                                 "\" is invalid or not writable.");
+}
+
+TEST_F(StudyFrame, WorkingDirectoryOf258BytesIsRefusedWithoutEndingTheProcess) {
+    const std::string tooLong = "/" + std::string(257, 'w');
+    EXPECT_EQ(initialiseIn(tooLong), 0);
+    const auto log = logEntries();
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_EQ(log[0], "\nError. Working directory name is too long.");
+    EXPECT_EQ(log[1], "\nShorten the path of the VARNO working directory");
+    EXPECT_EQ(log[2], "\nto be less than 258 characters.");
+
+    const std::string justShortEnough = "/" + std::string(256, 'w');
+    EXPECT_EQ(initialiseIn(justShortEnough), 0);
+    EXPECT_EQ(lastMessage(), "The working directory specified \"" + justShortEnough +
+                                 "\" is invalid or not writable.");
+}
+
+TEST_F(StudyFrame, MissingRootVariableIsFatal) {
+    testing::unsetEnvironment("VARNO_ROOT");
+    EXPECT_EQ(initialiseIn(dir.path()), 0);
+    const auto log = logEntries();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0], "*ERROR\nThe required environment variable VARNO_ROOT is not set.");
+    EXPECT_EQ(log[1], "Run exiting due to an error");
+    EXPECT_EQ(library().libraryUsable, 0);
+    EXPECT_EQ(currentStudy()->runStatus, "Error");
+}
+
+TEST_F(StudyFrame, RootDirectoryThatDoesNotExistIsFatal) {
+    testing::setEnvironment("VARNO_ROOT", dir.file("missing-root"));
+    EXPECT_EQ(initialiseIn(dir.path()), 0);
+    const auto log = logEntries();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0], "*ERROR\nenvironment setup error");
+    EXPECT_EQ(log[1], "Run exiting due to an error");
+}
+
+TEST_F(StudyFrame, DeleteResultsAcceptsBooleansAndIntegersAndPersists) {
+    EXPECT_EQ(library().deleteResults, 1);
+    ASSERT_EQ(initialiseIn(dir.path(), "deleteResults: no"), 1);
+    EXPECT_EQ(library().deleteResults, 0);
+    ASSERT_EQ(initialiseIn(dir.path()), 1);
+    EXPECT_EQ(library().deleteResults, 0) << "the previous value stays without the key";
+    for (const char* on : {"deleteResults: yes", "deleteResults: 1", "deleteResults:true"}) {
+        library().deleteResults = 0;
+        ASSERT_EQ(initialiseIn(dir.path(), on), 1);
+        EXPECT_EQ(library().deleteResults, 1) << on;
+    }
+    ASSERT_EQ(initialiseIn(dir.path(), "deleteResults: maybe"), 1);
+    EXPECT_EQ(library().deleteResults, 1) << "an unreadable value changes nothing";
+}
+
+TEST_F(StudyFrame, ReinitialisationDiscardsThePreviousStudy) {
+    ASSERT_EQ(initialiseIn(dir.path()), 1);
+    VARNO_createNewStudy("s", nullptr);
+    library().studyComplete = 1;
+    TempDirectory other;
+    ASSERT_EQ(initialiseIn(other.path()), 1);
+    EXPECT_EQ(VARNO_getLastMessage(), nullptr);
+    EXPECT_EQ(VARNO_isStudyComplete(), 0);
+    EXPECT_EQ(currentStudy()->workingDirectory, other.path());
+}
+
+// --- message log -----------------------------------------------------------
+
+TEST_F(StudyFrame, MessageLogJoinsEntriesWithABlankLine) {
+    ASSERT_EQ(initialiseIn(dir.path()), 1);
+    VARNO_createNewStudy("s", nullptr);
+    char* one = VARNO_getMessageLog();
+    ASSERT_NE(one, nullptr);
+    EXPECT_STREQ(one, "VARNO_createNewStudy is not available in this build.");
+    VARNO_freePtr(one);
+
+    VARNO_defineNewCurve("c", nullptr);
+    char* two = VARNO_getMessageLog();
+    ASSERT_NE(two, nullptr);
+    EXPECT_STREQ(two,
+                 "VARNO_createNewStudy is not available in this build.\n\n"
+                 "VARNO_defineNewCurve is not available in this build.");
+    VARNO_freePtr(two);
+    EXPECT_EQ(trackedBlockCount(), 0u);
+}
+
+TEST_F(StudyFrame, LastMessageStaysValidWhileTheLogGrows) {
+    ASSERT_EQ(initialiseIn(dir.path()), 1);
+    VARNO_createNewStudy("s", nullptr);
+    const char* first = VARNO_getLastMessage();
+    for (int i = 0; i < 120; ++i) VARNO_defineNewCurve("c", nullptr);
+    EXPECT_STREQ(first, "VARNO_createNewStudy is not available in this build.");
+    EXPECT_EQ(logEntries().size(), 121u);
+}
+
+TEST_F(StudyFrame, ClearedLogHasNoLastMessage) {
+    ASSERT_EQ(initialiseIn(dir.path()), 1);
+    VARNO_createNewStudy("s", nullptr);
+    VARNO_clearMessageLog();
+    EXPECT_EQ(VARNO_getLastMessage(), nullptr);
+    EXPECT_EQ(VARNO_getMessageLog(), nullptr);
+}
+
+// --- end of a study --------------------------------------------------------
+
+TEST_F(StudyFrame, EndStudyReleasesEverythingAndDeletesTheMessageFile) {
+    ASSERT_EQ(initialiseIn(dir.path()), 1);
+    VARNO_createNewStudy("s", nullptr);
+    char* log = VARNO_getMessageLog();
+    VARNO_freePtr(log);
+    ASSERT_EQ(VARNO_endStudy(), 1);
+    EXPECT_FALSE(fs::exists(messageFile()));
+    EXPECT_EQ(VARNO_getLastMessage(), nullptr);
+    EXPECT_EQ(currentStudy(), nullptr);
+    EXPECT_EQ(library().studyInitialised, 0);
+    EXPECT_EQ(library().libraryUsable, 0);
+    EXPECT_EQ(VARNO_isStudyComplete(), 1);
+    EXPECT_EQ(trackedBlockCount(), 0u);
+    EXPECT_EQ(VARNO_endStudy(), 0);
+}
+
+TEST_F(StudyFrame, EndStudyAnnouncesTheEndOnStandardOutput) {
+    ASSERT_EQ(initialiseIn(dir.path()), 1);
+    ::testing::internal::CaptureStdout();
+    ASSERT_EQ(endStudy(), 1);
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("\n\n\tEnd of VARNO run.\n"), std::string::npos);
+}
+
+// --- the fatal-error path --------------------------------------------------
+
+TEST_F(StudyFrame, FatalErrorWritesTheReasonAndEndOfRunToTheMessageFile) {
+    ASSERT_EQ(initialiseIn(dir.path()), 1);
+    currentStudy()->verbose = 1;
+    support::seams().processorMillis = [] { return std::uint64_t{12999}; };
+    ::testing::internal::CaptureStderr();
+    runTrapped(CallRule{"test", Lifecycle::any}, 0, []() -> int { fatalError("Bad value 3."); });
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err, "Run exiting due to an error\n");
+
+    const auto log = logEntries();
+    ASSERT_EQ(log.size(), 2u) << "the end-of-run information stays out of the log";
+    EXPECT_EQ(log[0], "*ERROR\nBad value 3.");
+    EXPECT_EQ(log[1], "Run exiting due to an error");
+
+    const std::string file = readWholeFile(messageFile());
+    const std::regex expected(
+        "Starting the VARNO Library study\\.\n"
+        "\\*ERROR\nBad value 3\\.\n\n"
+        "Run exiting due to an error\n"
+        "\\*NOTE\n\\*{12}END OF RUN INFORMATION\\*{12}\nElapsed time: 12 seconds\n"
+        "Current time: [A-Z][a-z]{2} [A-Z][a-z]{2} [ 1-3][0-9] \\d\\d:\\d\\d:\\d\\d \\d{4}\n\n"
+        "\\*NOTE\nEnd of VARNO run\\.\n\n");
+    EXPECT_TRUE(std::regex_match(file, expected)) << file;
+    EXPECT_EQ(currentStudy()->runStatus, "Error");
+    EXPECT_FALSE(currentStudy()->messageFile->is_open());
+}
+
+TEST_F(StudyFrame, ExhaustedMemoryInTheTrackedAllocatorFailsTheCall) {
+    ASSERT_EQ(initialiseIn(dir.path()), 1);
+    VARNO_createNewStudy("s", nullptr);
+    support::seams().allocationsBeforeFailure = 0;
+    EXPECT_EQ(VARNO_getMessageLog(), nullptr);
+    const auto log = logEntries();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[log.size() - 2], "*ERROR\nOut of memory in fmalloc");
+    EXPECT_EQ(log.back(), "Run exiting due to an error");
+    const std::string file = readWholeFile(messageFile());
+    EXPECT_NE(file.find("\nOut of memory in fmalloc, while mallocing data for cmbMsgLog"
+                        "\nRequested size = 53\n"),
+              std::string::npos)
+        << file;
+    EXPECT_EQ(library().libraryUsable, 0);
+}
+
+TEST_F(StudyFrame, ExceptionsFromTheStandardLibraryAreContainedAsFatalErrors) {
+    ASSERT_EQ(initialiseIn(dir.path()), 1);
+    const CallRule rule{"test", Lifecycle::any};
+    EXPECT_EQ(runTrapped(rule, -1, []() -> int { throw std::bad_alloc(); }), -1);
+    auto log = logEntries();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0], "*ERROR\nOut of memory");
+    EXPECT_EQ(log[1], "Run exiting due to an error");
+    EXPECT_EQ(library().libraryUsable, 0);
+
+    ASSERT_EQ(initialiseIn(dir.path()), 1);
+    EXPECT_EQ(runTrapped(rule, 0, []() -> int { throw std::out_of_range("index 9"); }), 0);
+    log = logEntries();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0], "*ERROR\nInternal error: index 9");
+}
+
+TEST_F(StudyFrame, EndStudyContainsAFatalErrorRaisedInsideIt) {
+    ASSERT_EQ(initialiseIn(dir.path()), 1);
+    EXPECT_EQ(runGuarded(0, []() -> int { fatalError("during the end"); }), 0);
+    EXPECT_EQ(library().libraryUsable, 0);
+    EXPECT_EQ(VARNO_endStudy(), 1);
+}
+
+// --- numbers under the host's locale ----------------------------------------
+
+TEST_F(StudyFrame, NumbersUseADecimalPointWhateverTheHostLocale) {
+    const char* hostLocale = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+    ASSERT_NE(hostLocale, nullptr)
+        << "the de_DE.UTF-8 locale is missing: run scripts/install-deps.sh";
+    ASSERT_EQ(formatText("%.1f", 1.5), "1,5") << "the host's comma locale is active";
+    std::string inside;
+    double read = 0;
+    runTrapped(CallRule{"test", Lifecycle::any}, 0, [&] {
+        inside = formatText("%.1f", 2.5);
+        std::string error;
+        readDouble(splitLines("x: 3.25"), "x", read, error);
+        return 1;
+    });
+    EXPECT_EQ(inside, "2.5");
+    EXPECT_EQ(read, 3.25);
+    EXPECT_EQ(formatText("%.1f", 1.5), "1,5") << "the host's locale is restored";
+    std::setlocale(LC_NUMERIC, "C");
+}
+
+}  // namespace
+}  // namespace varno
