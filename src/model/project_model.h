@@ -1,0 +1,217 @@
+// The project model: every named thing a study can refer to, held in tables
+// addressed by index. An index, once given, never changes: records are only
+// appended, never removed or reordered, until the study is released.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/distribution.h"
+
+namespace varno::model {
+
+inline constexpr const char* initializedName = "Initialized";
+
+// Name-kind codes of getNameType.
+enum NameKind : int {
+    kindUnknown = -1,
+    kindContinuous = 0,
+    kindDiscrete = 1,
+    kindDependent = 2,
+    kindNumericParameter = 3,
+    kindResponse = 4,
+    kindStringParameter = 8,
+    kindInternal = 9,
+    kindCondition = 10,
+    kindLoopParameter = 11,
+    kindDiscreteSet = 12,
+    kindCurve = 13,
+};
+
+struct ContinuousParameter {  // "Continuous Variable"
+    int id = -1;
+    std::string name = initializedName;
+    double min = 0.0;
+    double baseline = 0.0;
+    double max = 0.0;
+};
+
+struct DiscreteParameter {  // "Discrete Variable"
+    int id = -1;
+    int itemCount = 0;   // copied from the set
+    int ordered = 0;     // copied from the set
+    int numeric = 0;     // copied from the set
+    double min = 0.0;
+    double max = 0.0;    // the number of items
+    std::string name = initializedName;
+    int setIndex = -1;   // the set owns the item texts
+    std::string baseline;  // text of the baseline item
+    std::string set;       // name of the discrete set
+};
+
+struct DependentParameter {  // "Dependent variable"
+    int id = -1;
+    int distribution = -1;
+    std::string name = initializedName;
+    std::string formula;
+    std::vector<int> printFlags;  // one per agent
+};
+
+struct FixedParameter {  // "Fixed parameter"
+    int id = -1;
+    int distribution = -1;
+    double baseline = 0.0;
+    std::string name = initializedName;
+    std::vector<int> printFlags;
+};
+
+struct StringParameter {  // "String parameter"
+    int id = -1;
+    std::string name = initializedName;
+    std::string stringValue;
+    std::vector<int> printFlags;
+};
+
+struct DiscreteSet {  // "Discrete Set"
+    std::string name = initializedName;
+    int itemCount = 0;
+    int ordered = 0;
+    int numeric = 1;
+    std::vector<std::string> discSetChoices;
+    std::vector<double> discSetNumChoices;  // filled while the set is numeric
+};
+
+struct DistributionRecord {  // "Distribution"
+    std::string name = initializedName;
+    std::string type;
+    std::unique_ptr<support::Distribution> object;
+};
+
+enum PrintFormatType : int {
+    formatAutomatic = 0,
+    formatInteger = 1,
+    formatFloat = 2,
+    formatScientific = 3,
+    formatString = 4,
+};
+
+struct PrintFormat {  // "Print format"
+    std::string name = initializedName;
+    int type = formatAutomatic;
+    int total = 0;      // 0: not a fixed-length field
+    int dec = 0;        // digits after the decimal point
+    int exp = 0;        // digits of the exponent
+    int expSigned = 0;  // 1 writes the exponent's sign
+};
+
+struct Curve {  // "Curve"
+    std::string name = initializedName;
+    int pointCount = 0;
+    std::vector<double> X_value;
+    std::vector<double> Y_value;
+    std::vector<double> weightFactor;
+};
+
+inline constexpr int continuousKindTag = 1111;
+inline constexpr int discreteKindTag = 2222;
+
+// One design variable of a study.
+struct StudyVariable {
+    std::string name = initializedName;
+    int id = -1;
+    int id2 = -1;  // the id repeated for the readers that expect it there
+    int id3 = -1;
+    int kindTag = 0;    // continuousKindTag or discreteKindTag
+    int discrete = 0;   // 0 continuous, 1 discrete
+    int encoding = 1;   // level encoding
+    int resolution = 0; // continuous: as read; discrete: number of items
+    double min = 0.0;
+    double max = 0.0;
+    double baseline = 0.0;  // discrete: 0-based index of the baseline item
+    double coordinates[3] = {0.0, 0.0, 0.0};
+    int distribution = -1;  // continuous only
+    int ordered = 0;        // discrete only
+    // DOE data
+    int doeDefined = 0;
+    int doeLevelCount = 0;
+    int factorType = 0;  // 0 control, 1 noise
+    std::vector<double> doe_vals;
+};
+
+// The design-variable list of one study.
+struct Representation {
+    std::vector<StudyVariable> data;
+    std::vector<int> doe_factor_map;
+    std::vector<int> doe_control_factor_map;
+    std::vector<int> doe_noise_factor_map;
+    double minCoordinate[3] = {0.0, 0.0, 0.0};
+    double maxCoordinate[3] = {0.0, 0.0, 0.0};
+};
+
+// Project response types.
+enum ResponseType : int {
+    responseUnknown = -1,
+    responseFormula = 0,
+    responseCurveFit = 1,
+    responseFld = 2,
+    responseFilter = 3,
+    responseRsm = 4,
+    responseFile = 5,
+    responseApi = 6,
+};
+
+struct ProjectResponse {  // "Response"
+    std::string name = initializedName;
+    int type = responseFile;
+    int dataType = 0;  // 0 numeric, 1 other
+    double acceptMin = -1e308;
+    double acceptMax = 1e308;
+    std::vector<std::string> properties;  // the kind's own property lines, as read
+};
+
+// Study-response kinds.
+enum ResponseKind : int { kindObjective = 0, kindConstraint = 1, kindPlainResponse = 3 };
+
+// The study responses of one performance definition (one per agent), as
+// parallel arrays in definition order.
+struct PerformanceDefinition {
+    int agent = 0;
+    int objectiveCount = 0;
+    int constraintCount = 0;
+    std::vector<std::string> name;
+    std::vector<int> flag;
+    std::vector<int> opt;
+    std::vector<double> target;
+    std::vector<double> coef;    // quadratic weight
+    std::vector<double> offset;  // linear weight
+    std::vector<double> norm;    // -1.0: take it from the baseline design
+    std::vector<double> minAllowed;
+    std::vector<double> maxAllowed;
+    std::vector<int> resp_value_type;
+    std::vector<int> eval;
+    std::vector<int> eval_tool;
+    std::vector<std::string> err_msgs;
+    std::size_t size() const { return name.size(); }
+};
+
+struct ProjectModel {
+    std::vector<ContinuousParameter> file_user_cont;
+    std::vector<DiscreteParameter> file_user_disc;
+    std::vector<DependentParameter> file_user_depn;
+    std::vector<FixedParameter> file_user_fixed;
+    std::vector<StringParameter> file_user_strings;
+    std::vector<DiscreteSet> user_discrete_sets;
+    std::vector<DistributionRecord> user_distributions;
+    std::vector<PrintFormat> print_formats = builtInPrintFormats();
+    std::vector<Curve> file_user_curve;
+    std::string nameList;  // every parameter and response name, one per line
+    std::vector<Representation> dvar = std::vector<Representation>(1);
+    std::vector<ProjectResponse> prjResps;
+    std::vector<PerformanceDefinition> per_type;
+    int detailedOutput = 0;  // log curves and the like in full
+
+    static std::vector<PrintFormat> builtInPrintFormats();
+};
+
+}  // namespace varno::model
