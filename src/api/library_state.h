@@ -9,6 +9,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "model/project_model.h"
 #include "support/analysis_environment.h"
 #include "support/file_io.h"
 
@@ -26,6 +27,7 @@ struct Study {
     int cycleCounter = 0;
     std::unique_ptr<support::FileWriter> messageFile;
     std::unique_ptr<support::AnalysisEnvironment> analysis;
+    model::ProjectModel project;
 };
 
 // Blocks of the tracked allocator, with the tag that names their use.

@@ -27,41 +27,11 @@ int VARNO_createNewStudy(const char* name, const char* text) {
     return unavailable<int>({"VARNO_createNewStudy", Lifecycle::setUp, "Create new study"}, 0);
 }
 
-int VARNO_defineNewProjectParameter(const char* name, const char* text) {
-    (void)name;
-    (void)text;
-    return unavailable<int>({"VARNO_defineNewProjectParameter", Lifecycle::setUp}, 0);
-}
 
-int VARNO_defineNewProjectResponse(const char* name, const char* text) {
-    (void)name;
-    (void)text;
-    return unavailable<int>({"VARNO_defineNewProjectResponse", Lifecycle::setUp}, 0);
-}
 
-int VARNO_defineNewDiscreteSet(const char* name, const char* text) {
-    (void)name;
-    (void)text;
-    return unavailable<int>({"VARNO_defineNewDiscreteSet", Lifecycle::setUp, "Add discrete set"}, 0);
-}
 
-int VARNO_defineNewDistribution(const char* name, const char* text) {
-    (void)name;
-    (void)text;
-    return unavailable<int>({"VARNO_defineNewDistribution", Lifecycle::setUp}, 0);
-}
 
-int VARNO_defineNewCurve(const char* name, const char* text) {
-    (void)name;
-    (void)text;
-    return unavailable<int>({"VARNO_defineNewCurve", Lifecycle::setUp}, 0);
-}
 
-int VARNO_defineNewFormat(const char* name, const char* text) {
-    (void)name;
-    (void)text;
-    return unavailable<int>({"VARNO_defineNewFormat", Lifecycle::setUp}, 0);
-}
 
 int VARNO_defineStudyLevelData(const char* name, const char* text) {
     (void)name;
@@ -81,23 +51,8 @@ int VARNO_defineStudyRuntimeOptions(const char* name, const char* text) {
     return unavailable<int>({"VARNO_defineStudyRuntimeOptions", Lifecycle::setUp}, 0);
 }
 
-int VARNO_addVariableToStudy(const char* name, const char* text) {
-    (void)name;
-    (void)text;
-    return unavailable<int>({"VARNO_addVariableToStudy", Lifecycle::setUp}, 0);
-}
 
-int VARNO_addDOEFactorToStudy(const char* name, const char* text) {
-    (void)name;
-    (void)text;
-    return unavailable<int>({"VARNO_addDOEFactorToStudy", Lifecycle::setUp}, 0);
-}
 
-int VARNO_addResponseToStudy(const char* name, const char* text) {
-    (void)name;
-    (void)text;
-    return unavailable<int>({"VARNO_addResponseToStudy", Lifecycle::setUp}, 0);
-}
 
 int VARNO_finalizeStudyData(void) {
     return unavailable<int>({"VARNO_finalizeStudyData", Lifecycle::any}, 0);
@@ -146,10 +101,6 @@ int VARNO_getDesignStatus(int designId) {
     return unavailable<int>({"VARNO_getDesignStatus", Lifecycle::finalised}, 0);
 }
 
-int VARNO_getIntStudyData(int dataId) {
-    (void)dataId;
-    return unavailable<int>({"VARNO_getIntStudyData", Lifecycle::any}, 0);
-}
 
 int VARNO_getParetoDesignIds(int** paretoIds, int** paretoRanks) {
     (void)paretoIds;

@@ -168,6 +168,7 @@ struct ProjectResponse {  // "Response"
     double acceptMin = -1e308;
     double acceptMax = 1e308;
     std::vector<std::string> properties;  // the kind's own property lines, as read
+    std::string formula;  // "Formula" responses: the formula lines joined with "\n"
 };
 
 // Study-response kinds.

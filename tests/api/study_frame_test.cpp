@@ -165,12 +165,12 @@ TEST_F(StudyFrame, MessageLogJoinsEntriesWithABlankLine) {
     EXPECT_STREQ(one, "VARNO_createNewStudy is not available in this build.");
     VARNO_freePtr(one);
 
-    VARNO_defineNewCurve("c", nullptr);
+    VARNO_defineSearchMethodData("m", nullptr);
     char* two = VARNO_getMessageLog();
     ASSERT_NE(two, nullptr);
     EXPECT_STREQ(two,
                  "VARNO_createNewStudy is not available in this build.\n\n"
-                 "VARNO_defineNewCurve is not available in this build.");
+                 "VARNO_defineSearchMethodData is not available in this build.");
     VARNO_freePtr(two);
     EXPECT_EQ(trackedBlockCount(), 0u);
 }
@@ -179,7 +179,7 @@ TEST_F(StudyFrame, LastMessageStaysValidWhileTheLogGrows) {
     ASSERT_EQ(initialiseIn(dir.path()), 1);
     VARNO_createNewStudy("s", nullptr);
     const char* first = VARNO_getLastMessage();
-    for (int i = 0; i < 120; ++i) VARNO_defineNewCurve("c", nullptr);
+    for (int i = 0; i < 120; ++i) VARNO_defineSearchMethodData("m", nullptr);
     EXPECT_STREQ(first, "VARNO_createNewStudy is not available in this build.");
     EXPECT_EQ(logEntries().size(), 121u);
 }
