@@ -4,12 +4,16 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "api/fatal_error.h"
 #include "api/library_state.h"
 
 namespace varno::testing {
@@ -64,6 +68,20 @@ inline std::string readWholeFile(const std::string& path) {
 inline std::vector<std::string> logEntries() {
     const auto& log = library().messageLog;
     return std::vector<std::string>(log.begin(), log.end());
+}
+
+// The reason of the last fatal error: the log entry before the closing "Run
+// exiting due to an error".
+inline std::string lastFatalReason() {
+    const auto& log = library().messageLog;
+    if (log.size() < 2 || log.back() != "Run exiting due to an error") return "<no fatal error>";
+    return log[log.size() - 2];
+}
+
+// Runs `call`, which must end in the fatal error `text`.
+inline void expectFatal(const std::function<void()>& call, const std::string& text) {
+    EXPECT_THROW(call(), FatalError);
+    EXPECT_EQ(lastFatalReason(), "*ERROR\n" + text);
 }
 
 }  // namespace varno::testing

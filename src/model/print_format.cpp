@@ -8,6 +8,7 @@
 #include "api/fatal_error.h"
 #include "api/message_writer.h"
 #include "api/text_format.h"
+#include "model/block_reader.h"
 
 namespace varno::model {
 
@@ -25,47 +26,6 @@ constexpr int widestPlainField = 40;
 constexpr int maxLog10Steps = 101;
 
 // ------------------------------------------------------------------ reading
-
-// The properties of one format block; a required property that is missing or
-// unreadable ends the run with the standard reader message.
-class FormatBlock {
-public:
-    explicit FormatBlock(const LineList& lines) : lines_(lines) {}
-
-    std::string readName() {
-        name_ = requiredText("name");
-        return name_;
-    }
-
-    std::string requiredText(const std::string& key) const {
-        std::string error;
-        const Property property = findProperty(lines_, key, 1, false, error);
-        if (property.line == 0) fail(key, error);
-        return property.value;
-    }
-
-    int requiredInt(const std::string& key) const {
-        int value = 0;
-        std::string error;
-        if (!readInt(lines_, key, value, error)) fail(key, error);
-        return value;
-    }
-
-    // Absent: nothing. Present but not an integer: fatal like a required one.
-    std::optional<int> optionalInt(const std::string& key) const {
-        std::string error;
-        if (findProperty(lines_, key, 1, false, error).line == 0) return std::nullopt;
-        return requiredInt(key);
-    }
-
-private:
-    [[noreturn]] void fail(const std::string& key, const std::string& reason) const {
-        fatalError(readerErrorMessage(name_, typeLabel, apiSource, key, reason));
-    }
-
-    const LineList& lines_;
-    std::string name_;
-};
 
 struct TypeWord {
     const char* word;
@@ -131,7 +91,7 @@ void checkTotalNotNegative(const PrintFormat& format) {
 // The lengths of a fixed-length format. Float and scientific formats need
 // `dec`; the others may give it, which matters for the working length of
 // fields wider than 40.
-void readFixedLengths(const FormatBlock& block, PrintFormat& format) {
+void readFixedLengths(const BlockReader& block, PrintFormat& format) {
     format.total = block.requiredInt("total");
     const bool needsDecimals = format.type == formatFloat || format.type == formatScientific;
     format.dec = needsDecimals ? block.requiredInt("dec") : block.optionalInt("dec").value_or(0);
@@ -400,9 +360,9 @@ std::vector<PrintFormat> ProjectModel::builtInPrintFormats() {
 }
 
 void definePrintFormat(ProjectModel& model, const LineList& lines) {
-    FormatBlock block(lines);
+    BlockReader block(lines, typeLabel);
     PrintFormat format;
-    format.name = block.readName();
+    format.name = block.name();
     format.type = typeFromWord(block.requiredText("type"), format.name);
     if (findPrintFormat(model, format.name) >= 0) {
         fatalError(formatText("Cannot have duplicate names for print formats. The print format "

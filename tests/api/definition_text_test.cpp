@@ -15,9 +15,12 @@
 #include "api/library_state.h"
 #include "api/message_log.h"
 #include "support/file_io.h"
+#include "test_support.h"
 
 namespace varno {
 namespace {
+
+using varno::testing::expectFatal;
 
 using Values = std::vector<std::string>;
 
@@ -33,14 +36,6 @@ protected:
 
     static const std::deque<std::string>& messageLog() { return library().messageLog; }
 
-    // Runs `call`, which must end in the fatal error `text`.
-    static void expectFatal(const std::function<void()>& call, const std::string& text) {
-        EXPECT_THROW(call(), FatalError);
-        const auto& log = messageLog();
-        ASSERT_GE(log.size(), 2u);
-        EXPECT_EQ(log[log.size() - 2], "*ERROR\n" + text);
-        EXPECT_EQ(log.back(), "Run exiting due to an error");
-    }
 };
 
 // ---------------------------------------------------------------- lines

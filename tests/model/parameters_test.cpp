@@ -15,6 +15,7 @@
 namespace varno::model {
 namespace {
 
+using varno::testing::lastFatalReason;
 using varno::testing::logEntries;
 using varno::testing::TempDirectory;
 
@@ -25,12 +26,6 @@ protected:
     }
     ProjectModel& project() { return currentStudy()->project; }
 
-    // The reason of the last fatal error: the entry before "Run exiting ...".
-    static std::string fatalReason() {
-        const auto log = logEntries();
-        if (log.size() < 2 || log.back() != "Run exiting due to an error") return "<no fatal error>";
-        return log[log.size() - 2];
-    }
     static std::string lastLog() {
         const auto log = logEntries();
         return log.empty() ? "<empty>" : log.back();
@@ -78,13 +73,13 @@ TEST_F(ProjectParameters, ContinuousBoundsAndBaselineAreChecked) {
     EXPECT_EQ(VARNO_defineNewProjectParameter(
                   "b", "type: Continuous\nid: 2\nmin: 3\nbaseline: 3\nmax: 3"),
               0);
-    EXPECT_EQ(fatalReason(), "*ERROR\nLower bound (3) must be less than upper bound (3).");
+    EXPECT_EQ(lastFatalReason(), "*ERROR\nLower bound (3) must be less than upper bound (3).");
 
     ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1);
     EXPECT_EQ(VARNO_defineNewProjectParameter(
                   "c", "type: Continuous\nid: 3\nmin: 0\nbaseline: 5.5\nmax: 2"),
               0);
-    EXPECT_EQ(fatalReason(),
+    EXPECT_EQ(lastFatalReason(),
               "*ERROR\nThe baseline value (5.5) must be greater than the lower bound (0) and less "
               "than upper bound (2).");
     EXPECT_TRUE(project().file_user_cont.empty()) << "a rejected record is not counted";
@@ -92,13 +87,13 @@ TEST_F(ProjectParameters, ContinuousBoundsAndBaselineAreChecked) {
 
 TEST_F(ProjectParameters, MissingOrUnreadablePropertiesUseTheReaderMessage) {
     EXPECT_EQ(VARNO_defineNewProjectParameter("w", "type: Continuous\nid: 1\nmin: 0\nmax: 1"), 0);
-    EXPECT_EQ(fatalReason(),
+    EXPECT_EQ(lastFatalReason(),
               "*ERROR\nWhen reading data for \"w\" of type \"Continuous Variable\" from file "
               "\"API\", VARNO encountered the following error in reading the data for property "
               "\"baseline\":\nThe property is not defined.");
     ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1);
     EXPECT_EQ(VARNO_defineNewProjectParameter("w", "type: Continuous\nid: one"), 0);
-    EXPECT_EQ(fatalReason(),
+    EXPECT_EQ(lastFatalReason(),
               "*ERROR\nWhen reading data for \"w\" of type \"Continuous Variable\" from file "
               "\"API\", VARNO encountered the following error in reading the data for property "
               "\"id\":\nThe read value \"one\" could not be converted into an integer.");
@@ -108,7 +103,7 @@ TEST_F(ProjectParameters, NamesAreUniqueAcrossKindsAndCaseSensitive) {
     defineWidth();
     EXPECT_EQ(VARNO_defineNewProjectParameter("Width", "type: Parameter\nid: 1\nbaseline: 3"), 1);
     EXPECT_EQ(VARNO_defineNewProjectParameter("width", "type: String\nid: 7\nbaseline: x"), 0);
-    EXPECT_EQ(fatalReason(),
+    EXPECT_EQ(lastFatalReason(),
               "*ERROR\nCannot have duplicate names in design variable definitions. Continuous "
               "name width.");
 }
@@ -118,12 +113,12 @@ TEST_F(ProjectParameters, RepeatedIdsWithinAKindAreRejected) {
     EXPECT_EQ(VARNO_defineNewProjectParameter(
                   "height", "type: Continuous\nid: 1\nmin: 0\nbaseline: 1\nmax: 2"),
               0);
-    EXPECT_EQ(fatalReason(), "*ERROR\nCannot have duplicate variable ids 1.");
+    EXPECT_EQ(lastFatalReason(), "*ERROR\nCannot have duplicate variable ids 1.");
 
     ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1);
     ASSERT_EQ(VARNO_defineNewProjectParameter("p", "type: Parameter\nid: 4\nbaseline: 1"), 1);
     EXPECT_EQ(VARNO_defineNewProjectParameter("q", "type: Parameter\nid: 4\nbaseline: 2"), 0);
-    EXPECT_EQ(fatalReason(), "*ERROR\nCannot have duplicate variable ids 4.");
+    EXPECT_EQ(lastFatalReason(), "*ERROR\nCannot have duplicate variable ids 4.");
 }
 
 TEST_F(ProjectParameters, UnknownParameterTypeIsIgnoredSilently) {
@@ -145,7 +140,7 @@ TEST_F(ProjectParameters, DiscreteVariableTakesItsSetAndBaselineItem) {
 
 TEST_F(ProjectParameters, DiscreteVariableChecksItsSetAndBaseline) {
     EXPECT_EQ(VARNO_defineNewProjectParameter("d", "type: Discrete\nid: 1\nset: none\nbaseline: 1"), 0);
-    EXPECT_EQ(fatalReason(),
+    EXPECT_EQ(lastFatalReason(),
               "*ERROR\nThe discrete set \"none\" has not been defined prior to its use for the "
               "definition of a discrete variable.");
 
@@ -153,14 +148,14 @@ TEST_F(ProjectParameters, DiscreteVariableChecksItsSetAndBaseline) {
     defineSet("empty", "ordered: 0");
     EXPECT_EQ(project().user_discrete_sets.at(0).itemCount, 0) << "an empty set is a valid set";
     EXPECT_EQ(VARNO_defineNewProjectParameter("d", "type: Discrete\nid: 1\nset: empty\nbaseline: 1"), 0);
-    EXPECT_EQ(fatalReason(),
+    EXPECT_EQ(lastFatalReason(),
               "*ERROR\nFor a discrete variable, the number of items in a discrete set must be at "
               "least 2. The discrete set \"empty\" has only 0 items.");
 
     ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1);
     defineSet("pair", "ordered: 0\nvalues:2\na\nb");
     EXPECT_EQ(VARNO_defineNewProjectParameter("d", "type: Discrete\nid: 1\nset: pair\nbaseline: 3"), 0);
-    EXPECT_EQ(fatalReason(),
+    EXPECT_EQ(lastFatalReason(),
               "*ERROR\nThe baseline choice for a discrete variable must be between 1 and number "
               "of items in the discrete set (2).");
 }
@@ -175,7 +170,7 @@ TEST_F(ProjectParameters, DependentVariableBuildsItsFormula) {
     EXPECT_EQ(project().file_user_depn.at(1).distribution, -1);
 
     EXPECT_EQ(VARNO_defineNewProjectParameter("bad", "type: Dependent\nid: 3\nformula:2\na = 1\nb = 2"), 0);
-    EXPECT_EQ(fatalReason(),
+    EXPECT_EQ(lastFatalReason(),
               "*ERROR\nError in the formula definition for \"bad\". A multiple line formula must "
               "set the \"_result\" variable to the final value from your calculation.\ne.g. "
               "_result = 1.0 - variable_1");
@@ -183,7 +178,7 @@ TEST_F(ProjectParameters, DependentVariableBuildsItsFormula) {
 
 TEST_F(ProjectParameters, DependentVariableNeedsAFormulaAndKnownDistribution) {
     EXPECT_EQ(VARNO_defineNewProjectParameter("area", "type: Dependent\nid: 1"), 0);
-    EXPECT_EQ(fatalReason(),
+    EXPECT_EQ(lastFatalReason(),
               "*ERROR\nWhen reading data for \"area\" of type \"Dependent variable\" from file "
               "\"API\", VARNO encountered the following error in reading the data for property "
               "\"formula\":\nThe property is not defined.");
@@ -191,7 +186,7 @@ TEST_F(ProjectParameters, DependentVariableNeedsAFormulaAndKnownDistribution) {
     EXPECT_EQ(VARNO_defineNewProjectParameter(
                   "load", "type: Parameter\nid: 1\nbaseline: 3\ndistribution: scatter"),
               0);
-    EXPECT_EQ(fatalReason(),
+    EXPECT_EQ(lastFatalReason(),
               "*ERROR\nError in the project definition. The distribution \"scatter\" is being "
               "used, but has not been defined in the project.");
 }
@@ -245,12 +240,12 @@ TEST_F(ProjectParameters, SetNamesAreUniqueAndCountsNotNegative) {
     defineSet("s", "ordered: 0\nvalues:2\n1\n2");
     EXPECT_EQ(project().user_discrete_sets.at(0).numeric, 1);
     EXPECT_EQ(VARNO_defineNewDiscreteSet("s", "ordered: 0"), 0);
-    EXPECT_EQ(fatalReason(),
+    EXPECT_EQ(lastFatalReason(),
               "*ERROR\nCannot have duplicate names for discrete sets. The discrete set s has "
               "already been used.");
     ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1);
     EXPECT_EQ(VARNO_defineNewDiscreteSet("n", "ordered: 0\nvalues:-1"), 0);
-    EXPECT_EQ(fatalReason(),
+    EXPECT_EQ(lastFatalReason(),
               "*ERROR\nThe number of items in a discrete set cannot be negative. The error is in "
               "the definition for the. discrete set \"n\".");
 }
@@ -295,12 +290,12 @@ TEST_F(ProjectParameters, CurveDefinitionErrors) {
     for (const auto& [text, reason] : cases) {
         ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1);
         EXPECT_EQ(VARNO_defineNewCurve("c", text.c_str()), 0) << text;
-        EXPECT_EQ(fatalReason(), "*ERROR\n" + reason);
+        EXPECT_EQ(lastFatalReason(), "*ERROR\n" + reason);
     }
     ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1);
     ASSERT_EQ(VARNO_defineNewCurve("c", "data:2\n0,1\n1,2"), 1);
     EXPECT_EQ(VARNO_defineNewCurve("c", "data:2\n0,1\n1,2"), 0);
-    EXPECT_EQ(fatalReason(),
+    EXPECT_EQ(lastFatalReason(),
               "*ERROR\nCannot have duplicate names in Curve definitions. Curve name c has "
               "already been used.");
 }
@@ -326,12 +321,12 @@ TEST_F(ProjectParameters, DistributionsAreCreatedByTypeAndNamedOnce) {
               1);
     EXPECT_EQ(project().file_user_fixed.at(0).distribution, 0);
     EXPECT_EQ(VARNO_defineNewDistribution("scatter", "type: Normal\nmean: 0\nstdDev: 1"), 0);
-    EXPECT_EQ(fatalReason(),
+    EXPECT_EQ(lastFatalReason(),
               "*ERROR\nCannot have duplicate names for distributions. The distribution "
               "\"scatter\" has already been used.");
     ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1);
     EXPECT_EQ(VARNO_defineNewDistribution("odd", "type: Zipf"), 0);
-    EXPECT_EQ(fatalReason(),
+    EXPECT_EQ(lastFatalReason(),
               "*ERROR\nError in creating the distribution object from the distribution data for "
               "\"odd\".");
 }
@@ -368,7 +363,7 @@ TEST_F(ProjectParameters, IndexLookupsFailSoftlyOrFatally) {
     EXPECT_EQ(discreteIndex(project(), "width", Lookup::mayFail), -1);
     EXPECT_EQ(discreteSetName(project(), 0), "NONE");
     EXPECT_THROW(continuousIndex(project(), "depth", Lookup::mustExist), FatalError);
-    EXPECT_EQ(fatalReason(),
+    EXPECT_EQ(lastFatalReason(),
               "*ERROR\nThe continuous design variable name --> depth  does not exist in the --> "
               "Definitions.in file");
 }
@@ -377,11 +372,11 @@ TEST_F(ProjectParameters, IndexOutOfRangeIsAnInternalError) {
     defineWidth();
     EXPECT_EQ(continuousAt(project(), 0).name, "width");
     EXPECT_THROW(numericParameterAt(project(), 2), FatalError);
-    EXPECT_EQ(fatalReason(),
+    EXPECT_EQ(lastFatalReason(),
               "*ERROR\nInternal error in processing the index (2) for numeric parameter variable. "
               "It is out of bounds. Max 0.");
     EXPECT_THROW(discreteSetItemCount(project(), "nothing"), FatalError);
-    EXPECT_EQ(fatalReason(),
+    EXPECT_EQ(lastFatalReason(),
               "*ERROR\nThe discrete set \"nothing\" being referenced in the project is not "
               "defined. Exiting.");
 }
@@ -431,13 +426,13 @@ TEST_F(ProjectParameters, StudyVariableErrors) {
         defineWidth();
         defineSection();
         EXPECT_EQ(VARNO_addVariableToStudy("v", text.c_str()), 0) << text;
-        EXPECT_EQ(fatalReason(), "*ERROR\n" + reason);
+        EXPECT_EQ(lastFatalReason(), "*ERROR\n" + reason);
     }
     ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1);
     defineWidth();
     ASSERT_EQ(VARNO_addVariableToStudy("w", "type: Continuous\nid: 1\nresolution: 1\ndistribution: NONE"), 1);
     EXPECT_EQ(VARNO_addVariableToStudy("w2", "type: Continuous\nid: 1\nresolution: 1\ndistribution: NONE"), 0);
-    EXPECT_EQ(fatalReason(), "*ERROR\nCannot have duplicate variable ids 1.");
+    EXPECT_EQ(lastFatalReason(), "*ERROR\nCannot have duplicate variable ids 1.");
 }
 
 TEST_F(ProjectParameters, DoeFactorsStoreLevelsAndFactorMaps) {
@@ -484,7 +479,7 @@ TEST_F(ProjectParameters, DoeFactorErrors) {
         defineWidth();
         defineSection();
         EXPECT_EQ(VARNO_addDOEFactorToStudy(name.c_str(), text.c_str()), 0) << text;
-        EXPECT_EQ(fatalReason(), "*ERROR\n" + reason);
+        EXPECT_EQ(lastFatalReason(), "*ERROR\n" + reason);
     }
 }
 
@@ -494,7 +489,7 @@ TEST_F(ProjectParameters, DoeLevelsMustIncreaseAndItemsMustExist) {
     ASSERT_EQ(VARNO_addVariableToStudy("width", "type: Continuous\nid: 1\nresolution: 10\ndistribution: NONE"), 1);
     ASSERT_EQ(VARNO_addVariableToStudy("section", "type: Discrete\nid: 2"), 1);
     EXPECT_EQ(VARNO_addDOEFactorToStudy("width", "type: Continuous\nlevels: 1,3,3\nfactorType: Control"), 0);
-    EXPECT_EQ(fatalReason(),
+    EXPECT_EQ(lastFatalReason(),
               "*ERROR\nError in the definition for variable width. Value for Level2 ( 3 ) must be "
               "less than the value for Level3 ( 3 ).");
 
@@ -503,7 +498,7 @@ TEST_F(ProjectParameters, DoeLevelsMustIncreaseAndItemsMustExist) {
     defineSection();
     ASSERT_EQ(VARNO_addVariableToStudy("section", "type: Discrete\nid: 2"), 1);
     EXPECT_EQ(VARNO_addDOEFactorToStudy("section", "type: Discrete\nlevels: I100,I999\nfactorType: Control"), 0);
-    EXPECT_EQ(fatalReason(),
+    EXPECT_EQ(lastFatalReason(),
               "*ERROR\nThe doe definition of the discrete design variable -> section is incorrect "
               "The doe_choice --> I999 does not exist in original set for this variable.");
 }

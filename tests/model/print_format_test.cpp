@@ -19,6 +19,8 @@
 namespace varno::model {
 namespace {
 
+using varno::testing::expectFatal;
+
 using testing::logEntries;
 using Log = std::vector<std::string>;
 
@@ -57,14 +59,6 @@ protected:
         return formatNumber(modelWith(format), format.name, value, "x1");
     }
 
-    // Runs `call`, which must end in the fatal error `text`.
-    static void expectFatal(const std::function<void()>& call, const std::string& text) {
-        EXPECT_THROW(call(), FatalError);
-        const Log log = logEntries();
-        ASSERT_GE(log.size(), 2u);
-        EXPECT_EQ(log[log.size() - 2], "*ERROR\n" + text);
-        EXPECT_EQ(log.back(), "Run exiting due to an error");
-    }
 };
 
 // ================================================================ reading
