@@ -9,7 +9,11 @@
 #include <string>
 #include <unordered_map>
 
+#include "api/design_cycle.h"
+#include "design/design_store.h"
+#include "design/encoding.h"
 #include "model/project_model.h"
+#include "search/study_setup.h"
 #include "support/analysis_environment.h"
 #include "support/file_io.h"
 
@@ -24,10 +28,13 @@ struct Study {
     std::string runStatus = "Complete";  // "Complete", "Error" or "Cancelled"
     std::string workingDirectory;
     int verbose = 0;
-    int cycleCounter = 0;
     std::unique_ptr<support::FileWriter> messageFile;
     std::unique_ptr<support::AnalysisEnvironment> analysis;
     model::ProjectModel project;
+    search::StudySetup setup;  // agent, study-level data, method, runtime options
+    design::DesignStore store;
+    std::unique_ptr<design::DesignEncoding> encoding;  // built when the study is finalised
+    CycleState cycle;
 };
 
 // Blocks of the tracked allocator, with the tag that names their use.

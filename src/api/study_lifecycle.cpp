@@ -104,7 +104,6 @@ int initializeStudy(const char* options) {
     createAnalysisEnvironment(study);
     if (!openMessageFile(study)) return 0;
     writeToMessageFile(formatText("Starting the %s study.\n", study.libraryName.c_str()));
-    study.cycleCounter = 0;
     return 1;
 }
 

@@ -4,12 +4,8 @@
 
 namespace varno::model {
 
-namespace {
-constexpr const char* nameNotDefined = "Name not defined";
-}
-
-BlockReader::BlockReader(const LineList& lines, std::string typeLabel)
-    : lines_(lines), typeLabel_(std::move(typeLabel)) {}
+BlockReader::BlockReader(const LineList& lines, std::string typeLabel, std::string missingName)
+    : lines_(lines), typeLabel_(std::move(typeLabel)), missingName_(std::move(missingName)) {}
 
 const std::string& BlockReader::name() {
     name_ = requiredText("name");
@@ -17,8 +13,7 @@ const std::string& BlockReader::name() {
 }
 
 void BlockReader::fail(const std::string& key, const std::string& reason) const {
-    const std::string& object = name_.empty() ? std::string(nameNotDefined) : name_;
-    fatalError(readerErrorMessage(object, typeLabel_, apiSource, key, reason));
+    fatalError(readerErrorMessage(objectName(), typeLabel_, apiSource, key, reason));
 }
 
 std::string BlockReader::requiredText(const std::string& key) const {

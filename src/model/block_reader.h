@@ -13,7 +13,9 @@ namespace varno::model {
 
 class BlockReader {
 public:
-    BlockReader(const LineList& lines, std::string typeLabel);
+    // `missingName` stands for the object in messages while it has no name.
+    BlockReader(const LineList& lines, std::string typeLabel,
+                std::string missingName = "Name not defined");
 
     // The `name` property, which every block holds; remembered for messages.
     const std::string& name();
@@ -29,7 +31,9 @@ public:
     std::optional<double> optionalDouble(const std::string& key) const;
 
     const LineList& lines() const { return lines_; }
-    const std::string& objectName() const { return name_; }
+    // The object's name, or the missing-name word while it has none.
+    const std::string& objectName() const { return name_.empty() ? missingName_ : name_; }
+    const std::string& typeLabel() const { return typeLabel_; }
 
     // The standard reader message for `key` with `reason`, raised as fatal.
     [[noreturn]] void fail(const std::string& key, const std::string& reason) const;
@@ -37,6 +41,7 @@ public:
 private:
     const LineList& lines_;
     std::string typeLabel_;
+    std::string missingName_;
     std::string name_;
 };
 

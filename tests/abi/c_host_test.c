@@ -100,21 +100,21 @@ int main(void) {
     }
     if (VARNO_getLastMessage() != NULL) fail("VARNO_getLastMessage of an empty log is not NULL");
 
-    expect_int("VARNO_createNewStudy(\"s\", \"type: TRAVOK\")",
-               VARNO_createNewStudy("s", "type: TRAVOK"), 0);
-    expect_text("last message after VARNO_createNewStudy", VARNO_getLastMessage(),
-                "VARNO_createNewStudy is not available in this build.");
+    expect_int("VARNO_getParetoDesignIds before finalising",
+               VARNO_getParetoDesignIds(NULL, NULL), 0);
+    expect_text("last message after VARNO_getParetoDesignIds", VARNO_getLastMessage(),
+                "VARNO_getParetoDesignIds cannot be done before finalizing the study.");
 
     log = VARNO_getMessageLog();
     if (log == NULL) {
         fail("VARNO_getMessageLog returned NULL for a log with one entry");
     } else {
         expect_text("VARNO_getMessageLog with one entry", log,
-                    "VARNO_createNewStudy is not available in this build.");
+                    "VARNO_getParetoDesignIds cannot be done before finalizing the study.");
         if (log == VARNO_getLastMessage()) fail("VARNO_getMessageLog did not return a copy");
         log[0] = 'X'; /* the copy belongs to the host */
         expect_text("last message after changing the copy", VARNO_getLastMessage(),
-                    "VARNO_createNewStudy is not available in this build.");
+                    "VARNO_getParetoDesignIds cannot be done before finalizing the study.");
         VARNO_freePtr(log);
     }
 

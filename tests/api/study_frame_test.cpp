@@ -27,6 +27,13 @@ using testing::logEntries;
 using testing::readWholeFile;
 using testing::TempDirectory;
 
+// A call that is refused, with a message, until the study is finalised.
+void refuseBeforeFinalising() {
+    int* ids = nullptr;
+    double** values = nullptr;
+    VARNO_getNextSetOfDesignsFromStudy(&ids, &values);
+}
+
 std::string lastMessage() {
     const char* last = VARNO_getLastMessage();
     return last == nullptr ? std::string("<none>") : std::string(last);
@@ -81,8 +88,8 @@ TEST_F(StudyFrame, UnwritableWorkingDirectoryFailsButLeavesTheLibraryUsable) {
     EXPECT_EQ(lastMessage(), "The working directory specified \"" + missing +
                                  "\" is invalid or not writable.");
     EXPECT_EQ(library().libraryUsable, 1);
-    EXPECT_EQ(VARNO_createNewStudy("s", nullptr), 0);
-    EXPECT_EQ(lastMessage(), "VARNO_createNewStudy is not available in this build.");
+    refuseBeforeFinalising();
+    EXPECT_EQ(lastMessage(), "VARNO_getNextSetOfDesignsFromStudy cannot be done before finalizing the study.");
 }
 
 TEST_F(StudyFrame, MessageFileThatCannotBeOpenedIsReported) {
@@ -146,7 +153,7 @@ TEST_F(StudyFrame, DeleteResultsAcceptsBooleansAndIntegersAndPersists) {
 
 TEST_F(StudyFrame, ReinitialisationDiscardsThePreviousStudy) {
     ASSERT_EQ(initialiseIn(dir.path()), 1);
-    VARNO_createNewStudy("s", nullptr);
+    refuseBeforeFinalising();
     library().studyComplete = 1;
     TempDirectory other;
     ASSERT_EQ(initialiseIn(other.path()), 1);
@@ -159,34 +166,34 @@ TEST_F(StudyFrame, ReinitialisationDiscardsThePreviousStudy) {
 
 TEST_F(StudyFrame, MessageLogJoinsEntriesWithABlankLine) {
     ASSERT_EQ(initialiseIn(dir.path()), 1);
-    VARNO_createNewStudy("s", nullptr);
+    refuseBeforeFinalising();
     char* one = VARNO_getMessageLog();
     ASSERT_NE(one, nullptr);
-    EXPECT_STREQ(one, "VARNO_createNewStudy is not available in this build.");
+    EXPECT_STREQ(one, "VARNO_getNextSetOfDesignsFromStudy cannot be done before finalizing the study.");
     VARNO_freePtr(one);
 
-    VARNO_defineSearchMethodData("m", nullptr);
+    VARNO_getParetoDesignIds(nullptr, nullptr);
     char* two = VARNO_getMessageLog();
     ASSERT_NE(two, nullptr);
     EXPECT_STREQ(two,
-                 "VARNO_createNewStudy is not available in this build.\n\n"
-                 "VARNO_defineSearchMethodData is not available in this build.");
+                 "VARNO_getNextSetOfDesignsFromStudy cannot be done before finalizing the study.\n\n"
+                 "VARNO_getParetoDesignIds cannot be done before finalizing the study.");
     VARNO_freePtr(two);
     EXPECT_EQ(trackedBlockCount(), 0u);
 }
 
 TEST_F(StudyFrame, LastMessageStaysValidWhileTheLogGrows) {
     ASSERT_EQ(initialiseIn(dir.path()), 1);
-    VARNO_createNewStudy("s", nullptr);
+    refuseBeforeFinalising();
     const char* first = VARNO_getLastMessage();
-    for (int i = 0; i < 120; ++i) VARNO_defineSearchMethodData("m", nullptr);
-    EXPECT_STREQ(first, "VARNO_createNewStudy is not available in this build.");
+    for (int i = 0; i < 120; ++i) VARNO_getParetoDesignIds(nullptr, nullptr);
+    EXPECT_STREQ(first, "VARNO_getNextSetOfDesignsFromStudy cannot be done before finalizing the study.");
     EXPECT_EQ(logEntries().size(), 121u);
 }
 
 TEST_F(StudyFrame, ClearedLogHasNoLastMessage) {
     ASSERT_EQ(initialiseIn(dir.path()), 1);
-    VARNO_createNewStudy("s", nullptr);
+    refuseBeforeFinalising();
     VARNO_clearMessageLog();
     EXPECT_EQ(VARNO_getLastMessage(), nullptr);
     EXPECT_EQ(VARNO_getMessageLog(), nullptr);
@@ -196,7 +203,7 @@ TEST_F(StudyFrame, ClearedLogHasNoLastMessage) {
 
 TEST_F(StudyFrame, EndStudyReleasesEverythingAndDeletesTheMessageFile) {
     ASSERT_EQ(initialiseIn(dir.path()), 1);
-    VARNO_createNewStudy("s", nullptr);
+    refuseBeforeFinalising();
     char* log = VARNO_getMessageLog();
     VARNO_freePtr(log);
     ASSERT_EQ(VARNO_endStudy(), 1);
@@ -249,7 +256,7 @@ TEST_F(StudyFrame, FatalErrorWritesTheReasonAndEndOfRunToTheMessageFile) {
 
 TEST_F(StudyFrame, ExhaustedMemoryInTheTrackedAllocatorFailsTheCall) {
     ASSERT_EQ(initialiseIn(dir.path()), 1);
-    VARNO_createNewStudy("s", nullptr);
+    refuseBeforeFinalising();
     support::seams().allocationsBeforeFailure = 0;
     EXPECT_EQ(VARNO_getMessageLog(), nullptr);
     const auto log = logEntries();
@@ -258,7 +265,7 @@ TEST_F(StudyFrame, ExhaustedMemoryInTheTrackedAllocatorFailsTheCall) {
     EXPECT_EQ(log.back(), "Run exiting due to an error");
     const std::string file = readWholeFile(messageFile());
     EXPECT_NE(file.find("\nOut of memory in fmalloc, while mallocing data for cmbMsgLog"
-                        "\nRequested size = 53\n"),
+                        "\nRequested size = 79\n"),
               std::string::npos)
         << file;
     EXPECT_EQ(library().libraryUsable, 0);

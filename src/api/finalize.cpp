@@ -1,0 +1,162 @@
+#include "api/finalize.h"
+
+#include <cmath>
+#include <limits>
+
+#include "api/fatal_error.h"
+#include "api/library_state.h"
+#include "api/message_writer.h"
+#include "api/text_format.h"
+#include "model/responses.h"
+#include "output/report_files.h"
+
+namespace varno {
+
+namespace {
+
+search::Agent& agentOf(Study& study) { return *study.setup.agent; }
+
+bool isEngineType(int type) { return type == search::studyTravok || type == search::studyMoTravok; }
+
+// Number of distinct designs the variables' levels allow, or -1 when it
+// exceeds `limit` (it is then unbounded for every purpose here).
+double designSpaceSize(const std::vector<int>& levels, double limit) {
+    double size = 1.0;
+    for (int count : levels) {
+        size *= count;
+        if (size > limit) return -1.0;
+    }
+    return size;
+}
+
+void checkDesignSpace(Study& study) {
+    search::Agent& agent = agentOf(study);
+    if (!isEngineType(agent.method_used)) return;
+    const double size = designSpaceSize(study.encoding->fieldSizes(), agent.MAX_EVALUATIONS);
+    if (size < 0.0) return;
+    if (size < agent.data.populationSize) {
+        fatalError(formatText(
+            "%s You should increase the variable resolutions or use a design sweep study instead "
+            "if the variable resolutions are correct.",
+            "Based on the current study setup, the resolution of the design variables will "
+            "result in fewer runs than the cycle size. This is an invalid setup."));
+    }
+    writeMessage("outptr", "warning",
+                 formatText("%s You should update the variable resolutions or use a design "
+                            "sweep study instead if the variable resolutions are correct.",
+                            "Based on the current study setup, the resolution of the design "
+                            "variables will result in a fewer runs than allowed for the "
+                            "optimization setup."));
+}
+
+void checkGoalsAreNumeric(const Study& study, const model::PerformanceDefinition& performance) {
+    for (std::size_t i = 0; i < performance.size(); ++i) {
+        if (performance.flag[i] == model::kindPlainResponse) continue;
+        for (const model::ProjectResponse& response : study.project.prjResps) {
+            if (response.name != performance.name[i] || response.dataType == 0) continue;
+            fatalError(formatText(
+                "%s Please change the data type for this response in its \"Properties\" area if "
+                "it will only contain numeric data.",
+                formatText("Since response \"%s\" has been defined as containing non-numeric "
+                           "data, it cannot be defined as an objective or a constraint.",
+                           performance.name[i].c_str())
+                    .c_str()));
+        }
+    }
+}
+
+void checkGoalCounts(Study& study, const model::PerformanceDefinition& performance) {
+    const search::Agent& agent = agentOf(study);
+    const int objectives = model::countByKind(performance, model::kindObjective);
+    const bool pareto = agent.method_used == search::studyMoTravok ||
+                        agent.method_used == search::studyNsga;
+    if (pareto && objectives < 2) {
+        fatalError(formatText("The study must have at least 2 objectives defined for a Pareto "
+                              "optimization setup. The current study only has %d defined.",
+                              objectives));
+    }
+    if (agent.type == search::agentOptimization && objectives == 0) {
+        std::string text = formatText("Performance id %d must have at least one objective ", 0);
+        text = formatText("%sas it is being used by an optimization agent (id=%d).", text.c_str(),
+                          agent.number);
+        fatalError(formatText("%s Please define at least one objective under the \"Responses\" "
+                              "area in the \"Study\" tab.",
+                              text.c_str()));
+    }
+    if (performance.size() == 0) {
+        std::string text =
+            formatText("Performance id %d must have at least one study response defined.", 0);
+        text = formatText("%s Please make sure that at least one response is available under the "
+                          "\"Responses\" area in the \"Study\" tab.",
+                          text.c_str());
+        fatalError(formatText("%s Only responses associated to the process files via tagging show "
+                              "up in this area.",
+                              text.c_str()));
+    }
+}
+
+// The one agent is number 0, so the study's agent range must be 0 to 0.
+void checkAgentRange(const Study& study) {
+    const search::StudyLevelData& level = study.setup.study;
+    if (level.startAgent != 0 || level.endAgent != 0) {
+        fatalError("\n*** startpopnum or finishpopnum out of range.");
+    }
+}
+
+design::AgentKind encodingAgentKind(int agentType) {
+    switch (agentType) {
+        case search::agentDoe: return design::AgentKind::doe;
+        case search::agentReliability: return design::AgentKind::reliability;
+        case search::agentEvaluation: return design::AgentKind::evaluation;
+        default: return design::AgentKind::optimization;
+    }
+}
+
+void buildEncoding(Study& study) {
+    const search::Agent& agent = agentOf(study);
+    design::EncodingSettings settings;
+    settings.agent = encodingAgentKind(agent.type);
+    settings.designsFromHostAsIs = agent.method_used == search::studyDesignSweep;
+    settings.problemType = agent.problem_type;
+    settings.runMode = study.setup.study.modeCode;
+    study.encoding = std::make_unique<design::DesignEncoding>(study.project, settings);
+}
+
+void checkDefinition(Study& study) {
+    search::StudySetup& setup = study.setup;
+    search::checkAssembly(setup);
+    if (agentOf(study).method_used < 0) {
+        fatalError("The search method of the study has not been defined.");
+    }
+    const model::Representation& variables = study.project.dvar.front();
+    search::resizeForVariables(setup, static_cast<int>(variables.data.size()));
+    search::checkMethodVariables(setup, variables);
+    if (study.project.per_type.empty()) study.project.per_type.emplace_back();
+    buildEncoding(study);
+    checkDesignSpace(study);
+    const model::PerformanceDefinition& performance = study.project.per_type.front();
+    checkGoalsAreNumeric(study, performance);
+    checkGoalCounts(study, performance);
+    checkAgentRange(study);
+}
+
+// Starts the cycle of the agent; the best performance so far starts at the
+// worst value for larger-is-better performances.
+void startCycle(Study& study) {
+    search::Agent& agent = agentOf(study);
+    study.setup.options.disableHistory = 1;
+    agent.data.bestPerformance = -std::numeric_limits<double>::infinity();
+    study.cycle = CycleState{};
+}
+
+}  // namespace
+
+int finalizeStudy(Study& study) {
+    checkDefinition(study);
+    output::writeReportHead(study);
+    library().studyFinalised = 1;
+    startCycle(study);
+    return 1;
+}
+
+}  // namespace varno

@@ -1,0 +1,189 @@
+// The design store: every design a study evaluates or takes in, in the order
+// it was added, with duplicate detection through a 16-bit hash, the lookup of
+// a repeated design's saved results and the best-design rule.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "design/design.h"
+#include "model/data_value.h"
+
+namespace varno::design {
+
+// The answer of the saved-performance lookup for a design without a stored
+// result. A stored result equal to it is reported 1e-8 lower.
+inline constexpr double NEW_DESIGN_MARK = -1.23456;
+
+// The store grows by this many records at a time.
+inline constexpr std::size_t storeChunkSize = 10000;
+
+// One slot per 16-bit hash value.
+inline constexpr std::size_t hashSlotCount = 65536;
+
+// Response and dependent-variable value arrays in compact form: 16 bytes per
+// value, texts held apart at their own length, end-of-list entries implied.
+// Unpacking gives the arrays a deep copy (model::copyValueArray) would give.
+class PackedValueArrays {
+public:
+    PackedValueArrays() = default;
+    // Packs `first`, then `second`, as one run of arrays.
+    PackedValueArrays(const std::vector<model::DataValueArray>& first,
+                      const std::vector<model::DataValueArray>& second);
+
+    std::size_t arrayCount() const { return sizes_.size(); }
+    // `count` arrays starting with array number `firstArray`.
+    std::vector<model::DataValueArray> unpack(std::size_t firstArray, std::size_t count) const;
+    std::size_t bytesHeld() const;
+
+private:
+    struct Entry {
+        double doubleValue;
+        std::int32_t intValue;
+        std::int8_t set;  // the set and empty flags are 0 or 1
+        std::int8_t dataType;
+        std::int8_t empty;
+        bool hasText;  // its text is the next one of texts_
+    };
+
+    void append(const model::DataValueArray& values);
+
+    std::vector<Entry> entries_;
+    std::vector<std::uint32_t> sizes_;  // entries per array
+    std::vector<std::string> texts_;
+};
+
+// One design of the store.
+struct StoredDesign {
+    int useCount = 0;  // raised each time the record is written
+    int agentTag = 0;
+    int evaluationKind = 0;
+    int id = -1;
+    int tag1 = 0;
+    int tag2 = 0;
+    int numVariables = 0;        // N when the design was stored
+    std::size_t responseArrays = 0;  // arrays of `values` before the dependent ones
+    int previousSameHash = -1;   // store index of the previous design with its hash
+    std::vector<int> ints;       // the integer vector, then the agent tag
+    std::vector<double> reals;   // the real vector, then the agent tag as a double
+    PackedValueArrays values;    // responses, then dependent variables
+    EvaluationStatus status;
+    double performance = 0.0;
+    double rawPerformance = 0.0;
+    std::string source;
+    std::string name = "Initialized";
+
+    std::vector<model::DataValueArray> responseValues() const;
+    std::vector<model::DataValueArray> dependentValues() const;
+    std::size_t bytesHeld() const;  // heap bytes beyond the record itself
+};
+
+// Equality of a stored design and a design: the same evaluation kind and, for
+// integer-coded designs, the same integers and agent tag; for real-valued
+// designs every value within 1e-8 of the stored one, relative to the stored
+// value (a stored 0 must be matched exactly), agent tag not compared. A stored
+// design of another kind is a fatal error.
+bool matchesStored(const StoredDesign& stored, const Design& design);
+
+struct FindResult {
+    std::uint16_t hash = 0;
+    int index = -1;  // store index of the duplicate; -1 when not found
+    bool found = false;
+};
+
+struct ViableDesigns {
+    std::vector<int> flags;  // per stored design: 1 viable, -1 not
+    int count = 0;
+};
+
+class DesignStore {
+public:
+    // Scores a design from its (taken over) response values.
+    using PerformanceFunction = std::function<double(Design&)>;
+    // Makes a real-valued design integer-coded when that is allowed and the
+    // design lies exactly on the variables' grid; true when it did.
+    using IntegerCoding = std::function<bool(Design&)>;
+    // True when agents `asking` and `other` share their representation and
+    // performance definitions (and, across processes, pass the sharing gate).
+    using SameGroup = std::function<bool(int asking, int other)>;
+
+    // Applied first by addDesign to every real-valued design. Left empty, no
+    // design changes its kind (studies other than TRAVOK and MOTRAVOK).
+    void setIntegerCoding(IntegerCoding coding) { integerCoding_ = std::move(coding); }
+
+    // While the host shares designs, designs are stored without a duplicate
+    // search and the saved-performance lookup finds nothing.
+    void setSharedDesigns(bool shared) { sharedDesigns_ = shared; }
+    bool sharedDesigns() const { return sharedDesigns_; }
+
+    // On until the store cannot grow; then off for the rest of the study.
+    bool checksSavedFitness() const { return checkSavedFitness_; }
+
+    // Stores `design` unless it duplicates a stored one and returns its store
+    // index (the duplicate's when repeated). Without duplicate checking every
+    // design is stored. -1 only when memory is exhausted beyond recovery.
+    int addDesign(Design& design);
+
+    // The design's hash and, when stored, the index of its first equal.
+    FindResult findDesign(const Design& design) const;
+
+    // For a stored duplicate: `design` takes over its id, numbers, agent tag,
+    // status and values, is scored by `recompute` (the stored performance when
+    // empty) and that score is returned. Otherwise NEW_DESIGN_MARK, after
+    // resetting the design's evaluation status when `resetStatus` is set.
+    double lookupSavedPerformance(Design& design, const PerformanceFunction& recompute,
+                                  bool resetStatus) const;
+
+    // Id of the best design, the earliest among equals; 0 for an empty store.
+    int bestDesignId() const;
+    // The first design with `id`: its performance, or -1e99 and false.
+    bool performanceById(int id, double& performance) const;
+    // The first design with `id`: its status, or statusNotEvaluated and false.
+    bool statusById(int id, int& status) const;
+
+    ViableDesigns viableDesigns(int agent, int numVariables, const SameGroup& sameGroup) const;
+
+    std::size_t size() const { return records_.size(); }
+    std::size_t capacity() const { return records_.capacity(); }
+    // Records are addressed by index: references go stale when the store grows.
+    const StoredDesign& record(std::size_t index) const { return records_.at(index); }
+    StoredDesign& record(std::size_t index) { return records_.at(index); }
+
+    // Approximate heap bytes of records, their buffers and the hash slots.
+    std::size_t bytesHeld() const;
+
+private:
+    struct HashSlot {
+        bool used = false;
+        std::int32_t index = 0;  // latest design stored with this hash
+    };
+
+    std::optional<std::uint16_t> hashOf(const Design& design) const;
+    FindResult search(const Design& design, std::uint16_t hash) const;
+    int firstEqualWithHash(const Design& design, int latest) const;
+    int firstEqualReal(const Design& design) const;
+    int firstEqual(const Design& design) const;
+    void indexReal(std::int32_t index);
+    int storeNew(const Design& design, std::optional<std::uint16_t> hash);
+    void makeRoom();
+    void stopCheckingSavedFitness(bool atCreation);
+
+    std::vector<StoredDesign> records_;
+    std::vector<HashSlot> slots_;  // empty until the store is created
+    // Real-valued designs by their first value: a design can equal only those
+    // whose first value lies within the tolerance of its own.
+    std::multimap<double, std::int32_t> realIndex_;
+    bool created_ = false;
+    bool checkSavedFitness_ = true;
+    bool sharedDesigns_ = false;
+    IntegerCoding integerCoding_;
+    mutable std::string hashText_;  // reused buffer of the hashed bytes
+};
+
+}  // namespace varno::design

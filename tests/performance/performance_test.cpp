@@ -1,0 +1,271 @@
+#include "performance/performance.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "api/message_log.h"
+#include "test_support.h"
+
+namespace varno::performance {
+namespace {
+
+using model::kindConstraint;
+using model::kindObjective;
+using model::kindPlainResponse;
+using Log = std::vector<std::string>;
+
+constexpr double baseline = -1.0;  // factor marker: take it from the baseline design
+
+struct Goal {
+    int flag;
+    int opt;
+    double target = 0.0;
+    double norm = 1.0;
+    double quadWt = 0.0;
+    double linearWt = 0.0;
+};
+
+model::PerformanceDefinition definitionOf(const std::vector<Goal>& goals) {
+    model::PerformanceDefinition definition;
+    for (const Goal& goal : goals) {
+        definition.name.push_back("r" + std::to_string(definition.name.size() + 1));
+        definition.flag.push_back(goal.flag);
+        definition.opt.push_back(goal.opt);
+        definition.target.push_back(goal.target);
+        definition.norm.push_back(goal.norm);
+        definition.coef.push_back(goal.quadWt);
+        definition.offset.push_back(goal.linearWt);
+    }
+    return definition;
+}
+
+// A design whose values were accepted (status 1), with marks in the fields the
+// function may leave alone.
+design::Design acceptedDesign() {
+    design::Design design;
+    design.status.status = design::statusNoGoals;
+    design.violation = 0.75;
+    design.rawPerformance = 0.25;
+    return design;
+}
+
+class PerformanceTest : public ::testing::Test {
+protected:
+    void SetUp() override { clearMessageLog(); }
+    void TearDown() override { clearMessageLog(); }
+
+    double score(const std::vector<double>& values) {
+        return computePerformance(design, definition, values, context);
+    }
+
+    design::Design design = acceptedDesign();
+    model::PerformanceDefinition definition;
+    PerformanceContext context;
+};
+
+TEST(PerformanceResponseTerm, SignedTermOfEveryKindAndOption) {
+    struct Row {
+        Goal goal;
+        double value;
+        double term;
+    };
+    const Row rows[] = {
+        {{kindObjective, -1, 5.0, 2.0}, 7.0, -7.0},
+        {{kindObjective, 1, 5.0, 2.0}, 7.0, 7.0},
+        {{kindObjective, 0, 5.0, 2.0}, 8.0, -4.5},
+        {{kindObjective, 2, 5.0, 2.0}, 8.0, 4.5},
+        {{kindObjective, 0, 5.0, baseline}, 8.0, -9.0},  // unset factor: magnitude 1
+        {{kindConstraint, -1, 10.0}, 12.0, 2.0},
+        {{kindConstraint, -1, 10.0}, 9.0, -1.0},
+        {{kindConstraint, 1, 10.0}, 12.0, -2.0},
+        {{kindConstraint, 1, 10.0}, 9.0, 1.0},
+        {{kindConstraint, 0, 10.0}, 7.0, 3.0},
+        {{kindConstraint, 0, 10.0}, 13.0, 3.0},
+        {{kindConstraint, 0, 10.0}, 10.0, 0.0},
+        {{kindPlainResponse, 0, 10.0}, 7.0, 0.0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(::testing::Message() << "flag " << row.goal.flag << " opt " << row.goal.opt
+                                        << " value " << row.value);
+        EXPECT_EQ(responseTerm(definitionOf({row.goal}), 0, row.value), row.term);
+    }
+}
+
+TEST_F(PerformanceTest, SingleGoalScoresStatusAndViolation) {
+    struct Row {
+        const char* what;
+        Goal goal;
+        double value;
+        double performance;
+        int status;
+        double violation;
+    };
+    const Row rows[] = {
+        {"min_value, factor 2", {kindObjective, -1, 0.0, 2.0, 0.0, 1.0}, 3.0, -1.5, 2, 0.0},
+        {"min_value, quadratic", {kindObjective, -1, 0.0, 1.0, 1.0, 0.0}, 3.0, -9.0, 2, 0.0},
+        {"max_value", {kindObjective, 1, 0.0, 2.0, 1.0, 1.0}, 6.0, 12.0, 2, 0.0},
+        {"min_diff", {kindObjective, 0, 5.0, 1.0, 0.0, 1.0}, 7.0, -4.0, 2, 0.0},
+        {"max_diff, factor twice", {kindObjective, 2, 5.0, 2.0, 1.0, 1.0}, 9.0, 20.0, 2, 0.0},
+        {"less_equal met", {kindConstraint, -1, 10.0, 1.0, 1.0, 0.0}, 9.0, 0.0, 2, 0.0},
+        {"less_equal violated", {kindConstraint, -1, 10.0, 1.0, 1.0, 0.0}, 12.0, -4.0, 3, 2.0},
+        {"greater_equal violated", {kindConstraint, 1, 10.0, 2.0, 0.0, 3.0}, 6.0, -6.0, 3, 2.0},
+        {"equal exactly", {kindConstraint, 0, 10.0, 2.0, 1.0, 1.0}, 10.0, 0.0, 2, 0.0},
+        {"equal above", {kindConstraint, 0, 10.0, 2.0, 1.0, 1.0}, 14.0, -6.0, 3, 2.0},
+        {"equal below", {kindConstraint, 0, 10.0, 2.0, 0.0, 1.0}, 9.0, -0.5, 3, 0.5},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        design = acceptedDesign();
+        definition = definitionOf({row.goal});
+        EXPECT_EQ(score({row.value}), row.performance);
+        EXPECT_EQ(design.rawPerformance, row.performance);
+        EXPECT_EQ(design.status.status, row.status);
+        EXPECT_EQ(design.violation, row.violation);
+    }
+}
+
+TEST_F(PerformanceTest, ObjectivesAndViolatedConstraintsAddUpPlainResponsesDoNot) {
+    definition = definitionOf({{kindObjective, 1, 0.0, 1.0, 0.0, 1.0},
+                               {kindConstraint, -1, 10.0, 2.0, 1.0, 0.0},
+                               {kindPlainResponse, 0},
+                               {kindConstraint, 1, 0.0, 1.0, 0.0, 1.0}});
+    EXPECT_EQ(score({5.0, 14.0, 100.0, -3.0}), 5.0 - 4.0 - 3.0);
+    EXPECT_EQ(design.status.status, design::statusInfeasible);
+    EXPECT_EQ(design.violation, 5.0);
+}
+
+TEST_F(PerformanceTest, WithoutObjectivesOrConstraintsEveryDesignScoresOne) {
+    const std::vector<Goal> plainOnly = {{kindPlainResponse, 0}, {kindPlainResponse, 1}};
+    for (const auto& goals : {std::vector<Goal>{}, plainOnly}) {
+        design = acceptedDesign();
+        definition = definitionOf(goals);
+        std::vector<double> values(goals.size(), 3.0);
+        EXPECT_EQ(score(values), 1.0);
+        EXPECT_EQ(design.status.status, design::statusNoGoals);
+        EXPECT_EQ(design.violation, 0.75);
+        EXPECT_EQ(design.rawPerformance, 0.25);
+    }
+}
+
+TEST_F(PerformanceTest, FailedDesignScoresLowestAndFixesNoFactor) {
+    definition = definitionOf({{kindObjective, -1, 0.0, baseline, 0.0, 1.0}});
+    design.status.status = design::statusError;
+    context.fixesNormalisation = true;
+    EXPECT_EQ(score({4.0}), -1e99);
+    EXPECT_EQ(design.status.status, design::statusError);
+    EXPECT_EQ(design.violation, 10.0);
+    EXPECT_EQ(definition.norm[0], baseline);
+}
+
+TEST_F(PerformanceTest, DoeAgentScoresOneAndChangesNothing) {
+    definition = definitionOf({{kindConstraint, -1, 0.0, baseline, 1.0, 1.0}});
+    context.doeAgent = true;
+    context.fixesNormalisation = true;
+    EXPECT_EQ(score({4.0}), 1.0);
+    EXPECT_EQ(design.status.status, design::statusNoGoals);
+    EXPECT_EQ(design.violation, 0.75);
+    EXPECT_EQ(design.rawPerformance, 0.25);
+    EXPECT_EQ(definition.norm[0], baseline);
+}
+
+TEST_F(PerformanceTest, BaselineFactorsFromValueOrDistanceAtSinglePrecision) {
+    struct Row {
+        Goal goal;
+        double value;
+        double factor;
+    };
+    const Row rows[] = {
+        {{kindObjective, -1, 9.0, baseline}, 0.3, 0.30000001192092896},
+        {{kindObjective, 1, 9.0, baseline}, -2.5, 2.5},
+        {{kindObjective, 0, 5.0, baseline}, 7.0, 2.0},
+        {{kindObjective, 2, 5.0, baseline}, 1.0, 4.0},
+        {{kindConstraint, 0, 10.0, baseline}, 4.0, 6.0},
+        {{kindConstraint, -1, 10.0, baseline}, -3.0, 3.0},
+        {{kindConstraint, 1, 10.0, baseline}, 12.0, 12.0},
+        {{kindObjective, -1, 0.0, 3.0}, 5.0, 3.0},  // given factors stay
+    };
+    context.fixesNormalisation = true;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(::testing::Message() << "opt " << row.goal.opt << " value " << row.value);
+        definition = definitionOf({row.goal});
+        score({row.value});
+        EXPECT_EQ(definition.norm[0], row.factor);
+    }
+    EXPECT_EQ(library().messageLog.size(), 0u);
+}
+
+TEST_F(PerformanceTest, FactorFixedOnceStaysFixed) {
+    definition = definitionOf({{kindObjective, -1, 0.0, baseline, 0.0, 1.0}});
+    context.fixesNormalisation = true;
+    EXPECT_EQ(score({4.0}), -1.0);
+    EXPECT_EQ(score({8.0}), -2.0);
+    EXPECT_EQ(definition.norm[0], 4.0);
+}
+
+TEST_F(PerformanceTest, UnfixedFactorCountsAsOneWhenThisDesignFixesNothing) {
+    definition = definitionOf({{kindObjective, 0, 5.0, baseline, 0.0, 1.0}});
+    EXPECT_EQ(score({7.0}), -4.0);
+    EXPECT_EQ(definition.norm[0], baseline);
+}
+
+TEST_F(PerformanceTest, BaselineFactorOfZeroIsFatal) {
+    const std::string reason =
+        "The normalization value for response \"r2\" based on the baseline design evaluated to "
+        "0.0. This value must be non-zero. Please fix this before resubmitting the run.";
+    context.fixesNormalisation = true;
+    definition = definitionOf({{kindObjective, -1, 0.0, 1.0}, {kindObjective, 0, 5.0, baseline}});
+    varno::testing::expectFatal([&] { score({1.0, 5.0}); }, reason);
+    // Below the smallest float the factor rounds to zero as well.
+    definition = definitionOf({{kindObjective, -1, 0.0, 1.0}, {kindObjective, -1, 0.0, baseline}});
+    varno::testing::expectFatal([&] { score({1.0, 1e-50}); }, reason);
+}
+
+TEST_F(PerformanceTest, FactorsFromDiskDataAreAnnouncedUnlessFromDesignOne) {
+    const std::string note =
+        "*NOTE\nSince the option to read analysis data from disk has been selected and design 1 "
+        "was not in the read list of designs, the response data from design 7 is being used "
+        "for the normalization.";
+    context.fixesNormalisation = true;
+    context.readsFromDisk = true;
+    context.designNumber = 1;
+    definition = definitionOf({{kindObjective, -1, 0.0, baseline, 0.0, 1.0}});
+    score({2.0});
+    EXPECT_EQ(varno::testing::logEntries(), Log{});
+
+    context.designNumber = 7;
+    definition = definitionOf({{kindObjective, -1, 0.0, baseline, 0.0, 1.0}});
+    score({2.0});
+    score({2.0});  // nothing left to fix: no second note
+    EXPECT_EQ(varno::testing::logEntries(), Log{note});
+    EXPECT_EQ(definition.norm[0], 2.0);
+}
+
+TEST_F(PerformanceTest, ViolationLeftAloneWhenBookkeepingIsOff) {
+    definition = definitionOf({{kindConstraint, -1, 10.0, 1.0, 1.0, 0.0}});
+    context.violationBookkeepingOff = true;
+    EXPECT_EQ(score({12.0}), -4.0);
+    EXPECT_EQ(design.status.status, design::statusInfeasible);
+    EXPECT_EQ(design.violation, 0.75);
+}
+
+TEST_F(PerformanceTest, RobustTermsPenaliseConstraintsAndAddObjectives) {
+    definition = definitionOf({{kindObjective, -1, 0.0, 1.0, 0.0, 1.0}});
+    context.robustConstraints = {
+        {12.0, 10.0, 2.0, 0, 3.0},  // above the target: -3 * 1^2
+        {12.0, 10.0, 2.0, 1, 3.0},  // sense 1, above: satisfied
+        {8.0, 10.0, 2.0, 1, 5.0},   // sense 1, below: -5 * 1^2
+    };
+    context.robustObjectives = {
+        {7.0, 10.0, 2.0, 0, 9.0},    // +1.5, weight not applied
+        {13.0, 10.0, 3.0, -1, 9.0},  // sense -1: -1
+    };
+    EXPECT_EQ(score({2.0}), -2.0 - 3.0 - 5.0 + 1.5 - 1.0);
+    EXPECT_EQ(design.rawPerformance, -9.5);
+    EXPECT_EQ(design.status.status, design::statusFeasible);
+    EXPECT_EQ(design.violation, 0.0);
+}
+
+}  // namespace
+}  // namespace varno::performance
