@@ -21,23 +21,6 @@ Result unavailable(const CallRule& rule, Result failure) {
 
 extern "C" {
 
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
 int VARNO_getParetoDesignIds(int** paretoIds, int** paretoRanks) {
     (void)paretoIds;
     (void)paretoRanks;

@@ -1,6 +1,5 @@
-// Exported set-up calls of the project model: each builds the line list of
-// its definition text (the name line first) and hands it to the reader that
-// owns that kind of object.
+// Exported set-up calls: each builds the line list of its definition text (the
+// name line first) and hands it to the reader that owns that kind of object.
 #include "varno.h"
 
 #include "api/call_frame.h"
@@ -11,12 +10,13 @@
 #include "model/print_format.h"
 #include "model/responses.h"
 #include "model/study_variables.h"
+#include "search/study_setup.h"
 
 using namespace varno;
 
 namespace {
 
-using Reader = void (*)(model::ProjectModel&, const LineList&);
+using Reader = void (*)(Study&, const LineList&);
 
 LineList definitionLines(const char* name, const char* text) {
     LineList lines = splitLines(text);
@@ -24,40 +24,60 @@ LineList definitionLines(const char* name, const char* text) {
     return lines;
 }
 
-// The project exists only between initialisation and the end of a study.
-model::ProjectModel* projectOrRefuse(const char* callName) {
-    Study* study = currentStudy();
-    if (study == nullptr) {
-        appendToMessageLog(
-            formatText("%s cannot be done before initializing the study.", callName));
-        return nullptr;
-    }
-    return &study->project;
-}
-
+// The study exists only between initialisation and the end of a study.
 int runSetUp(const CallRule& rule, const char* name, const char* text, Reader reader) {
     return runTrapped(rule, 0, [&] {
-        model::ProjectModel* project = projectOrRefuse(rule.name);
-        if (project == nullptr) return 0;
-        reader(*project, definitionLines(name, text));
+        Study* study = currentStudy();
+        if (study == nullptr) {
+            appendToMessageLog(
+                formatText("%s cannot be done before initializing the study.", rule.name));
+            return 0;
+        }
+        reader(*study, definitionLines(name, text));
         return 1;
     });
 }
 
-void addToFirstRepresentation(model::ProjectModel& project, const LineList& lines) {
-    model::addStudyVariable(project, project.dvar.front(), lines);
+// A reader of the project model, called with the study's project.
+template <void (*read)(model::ProjectModel&, const LineList&)>
+void onProject(Study& study, const LineList& lines) {
+    read(study.project, lines);
 }
 
-void addFactorToFirstRepresentation(model::ProjectModel& project, const LineList& lines) {
-    model::addDoeFactor(project, project.dvar.front(), lines);
+void addToFirstRepresentation(Study& study, const LineList& lines) {
+    model::addStudyVariable(study.project, study.project.dvar.front(), lines);
 }
 
-// Until the study's agent is assembled, study responses belong to the
-// performance definition of agent 0, an optimisation agent.
-void addToFirstPerformance(model::ProjectModel& project, const LineList& lines) {
+void addFactorToFirstRepresentation(Study& study, const LineList& lines) {
+    model::addDoeFactor(study.project, study.project.dvar.front(), lines);
+}
+
+// Study responses belong to the performance definition of agent 0; a
+// "reliability and robustness" agent lets a zero factor stand for 1.
+void addToFirstPerformance(Study& study, const LineList& lines) {
+    model::ProjectModel& project = study.project;
     if (project.per_type.empty()) project.per_type.emplace_back();
-    model::addStudyResponse(project, project.per_type.front(), lines,
-                            model::StudyResponseContext{});
+    model::StudyResponseContext context;
+    context.reliabilityAgent =
+        study.setup.agent && study.setup.agent->type == search::agentReliability;
+    model::addStudyResponse(project, project.per_type.front(), lines, context);
+}
+
+void createAgent(Study& study, const LineList& lines) {
+    search::createNewStudy(study.setup, lines);
+}
+
+void defineStudyLevel(Study& study, const LineList& lines) {
+    search::defineStudyLevelData(study.setup, lines);
+}
+
+void defineMethod(Study& study, const LineList& lines) {
+    search::defineSearchMethod(study.setup, study.project.dvar.front(), lines);
+}
+
+void defineRuntime(Study& study, const LineList& lines) {
+    search::defineRuntimeOptions(study.setup, lines);
+    study.verbose = study.setup.options.verbose;
 }
 
 int studyCount(const model::ProjectModel& project, int dataId) {
@@ -78,33 +98,53 @@ int studyCount(const model::ProjectModel& project, int dataId) {
 
 extern "C" {
 
+int VARNO_createNewStudy(const char* name, const char* text) {
+    return runSetUp({"VARNO_createNewStudy", Lifecycle::setUp, "Create new study"}, name, text,
+                    createAgent);
+}
+
+int VARNO_defineStudyLevelData(const char* name, const char* text) {
+    return runSetUp({"VARNO_defineStudyLevelData", Lifecycle::setUp, "Define Study data"}, name,
+                    text, defineStudyLevel);
+}
+
+int VARNO_defineSearchMethodData(const char* name, const char* text) {
+    return runSetUp({"VARNO_defineSearchMethodData", Lifecycle::setUp, "Define search method data"},
+                    name, text, defineMethod);
+}
+
+int VARNO_defineStudyRuntimeOptions(const char* name, const char* text) {
+    return runSetUp({"VARNO_defineStudyRuntimeOptions", Lifecycle::setUp}, name, text,
+                    defineRuntime);
+}
+
 int VARNO_defineNewProjectParameter(const char* name, const char* text) {
     return runSetUp({"VARNO_defineNewProjectParameter", Lifecycle::setUp}, name, text,
-                    model::defineProjectParameter);
+                    onProject<model::defineProjectParameter>);
 }
 
 int VARNO_defineNewDiscreteSet(const char* name, const char* text) {
     return runSetUp({"VARNO_defineNewDiscreteSet", Lifecycle::setUp, "Add discrete set"}, name,
-                    text, model::defineDiscreteSet);
+                    text, onProject<model::defineDiscreteSet>);
 }
 
 int VARNO_defineNewDistribution(const char* name, const char* text) {
     return runSetUp({"VARNO_defineNewDistribution", Lifecycle::setUp}, name, text,
-                    model::defineDistribution);
+                    onProject<model::defineDistribution>);
 }
 
 int VARNO_defineNewCurve(const char* name, const char* text) {
-    return runSetUp({"VARNO_defineNewCurve", Lifecycle::setUp}, name, text, model::defineCurve);
+    return runSetUp({"VARNO_defineNewCurve", Lifecycle::setUp}, name, text, onProject<model::defineCurve>);
 }
 
 int VARNO_defineNewFormat(const char* name, const char* text) {
     return runSetUp({"VARNO_defineNewFormat", Lifecycle::setUp}, name, text,
-                    model::definePrintFormat);
+                    onProject<model::definePrintFormat>);
 }
 
 int VARNO_defineNewProjectResponse(const char* name, const char* text) {
     return runSetUp({"VARNO_defineNewProjectResponse", Lifecycle::setUp}, name, text,
-                    model::defineProjectResponse);
+                    onProject<model::defineProjectResponse>);
 }
 
 int VARNO_addResponseToStudy(const char* name, const char* text) {

@@ -1,0 +1,395 @@
+// The design cycle through the C interface: finalising, sharing designs,
+// handing them out, taking their results back, and the store queries.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "api/library_state.h"
+#include "api/tracked_allocator.h"
+#include "test_support.h"
+#include "varno.h"
+
+namespace varno {
+namespace {
+
+using testing::lastFatalReason;
+using testing::logEntries;
+using testing::TempDirectory;
+
+std::string lastMessage() {
+    const char* last = VARNO_getLastMessage();
+    return last == nullptr ? std::string("<none>") : std::string(last);
+}
+
+// Designs as the host holds them: rows of x1, x2, load.
+struct HostDesigns {
+    std::vector<std::vector<double>> rows;
+    std::vector<double*> pointers() {
+        std::vector<double*> p;
+        for (auto& row : rows) p.push_back(row.data());
+        return p;
+    }
+};
+
+class DesignCycle : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1);
+    }
+
+    void finalizeSweep() {
+        testing::defineSmallSweep();
+        ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
+    }
+
+    // Shares the rows as real-valued designs without results.
+    int share(HostDesigns& designs, std::vector<int>* ids = nullptr) {
+        std::vector<int> types(designs.rows.size(), 2);
+        std::vector<double*> values = designs.pointers();
+        int* shared = nullptr;
+        const int result = VARNO_shareDesigns("host", static_cast<int>(designs.rows.size()),
+                                              types.data(), 3, values.data(), 2, nullptr, &shared,
+                                              nullptr);
+        if (ids != nullptr && shared != nullptr) ids->assign(shared, shared + designs.rows.size());
+        VARNO_freePtr(shared);
+        return result;
+    }
+
+    // Gets the next set; returns the ids handed out and releases the arrays.
+    std::vector<int> getSet(int expectedCount) {
+        int* ids = nullptr;
+        double** values = nullptr;
+        const int count = VARNO_getNextSetOfDesignsFromStudy(&ids, &values);
+        EXPECT_EQ(count, expectedCount) << lastMessage();
+        std::vector<int> result;
+        if (ids != nullptr) result.assign(ids, ids + count);
+        VARNO_freePtr(ids);
+        VARNO_freePtr(values);
+        return result;
+    }
+
+    int update(std::vector<int> ids, std::vector<std::vector<double>> responses,
+               std::vector<int> flags = {}) {
+        if (flags.empty()) flags.assign(ids.size(), 0);
+        std::vector<double*> values;
+        for (auto& r : responses) values.push_back(r.data());
+        return VARNO_updateResultsForDesignSet(static_cast<int>(ids.size()), ids.data(),
+                                               flags.data(), values.data(), nullptr);
+    }
+
+    static double performanceOf(int id) {
+        double value = 0.0;
+        EXPECT_EQ(VARNO_getPerformanceValueForDesign(id, &value), 1) << id;
+        return value;
+    }
+
+    TempDirectory dir;
+};
+
+TEST_F(DesignCycle, ASweepHandsOutTheSharedDesignsAndScoresTheirResults) {
+    finalizeSweep();
+    HostDesigns designs{{{1, 2, 2}, {3, 4, 2}, {6, 1, 2}}};
+    std::vector<int> shared;
+    ASSERT_EQ(share(designs, &shared), 1) << lastMessage();
+    EXPECT_EQ(shared, (std::vector<int>{1, 2, 3}));
+
+    int* ids = nullptr;
+    double** values = nullptr;
+    ASSERT_EQ(VARNO_getNextSetOfDesignsFromStudy(&ids, &values), 3);
+    EXPECT_EQ(ids[2], 3);
+    EXPECT_EQ(values[2][0], 6.0);
+    EXPECT_EQ(values[2][2], 2.0) << "the fixed parameter follows the variables";
+    VARNO_freePtr(ids);
+    VARNO_freePtr(values);
+
+    // f = x1 + x2 minimised; g = x1 at most 5 (quadratic penalty).
+    ASSERT_EQ(update({1, 2, 3}, {{3, 1}, {7, 3}, {7, 6}}), 1);
+    EXPECT_EQ(VARNO_isStudyComplete(), 1);
+    EXPECT_EQ(performanceOf(1), -3.0);
+    EXPECT_EQ(performanceOf(3), -7.0 - 1.0);
+    EXPECT_EQ(VARNO_getDesignStatus(2), 2);
+    EXPECT_EQ(VARNO_getDesignStatus(3), 3);
+    EXPECT_EQ(VARNO_getBestDesignId(), 1);
+    EXPECT_EQ(VARNO_getIntStudyData(1), 2);
+    EXPECT_EQ(VARNO_getIntStudyData(2), 2);
+    EXPECT_EQ(VARNO_getIntStudyData(4), 1);
+    EXPECT_EQ(VARNO_getIntStudyData(5), 1);
+    EXPECT_EQ(getSet(0).size(), 0u);
+    EXPECT_EQ(lastMessage(),
+              "No more designs to evaluate for this study. Only Optimization studies allow "
+              "multiple cycles.");
+}
+
+TEST_F(DesignCycle, QueriesOfUnknownDesigns) {
+    finalizeSweep();
+    double value = 0.0;
+    EXPECT_EQ(VARNO_getPerformanceValueForDesign(42, &value), 0);
+    EXPECT_EQ(value, -1e99);
+    EXPECT_EQ(VARNO_getDesignStatus(42), 4);
+    EXPECT_EQ(VARNO_getBestDesignId(), 0);
+    EXPECT_EQ(VARNO_isShareDesignsSupported(), 1);
+}
+
+TEST_F(DesignCycle, ASecondGetBeforeTheResultsIsRefused) {
+    finalizeSweep();
+    HostDesigns designs{{{1, 2, 2}}};
+    ASSERT_EQ(share(designs), 1);
+    getSet(1);
+    getSet(0);
+    EXPECT_EQ(lastMessage(),
+              "Already working on generating the next set of designs. Multiple calls are not "
+              "supported. The results from the previous design set must be provided before "
+              "calling getNextSet again.");
+}
+
+TEST_F(DesignCycle, SharingRefusesDuplicatesAndValuesOutOfRange) {
+    finalizeSweep();
+    HostDesigns designs{{{1, 2, 2}, {1, 2, 2}, {11, 2, 2}, {2, 2, 2}}};
+    std::vector<int> ids;
+    EXPECT_EQ(share(designs, &ids), 0);
+    EXPECT_EQ(ids, (std::vector<int>{1, 0, 0, 2}));
+    const auto log = logEntries();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0], "The design host-2 is a duplicate of design host-1. This design will be ignored.");
+    EXPECT_EQ(log[1],
+              "The value for variable number 1 for design host-3 is outside the variable range "
+              "defined. This design will not be used.");
+
+    ASSERT_EQ(update({1, 2}, {{3, 1}, {4, 2}}), 1);
+    HostDesigns again{{{1, 2, 2}}};
+    EXPECT_EQ(share(again), 0);
+    EXPECT_EQ(lastMessage(),
+              "The design host-1 already exists in the database. This design will not be used.");
+}
+
+TEST_F(DesignCycle, SharingChecksTheCountsOfValuesAndResponses) {
+    finalizeSweep();
+    std::vector<double> row{1, 2, 2};
+    double* values[] = {row.data()};
+    int types[] = {2};
+    EXPECT_EQ(VARNO_shareDesigns("p", 1, types, 2, values, 2, nullptr, nullptr, nullptr), 0);
+    EXPECT_EQ(lastMessage(),
+              "The number of variables specified in the call (2) does not match the number of "
+              "variables in the problem definition (3).");
+    EXPECT_EQ(VARNO_shareDesigns("p", 1, types, 3, values, 1, nullptr, nullptr, nullptr), 0);
+    EXPECT_EQ(lastMessage(),
+              "The number of responses specified in the call (1) does not match the number of "
+              "responses in the problem definition (2).");
+}
+
+TEST_F(DesignCycle, DesignsSharedWithResultsGoStraightIntoTheStore) {
+    finalizeSweep();
+    std::vector<double> row{1, 2, 2};
+    std::vector<double> results{3, 1};
+    double* values[] = {row.data()};
+    double* responses[] = {results.data()};
+    int types[] = {1};
+    char name[] = "mine";
+    char* names[] = {name};
+    int* ids = nullptr;
+    ASSERT_EQ(VARNO_shareDesigns("p", 1, types, 3, values, 2, responses, &ids, names), 1);
+    EXPECT_EQ(ids[0], 1);
+    VARNO_freePtr(ids);
+    EXPECT_EQ(performanceOf(1), -3.0);
+    EXPECT_EQ(currentStudy()->store.record(0).name, "mine");
+    EXPECT_EQ(getSet(0).size(), 0u) << "nothing is left to evaluate";
+}
+
+TEST_F(DesignCycle, ResultsForUnknownIdsAreIgnoredAndLaterResultsReplaceEarlierOnes) {
+    finalizeSweep();
+    currentStudy()->verbose = 1;
+    HostDesigns designs{{{1, 2, 2}, {3, 3, 2}}};
+    ASSERT_EQ(share(designs), 1);
+    getSet(2);
+    ASSERT_EQ(update({7, 1}, {{0, 0}, {9, 1}}), 1);
+    auto log = logEntries();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0],
+              "The design 7 could not be located in the list shared earlier. The results provided "
+              "for this design will be ignored.");
+    EXPECT_EQ(log[1],
+              "The results for design 2 have not been shared yet. Waiting for the results before "
+              "moving on to the next cycle.");
+    EXPECT_EQ(VARNO_isStudyComplete(), 0);
+
+    ASSERT_EQ(update({1, 2}, {{3, 1}, {6, 3}}), 1);
+    EXPECT_EQ(lastMessage(),
+              "The design 1 already had results. The new results will replace the old results in "
+              "the system.");
+    EXPECT_EQ(performanceOf(1), -3.0) << "the replacing results count";
+    EXPECT_EQ(VARNO_isStudyComplete(), 1);
+}
+
+TEST_F(DesignCycle, FailedNaNAndOutOfRangeResultsMakeErrorDesigns) {
+    finalizeSweep();
+    HostDesigns designs{{{1, 1, 2}, {2, 2, 2}, {3, 3, 2}}};
+    ASSERT_EQ(share(designs), 1);
+    getSet(3);
+    ASSERT_EQ(update({1, 2, 3}, {{1, 1}, {NAN, 1}, {500, 1}}, {1, 0, 0}), 1);
+    for (int id : {1, 2, 3}) {
+        EXPECT_EQ(VARNO_getDesignStatus(id), 0) << id;
+        EXPECT_EQ(performanceOf(id), -1e99) << id;
+    }
+    const auto log = logEntries();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0],
+              "*ERROR\nThe value for response \"f\" for design \"host-2\" is NOT A NUMBER (Nan). "
+              "This response value will be set to 0.0 and it will be marked as an error "
+              "response.");
+    EXPECT_EQ(log[1],
+              "*ERROR\nThe value 500 for response \"f\" for design \"host-3\" lies outside the "
+              "specified range [-100, 100]");
+}
+
+TEST_F(DesignCycle, BaselineDesignIsMovedToTheFrontOfAllFourArrays) {
+    testing::defineSmallSweep();
+    currentStudy()->project.per_type.front().norm[0] = -1.0;  // factor: baseline
+    ASSERT_EQ(VARNO_finalizeStudyData(), 1);
+    HostDesigns designs{{{5, 5, 2}, {1, 1, 2}, {2, 2, 2}}};
+    ASSERT_EQ(share(designs), 1);
+    getSet(3);
+
+    std::vector<int> ids{2, 3, 1};
+    std::vector<int> flags{0, 1, 0};
+    std::vector<double> r2{2, 1}, r3{4, 1}, r1{0.3, 1};
+    std::vector<double*> values{r2.data(), r3.data(), r1.data()};
+    char a[] = "two", b[] = "three", c[] = "base";
+    std::vector<char*> names{a, b, c};
+    EXPECT_EQ(VARNO_updateResultsForDesignSet(2, ids.data(), flags.data(), values.data(),
+                                              names.data()),
+              -1);
+    EXPECT_EQ(lastMessage(),
+              "The baseline design has not been shared yet. These results cannot be processed "
+              "until the baseline design has been shared.");
+    ASSERT_EQ(VARNO_updateResultsForDesignSet(3, ids.data(), flags.data(), values.data(),
+                                              names.data()),
+              1);
+    EXPECT_EQ(ids, (std::vector<int>{1, 3, 2}));
+    EXPECT_EQ(flags, (std::vector<int>{0, 1, 0}));
+    EXPECT_EQ(values[0], r1.data());
+    EXPECT_EQ(values[2], r2.data());
+    EXPECT_EQ(std::string(names[0]), "base");
+    EXPECT_EQ(std::string(names[2]), "two");
+    // The baseline value 0.3 fixes the factor in single precision.
+    EXPECT_EQ(currentStudy()->project.per_type.front().norm[0], 0.30000001192092896);
+    EXPECT_DOUBLE_EQ(performanceOf(2), -2.0 / 0.30000001192092896);
+}
+
+TEST_F(DesignCycle, MethodsTheInterfaceDoesNotRunAreRefusedWhenDesignsAreAsked) {
+    testing::defineSmallSweep();
+    ASSERT_EQ(VARNO_defineSearchMethodData("m", "numEvalsTotal: 50\nmethod: SA\nnumEvals: 50"), 1)
+        << lastMessage();
+    ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
+    getSet(0);
+    EXPECT_EQ(lastMessage(), "The study type used is not currenly supported via the API.");
+    getSet(0);
+    EXPECT_EQ(lastMessage(), "The study type used is not currenly supported via the API.")
+        << "a refused request leaves nothing pending";
+}
+
+TEST_F(DesignCycle, TheBudgetLimitsTheSetOfAnOptimisationStudy) {
+    testing::defineSmallSweep();
+    ASSERT_EQ(VARNO_createNewStudy("opt", "type: optimization"), 1);
+    ASSERT_EQ(VARNO_defineSearchMethodData("m", "numEvalsTotal: 20\nmethod: TRAVOK\nnumEvals: 20"), 1)
+        << lastMessage();
+    ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
+    HostDesigns designs;
+    for (int i = 0; i < 30; ++i) designs.rows.push_back({i * 0.25, 1, 2});
+    ASSERT_EQ(share(designs), 1) << lastMessage();
+    int* ids = nullptr;
+    double** values = nullptr;
+    EXPECT_EQ(VARNO_getNextSetOfDesignsFromStudy(&ids, &values), 20);
+    EXPECT_EQ(ids[29], 30) << "the arrays hold every design of the set";
+    VARNO_freePtr(ids);
+    VARNO_freePtr(values);
+}
+
+TEST_F(DesignCycle, EngineSearchesWaitForTheGeneticCore) {
+    testing::defineSmallSweep();
+    ASSERT_EQ(VARNO_createNewStudy("opt", "type: optimization"), 1);
+    ASSERT_EQ(VARNO_defineSearchMethodData("m", "method: TRAVOK\nnumEvals: 200"), 1);
+    ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
+    getSet(0);
+    EXPECT_EQ(lastMessage(), "VARNO_getNextSetOfDesignsFromStudy is not available in this build.");
+}
+
+TEST_F(DesignCycle, EndingTheStudyLeavesNoBlockOfTheLibrary) {
+    finalizeSweep();
+    HostDesigns designs{{{1, 2, 2}, {3, 4, 2}}};
+    ASSERT_EQ(share(designs), 1);
+    getSet(2);
+    ASSERT_EQ(update({1, 2}, {{3, 1}, {7, 3}}), 1);
+    ASSERT_EQ(VARNO_endStudy(), 1);
+    EXPECT_EQ(trackedBlockCount(), 0u);
+}
+
+// --- finalising ------------------------------------------------------------------
+
+TEST_F(DesignCycle, FinalisingChecksTheWholeDefinition) {
+    EXPECT_EQ(VARNO_finalizeStudyData(), 0);
+    EXPECT_EQ(lastFatalReason(), "*ERROR\nAgent 0 is not defined in Assembly.in file.");
+
+    ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1);
+    ASSERT_EQ(VARNO_createNewStudy("s", "type: optimization"), 1);
+    EXPECT_EQ(VARNO_finalizeStudyData(), 0);
+    EXPECT_EQ(lastFatalReason(), "*ERROR\nThe search method of the study has not been defined.");
+    EXPECT_EQ(library().studyFinalised, 0);
+}
+
+TEST_F(DesignCycle, OptimisationAgentsNeedObjectives) {
+    testing::defineSmallSweep();
+    ASSERT_EQ(VARNO_createNewStudy("opt", "type: optimization"), 1);
+    ASSERT_EQ(VARNO_defineSearchMethodData("m", "method: DesignSweep"), 1);
+    currentStudy()->project.per_type.front().flag[0] = 3;  // the objective becomes a plain response
+    EXPECT_EQ(VARNO_finalizeStudyData(), 0);
+    EXPECT_EQ(lastFatalReason(),
+              "*ERROR\nPerformance id 0 must have at least one objective as it is being used by an "
+              "optimization agent (id=0). Please define at least one objective under the "
+              "\"Responses\" area in the \"Study\" tab.");
+}
+
+TEST_F(DesignCycle, ParetoSearchesNeedTwoObjectives) {
+    testing::defineSmallSweep();
+    ASSERT_EQ(VARNO_defineSearchMethodData(
+                  "m", "method: MOTRAVOK\nnumEvals: 500\narchiveSize: 12"),
+              1)
+        << lastMessage();
+    EXPECT_EQ(VARNO_finalizeStudyData(), 0);
+    EXPECT_EQ(lastFatalReason(),
+              "*ERROR\nThe study must have at least 2 objectives defined for a Pareto optimization "
+              "setup. The current study only has 1 defined.");
+}
+
+TEST_F(DesignCycle, AStudyWithoutResponsesIsRefused) {
+    ASSERT_EQ(VARNO_createNewStudy("s", "type: evaluation"), 1);
+    ASSERT_EQ(VARNO_defineSearchMethodData("m", "method: DesignSweep"), 1);
+    EXPECT_EQ(VARNO_finalizeStudyData(), 0);
+    EXPECT_EQ(lastFatalReason(),
+              "*ERROR\nPerformance id 0 must have at least one study response defined. Please "
+              "make sure that at least one response is available under the \"Responses\" area in "
+              "the \"Study\" tab. Only responses associated to the process files via tagging show "
+              "up in this area.");
+}
+
+TEST_F(DesignCycle, TooFewPossibleDesignsForTheCycleSizeIsInvalid) {
+    ASSERT_EQ(VARNO_createNewStudy("s", "type: optimization"), 1);
+    ASSERT_EQ(VARNO_defineNewProjectParameter(
+                  "x", "type: Continuous\nid: 1\nmin: 0\nbaseline: 0\nmax: 1"), 1);
+    ASSERT_EQ(VARNO_defineNewProjectResponse("f", "type: API"), 1);
+    ASSERT_EQ(VARNO_defineSearchMethodData("m", "method: TRAVOK\nnumEvals: 100"), 1);
+    ASSERT_EQ(VARNO_addVariableToStudy("x", "type: Continuous\nid: 1\nresolution: 2\ndistribution: NONE"), 1);
+    ASSERT_EQ(VARNO_addResponseToStudy(
+                  "f", "type: objective\nfactor: 1\noption: min_value\ntarget: 0\nquadWt: 0\n"
+                       "linearWt: 1\nacceptMin: -10\nacceptMax: 10"), 1);
+    EXPECT_EQ(VARNO_finalizeStudyData(), 0);
+    EXPECT_EQ(lastFatalReason(),
+              "*ERROR\nBased on the current study setup, the resolution of the design variables "
+              "will result in fewer runs than the cycle size. This is an invalid setup. You "
+              "should increase the variable resolutions or use a design sweep study instead if "
+              "the variable resolutions are correct.");
+}
+
+}  // namespace
+}  // namespace varno
