@@ -4,19 +4,37 @@
 #   make run    build and run the example host (in build/default/run)
 #   make test   build and run the test suite
 #   make asan   the same under AddressSanitizer and UndefinedBehaviorSanitizer
+#   make bench  build the benchmarks (Release, build/release) and run the
+#               search-quality comparison; BENCH_ARGS=--quick for a subset
 #   make clean  remove the preset build trees
 
 REPO := $(patsubst %/,%,$(dir $(abspath $(lastword $(MAKEFILE_LIST)))))
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 RUN_DIR := $(REPO)/build/default/run
+BENCH_ARGS ?=
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps run test asan clean
+.PHONY: all deps pagmo run test asan bench clean
 
 all: test
 
 deps:
 	@bash "$(REPO)/scripts/install-deps.sh"
+
+# pagmo2 is only for the benchmarks, so install-deps.sh leaves it out.
+pagmo:
+	@if [ "$$(dpkg-query -W -f='$${db:Status-Status}' libpagmo-dev 2>/dev/null)" != installed ]; then \
+	  as_root=""; \
+	  if [ "$$(id -u)" -ne 0 ]; then \
+	    command -v sudo >/dev/null 2>&1 || { \
+	      echo "bench: libpagmo-dev is missing, and sudo is not available to install it." >&2; exit 1; }; \
+	    as_root=sudo; \
+	  fi; \
+	  echo "bench: installing libpagmo-dev"; \
+	  $$as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q && \
+	  $$as_root env DEBIAN_FRONTEND=noninteractive \
+	    apt-get install -y -q --no-install-recommends libpagmo-dev; \
+	fi
 
 run: deps
 	cd "$(REPO)" && cmake --preset default
@@ -34,5 +52,10 @@ asan: deps
 	cd "$(REPO)" && cmake --build --preset asan --parallel $(JOBS)
 	cd "$(REPO)" && ctest --preset asan --parallel $(JOBS)
 
+bench: deps pagmo
+	cd "$(REPO)" && cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DVARNO_BUILD_TESTS=OFF
+	cd "$(REPO)" && cmake --build build/release --parallel $(JOBS)
+	cd "$(REPO)/build/release" && ./bench/bench_search_quality $(BENCH_ARGS)
+
 clean:
-	rm -rf "$(REPO)/build/default" "$(REPO)/build/asan"
+	rm -rf "$(REPO)/build/default" "$(REPO)/build/asan" "$(REPO)/build/release"

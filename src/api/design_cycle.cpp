@@ -7,6 +7,7 @@
 
 #include "api/call_frame.h"
 #include "api/library_state.h"
+#include "api/message_writer.h"
 #include "api/message_log.h"
 #include "api/text_format.h"
 #include "api/tracked_allocator.h"
@@ -119,11 +120,58 @@ int remainingBudget(Study& study) {
     return remaining;
 }
 
+// The search goes on until its evaluation budget is spent, beyond the planned
+// number of cycles.
+void extendCyclesToTheBudget(Study& study) {
+    if (!isEngineType(studyTypeOf(study))) return;
+    search::Agent& agent = agentOf(study);
+    if (study.cycle.cycleCounter >= agent.ncycles - 1) agent.ncycles = study.cycle.cycleCounter + 2;
+}
+
 void releaseOutArrays(int** designIds, double*** designValues) {
     ffree(*designIds);
     ffree(*designValues);
     *designIds = nullptr;
     *designValues = nullptr;
+}
+
+// --- the engine path ------------------------------------------------------------
+
+search::EngineRequest engineRequest(Study& study) {
+    return search::EngineRequest{
+        agentOf(study),
+        study.store,
+        *study.encoding,
+        *study.travok,
+        study.engine,
+        study.cycle.cycleCounter,
+        [&study](design::Design& design) {
+            return scoreDesign(study, design, studyOrderValues(design));
+        },
+        [](const std::string& text) { writeMessage("outptr", "note", text); }};
+}
+
+// The engine's next set: the new designs of the initial population or of a
+// bred generation.
+int handOutEngineDesigns(Study& study, int** designIds, double*** designValues) {
+    CycleState& cycle = study.cycle;
+    cycle.cycleBegun = true;
+    if (!study.travok) {
+        reportNotAvailable("VARNO_getNextSetOfDesignsFromStudy");
+        return 0;
+    }
+    search::EngineRequest request = engineRequest(study);
+    cycle.handedOut = search::produceDesigns(request);
+    if (study.engine.finished) library().studyComplete = 1;
+    return handOutMembers(study, designIds, designValues);
+}
+
+// Once every design of an engine set has results, the search takes them.
+void finishEngineSet(Study& study) {
+    search::EngineRequest request = engineRequest(study);
+    search::acceptResults(request, study.cycle.handedOut);
+    study.cycle.initialSetDone = study.engine.initialSetDone;
+    if (study.engine.finished) library().studyComplete = 1;
 }
 
 // --- results ----------------------------------------------------------------
@@ -386,6 +434,12 @@ int getNextSetOfDesigns(Study& study, int** designIds, double*** designValues) {
             yielded = handOutShared(study, designIds, designValues);
             break;
         case CyclePath::engine:
+            yielded = handOutEngineDesigns(study, designIds, designValues);
+            if (yielded == 0 && !study.travok) {
+                lib.designSetPending = 0;
+                return 0;
+            }
+            break;
         case CyclePath::arraySet:
             lib.designSetPending = 0;
             reportNotAvailable("VARNO_getNextSetOfDesignsFromStudy");
@@ -407,6 +461,13 @@ int getNextSetOfDesigns(Study& study, int** designIds, double*** designValues) {
         lib.designSetPending = 0;
         return 0;
     }
+    if (cycle.path == CyclePath::engine && budget < yielded) {
+        // The host evaluates only the first `budget` designs; the set is
+        // complete once they have results.
+        cycle.handedOut.resize(static_cast<std::size_t>(budget));
+        cycle.handedOutHasResults.resize(static_cast<std::size_t>(budget));
+    }
+    extendCyclesToTheBudget(study);
     ++cycle.cycleCounter;
     ++cycle.totalCycles;
     return std::min(budget, yielded);
@@ -440,6 +501,7 @@ int updateResultsForDesignSet(Study& study, int nDesigns, int* designIds, int* e
     if (sharedPath) {
         finishSharedSet(study);
     } else if (allResultsIn(study, handedOutWithoutResults(study.cycle))) {
+        if (study.cycle.path == CyclePath::engine) finishEngineSet(study);
         library().designSetPending = 0;
     }
     return 1;

@@ -1,5 +1,6 @@
 #include "api/finalize.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -9,6 +10,7 @@
 #include "api/text_format.h"
 #include "model/responses.h"
 #include "output/report_files.h"
+#include "support/clock.h"
 
 namespace varno {
 
@@ -140,6 +142,47 @@ void checkDefinition(Study& study) {
     checkAgentRange(study);
 }
 
+// Seeds the engine's generator from the study seed (0: from the clock).
+void startRandomSequence(Study& study) {
+    const search::StudyLevelData& level = study.setup.study;
+    const std::optional<std::string> line = study.random.seedForStudy(
+        level.randomSeed, level.startAgent, support::wallClockSeconds());
+    if (line) writeToMessageFile(*line);
+}
+
+// A real-valued design that lies exactly on the variables' levels is stored
+// as an integer-coded design, so that it is found again when bred as codes.
+void storeDesignsOnTheGridAsCodes(Study& study) {
+    const design::DesignEncoding& encoding = *study.encoding;
+    study.store.setIntegerCoding([&encoding](design::Design& design) {
+        design::Design coded = design;
+        encoding.dblsToInts(coded, design::roundNearest);
+        encoding.intsToDbls(coded);
+        const std::size_t n = encoding.fieldSizes().size();
+        if (coded.reals.size() < n || design.reals.size() < n ||
+            !std::equal(coded.reals.begin(), coded.reals.begin() + static_cast<long>(n),
+                        design.reals.begin())) {
+            return false;
+        }
+        design.ints = coded.ints;
+        design.evaluationKind = design::integerCoded;
+        return true;
+    });
+}
+
+void startSearch(Study& study) {
+    search::Agent& agent = agentOf(study);
+    if (!isEngineType(agent.method_used)) return;
+    storeDesignsOnTheGridAsCodes(study);
+    if (agent.method_used != search::studyTravok) return;
+    search::SearchMessages messages;
+    messages.warning = [](const std::string& text) { writeMessage("outptr", "warning", text); };
+    messages.runLog = [](const std::string& text) { writeToMessageFile(text); };
+    study.travok = std::make_unique<search::TravokSearch>(
+        search::TravokSettings::fromAgent(agent), study.encoding->fieldSizes(), study.random,
+        messages);
+}
+
 // Starts the cycle of the agent; the best performance so far starts at the
 // worst value for larger-is-better performances.
 void startCycle(Study& study) {
@@ -147,6 +190,9 @@ void startCycle(Study& study) {
     study.setup.options.disableHistory = 1;
     agent.data.bestPerformance = -std::numeric_limits<double>::infinity();
     study.cycle = CycleState{};
+    study.engine = search::EngineState{};
+    startRandomSequence(study);
+    startSearch(study);
 }
 
 }  // namespace

@@ -13,6 +13,9 @@
 #include "design/design_store.h"
 #include "design/encoding.h"
 #include "model/project_model.h"
+#include "search/engine_cycle.h"
+#include "search/random_stream.h"
+#include "search/travok_search.h"
 #include "search/study_setup.h"
 #include "support/analysis_environment.h"
 #include "support/file_io.h"
@@ -35,6 +38,9 @@ struct Study {
     design::DesignStore store;
     std::unique_ptr<design::DesignEncoding> encoding;  // built when the study is finalised
     CycleState cycle;
+    search::RandomStream random;                  // the engine's generator
+    std::unique_ptr<search::TravokSearch> travok;  // the TRAVOK search, once finalised
+    search::EngineState engine;
 };
 
 // Blocks of the tracked allocator, with the tag that names their use.

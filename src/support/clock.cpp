@@ -30,10 +30,13 @@ std::tm toLocalTime(std::time_t seconds) {
 }
 }  // namespace
 
+std::int64_t wallClockSeconds() {
+    if (seams().wallClockSeconds) return seams().wallClockSeconds();
+    return static_cast<std::int64_t>(std::time(nullptr));
+}
+
 std::string localTimeText() {
-    const std::time_t now = seams().wallClockSeconds
-                                ? static_cast<std::time_t>(seams().wallClockSeconds())
-                                : std::time(nullptr);
+    const auto now = static_cast<std::time_t>(wallClockSeconds());
     const std::tm t = toLocalTime(now);
     char text[64];
     std::snprintf(text, sizeof text, "%.3s %.3s%3d %.2d:%.2d:%.2d %d\n", dayNames[t.tm_wday % 7],

@@ -9,6 +9,9 @@ namespace varno::support {
 // Processor time used by the process, in milliseconds.
 std::uint64_t processorMillis();
 
+// The current time in seconds since the epoch.
+std::int64_t wallClockSeconds();
+
 // The local time in the fixed English form "Sun Dec  6 14:23:13 2026\n".
 std::string localTimeText();
 

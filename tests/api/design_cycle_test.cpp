@@ -306,14 +306,6 @@ TEST_F(DesignCycle, TheBudgetLimitsTheSetOfAnOptimisationStudy) {
     VARNO_freePtr(values);
 }
 
-TEST_F(DesignCycle, EngineSearchesWaitForTheGeneticCore) {
-    testing::defineSmallSweep();
-    ASSERT_EQ(VARNO_createNewStudy("opt", "type: optimization"), 1);
-    ASSERT_EQ(VARNO_defineSearchMethodData("m", "method: TRAVOK\nnumEvals: 200"), 1);
-    ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
-    getSet(0);
-    EXPECT_EQ(lastMessage(), "VARNO_getNextSetOfDesignsFromStudy is not available in this build.");
-}
 
 TEST_F(DesignCycle, EndingTheStudyLeavesNoBlockOfTheLibrary) {
     finalizeSweep();

@@ -254,6 +254,9 @@ struct NumberCase {
     std::string expected;
 };
 
+// Test names and failure reports show the case's description.
+void PrintTo(const NumberCase& c, std::ostream* out) { *out << c.what; }
+
 class PrintFormatCases : public PrintFormatTest,
                          public ::testing::WithParamInterface<NumberCase> {};
 

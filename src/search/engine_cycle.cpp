@@ -1,0 +1,210 @@
+#include "search/engine_cycle.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "api/text_format.h"
+
+namespace varno::search {
+
+namespace {
+
+// Generations in a row that may consist of designs the store already knows
+// before the search counts as finished.
+constexpr int maxKnownGenerations = 100;
+
+int variableCount(const EngineRequest& request) {
+    return static_cast<int>(request.encoding.fieldSizes().size());
+}
+
+// The agent's evaluated designs in store order, with their codes.
+std::vector<design::Design> evaluatedDesigns(EngineRequest& request) {
+    const int n = variableCount(request);
+    const auto sameAgent = [](int asking, int other) { return asking == other; };
+    const auto viable = request.store.viableDesigns(request.agent.number, n, sameAgent);
+    std::vector<design::Design> designs;
+    for (std::size_t i = 0; i < viable.flags.size(); ++i) {
+        if (viable.flags[i] != 1) continue;
+        const design::StoredDesign& stored = request.store.record(i);
+        design::Design d;
+        d.agentTag = stored.agentTag;
+        d.evaluationKind = design::integerCoded;
+        d.ints.assign(stored.ints.begin(), stored.ints.begin() + n);
+        d.reals.assign(stored.reals.begin(), stored.reals.end() - 1);
+        d.performance = stored.performance;
+        d.id = stored.id;
+        d.name = stored.name;
+        d.status = stored.status;
+        designs.push_back(std::move(d));
+    }
+    return designs;
+}
+
+double codeDistance(const std::vector<int>& a, const std::vector<int>& b) {
+    double sum = 0.0;
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        const double d = static_cast<double>(a[i]) - b[i];
+        sum += d * d;
+    }
+    return sum;
+}
+
+// Design-space exhaustion ends the search like a spent budget: every design
+// the variables' levels allow has been evaluated.
+bool designSpaceExhausted(EngineRequest& request) {
+    const Agent& agent = request.agent;
+    double size = 1.0;
+    for (int levels : request.encoding.fieldSizes()) {
+        size *= levels;
+        if (size > agent.MAX_EVALUATIONS) return false;
+    }
+    if (size > agent.data.evaluationsDone) return false;
+    std::string text = "The design space has been exhausted. VARNO has performed all possible";
+    text = formatText("%s design evaluations for the current setup.", text.c_str());
+    text = formatText("%s Try increasing the resolution of the variables if you want to evaluate "
+                      "more designs in the current space.",
+                      text.c_str());
+    if (request.note) request.note(text);
+    return true;
+}
+
+// Before each generation: true when the search ends here.
+bool checkEndOfSearch(EngineRequest& request) {
+    if (designSpaceExhausted(request)) return true;
+    Agent& agent = request.agent;
+    if (agent.data.evaluationsDone >= agent.MAX_EVALUATIONS) agent.ncycles = request.cycleCounter;
+    return false;
+}
+
+// The new designs of the pending population, numbered from the evaluations
+// done so far. Members the store knows take their stored results; a member
+// equal to an earlier one of the set is evaluated once.
+std::vector<design::Design> handOutDesigns(EngineRequest& request) {
+    std::vector<design::Design> out;
+    const int firstId = request.agent.data.evaluationsDone + 1;
+    for (PopulationMember& member : request.travok.pending()) {
+        if (!member.changed) continue;
+        design::Design& d = member.design;
+        d.agentTag = request.agent.number;
+        d.evaluationKind = design::integerCoded;
+        request.encoding.intsToDbls(d);
+        const bool repeated = std::any_of(out.begin(), out.end(), [&](const design::Design& o) {
+            return o.ints == d.ints;
+        });
+        if (repeated) continue;
+        design::Design probe = d;
+        const double saved = request.store.lookupSavedPerformance(probe, request.rescore, true);
+        if (saved != design::NEW_DESIGN_MARK) {
+            d = probe;
+            continue;
+        }
+        d.id = firstId + static_cast<int>(out.size());
+        d.name = formatText("Design%d", d.id);
+        d.performance = UNSET_PERFORMANCE;
+        out.push_back(d);
+    }
+    return out;
+}
+
+void startSearch(EngineRequest& request) {
+    Agent& agent = request.agent;
+    agent.data.bestPerformance = -std::numeric_limits<double>::infinity();
+    std::vector<design::Design> seeded = evaluatedDesigns(request);
+    const auto size = static_cast<std::size_t>(agent.data.populationSize);
+    if (seeded.size() > size) seeded.resize(size);
+    const bool populationKnown = agent.data.evaluationsDone > 0 && seeded.size() >= size;
+    request.travok.buildInitialPopulation(std::move(seeded));
+    request.state.initialHandedOut = true;
+    if (populationKnown) {
+        request.travok.acceptResults();
+        request.state.initialSetDone = true;
+    }
+}
+
+void noteBest(EngineRequest& request) {
+    double& best = request.agent.data.bestPerformance;
+    best = std::max(best, request.travok.bestSoFar());
+}
+
+}  // namespace
+
+StoreView storeViewFor(EngineRequest& request) {
+    StoreView view;
+    view.savedPerformance = [&request](const design::Design& codes) {
+        design::Design probe = codes;
+        probe.agentTag = request.agent.number;
+        probe.evaluationKind = design::integerCoded;
+        request.encoding.intsToDbls(probe);
+        return request.store.lookupSavedPerformance(probe, request.rescore, false);
+    };
+    view.storedDesigns = [&request](const design::Design& start, int count, bool nearest) {
+        std::vector<design::Design> designs = evaluatedDesigns(request);
+        if (nearest) {
+            std::stable_sort(designs.begin(), designs.end(), [&](const auto& a, const auto& b) {
+                return codeDistance(a.ints, start.ints) < codeDistance(b.ints, start.ints);
+            });
+        } else {
+            std::stable_sort(designs.begin(), designs.end(), [](const auto& a, const auto& b) {
+                return a.performance > b.performance;
+            });
+        }
+        if (designs.size() > static_cast<std::size_t>(std::max(0, count))) {
+            designs.resize(static_cast<std::size_t>(std::max(0, count)));
+        }
+        return designs;
+    };
+    return view;
+}
+
+std::vector<design::Design> produceDesigns(EngineRequest& request) {
+    Agent& agent = request.agent;
+    if (request.cycleCounter >= agent.ncycles ||
+        agent.data.evaluationsDone >= agent.MAX_EVALUATIONS) {
+        request.state.finished = true;
+        return {};
+    }
+    if (!request.state.initialHandedOut) {
+        startSearch(request);
+        if (!request.state.initialSetDone) {
+            std::vector<design::Design> out = handOutDesigns(request);
+            --request.cycleCounter;  // the initial population is no cycle of its own
+            if (!out.empty()) return out;
+            ++request.cycleCounter;
+            request.travok.acceptResults();
+            request.state.initialSetDone = true;
+        }
+    }
+    for (int attempt = 0; attempt < maxKnownGenerations; ++attempt) {
+        if (checkEndOfSearch(request)) break;
+        if (!request.travok.reinitializeCheck(request.cycleCounter, agent.ncycles)) {
+            request.travok.breedCycle(storeViewFor(request), request.cycleCounter, true);
+        }
+        std::vector<design::Design> out = handOutDesigns(request);
+        if (!out.empty()) return out;
+        request.travok.acceptResults();  // all known: learn from them and breed again
+        noteBest(request);
+    }
+    request.state.finished = true;
+    return {};
+}
+
+void acceptResults(EngineRequest& request, const std::vector<design::Design>& evaluated) {
+    for (PopulationMember& member : request.travok.pending()) {
+        if (member.design.performance != UNSET_PERFORMANCE) continue;
+        const auto found = std::find_if(evaluated.begin(), evaluated.end(),
+                                        [&](const design::Design& d) {
+                                            return d.ints == member.design.ints;
+                                        });
+        if (found != evaluated.end()) member.design = *found;
+    }
+    request.travok.acceptResults();
+    request.state.initialSetDone = true;
+    noteBest(request);
+    const Agent& agent = request.agent;
+    if (request.cycleCounter >= agent.ncycles ||
+        agent.data.evaluationsDone >= agent.MAX_EVALUATIONS) {
+        request.state.finished = true;
+    }
+}
+
+}  // namespace varno::search

@@ -1,0 +1,183 @@
+#include "search/travok_search.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "api/text_format.h"
+#include "design/design_store.h"
+
+namespace varno::search {
+
+namespace {
+
+constexpr int bredStatus = 1;  // evaluation status of a design bred by the search
+
+}  // namespace
+
+TravokSettings TravokSettings::fromAgent(const Agent& agent) {
+    TravokSettings settings;
+    settings.agentNumber = agent.number;
+    settings.populationSize = agent.data.populationSize;
+    settings.tournamentSize = agent.data.tournamentSize;
+    settings.crowdingFactor = agent.data.crowdingFactor;
+    settings.parallelEvaluations = agent.MAX_ALLOWED_EVALS;
+    settings.reinitializeInterval = agent.data.reinitializeInterval;
+    settings.reinitializeKeepFraction = agent.data.reinitializeKeepFraction;
+    settings.structuredInitialization = agent.data.structuredInitialization != 0;
+    return settings;
+}
+
+TravokSearch::TravokSearch(const TravokSettings& settings, std::vector<int> fieldSizes,
+                           RandomStream& random, SearchMessages messages)
+    : settings_(settings),
+      fieldSizes_(std::move(fieldSizes)),
+      random_(random),
+      messages_(std::move(messages)),
+      adaptive_(settings.populationSize),
+      operators_(fieldSizes_, random, adaptive_),
+      reinitialization_(settings.reinitializeInterval, settings.reinitializeKeepFraction,
+                        settings.keepsBestOnReinitialization) {}
+
+design::Design TravokSearch::freshDesign(std::vector<int> codes) const {
+    design::Design design;
+    design.agentTag = settings_.agentNumber;
+    design.evaluationKind = design::integerCoded;
+    design.ints = std::move(codes);
+    design.performance = UNSET_PERFORMANCE;
+    return design;
+}
+
+// Changed members are new designs: a clean record with their codes, the
+// bred status and the agent number.
+void TravokSearch::stampChangedMembers() {
+    for (PopulationMember& member : pending_) {
+        if (!member.changed) continue;
+        member.design = freshDesign(std::move(member.design.ints));
+        member.design.tag1 = bredStatus;
+        member.design.tag2 = settings_.agentNumber;
+    }
+}
+
+Population& TravokSearch::buildInitialPopulation(std::vector<design::Design> seeded) {
+    if (pendingKind_ != PendingKind::none) {
+        throw std::logic_error("a population is still out for evaluation");
+    }
+    const InitialPopulationRequest request{populationSize(), fieldSizes_,
+                                           settings_.structuredInitialization, generation_};
+    pending_ = search::buildInitialPopulation(std::move(seeded), request, random_);
+    stampChangedMembers();
+    pendingKind_ = PendingKind::initial;
+    return pending_;
+}
+
+bool TravokSearch::reinitializeCheck(int cycle, int ncycles) {
+    if (pendingKind_ != PendingKind::none) return false;
+    Population rebuilt = current_;
+    int best = statistics_.bestIndex;
+    if (!reinitialization_.check(rebuilt, best, cycle, ncycles, fieldSizes_, generation_ + 1,
+                                 random_)) {
+        return false;
+    }
+    pending_ = std::move(rebuilt);
+    stampChangedMembers();
+    pendingKind_ = PendingKind::reinitialized;
+    return true;
+}
+
+// Thresholds of the first cycle: the raw fitness a third of the way up and a
+// tenth from the top of the population in ascending order.
+void TravokSearch::recordThresholds() {
+    std::vector<double> raw;
+    for (const PopulationMember& member : current_) raw.push_back(member.rawFitness());
+    std::sort(raw.begin(), raw.end());
+    const int p = static_cast<int>(raw.size());
+    lowerThreshold_ = raw[static_cast<std::size_t>(static_cast<int>(p / 3.0 - 0.333))];
+    upperThreshold_ = raw[static_cast<std::size_t>(p - p / 10 - 1)];
+}
+
+// One TRAVOK cycle: thresholds in the first cycle, the candidates, the
+// crowding generation, and the candidates placed over unchanged children.
+// The result is the pending population; its changed members are new designs.
+Population& TravokSearch::breedCycle(const StoreView& store, int cycle, bool designsFromHost) {
+    if (pendingKind_ != PendingKind::none || current_.empty()) {
+        throw std::logic_error("breeding needs an evaluated current population");
+    }
+    if (cycle == 0) recordThresholds();
+    for (PopulationMember& member : current_) member.changed = false;
+    candidates_.clear();
+    remembered_.clear();
+    if (designsFromHost || settings_.parallelEvaluations > 1) prepareCandidates(store, cycle);
+
+    if (populationSize() >= 2 && settings_.crowdingFactor > 0) {
+        pending_ = crowdingGeneration(store);
+    } else {
+        pending_.clear();
+        for (int i = 0; i < static_cast<int>(current_.size()); ++i) pending_.push_back(copyOf(i));
+    }
+    placed_ = placeCandidates(pending_, candidates_, generation_ + 1);
+    const int prepared = static_cast<int>(candidates_.size());
+    if (settings_.parallelEvaluations > 1 && populationSize() > 6 && placed_ > 0 &&
+        placed_ != prepared) {
+        messages_.log(formatText(
+            "\n\t Internal error 32487 (%d, %d). Please report this error to technical support.",
+            placed_, prepared));
+        messages_.log("\n\t This is a non fatal error, but could negatively impact the "
+                      "performance of the run.");
+    }
+    stampChangedMembers();
+    pendingKind_ = PendingKind::bred;
+    return pending_;
+}
+
+void TravokSearch::acceptResults() {
+    if (pendingKind_ == PendingKind::none) {
+        throw std::logic_error("no population is out for evaluation");
+    }
+    const bool bred = pendingKind_ != PendingKind::initial;
+    if (bred) {
+        adaptive_.credit(pending_, current_, bestSoFar_);
+        creditCandidates();
+    }
+    statistics_ = takeStatistics(pending_, messages_);
+    const bool improved = statistics_.maximum > bestSoFar_;
+    bestSoFar_ = std::max(bestSoFar_, statistics_.maximum);
+    if (bred) {
+        reinitialization_.countGeneration(improved);
+        ++generation_;
+    }
+    current_ = std::move(pending_);
+    pending_.clear();
+    pendingKind_ = PendingKind::none;
+}
+
+const PopulationMember& TravokSearch::bestMember() const {
+    return current_.at(static_cast<std::size_t>(statistics_.bestIndex));
+}
+
+// The number of new designs wanted from breeding when `candidates` model-
+// guided designs join them: three quarters of the population, rounded to
+// whole batches of simultaneous evaluations when those are allowed.
+int TravokSearch::cycleSize(int candidates) {
+    const int p = populationSize();
+    const int parallel = settings_.parallelEvaluations;
+    const int n = static_cast<int>(0.75 * p);
+    if (parallel < 2) {
+        if (p < 6 && !random_.flip(0.5)) return n;
+        return n - candidates;
+    }
+    const int batches = n / parallel;
+    const int rest = n % parallel;
+    int target = batches * parallel;
+    if (rest == 0) {
+        target = n;
+    } else if (n < parallel) {
+        target = parallel;
+    } else if (p - target >= parallel &&
+               (p <= 6 || static_cast<double>(parallel - rest) / p < 0.1)) {
+        target = (batches + 1) * parallel;
+    }
+    if (target - candidates > 0 || p - candidates < parallel) return target - candidates;
+    return target - candidates + parallel;
+}
+
+}  // namespace varno::search

@@ -1,0 +1,126 @@
+#include "search/random_stream.h"
+
+#include <cmath>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace varno::search {
+namespace {
+
+// The generator written out plainly: 55 entries, scatter seeding, the
+// two-range refill and the cursor that skips entry 0 after a refill.
+struct PlainGenerator {
+    double t[55] = {};
+    int cursor = 0;
+
+    explicit PlainGenerator(float seed) {
+        t[54] = seed;
+        double next = 0.123456789;
+        double previous = seed;
+        for (int k = 1; k <= 54; k++) {
+            int i = (21 * k) % 54;
+            t[i] = next;
+            next = previous - next;
+            if (next < 0) next += 1;
+            previous = t[i];
+        }
+        refill();
+        refill();
+        refill();
+    }
+    void refill() {
+        for (int j = 0; j <= 23; j++) {
+            t[j] -= t[j + 31];
+            if (t[j] < 0) t[j] += 1;
+        }
+        for (int j = 24; j <= 54; j++) {
+            t[j] -= t[j - 24];
+            if (t[j] < 0) t[j] += 1;
+        }
+    }
+    float draw() {
+        cursor++;
+        if (cursor == 55) {
+            cursor = 1;
+            refill();
+        }
+        return static_cast<float>(t[cursor]);
+    }
+};
+
+// A stream whose next draws are `draws`, in order (at most 54).
+RandomStream scripted(const std::vector<double>& draws) {
+    RandomStream stream;
+    RandomStream::State state;
+    for (std::size_t i = 0; i < draws.size(); ++i) state.table[i + 1] = draws[i];
+    stream.restore(state);
+    return stream;
+}
+
+TEST(RandomStreamTest, SeededSequenceFollowsTheGeneratorThroughSeveralRefills) {
+    for (float seed : {0.5f, 0.0001f, 1.0f}) {
+        RandomStream stream(seed);
+        PlainGenerator plain(seed);
+        for (int n = 0; n < 300; ++n) ASSERT_EQ(stream.draw(), plain.draw()) << n;
+    }
+    RandomStream again(0.5f);
+    RandomStream stream(0.5f);
+    for (int n = 0; n < 100; ++n) EXPECT_EQ(again.draw(), stream.draw());
+}
+
+TEST(RandomStreamTest, RefillAfter54DrawsReadsEntryOne) {
+    RandomStream::State state;
+    for (int j = 0; j < 55; ++j) state.table[j] = j / 100.0;
+    RandomStream stream;
+    stream.restore(state);
+    for (int n = 1; n <= 54; ++n) EXPECT_FLOAT_EQ(stream.draw(), n / 100.0f);
+    EXPECT_EQ(stream.state().cursor, 54);
+    // t1 = 0.01 - 0.32 + 1; t0 = 0.00 - 0.31 + 1 and t24 = 0.24 - t0 + 1.
+    EXPECT_FLOAT_EQ(stream.draw(), 0.69f);
+    EXPECT_EQ(stream.state().cursor, 1);
+    EXPECT_NEAR(stream.state().table[0], 0.69, 1e-12);
+    EXPECT_NEAR(stream.state().table[24], 0.55, 1e-12);
+}
+
+TEST(RandomStreamTest, DerivedDrawRules) {
+    RandomStream stream = scripted({0.9999999999, 0.5, 0.25, 0.5, 0.123456789, 0.99});
+    EXPECT_EQ(stream.index(5), 4);  // the draw rounds to 1.0f: held at n - 1
+    EXPECT_EQ(stream.integer(3, 7), 5);
+    EXPECT_EQ(stream.integer(4, 4), 4);  // no draw
+    EXPECT_TRUE(stream.flip(0.25));
+    EXPECT_FALSE(stream.flip(0.25));
+    EXPECT_EQ(stream.samplingSeed(), 12345u);
+    EXPECT_EQ(stream.integer(0, 2), 2);
+}
+
+TEST(RandomStreamTest, NormalDrawsComeInPairs) {
+    RandomStream stream = scripted({0.25, 0.25, 0.0, 0.0});
+    // r = sqrt(-2 ln 0.25) = 1.6651092, angle = pi / 2.
+    EXPECT_NEAR(stream.normal(), 0.0, 1e-9);
+    EXPECT_NEAR(stream.normal(), 1.6651092223, 1e-9);
+    EXPECT_EQ(stream.state().cursor, 2);
+    // u1 = 0 is replaced by 2.220446049250313e-16: r = sqrt(72.0873067782).
+    EXPECT_NEAR(stream.normal(), 8.4904244, 1e-6);
+}
+
+TEST(RandomStreamTest, ClockSeed) {
+    // v = 12345 + 1234567 = 1246912 -> 12.46912 -> 0.46912
+    EXPECT_NEAR(RandomStream::clockSeed(0, 1234567), 0.46912, 1e-6);
+    EXPECT_NEAR(RandomStream::clockSeed(0, 20001234567), 0.46912, 1e-6);
+    EXPECT_NEAR(RandomStream::clockSeed(1, 1234567), 0.59257, 1e-6);
+
+    RandomStream stream;
+    const auto line = stream.seedForStudy(0.0f, 0, 1234567);
+    ASSERT_TRUE(line.has_value());
+    EXPECT_EQ(*line, "\n\tRandom seed=0.469120.\n\n");
+    EXPECT_EQ(stream.seed(), RandomStream::clockSeed(0, 1234567));
+    PlainGenerator plain(stream.seed());
+    EXPECT_EQ(stream.draw(), plain.draw());
+
+    EXPECT_FALSE(stream.seedForStudy(0.5f, 0, 1234567).has_value());
+    EXPECT_EQ(stream.seed(), 0.5f);
+}
+
+}  // namespace
+}  // namespace varno::search
