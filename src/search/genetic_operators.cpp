@@ -34,6 +34,7 @@ int GeneticOperators::crossover(const PopulationMember& p1, const PopulationMemb
                                 PopulationMember& c1, PopulationMember& c2) {
     c1 = p1;
     c2 = p2;
+    c1.tag = c2.tag = tagUnchanged;
     std::vector<int> differing;
     for (int j = 0; j < fieldCount(); ++j) {
         if (p1.codes()[j] != p2.codes()[j]) differing.push_back(j);

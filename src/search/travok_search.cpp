@@ -134,10 +134,8 @@ void TravokSearch::acceptResults() {
         throw std::logic_error("no population is out for evaluation");
     }
     const bool bred = pendingKind_ != PendingKind::initial;
-    if (bred) {
-        adaptive_.credit(pending_, current_, bestSoFar_);
-        creditCandidates();
-    }
+    if (bred) adaptive_.credit(pending_, current_, bestSoFar_);
+    if (pendingKind_ == PendingKind::bred) creditCandidates();
     statistics_ = takeStatistics(pending_, messages_);
     const bool improved = statistics_.maximum > bestSoFar_;
     bestSoFar_ = std::max(bestSoFar_, statistics_.maximum);

@@ -113,17 +113,20 @@ TEST(TravokSearchTest, InitialPopulationKeepsSeededDesigns) {
     EXPECT_TRUE(search.pending().empty());
 }
 
-TEST(TravokSearchTest, EveryCycleHandsOutNewDistinctDesigns) {
+// Breeds `cycles` generations and checks each: codes in range, unchanged
+// members evaluated, changed ones new to the store and distinct, and exactly
+// `handedOut` of them (the cycle's target with its candidates placed).
+void breedAndCheck(int p, int parallel, int cycles, std::size_t handedOut) {
     const std::vector<int> sizes{8, 8, 8, 1};
     RandomStream random(0.5f);
-    TravokSearch search(settings(10, 1), sizes, random);
+    TravokSearch search(settings(p, parallel), sizes, random);
     FakeStore store;
     evaluate(search.buildInitialPopulation({}), store);
     search.acceptResults();
     double best = search.bestSoFar();
-    for (int cycle = 0; cycle < 15; ++cycle) {
-        Population& pending = search.breedCycle(store.view(), cycle, true);
-        ASSERT_EQ(pending.size(), 10u);
+    for (int cycle = 0; cycle < cycles; ++cycle) {
+        Population& pending = search.breedCycle(store.view(), cycle, parallel == 1);
+        ASSERT_EQ(pending.size(), static_cast<std::size_t>(p));
         std::set<std::vector<int>> changed;
         for (const PopulationMember& m : pending) {
             ASSERT_EQ(m.codes()[3], 0);
@@ -136,15 +139,19 @@ TEST(TravokSearchTest, EveryCycleHandsOutNewDistinctDesigns) {
             ASSERT_EQ(store.known.count(m.codes()), 0u) << "cycle " << cycle;
             ASSERT_TRUE(changed.insert(m.codes()).second) << "cycle " << cycle;
         }
-        // The target trunc(0.75 * 10) - c plus the c candidates placed.
-        EXPECT_EQ(changed.size(), 7u);
+        EXPECT_EQ(changed.size(), handedOut);
         evaluate(pending, store);
         search.acceptResults();
         EXPECT_EQ(search.generation(), cycle + 1);
         EXPECT_GE(search.bestSoFar(), best);
         best = search.bestSoFar();
     }
-    EXPECT_EQ(store.known.size(), 10u + 15u * 7u);
+    EXPECT_EQ(store.known.size(), static_cast<std::size_t>(p) + cycles * handedOut);
+}
+
+TEST(TravokSearchTest, EveryCycleHandsOutNewDistinctDesigns) {
+    breedAndCheck(10, 1, 15, 7);  // trunc(0.75 * 10)
+    breedAndCheck(12, 3, 10, 9);  // trunc(0.75 * 12), three whole batches
 }
 
 TEST(TravokSearchTest, ThresholdsOfTheFirstCycle) {
