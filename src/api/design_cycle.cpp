@@ -142,7 +142,7 @@ search::EngineRequest engineRequest(Study& study) {
         agentOf(study),
         study.store,
         *study.encoding,
-        *study.travok,
+        *study.search,
         study.engine,
         study.cycle.cycleCounter,
         [&study](design::Design& design) {
@@ -156,7 +156,7 @@ search::EngineRequest engineRequest(Study& study) {
 int handOutEngineDesigns(Study& study, int** designIds, double*** designValues) {
     CycleState& cycle = study.cycle;
     cycle.cycleBegun = true;
-    if (!study.travok) {
+    if (!study.search) {
         reportNotAvailable("VARNO_getNextSetOfDesignsFromStudy");
         return 0;
     }
@@ -435,7 +435,7 @@ int getNextSetOfDesigns(Study& study, int** designIds, double*** designValues) {
             break;
         case CyclePath::engine:
             yielded = handOutEngineDesigns(study, designIds, designValues);
-            if (yielded == 0 && !study.travok) {
+            if (yielded == 0 && !study.search) {
                 lib.designSetPending = 0;
                 return 0;
             }

@@ -178,9 +178,9 @@ void startSearch(Study& study) {
     search::SearchMessages messages;
     messages.warning = [](const std::string& text) { writeMessage("outptr", "warning", text); };
     messages.runLog = [](const std::string& text) { writeToMessageFile(text); };
-    study.travok = std::make_unique<search::TravokSearch>(
+    study.search = std::make_unique<search::TravokMethod>(std::make_unique<search::TravokSearch>(
         search::TravokSettings::fromAgent(agent), study.encoding->fieldSizes(), study.random,
-        messages);
+        messages));
 }
 
 // Starts the cycle of the agent; the best performance so far starts at the

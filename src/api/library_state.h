@@ -15,7 +15,6 @@
 #include "model/project_model.h"
 #include "search/engine_cycle.h"
 #include "search/random_stream.h"
-#include "search/travok_search.h"
 #include "search/study_setup.h"
 #include "support/analysis_environment.h"
 #include "support/file_io.h"
@@ -39,7 +38,7 @@ struct Study {
     std::unique_ptr<design::DesignEncoding> encoding;  // built when the study is finalised
     CycleState cycle;
     search::RandomStream random;                  // the engine's generator
-    std::unique_ptr<search::TravokSearch> travok;  // the TRAVOK search, once finalised
+    std::unique_ptr<search::SearchMethod> search;  // the agent's search, once finalised
     search::EngineState engine;
 };
 

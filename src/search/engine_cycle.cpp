@@ -70,7 +70,7 @@ bool designSpaceExhausted(EngineRequest& request) {
 
 // Before each generation: true when the search ends here.
 bool checkEndOfSearch(EngineRequest& request) {
-    if (designSpaceExhausted(request)) return true;
+    if (designSpaceExhausted(request) || request.method.finished()) return true;
     Agent& agent = request.agent;
     if (agent.data.evaluationsDone >= agent.MAX_EVALUATIONS) agent.ncycles = request.cycleCounter;
     return false;
@@ -82,7 +82,7 @@ bool checkEndOfSearch(EngineRequest& request) {
 std::vector<design::Design> handOutDesigns(EngineRequest& request) {
     std::vector<design::Design> out;
     const int firstId = request.agent.data.evaluationsDone + 1;
-    for (PopulationMember& member : request.travok.pending()) {
+    for (PopulationMember& member : request.method.pending()) {
         if (!member.changed) continue;
         design::Design& d = member.design;
         d.agentTag = request.agent.number;
@@ -113,17 +113,17 @@ void startSearch(EngineRequest& request) {
     const auto size = static_cast<std::size_t>(agent.data.populationSize);
     if (seeded.size() > size) seeded.resize(size);
     const bool populationKnown = agent.data.evaluationsDone > 0 && seeded.size() >= size;
-    request.travok.buildInitialPopulation(std::move(seeded));
+    request.method.buildInitialPopulation(std::move(seeded));
     request.state.initialHandedOut = true;
     if (populationKnown) {
-        request.travok.acceptResults();
+        request.method.acceptResults(evaluatedDesigns(request));
         request.state.initialSetDone = true;
     }
 }
 
 void noteBest(EngineRequest& request) {
     double& best = request.agent.data.bestPerformance;
-    best = std::max(best, request.travok.bestSoFar());
+    best = std::max(best, request.method.bestSoFar());
 }
 
 }  // namespace
@@ -170,18 +170,19 @@ std::vector<design::Design> produceDesigns(EngineRequest& request) {
             --request.cycleCounter;  // the initial population is no cycle of its own
             if (!out.empty()) return out;
             ++request.cycleCounter;
-            request.travok.acceptResults();
+            request.method.acceptResults(evaluatedDesigns(request));
             request.state.initialSetDone = true;
         }
     }
     for (int attempt = 0; attempt < maxKnownGenerations; ++attempt) {
         if (checkEndOfSearch(request)) break;
-        if (!request.travok.reinitializeCheck(request.cycleCounter, agent.ncycles)) {
-            request.travok.breedCycle(storeViewFor(request), request.cycleCounter, true);
+        if (!request.method.reinitialize(request.cycleCounter, agent.ncycles)) {
+            request.method.breed(storeViewFor(request), request.cycleCounter);
         }
         std::vector<design::Design> out = handOutDesigns(request);
         if (!out.empty()) return out;
-        request.travok.acceptResults();  // all known: learn from them and breed again
+        // All known: learn from them and breed again.
+        request.method.acceptResults(evaluatedDesigns(request));
         noteBest(request);
     }
     request.state.finished = true;
@@ -189,7 +190,7 @@ std::vector<design::Design> produceDesigns(EngineRequest& request) {
 }
 
 void acceptResults(EngineRequest& request, const std::vector<design::Design>& evaluated) {
-    for (PopulationMember& member : request.travok.pending()) {
+    for (PopulationMember& member : request.method.pending()) {
         if (member.design.performance != UNSET_PERFORMANCE) continue;
         const auto found = std::find_if(evaluated.begin(), evaluated.end(),
                                         [&](const design::Design& d) {
@@ -197,11 +198,11 @@ void acceptResults(EngineRequest& request, const std::vector<design::Design>& ev
                                         });
         if (found != evaluated.end()) member.design = *found;
     }
-    request.travok.acceptResults();
+    request.method.acceptResults(evaluatedDesigns(request));
     request.state.initialSetDone = true;
     noteBest(request);
     const Agent& agent = request.agent;
-    if (request.cycleCounter >= agent.ncycles ||
+    if (request.method.finished() || request.cycleCounter >= agent.ncycles ||
         agent.data.evaluationsDone >= agent.MAX_EVALUATIONS) {
         request.state.finished = true;
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,12 +22,53 @@ struct EngineState {
     bool finished = false;          // no further designs will be produced
 };
 
+// A population-based search as the engine drives it: an initial population,
+// then one bred population per request, each taken back with its results.
+class SearchMethod {
+public:
+    virtual ~SearchMethod() = default;
+    virtual Population& buildInitialPopulation(std::vector<design::Design> seeded) = 0;
+    // True when a re-initialised population replaces this request's breeding.
+    virtual bool reinitialize(int cycle, int ncycles) = 0;
+    virtual Population& breed(const StoreView& store, int cycle) = 0;
+    virtual Population& pending() = 0;
+    // The pending members carry their results; `agentDesigns` are all the
+    // agent's evaluated designs in the store.
+    virtual void acceptResults(const std::vector<design::Design>& agentDesigns) = 0;
+    // True when the search has met its own criteria for ending.
+    virtual bool finished() const { return false; }
+    virtual double bestSoFar() const = 0;
+};
+
+// TRAVOK as a search method.
+class TravokMethod : public SearchMethod {
+public:
+    explicit TravokMethod(std::unique_ptr<TravokSearch> search) : search_(std::move(search)) {}
+    Population& buildInitialPopulation(std::vector<design::Design> seeded) override {
+        return search_->buildInitialPopulation(std::move(seeded));
+    }
+    bool reinitialize(int cycle, int ncycles) override {
+        return search_->reinitializeCheck(cycle, ncycles);
+    }
+    Population& breed(const StoreView& store, int cycle) override {
+        // Designs always come back from the host through the interface.
+        return search_->breedCycle(store, cycle, true);
+    }
+    Population& pending() override { return search_->pending(); }
+    void acceptResults(const std::vector<design::Design>&) override { search_->acceptResults(); }
+    double bestSoFar() const override { return search_->bestSoFar(); }
+    TravokSearch& search() { return *search_; }
+
+private:
+    std::unique_ptr<TravokSearch> search_;
+};
+
 // The collaborators of one engine request.
 struct EngineRequest {
     Agent& agent;
     design::DesignStore& store;
     design::DesignEncoding& encoding;
-    TravokSearch& travok;
+    SearchMethod& method;
     EngineState& state;
     int& cycleCounter;
     // The performance of a design from its stored response values.
