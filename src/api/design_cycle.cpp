@@ -137,6 +137,16 @@ void releaseOutArrays(int** designIds, double*** designValues) {
 
 // --- the engine path ------------------------------------------------------------
 
+// The study variables' baseline values, when the study uses its baseline.
+std::vector<double> baselineValues(const Study& study) {
+    std::vector<double> values;
+    if (!study.setup.options.useBaseline) return values;
+    for (const model::StudyVariable& variable : study.project.dvar.front().data) {
+        values.push_back(variable.baseline);
+    }
+    return values;
+}
+
 search::EngineRequest engineRequest(Study& study) {
     return search::EngineRequest{
         agentOf(study),
@@ -145,6 +155,7 @@ search::EngineRequest engineRequest(Study& study) {
         *study.search,
         study.engine,
         study.cycle.cycleCounter,
+        baselineValues(study),
         [&study](design::Design& design) {
             return scoreDesign(study, design, studyOrderValues(design));
         },

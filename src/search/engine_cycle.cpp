@@ -106,6 +106,22 @@ std::vector<design::Design> handOutDesigns(EngineRequest& request) {
     return out;
 }
 
+// The baseline design goes first, so that it is design 1 and the factors
+// taken from the baseline come from it.
+void putBaselineFirst(EngineRequest& request) {
+    Population& population = request.method.pending();
+    if (request.baseline.empty() || population.empty() || !population.front().changed) return;
+    design::Design baseline;
+    baseline.reals = request.baseline;
+    request.encoding.dblsToInts(baseline, design::roundNearest);
+    const int at = findByCodes(population, baseline.ints);
+    if (at > 0 && population[static_cast<std::size_t>(at)].changed) {
+        std::swap(population.front(), population[static_cast<std::size_t>(at)]);
+    } else if (at < 0) {
+        population.front().design.ints = baseline.ints;
+    }
+}
+
 void startSearch(EngineRequest& request) {
     Agent& agent = request.agent;
     agent.data.bestPerformance = -std::numeric_limits<double>::infinity();
@@ -113,8 +129,10 @@ void startSearch(EngineRequest& request) {
     const auto size = static_cast<std::size_t>(agent.data.populationSize);
     if (seeded.size() > size) seeded.resize(size);
     const bool populationKnown = agent.data.evaluationsDone > 0 && seeded.size() >= size;
+    const bool seededAny = !seeded.empty();
     request.method.buildInitialPopulation(std::move(seeded));
     request.state.initialHandedOut = true;
+    if (!seededAny) putBaselineFirst(request);
     if (populationKnown) {
         request.method.acceptResults(evaluatedDesigns(request));
         request.state.initialSetDone = true;

@@ -71,6 +71,9 @@ struct EngineRequest {
     SearchMethod& method;
     EngineState& state;
     int& cycleCounter;
+    // The variables' baseline values; when given, the baseline design is the
+    // first design of the initial population (id 1).
+    std::vector<double> baseline;
     // The performance of a design from its stored response values.
     std::function<double(design::Design&)> rescore;
     // Notes for the message log.

@@ -110,6 +110,8 @@ TEST_F(TravokStudy, FindsTheOptimumWithNewDesignsWithinTheBudget) {
     for (std::size_t i = 0; i < run.ids.size(); ++i) {
         ASSERT_EQ(run.ids[i], static_cast<int>(i) + 1) << "ids are consecutive";
     }
+    EXPECT_EQ(run.designs.front(), std::vector<double>(variables, -4.0))
+        << "design 1 is the baseline design";
     const std::set<std::vector<double>> distinct(run.designs.begin(), run.designs.end());
     EXPECT_EQ(distinct.size(), run.designs.size()) << "no design is handed out twice";
     EXPECT_LE(run.best, 1.01) << "within 1% of the optimum value 1.0";
