@@ -90,6 +90,19 @@ int VARNO_getDesignStatus(int designId) {
     });
 }
 
+int VARNO_getParetoDesignIds(int** paretoIds, int** paretoRanks) {
+    if (paretoIds != nullptr) *paretoIds = nullptr;
+    if (paretoRanks != nullptr) *paretoRanks = nullptr;
+    const CallRule rule{"VARNO_getParetoDesignIds", Lifecycle::finalised};
+    return runTrapped(rule, 0, [&] {
+        if (paretoIds == nullptr || paretoRanks == nullptr) {
+            appendToMessageLog("VARNO_getParetoDesignIds needs places for the ids and ranks.");
+            return 0;
+        }
+        return paretoDesignIds(finalisedStudy(), paretoIds, paretoRanks);
+    });
+}
+
 // Runs without the usability check and trap of its own, but with the
 // lifecycle check.
 int VARNO_getBestDesignId(void) {

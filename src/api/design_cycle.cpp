@@ -415,6 +415,31 @@ double scoreDesign(Study& study, design::Design& design, const std::vector<doubl
     return performance::computePerformance(design, performanceOf(study), values, context);
 }
 
+int paretoDesignIds(Study& study, int** paretoIds, int** paretoRanks) {
+    const search::Agent& agent = agentOf(study);
+    const int variables = static_cast<int>(study.encoding->fieldSizes().size());
+    const std::vector<design::Design> designs =
+        search::evaluatedDesigns(study.store, agent.number, variables);
+    std::string refusal;
+    const std::vector<search::ParetoDesign> front = search::paretoQuery(
+        designs, performanceOf(study), agent.data.populationSize,
+        std::max(0, agent.data.breedingSize), study.random, refusal);
+    if (!refusal.empty()) {
+        appendToMessageLog(refusal);
+        return 0;
+    }
+    if (front.empty()) return 0;
+    auto* ids = static_cast<int*>(fmalloc(front.size() * sizeof(int), "desIds"));
+    auto* ranks = static_cast<int*>(fmalloc(front.size() * sizeof(int), "rankIds"));
+    for (std::size_t k = 0; k < front.size(); ++k) {
+        ids[k] = front[k].id;
+        ranks[k] = front[k].rank;
+    }
+    *paretoIds = ids;
+    *paretoRanks = ranks;
+    return static_cast<int>(front.size());
+}
+
 int getNextSetOfDesigns(Study& study, int** designIds, double*** designValues) {
     Library& lib = library();
     if (lib.designSetPending) {

@@ -48,6 +48,10 @@ int shareDesigns(Study& study, const char* namePrefix, int nDesigns, const int* 
                  int nValues, double** values, int nResponses, double** responseValues,
                  int** sharedIds, char** designNames);
 
+// The Pareto set of the agent's designs: its size, with the ids and ranks in
+// new blocks; 0 with a message when there are not enough designs.
+int paretoDesignIds(Study& study, int** paretoIds, int** paretoRanks);
+
 // Scores a design from its response values in study order.
 double scoreDesign(Study& study, design::Design& design, const std::vector<double>& values);
 

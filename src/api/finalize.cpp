@@ -174,13 +174,21 @@ void startSearch(Study& study) {
     search::Agent& agent = agentOf(study);
     if (!isEngineType(agent.method_used)) return;
     storeDesignsOnTheGridAsCodes(study);
-    if (agent.method_used != search::studyTravok) return;
     search::SearchMessages messages;
     messages.warning = [](const std::string& text) { writeMessage("outptr", "warning", text); };
     messages.runLog = [](const std::string& text) { writeToMessageFile(text); };
-    study.search = std::make_unique<search::TravokMethod>(std::make_unique<search::TravokSearch>(
-        search::TravokSettings::fromAgent(agent), study.encoding->fieldSizes(), study.random,
-        messages));
+    const std::vector<int>& fieldSizes = study.encoding->fieldSizes();
+    if (agent.method_used == search::studyTravok) {
+        study.search = std::make_unique<search::TravokMethod>(std::make_unique<search::TravokSearch>(
+            search::TravokSettings::fromAgent(agent), fieldSizes, study.random, messages));
+        return;
+    }
+    const search::StudyLevelData& level = study.setup.study;
+    const std::string paretoPath = search::paretoFilePath(
+        study.workingDirectory, level.filePrefix, agent.number, level.modeCode);
+    study.search = std::make_unique<search::MotravokMethod>(std::make_unique<search::MotravokSearch>(
+        search::MotravokSettings::fromAgent(agent), fieldSizes, study.random,
+        study.project.per_type.front(), paretoPath, messages));
 }
 
 // Starts the cycle of the agent; the best performance so far starts at the

@@ -21,11 +21,6 @@ Result unavailable(const CallRule& rule, Result failure) {
 
 extern "C" {
 
-int VARNO_getParetoDesignIds(int** paretoIds, int** paretoRanks) {
-    (void)paretoIds;
-    (void)paretoRanks;
-    return unavailable<int>({"VARNO_getParetoDesignIds", Lifecycle::finalised}, 0);
-}
 
 char** VARNO_getFactorNames(int* count) {
     (void)count;

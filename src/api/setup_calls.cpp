@@ -80,11 +80,19 @@ void defineRuntime(Study& study, const LineList& lines) {
     study.verbose = study.setup.options.verbose;
 }
 
-int studyCount(const model::ProjectModel& project, int dataId) {
+// The archive size of a multi-objective search; 0 for other studies.
+int archiveSize(const Study& study) {
+    const auto& agent = study.setup.agent;
+    if (!agent || agent->method_used != search::studyMoTravok) return 0;
+    return agent->data.populationSize;
+}
+
+int studyCount(const Study& study, int dataId) {
+    const model::ProjectModel& project = study.project;
     const model::PerformanceDefinition* performance =
         project.per_type.empty() ? nullptr : &project.per_type.front();
     switch (dataId) {
-        case 0: return 0;  // archive size: multi-objective studies only
+        case 0: return archiveSize(study);
         case 1: return static_cast<int>(project.dvar.front().data.size());
         case 2: return performance ? static_cast<int>(performance->size()) : 0;
         case 3: return static_cast<int>(project.file_user_fixed.size());
@@ -165,7 +173,7 @@ int VARNO_addDOEFactorToStudy(const char* name, const char* text) {
 int VARNO_getIntStudyData(int dataId) {
     return runTrapped(CallRule{"VARNO_getIntStudyData", Lifecycle::any}, 0, [&] {
         const Study* study = currentStudy();
-        const int count = study != nullptr ? studyCount(study->project, dataId)
+        const int count = study != nullptr ? studyCount(*study, dataId)
                                            : (dataId >= 0 && dataId <= 5 ? 0 : -1);
         if (count >= 0) return count;
         appendToMessageLog("Unsupported ID used with VARNO_getIntStudyData.");

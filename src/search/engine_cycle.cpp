@@ -17,29 +17,6 @@ int variableCount(const EngineRequest& request) {
     return static_cast<int>(request.encoding.fieldSizes().size());
 }
 
-// The agent's evaluated designs in store order, with their codes.
-std::vector<design::Design> evaluatedDesigns(EngineRequest& request) {
-    const int n = variableCount(request);
-    const auto sameAgent = [](int asking, int other) { return asking == other; };
-    const auto viable = request.store.viableDesigns(request.agent.number, n, sameAgent);
-    std::vector<design::Design> designs;
-    for (std::size_t i = 0; i < viable.flags.size(); ++i) {
-        if (viable.flags[i] != 1) continue;
-        const design::StoredDesign& stored = request.store.record(i);
-        design::Design d;
-        d.agentTag = stored.agentTag;
-        d.evaluationKind = design::integerCoded;
-        d.ints.assign(stored.ints.begin(), stored.ints.begin() + n);
-        d.reals.assign(stored.reals.begin(), stored.reals.end() - 1);
-        d.performance = stored.performance;
-        d.id = stored.id;
-        d.name = stored.name;
-        d.status = stored.status;
-        designs.push_back(std::move(d));
-    }
-    return designs;
-}
-
 double codeDistance(const std::vector<int>& a, const std::vector<int>& b) {
     double sum = 0.0;
     for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
@@ -145,6 +122,33 @@ void noteBest(EngineRequest& request) {
 }
 
 }  // namespace
+
+std::vector<design::Design> evaluatedDesigns(EngineRequest& request) {
+    return evaluatedDesigns(request.store, request.agent.number, variableCount(request));
+}
+
+std::vector<design::Design> evaluatedDesigns(const design::DesignStore& store, int agent,
+                                             int n) {
+    const auto sameAgent = [](int asking, int other) { return asking == other; };
+    const auto viable = store.viableDesigns(agent, n, sameAgent);
+    std::vector<design::Design> designs;
+    for (std::size_t i = 0; i < viable.flags.size(); ++i) {
+        if (viable.flags[i] != 1) continue;
+        const design::StoredDesign& stored = store.record(i);
+        design::Design d;
+        d.agentTag = stored.agentTag;
+        d.evaluationKind = design::integerCoded;
+        d.ints.assign(stored.ints.begin(), stored.ints.begin() + n);
+        d.reals.assign(stored.reals.begin(), stored.reals.end() - 1);
+        d.performance = stored.performance;
+        d.id = stored.id;
+        d.name = stored.name;
+        d.status = stored.status;
+        d.responseValues = stored.responseValues();
+        designs.push_back(std::move(d));
+    }
+    return designs;
+}
 
 StoreView storeViewFor(EngineRequest& request) {
     StoreView view;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "design/design_store.h"
 #include "design/encoding.h"
 #include "search/agent.h"
+#include "search/motravok_search.h"
 #include "search/travok_search.h"
 
 namespace varno::search {
@@ -63,6 +65,30 @@ private:
     std::unique_ptr<TravokSearch> search_;
 };
 
+// MOTRAVOK as a search method: each request breeds from the Pareto archive.
+class MotravokMethod : public SearchMethod {
+public:
+    explicit MotravokMethod(std::unique_ptr<MotravokSearch> search) : search_(std::move(search)) {}
+    Population& buildInitialPopulation(std::vector<design::Design> seeded) override {
+        return search_->buildInitialPopulation(std::move(seeded));
+    }
+    bool reinitialize(int, int) override { return false; }
+    Population& breed(const StoreView& store, int cycle) override {
+        return search_->breedCycle(store, cycle);
+    }
+    Population& pending() override { return search_->pending(); }
+    void acceptResults(const std::vector<design::Design>& agentDesigns) override {
+        search_->acceptResults(agentDesigns);
+    }
+    bool finished() const override { return search_->terminationMet(); }
+    // A Pareto search has no single best value.
+    double bestSoFar() const override { return -std::numeric_limits<double>::infinity(); }
+    MotravokSearch& search() { return *search_; }
+
+private:
+    std::unique_ptr<MotravokSearch> search_;
+};
+
 // The collaborators of one engine request.
 struct EngineRequest {
     Agent& agent;
@@ -89,6 +115,12 @@ std::vector<design::Design> produceDesigns(EngineRequest& request);
 // Takes the results of the designs handed out (scored and stored by the
 // caller) into the pending population and lets the search learn from them.
 void acceptResults(EngineRequest& request, const std::vector<design::Design>& evaluated);
+
+// The agent's evaluated designs in store order, with their codes, values and
+// results.
+std::vector<design::Design> evaluatedDesigns(const design::DesignStore& store, int agent,
+                                             int variableCount);
+std::vector<design::Design> evaluatedDesigns(EngineRequest& request);
 
 // The store as the search sees it: saved performances and stored designs of
 // the agent.
