@@ -167,7 +167,7 @@ Population& MotravokSearch::breedCycle(const StoreView& store, int cycle) {
     }
     for (std::size_t slot = 0; slot < bred.size(); ++slot) makeNew(store, parents, bred, slot);
     pending_ = std::move(bred);
-    stampChangedMembers();
+    stampChangedMembers(pending_, settings_.agentNumber);
     pendingKind_ = PendingKind::bred;
     return pending_;
 }

@@ -10,7 +10,6 @@ namespace varno::search {
 
 namespace {
 
-constexpr int bredStatus = 1;  // evaluation status of a design bred by the search
 constexpr double firstCrossoverRate = 0.6;
 constexpr double firstMutationRate = 0.4;
 
@@ -88,23 +87,7 @@ MotravokSearch::MotravokSearch(const MotravokSettings& settings, std::vector<int
     if (!paretoFile_.path().empty()) paretoFile_.create();
 }
 
-design::Design MotravokSearch::freshDesign(std::vector<int> codes) const {
-    design::Design design;
-    design.agentTag = settings_.agentNumber;
-    design.evaluationKind = design::integerCoded;
-    design.ints = std::move(codes);
-    design.performance = UNSET_PERFORMANCE;
-    return design;
-}
 
-void MotravokSearch::stampChangedMembers() {
-    for (PopulationMember& member : pending_) {
-        if (!member.changed) continue;
-        member.design = freshDesign(std::move(member.design.ints));
-        member.design.tag1 = bredStatus;
-        member.design.tag2 = settings_.agentNumber;
-    }
-}
 
 Population& MotravokSearch::buildInitialPopulation(std::vector<design::Design> seeded) {
     if (pendingKind_ != PendingKind::none) {
@@ -113,7 +96,7 @@ Population& MotravokSearch::buildInitialPopulation(std::vector<design::Design> s
     const InitialPopulationRequest request{archiveSize(), fieldSizes_,
                                            settings_.structuredInitialization, generation_};
     pending_ = search::buildInitialPopulation(std::move(seeded), request, random_);
-    stampChangedMembers();
+    stampChangedMembers(pending_, settings_.agentNumber);
     pendingKind_ = PendingKind::initial;
     return pending_;
 }

@@ -85,8 +85,9 @@ private:
 
     int archiveSize() const { return settings_.archiveSize; }
     int breedingSize() const { return settings_.breedingSize; }
-    design::Design freshDesign(std::vector<int> codes) const;
-    void stampChangedMembers();
+    design::Design freshDesign(std::vector<int> codes) const {
+        return search::freshDesign(std::move(codes), settings_.agentNumber);
+    }
     ParetoDesign prepared(const PopulationMember& member) const;
     void acceptInitial();
     void acceptBred(const std::vector<design::Design>& agentDesigns);

@@ -67,6 +67,30 @@ inline int findByCodes(const Population& population, const std::vector<int>& cod
     return -1;
 }
 
+// Evaluation status of a design bred by a search.
+inline constexpr int bredStatus = 1;
+
+// A new design of `agent` with these codes, not yet evaluated.
+inline design::Design freshDesign(std::vector<int> codes, int agent) {
+    design::Design design;
+    design.agentTag = agent;
+    design.evaluationKind = design::integerCoded;
+    design.ints = std::move(codes);
+    design.performance = UNSET_PERFORMANCE;
+    return design;
+}
+
+// Changed members are new designs: a clean record with their codes, the bred
+// status and the agent number.
+inline void stampChangedMembers(Population& population, int agent) {
+    for (PopulationMember& member : population) {
+        if (!member.changed) continue;
+        member.design = freshDesign(std::move(member.design.ints), agent);
+        member.design.tag1 = bredStatus;
+        member.design.tag2 = agent;
+    }
+}
+
 // A member holding `codes`, not yet evaluated.
 inline PopulationMember unevaluatedMember(std::vector<int> codes, int generation) {
     PopulationMember member;

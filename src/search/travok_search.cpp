@@ -10,7 +10,6 @@ namespace varno::search {
 
 namespace {
 
-constexpr int bredStatus = 1;  // evaluation status of a design bred by the search
 
 }  // namespace
 
@@ -38,25 +37,7 @@ TravokSearch::TravokSearch(const TravokSettings& settings, std::vector<int> fiel
       reinitialization_(settings.reinitializeInterval, settings.reinitializeKeepFraction,
                         settings.keepsBestOnReinitialization) {}
 
-design::Design TravokSearch::freshDesign(std::vector<int> codes) const {
-    design::Design design;
-    design.agentTag = settings_.agentNumber;
-    design.evaluationKind = design::integerCoded;
-    design.ints = std::move(codes);
-    design.performance = UNSET_PERFORMANCE;
-    return design;
-}
 
-// Changed members are new designs: a clean record with their codes, the
-// bred status and the agent number.
-void TravokSearch::stampChangedMembers() {
-    for (PopulationMember& member : pending_) {
-        if (!member.changed) continue;
-        member.design = freshDesign(std::move(member.design.ints));
-        member.design.tag1 = bredStatus;
-        member.design.tag2 = settings_.agentNumber;
-    }
-}
 
 Population& TravokSearch::buildInitialPopulation(std::vector<design::Design> seeded) {
     if (pendingKind_ != PendingKind::none) {
@@ -65,7 +46,7 @@ Population& TravokSearch::buildInitialPopulation(std::vector<design::Design> see
     const InitialPopulationRequest request{populationSize(), fieldSizes_,
                                            settings_.structuredInitialization, generation_};
     pending_ = search::buildInitialPopulation(std::move(seeded), request, random_);
-    stampChangedMembers();
+    stampChangedMembers(pending_, settings_.agentNumber);
     pendingKind_ = PendingKind::initial;
     return pending_;
 }
@@ -79,7 +60,7 @@ bool TravokSearch::reinitializeCheck(int cycle, int ncycles) {
         return false;
     }
     pending_ = std::move(rebuilt);
-    stampChangedMembers();
+    stampChangedMembers(pending_, settings_.agentNumber);
     pendingKind_ = PendingKind::reinitialized;
     return true;
 }
@@ -124,7 +105,7 @@ Population& TravokSearch::breedCycle(const StoreView& store, int cycle, bool des
         messages_.log("\n\t This is a non fatal error, but could negatively impact the "
                       "performance of the run.");
     }
-    stampChangedMembers();
+    stampChangedMembers(pending_, settings_.agentNumber);
     pendingKind_ = PendingKind::bred;
     return pending_;
 }

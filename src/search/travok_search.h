@@ -116,8 +116,9 @@ private:
 
     int populationSize() const { return settings_.populationSize; }
     int fieldCount() const { return static_cast<int>(fieldSizes_.size()); }
-    design::Design freshDesign(std::vector<int> codes) const;
-    void stampChangedMembers();
+    design::Design freshDesign(std::vector<int> codes) const {
+        return search::freshDesign(std::move(codes), settings_.agentNumber);
+    }
     void recordThresholds();
 
     // Breeding (travok_generation.cpp).

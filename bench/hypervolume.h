@@ -1,0 +1,23 @@
+// Exact hypervolume of 2- and 3-objective point sets (minimisation) and the
+// non-dominated filter the benchmark applies first.
+#ifndef VARNO_BENCH_HYPERVOLUME_H
+#define VARNO_BENCH_HYPERVOLUME_H
+
+#include <vector>
+
+namespace bench {
+
+using Point = std::vector<double>;
+
+// The points strictly better than `reference` in every objective that no
+// other such point dominates (duplicates kept once).
+std::vector<Point> nonDominated(const std::vector<Point>& points, const Point& reference);
+
+// Volume dominated by `points` and bounded by `reference`; points outside the
+// reference box contribute nothing. 2-D: sort and sweep; 3-D: slices along
+// the third objective, each an exact 2-D sweep. Other dimensions: -1.
+double hypervolume(const std::vector<Point>& points, const Point& reference);
+
+}  // namespace bench
+
+#endif
