@@ -1,11 +1,13 @@
 # Entry points for building, running and testing VARNO. The real build is
 # CMake (see CMakePresets.json); these targets only chain its steps.
 #
-#   make run    build and run the example host (in build/default/run)
+#   make run    build everything and run the example study with `varno run`
+#               (in build/default/run)
 #   make test   build and run the test suite
 #   make asan   the same under AddressSanitizer and UndefinedBehaviorSanitizer
 #   make bench  build the benchmarks (Release, build/release) and run the
-#               search-quality comparison; BENCH_ARGS=--quick for a subset
+#               single- and multi-objective search-quality comparisons;
+#               BENCH_ARGS=--quick for a subset
 #   make clean  remove the preset build trees
 
 REPO := $(patsubst %/,%,$(dir $(abspath $(lastword $(MAKEFILE_LIST)))))
@@ -38,9 +40,10 @@ pagmo:
 
 run: deps
 	cd "$(REPO)" && cmake --preset default
-	cd "$(REPO)" && cmake --build --preset default --parallel $(JOBS) --target varno_example
+	cd "$(REPO)" && cmake --build --preset default --parallel $(JOBS)
 	mkdir -p "$(RUN_DIR)"
-	cd "$(RUN_DIR)" && VARNO_ROOT="$${VARNO_ROOT:-$(REPO)}" "$(REPO)/build/default/examples/varno_example"
+	cd "$(RUN_DIR)" && VARNO_ROOT="$${VARNO_ROOT:-$(REPO)}" "$(REPO)/build/default/tools/varno" run \
+	  "$(REPO)/examples/tension-spring.study" --problem tension-spring
 
 test: deps
 	cd "$(REPO)" && cmake --preset default
@@ -56,6 +59,7 @@ bench: deps pagmo
 	cd "$(REPO)" && cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DVARNO_BUILD_TESTS=OFF
 	cd "$(REPO)" && cmake --build build/release --parallel $(JOBS)
 	cd "$(REPO)/build/release" && ./bench/bench_search_quality $(BENCH_ARGS)
+	cd "$(REPO)/build/release" && ./bench/bench_mo_quality $(BENCH_ARGS)
 
 clean:
 	rm -rf "$(REPO)/build/default" "$(REPO)/build/asan" "$(REPO)/build/release"

@@ -17,6 +17,8 @@ packages=(
   libboost-dev
   libnlopt-cxx-dev
   libbenchmark-dev
+  libcli11-dev
+  nlohmann-json3-dev
   locales
 )
 

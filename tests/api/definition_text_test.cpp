@@ -36,22 +36,31 @@ protected:
 
     static const std::deque<std::string>& messageLog() { return library().messageLog; }
 
+    struct Found {
+        std::string key;
+        int line;
+        std::string value;
+    };
+    // Looks each key up from line 1 without boolean words; none may report an error.
+    static void expectProperties(const LineList& lines, const std::vector<Found>& expected) {
+        for (const Found& f : expected) {
+            std::string error;
+            const Property property = findProperty(lines, f.key, 1, false, error);
+            EXPECT_EQ(property.line, f.line) << f.key;
+            EXPECT_EQ(property.value, f.value) << f.key;
+            EXPECT_EQ(error, "") << f.key;
+        }
+    }
 };
 
 // ---------------------------------------------------------------- lines
 
-TEST_F(DefinitionTextTest, SplitLinesCutsAtLineFeedsAndDropsEmptyLines) {
-    EXPECT_EQ(splitLines("a: 1\nb: 2\n\n\nc: 3"), (LineList{"a: 1", "b: 2", "c: 3"}));
-    EXPECT_EQ(splitLines("\n\nonly\n"), (LineList{"only"}));
-    EXPECT_TRUE(splitLines("\n\n\n").empty());
-    EXPECT_TRUE(splitLines("").empty());
-    EXPECT_TRUE(splitLines(nullptr).empty());
-}
-
-TEST_F(DefinitionTextTest, SplitLinesKeepsCarriageReturnsInTheirLines) {
-    EXPECT_EQ(splitLines("a: 1\r\nb: 2\r\n"), (LineList{"a: 1\r", "b: 2\r"}));
-    EXPECT_EQ(splitLines("\r\n"), (LineList{"\r"}));
-    EXPECT_EQ(splitLines("a\rb"), (LineList{"a\rb"}));
+TEST_F(DefinitionTextTest, SplitLinesCutsAtLineFeedsOnlyAndDropsEmptyLines) {
+    const std::vector<std::pair<const char*, LineList>> cases = {
+        {"a: 1\nb: 2\n\n\nc: 3", {"a: 1", "b: 2", "c: 3"}}, {"\n\nonly\n", {"only"}},
+        {"\n\n\n", {}}, {"", {}}, {nullptr, {}}, {"a: 1\r\nb: 2\r\n", {"a: 1\r", "b: 2\r"}},
+        {"\r\n", {"\r"}}, {"a\rb", {"a\rb"}}};
+    for (const auto& [text, lines] : cases) EXPECT_EQ(splitLines(text), lines) << (text ? text : "null");
 }
 
 TEST_F(DefinitionTextTest, AddNameLinePutsTheNameFirst) {
@@ -88,28 +97,8 @@ TEST_F(DefinitionTextTest, RemoveKeyLeavesTheValueLinesOfACountedForm) {
 
 TEST_F(DefinitionTextTest, FindPropertyTellsSingleFromCountedForm) {
     const LineList lines = splitLines("name: P1\ntitle: a: b  \nvalues:3\nempty:\nwide:  5\ntabbed:\t5");
-    std::string error;
-
-    Property single = findProperty(lines, "title", 1, false, error);
-    EXPECT_EQ(single.line, 2);
-    EXPECT_EQ(single.value, "a: b  ");
-
-    Property counted = findProperty(lines, "values", 1, false, error);
-    EXPECT_EQ(counted.line, -3);
-    EXPECT_EQ(counted.value, "3");
-
-    Property empty = findProperty(lines, "empty", 1, false, error);
-    EXPECT_EQ(empty.line, -4);
-    EXPECT_EQ(empty.value, "");
-
-    Property wide = findProperty(lines, "wide", 1, false, error);
-    EXPECT_EQ(wide.line, 5);
-    EXPECT_EQ(wide.value, " 5");
-
-    Property tabbed = findProperty(lines, "tabbed", 1, false, error);
-    EXPECT_EQ(tabbed.line, -6);
-    EXPECT_EQ(tabbed.value, "\t5");
-    EXPECT_EQ(error, "");
+    expectProperties(lines, {{"title", 2, "a: b  "}, {"values", -3, "3"}, {"empty", -4, ""},
+                             {"wide", 5, " 5"}, {"tabbed", -6, "\t5"}});
 }
 
 TEST_F(DefinitionTextTest, FindPropertyTakesTheFirstLineFromTheStartLine) {
@@ -132,18 +121,10 @@ TEST_F(DefinitionTextTest, FindPropertyTakesTheFirstLineFromTheStartLine) {
 TEST_F(DefinitionTextTest, FindPropertyComparesTrimmedKeysExactly) {
     const LineList lines =
         splitLines("Key: upper\nkeyX: longer\n  \tkey: indented\r\nkey2 : spaced\nkey3\t: tab");
+    expectProperties(lines, {{"key", 3, "indented\r"}, {"key2", 4, "spaced"}, {"key3\t", 5, "tab"}});
     std::string error;
-    const Property indented = findProperty(lines, "key", 1, false, error);
-    EXPECT_EQ(indented.line, 3);
-    EXPECT_EQ(indented.value, "indented\r");
-
-    const Property spaced = findProperty(lines, "key2", 1, false, error);
-    EXPECT_EQ(spaced.line, 4);
-    EXPECT_EQ(spaced.value, "spaced");
-
     EXPECT_EQ(findProperty(lines, "KEY", 1, false, error).line, 0);
     EXPECT_EQ(findProperty(lines, "key3", 1, false, error).line, 0);
-    EXPECT_EQ(findProperty(lines, "key3\t", 1, false, error).line, 5);
 }
 
 TEST_F(DefinitionTextTest, LinesWithoutAKeyDefineNoProperty) {
@@ -159,28 +140,17 @@ TEST_F(DefinitionTextTest, FindPropertyMapsOnlyExactBooleanWords) {
     const LineList lines = splitLines(
         "a: true\nb: yes\nc: false\nd: no\ne: True\nf: yes \ng: no\r\nh:true\ni: 2");
     std::string error;
-    const auto mapped = [&](const char* key) {
-        return findProperty(lines, key, 1, true, error).value;
-    };
-    EXPECT_EQ(mapped("a"), "1");
-    EXPECT_EQ(mapped("b"), "1");
-    EXPECT_EQ(mapped("c"), "0");
-    EXPECT_EQ(mapped("d"), "0");
-    EXPECT_EQ(mapped("e"), "True");
-    EXPECT_EQ(mapped("f"), "yes ");
-    EXPECT_EQ(mapped("g"), "no\r");
-    EXPECT_EQ(mapped("h"), "1");
-    EXPECT_EQ(mapped("i"), "2");
+    Values mapped;
+    for (const char* key : {"a", "b", "c", "d", "e", "f", "g", "h", "i"})
+        mapped.push_back(findProperty(lines, key, 1, true, error).value);
+    EXPECT_EQ(mapped, (Values{"1", "1", "0", "0", "True", "yes ", "no\r", "1", "2"}));
     EXPECT_EQ(findProperty(lines, "a", 1, false, error).value, "true");
 }
 
 TEST_F(DefinitionTextTest, NameLineIsFoundOnLineOne) {
     LineList lines = splitLines("name: not me\nx: 1");
     addNameLine(lines, "Real name");
-    std::string error;
-    const Property property = findProperty(lines, "name", 1, false, error);
-    EXPECT_EQ(property.line, 1);
-    EXPECT_EQ(property.value, "Real name");
+    expectProperties(lines, {{"name", 1, "Real name"}});
 }
 
 // ---------------------------------------------------------------- number syntax
@@ -203,24 +173,12 @@ TEST_F(DefinitionTextTest, NumberSyntaxRejectsMalformedNumbers) {
 
 // ---------------------------------------------------------------- integer and double lookup
 
-TEST_F(DefinitionTextTest, ReadIntAcceptsBooleanWordsAndBothForms) {
-    for (const char* text : {"deleteResults: yes", "deleteResults: 1", "deleteResults:true"}) {
-        int value = -1;
-        std::string error;
-        EXPECT_TRUE(readInt(splitLines(text), "deleteResults", value, error)) << text;
-        EXPECT_EQ(value, 1) << text;
-    }
-    int value = -1;
-    std::string error;
-    EXPECT_TRUE(readInt(splitLines("deleteResults: no"), "deleteResults", value, error));
-    EXPECT_EQ(value, 0);
-}
-
 TEST_F(DefinitionTextTest, ReadIntReadsTheLeadingInteger) {
     const std::vector<std::pair<const char*, int>> cases = {
         {"n: 2.9", 2},     {"n: -2.9", -2},  {"n: 1e3", 1},          {"n: .5", 0},
         {"n: +7", 7},      {"n: 5\r", 5},    {"n:  \t12", 12},       {"n:4", 4},
-        {"n: 2147483647", INT_MAX},          {"n: -2147483648", INT_MIN}};
+        {"n: 2147483647", INT_MAX},          {"n: -2147483648", INT_MIN},
+        {"n: yes", 1},     {"n:true", 1},    {"n: no", 0},           {"n: 1", 1}};
     for (const auto& [text, expected] : cases) {
         int value = -1;
         std::string error;
@@ -438,12 +396,13 @@ protected:
     static bool startsWith(const std::string& text, const std::string& start) {
         return text.compare(0, start.size(), start) == 0;
     }
+    const std::string& path() const { return path_; }
 
 private:
     std::string path_;
 };
 
-TEST_F(NumberFieldTest, IntegerFieldsCutTowardsZero) {
+TEST_F(NumberFieldTest, NumberFieldsAreReadWithoutAMessage) {
     EXPECT_EQ(intField("1, 2.9, -3.7", 0), 1);
     EXPECT_EQ(intField("1, 2.9, -3.7", 1), 2);
     EXPECT_EQ(intField("1, 2.9, -3.7", 2), -3);
@@ -452,32 +411,39 @@ TEST_F(NumberFieldTest, IntegerFieldsCutTowardsZero) {
     EXPECT_EQ(intField("2147483647.9", 0), INT_MAX);
     EXPECT_EQ(intField("-2147483648", 0), INT_MIN);
     EXPECT_EQ(intField("4;5 6", 2, "; "), 6);
-    EXPECT_EQ(messageFileText(), "");
-}
-
-TEST_F(NumberFieldTest, IntegerFieldWithGivenSeparatorsSaturates) {
+    // with given separators a number out of range saturates
     EXPECT_EQ(intField("3e10", 0, ";"), INT_MAX);
     EXPECT_EQ(intField("x;-3e10", 1, ";"), INT_MIN);
     EXPECT_EQ(intField("1e999", 0, ";"), INT_MAX);
+    EXPECT_DOUBLE_EQ(doubleField("1.5, -2e3", 0), 1.5);
+    EXPECT_DOUBLE_EQ(doubleField("1.5, -2e3", 1), -2000.0);
+    EXPECT_DOUBLE_EQ(doubleField(".25\r", 0), 0.25);
+    EXPECT_DOUBLE_EQ(doubleField("1|2.5", 1, "|"), 2.5);
     EXPECT_EQ(messageFileText(), "");
 }
 
-TEST_F(NumberFieldTest, IntegerFieldThatIsNotANumber) {
-    const std::string out =
-        failingRead([] { intField("1,abc", 1); },
-                    "Error, the string \"abc\" cannot be converted into an integer.");
-    EXPECT_TRUE(startsWith(out, "\nError, the string \"abc\" cannot be converted into an integer."))
-        << out;
-    EXPECT_EQ(messageFileText(),
-              "\nError, the string \"abc\" cannot be converted into an integer.\n");
-}
-
-TEST_F(NumberFieldTest, NonNumericIntegerFields) {
-    for (const char* field : {"nan", "inf", "e5", "+", "--1", ".", "-.e1"}) {
-        const std::string message =
-            std::string("Error, the string \"") + field + "\" cannot be converted into an integer.";
-        const std::string out = failingRead([&] { intField(std::string("1,") + field, 1); }, message);
-        EXPECT_TRUE(startsWith(out, "\n" + message)) << out;
+TEST_F(NumberFieldTest, UnreadableFieldsAreReportedToOutputAndMessageFile) {
+    const struct {
+        std::function<void()> call;
+        std::string message;
+        std::string file;  // the message file after the report
+    } cases[] = {
+        {[] { intField("1,abc", 1); }, "Error, the string \"abc\" cannot be converted into an integer.",
+         "\nError, the string \"abc\" cannot be converted into an integer.\n"},
+        {[] { intField("7, 12abc", 1); }, "Comma delimited format error, string 12abc.",
+         "\nComma delimited format error, string 12abc.\n\n 1.\n"},
+        {[] { doubleField("abc", 0); }, "Error, the string \"abc\" cannot be converted into a double.",
+         "\nError, the string \"abc\" cannot be converted into a double.\n"},
+        {[] { doubleField("2, 1.5x", 1, ","); }, "Comma delimited format error in string 1.5x.",
+         "\nComma delimited format error in string 1.5x.\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        const std::string out = failingRead(c.call, c.message);
+        EXPECT_TRUE(startsWith(out, "\n" + c.message + "\n")) << out;
+        EXPECT_EQ(out.find("\n 1.\n"), std::string::npos) << "the detail goes to the file only";
+        EXPECT_EQ(messageFileText(), c.file);
+        library().study->messageFile = std::make_unique<support::FileWriter>(path(), false);
     }
 }
 
@@ -492,9 +458,6 @@ TEST_F(NumberFieldTest, IntegerFieldTooBig) {
               "big for an integer."
               "\n\t The maximum value that can be stored for this variable is 2147483647");
     EXPECT_EQ(out.find("too big"), std::string::npos);
-}
-
-TEST_F(NumberFieldTest, IntegerFieldTooBigAtEitherEnd) {
     for (const char* field : {"-3e10", "1e999", "-2147483649"}) {
         failingRead([&] { intField(field, 0); },
                     std::string("Error in reading an integer value. The value to be read \"") + field +
@@ -502,58 +465,27 @@ TEST_F(NumberFieldTest, IntegerFieldTooBigAtEitherEnd) {
     }
 }
 
-TEST_F(NumberFieldTest, IntegerFieldWithTextAfterTheNumber) {
-    const std::string out = failingRead([] { intField("7, 12abc", 1); },
-                                        "Comma delimited format error, string 12abc.");
-    EXPECT_TRUE(startsWith(out, "\nComma delimited format error, string 12abc.\n")) << out;
-    EXPECT_EQ(out.find("\n 1.\n"), std::string::npos);
-    EXPECT_EQ(messageFileText(), "\nComma delimited format error, string 12abc.\n\n 1.\n");
-}
-
-TEST_F(NumberFieldTest, MalformedIntegerFieldsAreFormatErrors) {
-    for (const char* field : {"1e", "1.2.3", "1e5.0", "0x10", "5 5"}) {
-        failingRead([&] { intField(field, 0, ";"); },
-                    std::string("Comma delimited format error, string ") + field + ".");
+TEST_F(NumberFieldTest, FieldsThatAreNoNumbersAreFatal) {
+    for (const char* field : {"nan", "inf", "e5", "+", "--1", ".", "-.e1"}) {
+        const std::string message =
+            std::string("Error, the string \"") + field + "\" cannot be converted into an integer.";
+        const std::string out = failingRead([&] { intField(std::string("1,") + field, 1); }, message);
+        EXPECT_TRUE(startsWith(out, "\n" + message)) << out;
     }
-}
-
-TEST_F(NumberFieldTest, AMissingNumberFieldIsFatal) {
-    failingRead([] { intField("1,2", 2); },
-                "Error reading file: API\n Error is near line number 1, which was read as:\n1,2");
-    failingRead([] { doubleField("", 0); },
-                "Error reading file: API\n Error is near line number 1, which was read as:\n");
-}
-
-TEST_F(NumberFieldTest, DoubleFieldsReadDecimals) {
-    EXPECT_DOUBLE_EQ(doubleField("1.5, -2e3", 0), 1.5);
-    EXPECT_DOUBLE_EQ(doubleField("1.5, -2e3", 1), -2000.0);
-    EXPECT_DOUBLE_EQ(doubleField(".25\r", 0), 0.25);
-    EXPECT_DOUBLE_EQ(doubleField("1|2.5", 1, "|"), 2.5);
-    EXPECT_EQ(messageFileText(), "");
-}
-
-TEST_F(NumberFieldTest, DoubleFieldThatIsNotANumber) {
-    const std::string out = failingRead(
-        [] { doubleField("abc", 0); }, "Error, the string \"abc\" cannot be converted into a double.");
-    EXPECT_TRUE(startsWith(out, "\nError, the string \"abc\" cannot be converted into a double.\n"))
-        << out;
-    EXPECT_EQ(messageFileText(), "\nError, the string \"abc\" cannot be converted into a double.\n");
-}
-
-TEST_F(NumberFieldTest, NonNumericAndInfiniteDoubleFields) {
     for (const char* field : {"nan", "inf", "1e999", "-1e999", "e5"}) {
         const std::string message =
             std::string("Error, the string \"") + field + "\" cannot be converted into a double.";
         const std::string out = failingRead([&] { doubleField(field, 0); }, message);
         EXPECT_TRUE(startsWith(out, "\n" + message + "\n")) << out;
     }
-}
-
-TEST_F(NumberFieldTest, DoubleFieldWithTextAfterTheNumber) {
-    const std::string out = failingRead([] { doubleField("2, 1.5x", 1, ","); },
-                                        "Comma delimited format error in string 1.5x.");
-    EXPECT_TRUE(startsWith(out, "\nComma delimited format error in string 1.5x.\n")) << out;
-    EXPECT_EQ(messageFileText(), "\nComma delimited format error in string 1.5x.\n");
+    for (const char* field : {"1e", "1.2.3", "1e5.0", "0x10", "5 5"}) {
+        failingRead([&] { intField(field, 0, ";"); },
+                    std::string("Comma delimited format error, string ") + field + ".");
+    }
+    failingRead([] { intField("1,2", 2); },
+                "Error reading file: API\n Error is near line number 1, which was read as:\n1,2");
+    failingRead([] { doubleField("", 0); },
+                "Error reading file: API\n Error is near line number 1, which was read as:\n");
 }
 
 // ---------------------------------------------------------------- escaped fields

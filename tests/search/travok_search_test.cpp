@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <map>
 #include <set>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -87,6 +88,17 @@ void evaluate(Population& pending, FakeStore& store) {
     }
 }
 
+// A search whose random initial population has been evaluated and accepted.
+struct Started {
+    Started(const TravokSettings& s, std::vector<int> sizes) : search(s, std::move(sizes), random) {
+        evaluate(search.buildInitialPopulation({}), store);
+        search.acceptResults();
+    }
+    RandomStream random{0.5f};
+    TravokSearch search;
+    FakeStore store;
+};
+
 TEST(TravokSearchTest, InitialPopulationKeepsSeededDesigns) {
     RandomStream random(0.5f);
     TravokSettings s = settings(6, 1);
@@ -118,11 +130,8 @@ TEST(TravokSearchTest, InitialPopulationKeepsSeededDesigns) {
 // `handedOut` of them (the cycle's target with its candidates placed).
 void breedAndCheck(int p, int parallel, int cycles, std::size_t handedOut) {
     const std::vector<int> sizes{8, 8, 8, 1};
-    RandomStream random(0.5f);
-    TravokSearch search(settings(p, parallel), sizes, random);
-    FakeStore store;
-    evaluate(search.buildInitialPopulation({}), store);
-    search.acceptResults();
+    Started started(settings(p, parallel), sizes);
+    auto [search, store] = std::tie(started.search, started.store);
     double best = search.bestSoFar();
     for (int cycle = 0; cycle < cycles; ++cycle) {
         Population& pending = search.breedCycle(store.view(), cycle, parallel == 1);
@@ -155,11 +164,8 @@ TEST(TravokSearchTest, EveryCycleHandsOutNewDistinctDesigns) {
 }
 
 TEST(TravokSearchTest, ThresholdsOfTheFirstCycle) {
-    RandomStream random(0.5f);
-    TravokSearch search(settings(8, 1), {8, 8}, random);
-    FakeStore store;
-    evaluate(search.buildInitialPopulation({}), store);
-    search.acceptResults();
+    Started started(settings(8, 1), {8, 8});
+    auto [search, store] = std::tie(started.search, started.store);
     std::vector<double> raw;
     for (const PopulationMember& m : search.current()) raw.push_back(m.rawFitness());
     std::sort(raw.begin(), raw.end());
@@ -169,11 +175,8 @@ TEST(TravokSearchTest, ThresholdsOfTheFirstCycle) {
 }
 
 TEST(TravokSearchTest, CandidatesLargestLevelAndSimplexReflection) {
-    RandomStream random(0.5f);
-    TravokSearch search(settings(8, 1), {10, 10}, random);
-    FakeStore store;
-    evaluate(search.buildInitialPopulation({}), store);
-    search.acceptResults();
+    Started started(settings(8, 1), {10, 10});
+    auto [search, store] = std::tie(started.search, started.store);
     // Worst [2, 9]; centroid of the others [3, 2]; reflected [4, -5] -> [4, 0].
     for (auto [codes, raw] : {std::pair{std::vector<int>{2, 2}, 5.0},
                               std::pair{std::vector<int>{4, 2}, 3.0},
@@ -207,13 +210,9 @@ TEST(TravokSearchTest, CandidatesLargestLevelAndSimplexReflection) {
 }
 
 TEST(TravokSearchTest, NoCandidatesWithoutHostDesignsOrParallelRuns) {
-    RandomStream random(0.5f);
-    TravokSearch search(settings(8, 1), {10, 10}, random);
-    FakeStore store;
-    evaluate(search.buildInitialPopulation({}), store);
-    search.acceptResults();
-    search.breedCycle(store.view(), 6, false);
-    EXPECT_TRUE(search.candidates().empty());
+    Started started(settings(8, 1), {10, 10});
+    started.search.breedCycle(started.store.view(), 6, false);
+    EXPECT_TRUE(started.search.candidates().empty());
 }
 
 TEST(CandidatePlacementTest, OnlyUnchangedChildrenAreOverwritten) {
@@ -252,14 +251,11 @@ TEST(CandidatePlacementTest, OnlyUnchangedChildrenAreOverwritten) {
 }
 
 TEST(TravokSearchTest, ReinitializationHandsOutReplacedMembers) {
-    RandomStream random(0.5f);
     TravokSettings s = settings(6, 1);
     s.reinitializeInterval = 0;
     s.reinitializeKeepFraction = 0.5f;
-    TravokSearch search(s, {8, 8}, random);
-    FakeStore store;
-    evaluate(search.buildInitialPopulation({}), store);
-    search.acceptResults();
+    Started started(s, {8, 8});
+    auto [search, store] = std::tie(started.search, started.store);
     const std::vector<int> best = search.bestMember().codes();
     ASSERT_TRUE(search.reinitializeCheck(0, 40));
     Population& pending = search.pending();

@@ -1,0 +1,125 @@
+// The built-in problems at their known optima, and the studies generated
+// for them.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "library.h"
+#include "problem_evaluator.h"
+#include "problems.h"
+#include "study_file.h"
+
+namespace varno::tool {
+namespace {
+
+ProblemValues at(const std::string& name, const std::vector<double>& x) {
+    const Problem* problem = findProblem(name);
+    EXPECT_NE(problem, nullptr) << name;
+    ProblemValues values;
+    problem->evaluate(x.data(), values);
+    return values;
+}
+
+TEST(Problems, AllTenAreListed) {
+    for (const char* name : {"rosenbrock", "rastrigin", "ackley", "pressure-vessel", "welded-beam", "tension-spring",
+                             "zdt1", "zdt2", "zdt3", "dtlz2"}) {
+        EXPECT_NE(findProblem(name), nullptr) << name;
+    }
+    EXPECT_EQ(findProblem("sphere"), nullptr);
+    EXPECT_EQ(findProblem("rosenbrock")->dimension(), 10);
+}
+
+TEST(Problems, AnalyticProblemsReachZeroAtTheirOptimum) {
+    for (const char* name : {"rosenbrock", "rastrigin", "ackley"}) {
+        const Problem& problem = *findProblem(name);
+        EXPECT_NEAR(at(name, problem.bestPoint).objectives.at(0), 0.0, 1e-12) << name;
+        std::vector<double> off = problem.bestPoint;
+        off[3] += 0.5;
+        EXPECT_GT(at(name, off).objectives.at(0), 0.1) << name;
+    }
+}
+
+TEST(Problems, EngineeringProblemsMeetTheirBestKnownDesigns) {
+    for (const char* name : {"pressure-vessel", "welded-beam", "tension-spring"}) {
+        const Problem& problem = *findProblem(name);
+        const ProblemValues values = at(name, problem.bestPoint);
+        EXPECT_NEAR(values.objectives.at(0), problem.bestKnown, 2e-4 * problem.bestKnown) << name;
+        ASSERT_EQ(values.constraints.size(), problem.constraintScales.size()) << name;
+        for (std::size_t j = 0; j < values.constraints.size(); ++j) {
+            EXPECT_LE(values.constraints[j] / problem.constraintScales[j], 1e-3) << name << " g" << j + 1;
+        }
+    }
+}
+
+TEST(Problems, PressureVesselThicknessesAreWholeSixteenths) {
+    const ProblemValues exact = at("pressure-vessel", {0.8125, 0.4375, 42.0984456, 176.6365958});
+    const ProblemValues rounded = at("pressure-vessel", {0.8, 0.45, 42.0984456, 176.6365958});
+    EXPECT_DOUBLE_EQ(exact.objectives.at(0), rounded.objectives.at(0));
+}
+
+TEST(Problems, ZdtPointsOnTheFrontFollowItsShape) {
+    const std::vector<double> x = findProblem("zdt1")->bestPoint;
+    ASSERT_DOUBLE_EQ(x[0], 0.25);
+    const double pi = std::acos(-1.0);
+    EXPECT_DOUBLE_EQ(at("zdt1", x).objectives.at(1), 0.5);
+    EXPECT_DOUBLE_EQ(at("zdt2", x).objectives.at(1), 1.0 - 0.0625);
+    EXPECT_NEAR(at("zdt3", x).objectives.at(1), 0.5 - 0.25 * std::sin(2.5 * pi), 1e-12);
+    std::vector<double> behind = x;
+    behind[5] = 0.5;
+    EXPECT_GT(at("zdt1", behind).objectives.at(1), 0.5) << "off the front is worse";
+}
+
+TEST(Problems, Dtlz2FrontLiesOnTheUnitSphere) {
+    const ProblemValues values = at("dtlz2", findProblem("dtlz2")->bestPoint);
+    ASSERT_EQ(values.objectives.size(), 3u);
+    double sum = 0.0;
+    for (double f : values.objectives) sum += f * f;
+    EXPECT_NEAR(sum, 1.0, 1e-12);
+}
+
+TEST(Problems, ResponseNamesListObjectivesThenConstraints) {
+    EXPECT_EQ(findProblem("tension-spring")->responseNames(),
+              (std::vector<std::string>{"f", "g1", "g2", "g3", "g4"}));
+    EXPECT_EQ(findProblem("zdt2")->responseNames(), (std::vector<std::string>{"f1", "f2"}));
+}
+
+TEST(Problems, GeneratedStudiesDescribeTheProblem) {
+    const Problem& spring = *findProblem("tension-spring");
+    const StudyModel model = describeStudy(parseStudyText(problemStudyText(spring, 321, 0.25), "spring"));
+    EXPECT_EQ(model.studyName, "tension-spring");
+    EXPECT_EQ(model.method, "TRAVOK");
+    EXPECT_EQ(model.budget, 321);
+    EXPECT_EQ(model.variables.size(), 3u);
+    ASSERT_EQ(model.responses.size(), 5u);
+    EXPECT_EQ(model.responses[0].kind, BlockKind::objective);
+    EXPECT_EQ(model.responses[4].kind, BlockKind::constraint);
+
+    const StudyModel pareto = describeStudy(parseStudyText(problemStudyText(*findProblem("zdt1"), 800, 0.5), "z"));
+    EXPECT_EQ(pareto.method, "MOTRAVOK");
+    EXPECT_EQ(pareto.objectives().size(), 2u);
+    EXPECT_EQ(pareto.variables.size(), 30u);
+}
+
+TEST(Problems, TheEvaluatorMatchesStudyResponsesByName) {
+    StudyModel model;
+    model.variables = {{"a", {}}, {"b", {}}, {"c", {}}};
+    model.responses = {{"g2", BlockKind::constraint, "less_equal", 0}, {"f", BlockKind::objective, "min_value", 0}};
+    const Problem& spring = *findProblem("tension-spring");
+    ProblemEvaluator evaluator(spring, model);
+    const std::vector<DesignResult> results = evaluator.evaluate({{1, "Design1", spring.bestPoint}});
+    const std::vector<double> all = spring.responses(spring.bestPoint.data());
+    ASSERT_FALSE(results[0].failed);
+    EXPECT_EQ(results[0].responses, (std::vector<double>{all[2], all[0]}));
+}
+
+TEST(Problems, TheEvaluatorRejectsAStudyThatDoesNotFit) {
+    StudyModel model;
+    model.variables = {{"a", {}}};
+    EXPECT_THROW(ProblemEvaluator(*findProblem("tension-spring"), model), RunError);
+    model.variables = {{"a", {}}, {"b", {}}, {"c", {}}};
+    model.responses = {{"cost", BlockKind::objective, "min_value", 0}};
+    EXPECT_THROW(ProblemEvaluator(*findProblem("tension-spring"), model), RunError);
+}
+
+}  // namespace
+}  // namespace varno::tool

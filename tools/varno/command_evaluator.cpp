@@ -1,0 +1,188 @@
+#include "command_evaluator.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string_view>
+
+#include "process.h"
+
+namespace varno::tool {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+constexpr std::string_view shellCharacters = "|&;<>()$`\\\"'*?[]#~={}%!\n";
+
+// A discrete variable's value: its set item (a number when the item is one).
+nlohmann::json variableValue(const StudyVariable& variable, double value) {
+    const auto index = static_cast<std::size_t>(value);
+    if (variable.items.empty() || value < 0 || index >= variable.items.size()) return value;
+    const std::string& item = variable.items[index];
+    char* end = nullptr;
+    const double number = std::strtod(item.c_str(), &end);
+    if (!item.empty() && *end == '\0') return number;
+    return item;
+}
+
+void writeFile(const fs::path& path, const std::string& content) {
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+std::string firstLine(const std::string& text) {
+    const std::string line = text.substr(0, text.find('\n'));
+    return line.empty() ? std::string() : ": " + line;
+}
+
+nlohmann::json parseObject(const std::string& output) {
+    nlohmann::json parsed = nlohmann::json::parse(output, nullptr, false);
+    if (parsed.is_object()) return parsed;
+    // Tolerate chatter before the result: take the last line that parses.
+    std::istringstream lines(output);
+    std::string line;
+    nlohmann::json last;
+    while (std::getline(lines, line)) {
+        nlohmann::json candidate = nlohmann::json::parse(line, nullptr, false);
+        if (candidate.is_object()) last = std::move(candidate);
+    }
+    return last;
+}
+
+DesignResult failure(std::string why) {
+    DesignResult result;
+    result.failed = true;
+    result.error = std::move(why);
+    return result;
+}
+
+struct Job {
+    std::size_t index = 0;
+    fs::path folder;
+    std::unique_ptr<Process> process;
+    Clock::time_point deadline = Clock::time_point::max();
+    bool timedOut = false;
+};
+
+}  // namespace
+
+std::vector<std::string> commandArguments(const std::string& command, const fs::path& base) {
+    if (command.find_first_of(shellCharacters) != std::string::npos) return {"/bin/sh", "-c", command};
+    std::istringstream words(command);
+    std::vector<std::string> arguments;
+    for (std::string word; words >> word;) {
+        const fs::path path(word);
+        const bool program = arguments.empty();
+        std::error_code ignored;
+        if (path.is_relative() && ((program && word.find('/') != std::string::npos) ||
+                                   (!program && fs::is_regular_file(base / path, ignored)))) {
+            word = (base / path).lexically_normal().string();
+        }
+        arguments.push_back(word);
+    }
+    return arguments;
+}
+
+nlohmann::json designInput(const StudyModel& model, const DesignRequest& design) {
+    nlohmann::json variables = nlohmann::json::object(), parameters = nlohmann::json::object();
+    const std::size_t n = model.variables.size();
+    for (std::size_t i = 0; i < n && i < design.values.size(); ++i) {
+        variables[model.variables[i].name] = variableValue(model.variables[i], design.values[i]);
+    }
+    for (std::size_t j = 0; j < model.parameters.size() && n + j < design.values.size(); ++j) {
+        parameters[model.parameters[j]] = design.values[n + j];
+    }
+    return {{"id", design.id}, {"name", design.name}, {"variables", variables}, {"parameters", parameters}};
+}
+
+DesignResult readEvaluatorOutput(const std::string& output, const std::vector<StudyResponse>& responses) {
+    const nlohmann::json parsed = parseObject(output);
+    if (!parsed.is_object()) return failure("the output is not a JSON object" + firstLine(output));
+    DesignResult result;
+    for (const StudyResponse& response : responses) {
+        const auto value = parsed.find(response.name);
+        if (value == parsed.end()) return failure("the response \"" + response.name + "\" is missing");
+        if (!value->is_number()) return failure("the response \"" + response.name + "\" is not a number");
+        result.responses.push_back(value->get<double>());
+    }
+    return result;
+}
+
+CommandEvaluator::CommandEvaluator(const StudyModel& model, CommandSettings settings)
+    : model_(model), settings_(std::move(settings)), arguments_(commandArguments(settings_.command, settings_.baseDirectory)) {
+    settings_.parallel = std::max(1, settings_.parallel);
+}
+
+std::vector<DesignResult> CommandEvaluator::evaluate(const std::vector<DesignRequest>& designs) {
+    std::vector<DesignResult> results(designs.size());
+    std::vector<Job> running;
+    const auto limit = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(settings_.timeoutSeconds));
+
+    auto start = [&](std::size_t index) {
+        Job job;
+        job.index = index;
+        job.folder = settings_.workingDirectory / "designs" / std::to_string(designs[index].id);
+        const std::string input = designInput(model_, designs[index]).dump() + "\n";
+        try {
+            fs::create_directories(job.folder);
+            writeFile(job.folder / "stdin.json", input);
+            const ProcessSpec spec{arguments_, job.folder.string(), input,
+                                   {{"VARNO_STUDY_DIR", settings_.baseDirectory.string()}}};
+            job.process = std::make_unique<Process>(spec);
+        } catch (const std::exception& error) {
+            results[index] = failure(error.what());
+            return;
+        }
+        if (settings_.timeoutSeconds > 0) job.deadline = Clock::now() + limit;
+        running.push_back(std::move(job));
+    };
+
+    auto finish = [&](Job& job) {
+        const Process& process = *job.process;
+        writeFile(job.folder / "stdout.txt", process.output());
+        writeFile(job.folder / "stderr.txt", process.errors());
+        DesignResult& result = results[job.index];
+        if (job.timedOut) {
+            std::ostringstream text;
+            text << "timed out after " << settings_.timeoutSeconds << " s";
+            result = failure(text.str());
+        } else if (process.exitCode() != 0) {
+            result = failure(process.exitCode() < 0 ? "ended by a signal"
+                                                    : "exited with status " + std::to_string(process.exitCode()) +
+                                                          firstLine(process.errors()));
+        } else {
+            result = readEvaluatorOutput(process.output(), model_.responses);
+        }
+    };
+
+    std::size_t next = 0;
+    while (next < designs.size() || !running.empty()) {
+        while (running.size() < static_cast<std::size_t>(settings_.parallel) && next < designs.size()) start(next++);
+        if (running.empty()) continue;
+        std::vector<Process*> processes;
+        auto nearest = Clock::now() + std::chrono::seconds(1);
+        for (Job& job : running) {
+            processes.push_back(job.process.get());
+            nearest = std::min(nearest, job.deadline);
+        }
+        pumpProcesses(processes, std::chrono::duration_cast<std::chrono::milliseconds>(nearest - Clock::now()));
+        const auto now = Clock::now();
+        std::erase_if(running, [&](Job& job) {
+            if (!job.process->finished()) {
+                if (now < job.deadline) return false;
+                job.process->kill();
+                job.timedOut = true;
+            }
+            finish(job);
+            return true;
+        });
+    }
+    return results;
+}
+
+}  // namespace varno::tool

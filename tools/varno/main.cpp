@@ -1,0 +1,35 @@
+// varno: runs a study described in a study file through the VARNO library,
+// evaluating designs with an external command or a built-in problem.
+#include <iostream>
+
+#include <CLI/CLI.hpp>
+
+#include "run_command.h"
+
+int main(int argc, char** argv) {
+    CLI::App app{"varno: runs design-exploration and optimisation studies"};
+    app.require_subcommand(1);
+
+    varno::tool::RunSettings settings;
+    int parallel = 0, budget = 0;
+    CLI::App* run = app.add_subcommand("run", "run a study");
+    run->add_option("study", settings.studyFile, "study file (optional with --problem)");
+    run->add_option("--evaluate", settings.evaluate, "command that evaluates one design (JSON in, JSON out)");
+    run->add_option("--parallel", parallel, "evaluations at once (default: the study's nParallel, else 1)")
+        ->check(CLI::PositiveNumber);
+    run->add_option("--problem", settings.problem, "evaluate with a built-in problem (see: varno problems)");
+    run->add_option("--budget", budget, "evaluations of a study generated for --problem")->check(CLI::PositiveNumber);
+    run->add_option("--seed", settings.seed, "random seed in (0, 1] of a generated study")->check(CLI::Range(0.0, 1.0));
+    run->add_flag("--quiet", settings.quiet, "no progress line");
+    run->add_option("--workdir", settings.workingDirectory, "folder for designs, results and plots (default: .)");
+
+    std::string problem;
+    CLI::App* problems = app.add_subcommand("problems", "list the built-in problems, or print the study of one");
+    problems->add_option("name", problem, "print the generated study file of this problem");
+
+    CLI11_PARSE(app, argc, argv);
+    if (parallel > 0) settings.parallel = parallel;
+    if (budget > 0) settings.budget = budget;
+    if (*run) return varno::tool::runStudy(settings, std::cout, std::cerr);
+    return varno::tool::listProblems(problem, std::cout, std::cerr);
+}

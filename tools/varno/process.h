@@ -1,0 +1,59 @@
+// The platform layer of the runner: child processes with piped standard
+// streams, and two small queries about the environment. The only file with
+// operating-system calls is its implementation (process_posix.cpp); a Windows
+// implementation can be added beside it.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace varno::tool {
+
+struct ProcessSpec {
+    std::vector<std::string> arguments;  // program first; searched on PATH when it has no "/"
+    std::string directory;               // working directory of the child
+    std::string input;                   // written to the child's standard input, then closed
+    std::vector<std::pair<std::string, std::string>> environment;  // variables added for the child
+};
+
+// A running child process. Its standard output and error are collected while
+// pumpProcesses runs. A child still running when the object goes is killed
+// (with everything it started) and reaped.
+class Process {
+public:
+    // Throws std::runtime_error when the program cannot be started.
+    explicit Process(const ProcessSpec& spec);
+    ~Process();
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    bool finished() const;
+    // Exit status of a finished child; -1 when it ended by a signal.
+    int exitCode() const;
+    const std::string& output() const;
+    const std::string& errors() const;
+    // Ends the child and everything it started, and reaps it.
+    void kill();
+
+    struct State;
+
+private:
+    std::unique_ptr<State> state_;
+    friend void pumpProcesses(const std::vector<Process*>& running, std::chrono::milliseconds wait);
+};
+
+// Moves data through the pipes of the running processes without blocking on
+// any one of them and reaps the ones that ended. Returns when at least one
+// has finished or `wait` has passed.
+void pumpProcesses(const std::vector<Process*>& running, std::chrono::milliseconds wait);
+
+// True when the standard error stream is a terminal.
+bool standardErrorIsTerminal();
+
+// Sets an environment variable unless it is set already.
+void setEnvironmentDefault(const std::string& name, const std::string& value);
+
+}  // namespace varno::tool

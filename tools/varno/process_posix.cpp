@@ -1,0 +1,237 @@
+// POSIX implementation of the runner's platform layer: fork/exec with pipes,
+// poll over all children, process groups so that a timed-out child is killed
+// together with what it started.
+#include "process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+#include <utility>
+
+namespace varno::tool {
+
+namespace {
+
+// An owned file descriptor.
+class Descriptor {
+public:
+    Descriptor() = default;
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() { reset(); }
+    Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    Descriptor& operator=(Descriptor&& other) noexcept {
+        if (this != &other) {
+            reset();
+            fd_ = std::exchange(other.fd_, -1);
+        }
+        return *this;
+    }
+    int get() const { return fd_; }
+    bool open() const { return fd_ >= 0; }
+    void reset() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+
+private:
+    int fd_ = -1;
+};
+
+struct PipeEnds {
+    Descriptor read, write;
+};
+
+PipeEnds makePipe() {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error(std::string("pipe: ") + std::strerror(errno));
+    return {Descriptor(fds[0]), Descriptor(fds[1])};
+}
+
+void setNonBlocking(const Descriptor& fd) {
+    if (fd.open()) ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) | O_NONBLOCK);
+}
+
+// Writing to a child that has closed its input must fail, not end the runner.
+void ignoreBrokenPipes() {
+    static const bool done = [] {
+        ::signal(SIGPIPE, SIG_IGN);
+        return true;
+    }();
+    (void)done;
+}
+
+// In the child: wire the pipes, move into its own process group, exec. On
+// failure the errno goes through the report pipe.
+[[noreturn]] void runChild(PipeEnds& in, PipeEnds& out, PipeEnds& err, PipeEnds& report,
+                           const ProcessSpec& spec, char* const* argv) {
+    ::setpgid(0, 0);
+    ::signal(SIGPIPE, SIG_DFL);
+    for (const auto& [name, value] : spec.environment) ::setenv(name.c_str(), value.c_str(), 1);
+    const char* directory = spec.directory.c_str();
+    if (::dup2(in.read.get(), 0) >= 0 && ::dup2(out.write.get(), 1) >= 0 &&
+        ::dup2(err.write.get(), 2) >= 0 && (*directory == '\0' || ::chdir(directory) == 0)) {
+        ::execvp(argv[0], argv);
+    }
+    const int code = errno;
+    [[maybe_unused]] const ssize_t ignored = ::write(report.write.get(), &code, sizeof code);
+    ::_exit(127);
+}
+
+}  // namespace
+
+struct Process::State {
+    pid_t pid = -1;
+    Descriptor in, out, err;
+    std::string input;
+    std::size_t written = 0;
+    std::string output, errors;
+    bool reaped = false;
+    int status = 0;
+
+    void closeAll() {
+        in.reset();
+        out.reset();
+        err.reset();
+    }
+
+    // Reads what is available; closes the descriptor at end of file.
+    static void drain(Descriptor& fd, std::string& into) {
+        char buffer[4096];
+        while (fd.open()) {
+            const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+            if (n > 0) {
+                into.append(buffer, static_cast<std::size_t>(n));
+            } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
+                fd.reset();
+            } else if (errno == EAGAIN) {
+                return;
+            }
+        }
+    }
+
+    void feed() {
+        while (in.open() && written < input.size()) {
+            const ssize_t n = ::write(in.get(), input.data() + written, input.size() - written);
+            if (n > 0) {
+                written += static_cast<std::size_t>(n);
+            } else if (errno == EAGAIN) {
+                return;
+            } else if (errno != EINTR) {
+                break;
+            }
+        }
+        in.reset();
+    }
+
+    bool tryReap() {
+        if (reaped) return true;
+        if (::waitpid(pid, &status, WNOHANG) != pid) return false;
+        drain(out, output);
+        drain(err, errors);
+        closeAll();
+        reaped = true;
+        return true;
+    }
+};
+
+Process::Process(const ProcessSpec& spec) : state_(std::make_unique<State>()) {
+    if (spec.arguments.empty()) throw std::runtime_error("empty command");
+    ignoreBrokenPipes();
+    std::vector<std::string> arguments = spec.arguments;
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    PipeEnds in = makePipe(), out = makePipe(), err = makePipe(), report = makePipe();
+
+    const pid_t pid = ::fork();
+    if (pid < 0) throw std::runtime_error(std::string("fork: ") + std::strerror(errno));
+    if (pid == 0) runChild(in, out, err, report, spec, argv.data());
+    ::setpgid(pid, pid);
+    report.write.reset();
+    int code = 0;
+    ssize_t got;
+    do got = ::read(report.read.get(), &code, sizeof code);
+    while (got < 0 && errno == EINTR);
+    state_->pid = pid;
+    if (got > 0) {
+        ::waitpid(pid, &state_->status, 0);
+        state_->reaped = true;
+        throw std::runtime_error("cannot start \"" + spec.arguments.front() + "\": " + std::strerror(code));
+    }
+    state_->in = std::move(in.write);
+    state_->out = std::move(out.read);
+    state_->err = std::move(err.read);
+    state_->input = spec.input;
+    setNonBlocking(state_->in);
+    setNonBlocking(state_->out);
+    setNonBlocking(state_->err);
+    state_->feed();
+}
+
+Process::~Process() { kill(); }
+
+bool Process::finished() const { return state_->reaped; }
+
+int Process::exitCode() const {
+    return WIFEXITED(state_->status) ? WEXITSTATUS(state_->status) : -1;
+}
+
+const std::string& Process::output() const { return state_->output; }
+const std::string& Process::errors() const { return state_->errors; }
+
+void Process::kill() {
+    if (state_->reaped) return;
+    ::kill(-state_->pid, SIGKILL);
+    ::kill(state_->pid, SIGKILL);
+    while (::waitpid(state_->pid, &state_->status, 0) < 0 && errno == EINTR) {
+    }
+    state_->closeAll();
+    state_->reaped = true;
+}
+
+void pumpProcesses(const std::vector<Process*>& running, std::chrono::milliseconds wait) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + wait;
+    constexpr std::chrono::milliseconds slice(20);  // how often exits are checked
+    for (;;) {
+        std::vector<pollfd> fds;
+        std::vector<Process::State*> owners;
+        for (Process* process : running) {
+            Process::State& s = *process->state_;
+            if (s.reaped) return;
+            if (s.in.open()) fds.push_back({s.in.get(), POLLOUT, 0}), owners.push_back(&s);
+            if (s.out.open()) fds.push_back({s.out.get(), POLLIN, 0}), owners.push_back(&s);
+            if (s.err.open()) fds.push_back({s.err.get(), POLLIN, 0}), owners.push_back(&s);
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        const int timeout = static_cast<int>(std::clamp(left, std::chrono::milliseconds(0), slice).count());
+        if (::poll(fds.data(), fds.size(), timeout) > 0) {
+            for (std::size_t i = 0; i < fds.size(); ++i) {
+                if (fds[i].revents == 0) continue;
+                Process::State& s = *owners[i];
+                if (fds[i].fd == s.in.get()) s.feed();
+                else if (fds[i].fd == s.out.get()) Process::State::drain(s.out, s.output);
+                else if (fds[i].fd == s.err.get()) Process::State::drain(s.err, s.errors);
+            }
+        }
+        bool anyEnded = false;
+        for (Process* process : running) anyEnded = process->state_->tryReap() || anyEnded;
+        if (anyEnded || Clock::now() >= deadline) return;
+    }
+}
+
+bool standardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+
+void setEnvironmentDefault(const std::string& name, const std::string& value) {
+    ::setenv(name.c_str(), value.c_str(), 0);
+}
+
+}  // namespace varno::tool

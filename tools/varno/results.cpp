@@ -1,0 +1,152 @@
+#include "results.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iomanip>
+
+#include "library.h"
+#include "number_text.h"
+#include "varno.h"
+
+namespace varno::tool {
+
+namespace {
+
+std::vector<std::size_t> objectiveColumns(const StudyModel& model) {
+    std::vector<std::size_t> columns;
+    for (std::size_t i = 0; i < model.responses.size(); ++i) {
+        if (model.responses[i].kind == BlockKind::objective) columns.push_back(i);
+    }
+    return columns;
+}
+
+bool dominates(const std::vector<double>& a, const std::vector<double>& b) {
+    bool better = false;
+    for (std::size_t k = 0; k < a.size(); ++k) {
+        if (a[k] > b[k]) return false;
+        better = better || a[k] < b[k];
+    }
+    return better;
+}
+
+// A design's value of a variable: its set item for a discrete variable.
+std::string valueText(const StudyVariable& variable, double value, bool full = false) {
+    const auto index = static_cast<std::size_t>(value);
+    if (!variable.items.empty() && value >= 0 && index < variable.items.size()) return variable.items[index];
+    return full ? numberText(value) : shortNumberText(value, 10);
+}
+
+std::string csvField(const std::string& text) {
+    if (text.find_first_of(",\"\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
+const EvaluatedDesign* findDesign(const RunRecord& record, int id) {
+    for (const EvaluatedDesign& design : record.designs) {
+        if (design.id == id) return &design;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+std::vector<int> nonDominatedIds(const StudyModel& model, const RunRecord& record) {
+    const std::vector<std::size_t> columns = objectiveColumns(model);
+    const bool anyFeasible = std::any_of(record.designs.begin(), record.designs.end(),
+                                         [](const EvaluatedDesign& d) { return d.status == 1 || d.status == 2; });
+    std::vector<std::pair<int, std::vector<double>>> candidates;
+    for (const EvaluatedDesign& design : record.designs) {
+        const bool usable = anyFeasible ? (design.status == 1 || design.status == 2) : design.status == 3;
+        if (!usable) continue;
+        std::vector<double> costs;
+        for (std::size_t c : columns) costs.push_back(model.responses[c].cost(design.responses[c]));
+        candidates.emplace_back(design.id, std::move(costs));
+    }
+    std::vector<int> front;
+    for (const auto& [id, costs] : candidates) {
+        const bool dominated = std::any_of(candidates.begin(), candidates.end(),
+                                           [&](const auto& other) { return dominates(other.second, costs); });
+        if (!dominated) front.push_back(id);
+    }
+    return front;
+}
+
+ParetoSet paretoSet(const StudyModel& model, const RunRecord& record) {
+    ParetoSet pareto;
+    int* ids = nullptr;
+    int* ranks = nullptr;
+    const int count = VARNO_getParetoDesignIds(&ids, &ranks);
+    for (int k = 0; k < count; ++k) {
+        if (ranks[k] == 1) pareto.ids.push_back(ids[k]);
+    }
+    VARNO_freePtr(ids);
+    VARNO_freePtr(ranks);
+    if (count > 0) return pareto;
+    const char* why = VARNO_getLastMessage();
+    pareto.note = "the library's Pareto query gave no set (" + std::string(why ? why : "no message") +
+                  "); the non-dominated designs were computed by the runner";
+    pareto.ids = nonDominatedIds(model, record);
+    return pareto;
+}
+
+void printBestDesign(std::ostream& out, const StudyModel& model, const RunRecord& record, int bestId) {
+    const EvaluatedDesign* best = findDesign(record, bestId);
+    if (best == nullptr) {
+        out << "No design was evaluated successfully.\n";
+        return;
+    }
+    out << "\nBest design: Design" << best->id << "  performance " << shortNumberText(best->performance, 10)
+        << "  status " << statusWord(best->status) << "\n";
+    for (std::size_t i = 0; i < model.variables.size(); ++i) {
+        out << "  " << std::left << std::setw(20) << model.variables[i].name << " "
+            << valueText(model.variables[i], best->values[i]) << "\n";
+    }
+    for (std::size_t i = 0; i < model.responses.size(); ++i) {
+        out << "  " << std::left << std::setw(20) << model.responses[i].name << " "
+            << shortNumberText(best->responses[i], 10) << "  (" << blockKindWord(model.responses[i].kind) << ")\n";
+    }
+}
+
+void printParetoSet(std::ostream& out, const StudyModel& model, const RunRecord& record, const ParetoSet& pareto) {
+    const std::vector<std::size_t> columns = objectiveColumns(model);
+    std::vector<const EvaluatedDesign*> members;
+    for (int id : pareto.ids) {
+        if (const EvaluatedDesign* design = findDesign(record, id)) members.push_back(design);
+    }
+    std::sort(members.begin(), members.end(), [&](const auto* a, const auto* b) {
+        return a->responses[columns.front()] < b->responses[columns.front()];
+    });
+    out << "\nPareto set: " << members.size() << " designs\n";
+    if (!pareto.note.empty()) out << "(" << pareto.note << ")\n";
+    out << "  " << std::left << std::setw(12) << "design";
+    for (std::size_t c : columns) out << std::setw(16) << model.responses[c].name;
+    out << "status\n";
+    for (const EvaluatedDesign* design : members) {
+        out << "  " << std::setw(12) << ("Design" + std::to_string(design->id));
+        for (std::size_t c : columns) out << std::setw(16) << shortNumberText(design->responses[c]);
+        out << statusWord(design->status) << "\n";
+    }
+}
+
+void writeResultsCsv(const std::filesystem::path& path, const StudyModel& model, const RunRecord& record) {
+    std::ofstream out(path, std::ios::binary);
+    if (!out) throw RunError("cannot write " + path.string());
+    out << "id,status,performance";
+    for (const StudyVariable& variable : model.variables) out << ',' << csvField(variable.name);
+    for (const std::string& parameter : model.parameters) out << ',' << csvField(parameter);
+    for (const StudyResponse& response : model.responses) out << ',' << csvField(response.name);
+    out << ",error\n";
+    for (const EvaluatedDesign& design : record.designs) {
+        out << design.id << ',' << statusWord(design.status) << ',' << numberText(design.performance);
+        for (std::size_t i = 0; i < design.values.size(); ++i) {
+            out << ',' << (i < model.variables.size() ? csvField(valueText(model.variables[i], design.values[i], true))
+                                                      : numberText(design.values[i]));
+        }
+        for (double value : design.responses) out << ',' << (design.error.empty() ? numberText(value) : "");
+        out << ',' << csvField(design.error) << '\n';
+    }
+}
+
+}  // namespace varno::tool

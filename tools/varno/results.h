@@ -1,0 +1,35 @@
+// What a finished run leaves: the table of the best design or the Pareto
+// set, results.csv with every evaluated design, and the SVG plots.
+#pragma once
+
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "study_model.h"
+#include "study_runner.h"
+
+namespace varno::tool {
+
+struct ParetoSet {
+    std::vector<int> ids;    // rank-1 designs
+    std::string note;        // where the set came from, when not from the library
+};
+
+// The non-dominated designs among those without error: from the library's
+// Pareto query, or, when the library cannot answer, computed here from the
+// objective values (the library's message then goes into `note`).
+ParetoSet paretoSet(const StudyModel& model, const RunRecord& record);
+
+// The designs among `record` that no other design dominates (objectives
+// oriented by their options; feasible designs before infeasible ones).
+std::vector<int> nonDominatedIds(const StudyModel& model, const RunRecord& record);
+
+void printBestDesign(std::ostream& out, const StudyModel& model, const RunRecord& record, int bestId);
+void printParetoSet(std::ostream& out, const StudyModel& model, const RunRecord& record, const ParetoSet& pareto);
+
+// One row per evaluated design: id, status, performance, variables, responses, error.
+void writeResultsCsv(const std::filesystem::path& path, const StudyModel& model, const RunRecord& record);
+
+}  // namespace varno::tool

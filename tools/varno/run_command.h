@@ -1,0 +1,28 @@
+// `varno run` and `varno problems`: from the command-line settings to a
+// finished study with its results and plots.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+
+namespace varno::tool {
+
+struct RunSettings {
+    std::string studyFile;  // empty: generated from the built-in problem
+    std::string evaluate;   // command overriding the [evaluator] block
+    std::string problem;    // built-in problem evaluated in-process
+    std::optional<int> parallel;
+    std::optional<int> budget;  // for a generated study
+    double seed = 0.5;          // for a generated study
+    bool quiet = false;
+    std::string workingDirectory = ".";
+};
+
+// Returns the process exit code: 0 when the study completed.
+int runStudy(const RunSettings& settings, std::ostream& out, std::ostream& err);
+
+// Lists the built-in problems, or prints the study file of one.
+int listProblems(const std::string& name, std::ostream& out, std::ostream& err);
+
+}  // namespace varno::tool

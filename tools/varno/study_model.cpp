@@ -1,0 +1,98 @@
+#include "study_model.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace varno::tool {
+
+namespace {
+
+int integerProperty(const Block* block, const std::string& key) {
+    if (block == nullptr) return 0;
+    const auto value = block->property(key);
+    return value ? std::atoi(value->c_str()) : 0;
+}
+
+std::string textProperty(const Block& block, const std::string& key) {
+    return block.property(key).value_or("");
+}
+
+// The items of the set a discrete project parameter refers to.
+std::vector<std::string> discreteItems(const StudyFile& file, const std::string& variable) {
+    for (const Block* parameter : file.all(BlockKind::parameter)) {
+        if (parameter->name != variable) continue;
+        const std::string set = textProperty(*parameter, "set");
+        for (const Block* candidate : file.all(BlockKind::discreteSet)) {
+            if (candidate->name == set) return candidate->list("values");
+        }
+    }
+    return {};
+}
+
+double number(const Block& block, const std::string& key, const StudyFile& file) {
+    const std::string text = textProperty(block, key);
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || value < 0) {
+        throw StudyFileError(file.fileName, block.line,
+                             "[evaluator] " + key + ": expected a number >= 0, got \"" + text + "\"");
+    }
+    return value;
+}
+
+EvaluatorSettings evaluatorSettings(const Block& block, const StudyFile& file) {
+    EvaluatorSettings settings;
+    settings.command = textProperty(block, "command");
+    if (settings.command.empty()) {
+        throw StudyFileError(file.fileName, block.line, "[evaluator] needs \"command: ...\"");
+    }
+    if (block.property("timeout")) settings.timeoutSeconds = number(block, "timeout", file);
+    if (block.property("parallel")) settings.parallel = static_cast<int>(number(block, "parallel", file));
+    return settings;
+}
+
+}  // namespace
+
+double StudyResponse::cost(double value) const {
+    if (option == "max_value" || option == "1" || option == "greater_equal") return -value;
+    if (option == "min_diff" || option == "0" || option == "equal") return std::fabs(value - target);
+    if (option == "max_diff" || option == "2") return -std::fabs(value - target);
+    return value;
+}
+
+std::vector<const StudyResponse*> StudyModel::objectives() const {
+    std::vector<const StudyResponse*> found;
+    for (const StudyResponse& response : responses) {
+        if (response.kind == BlockKind::objective) found.push_back(&response);
+    }
+    return found;
+}
+
+StudyModel describeStudy(const StudyFile& file) {
+    StudyModel model;
+    if (const Block* study = file.find(BlockKind::study)) model.studyName = study->name;
+    if (const Block* method = file.find(BlockKind::method)) {
+        model.method = textProperty(*method, "method");
+        model.budget = integerProperty(method, "numEvals");
+        if (model.budget == 0) model.budget = integerProperty(method, "numEvalsTotal");
+    }
+    model.nParallel = integerProperty(file.find(BlockKind::studyData), "nParallel");
+    for (const Block& block : file.blocks) {
+        if (block.kind == BlockKind::variable) {
+            const bool discrete = textProperty(block, "type") == "Discrete";
+            model.variables.push_back({block.name, discrete ? discreteItems(file, block.name)
+                                                            : std::vector<std::string>{}});
+        } else if (block.kind == BlockKind::parameter && textProperty(block, "type") == "Parameter") {
+            model.parameters.push_back(block.name);
+        } else if (block.kind == BlockKind::objective || block.kind == BlockKind::constraint ||
+                   block.kind == BlockKind::studyResponse) {
+            model.responses.push_back({block.name, block.kind, textProperty(block, "option"),
+                                       std::atof(textProperty(block, "target").c_str())});
+        } else if (block.kind == BlockKind::evaluator) {
+            model.evaluator = evaluatorSettings(block, file);
+        }
+    }
+    return model;
+}
+
+}  // namespace varno::tool

@@ -1,0 +1,54 @@
+// What the runner needs to know about a study beyond the library calls: the
+// order of the values in a design, the study responses by name, the method,
+// the budget and the evaluator settings.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "study_file.h"
+
+namespace varno::tool {
+
+struct StudyVariable {
+    std::string name;
+    std::vector<std::string> items;  // items of a discrete variable's set; empty when continuous
+};
+
+// One entry of the study's response list, in the order the library expects
+// the values of a design.
+struct StudyResponse {
+    std::string name;
+    BlockKind kind = BlockKind::studyResponse;  // objective, constraint or studyResponse
+    std::string option;                         // e.g. min_value, less_equal
+    double target = 0.0;
+
+    // What an objective minimises: the value, its negation, or the distance
+    // to the target, by the option.
+    double cost(double value) const;
+};
+
+struct EvaluatorSettings {
+    std::string command;
+    double timeoutSeconds = 0.0;  // 0: no limit
+    int parallel = 0;             // 0: not set
+};
+
+struct StudyModel {
+    std::string studyName;
+    std::string method;  // the method keyword, e.g. TRAVOK
+    int budget = 0;      // numEvals (or numEvalsTotal); 0 when none is given
+    int nParallel = 0;   // the study's nParallel; 0 when not given
+    std::vector<StudyVariable> variables;
+    std::vector<std::string> parameters;  // fixed numeric parameters, in definition order
+    std::vector<StudyResponse> responses;
+    std::optional<EvaluatorSettings> evaluator;
+
+    std::vector<const StudyResponse*> objectives() const;
+};
+
+// Throws StudyFileError for an unusable [evaluator] block.
+StudyModel describeStudy(const StudyFile& file);
+
+}  // namespace varno::tool

@@ -1,0 +1,154 @@
+#include "svg_chart.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <sstream>
+
+#include "number_text.h"
+
+namespace varno::tool {
+
+namespace {
+
+constexpr double width = 720, height = 450;
+constexpr double left = 90, right = 170, top = 45, bottom = 60;  // plot margins
+
+struct Range {
+    double low = std::numeric_limits<double>::max();
+    double high = std::numeric_limits<double>::lowest();
+
+    void add(double v) {
+        low = std::min(low, v);
+        high = std::max(high, v);
+    }
+    bool empty() const { return low > high; }
+    // Widens a degenerate range so that it has a length.
+    void open() {
+        if (empty()) low = 0, high = 1;
+        if (high - low < 1e-300 + 1e-12 * std::fabs(high)) {
+            const double pad = std::max(1e-9, 0.1 * std::fabs(high));
+            low -= pad, high += pad;
+        }
+    }
+};
+
+std::string escape(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '&') out += "&amp;";
+        else if (c == '<') out += "&lt;";
+        else if (c == '>') out += "&gt;";
+        else if (c == '"') out += "&quot;";
+        else out += c;
+    }
+    return out;
+}
+
+// Tick positions: 1, 2 or 5 times a power of ten, about five of them; whole
+// numbers only for decades of a log scale.
+std::vector<double> ticks(const Range& range, bool decades = false) {
+    const double raw = (range.high - range.low) / 5.0;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    double step = power * (raw / power < 1.5 ? 1 : raw / power < 3.5 ? 2 : raw / power < 7.5 ? 5 : 10);
+    if (decades && range.high - range.low >= 1.0) step = std::max(1.0, std::round(step));
+    std::vector<double> positions;
+    for (double t = std::ceil(range.low / step) * step; t <= range.high + step * 1e-9; t += step) {
+        positions.push_back(std::fabs(t) < step * 1e-9 ? 0.0 : t);
+    }
+    return positions;
+}
+
+class Canvas {
+public:
+    Canvas(const Chart& chart) : chart_(chart) {
+        for (const ChartSeries& s : chart.series) {
+            for (const auto& [x, y] : s.points) {
+                if (!visible(y)) continue;
+                x_.add(x);
+                y_.add(transform(y));
+            }
+        }
+        x_.open();
+        y_.open();
+    }
+
+    std::string render() {
+        out_ << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << width << "\" height=\"" << height
+             << "\" viewBox=\"0 0 " << width << ' ' << height << "\" font-family=\"sans-serif\" font-size=\"12\">\n"
+             << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n"
+             << "<text x=\"" << width / 2 << "\" y=\"24\" text-anchor=\"middle\" font-size=\"15\">"
+             << escape(chart_.title) << "</text>\n";
+        axes();
+        for (std::size_t k = 0; k < chart_.series.size(); ++k) series(chart_.series[k], k);
+        out_ << "</svg>\n";
+        return out_.str();
+    }
+
+private:
+    bool visible(double y) const { return std::isfinite(y) && (!chart_.logY || y > 0); }
+    double transform(double y) const { return chart_.logY ? std::log10(y) : y; }
+    double px(double x) const { return left + (x - x_.low) / (x_.high - x_.low) * (width - left - right); }
+    double py(double y) const {
+        return height - bottom - (transform(y) - y_.low) / (y_.high - y_.low) * (height - top - bottom);
+    }
+
+    void axes() {
+        const double x0 = left, x1 = width - right, y0 = height - bottom, y1 = top;
+        out_ << "<g stroke=\"#ddd\">\n";
+        for (double t : ticks(x_)) out_ << "<line x1=\"" << px(t) << "\" y1=\"" << y0 << "\" x2=\"" << px(t) << "\" y2=\"" << y1 << "\"/>\n";
+        for (double t : ticks(y_, chart_.logY)) {
+            const double y = height - bottom - (t - y_.low) / (y_.high - y_.low) * (height - top - bottom);
+            out_ << "<line x1=\"" << x0 << "\" y1=\"" << y << "\" x2=\"" << x1 << "\" y2=\"" << y << "\"/>\n";
+        }
+        out_ << "</g>\n<rect x=\"" << x0 << "\" y=\"" << y1 << "\" width=\"" << x1 - x0 << "\" height=\"" << y0 - y1
+             << "\" fill=\"none\" stroke=\"black\"/>\n";
+        for (double t : ticks(x_)) {
+            out_ << "<text x=\"" << px(t) << "\" y=\"" << y0 + 16 << "\" text-anchor=\"middle\">"
+                 << shortNumberText(t, 4) << "</text>\n";
+        }
+        for (double t : ticks(y_, chart_.logY)) {
+            const double y = height - bottom - (t - y_.low) / (y_.high - y_.low) * (height - top - bottom);
+            const std::string label = chart_.logY ? "1e" + shortNumberText(t, 3) : shortNumberText(t, 4);
+            out_ << "<text x=\"" << x0 - 6 << "\" y=\"" << y + 4 << "\" text-anchor=\"end\">" << label << "</text>\n";
+        }
+        out_ << "<text x=\"" << (x0 + x1) / 2 << "\" y=\"" << height - 18 << "\" text-anchor=\"middle\">"
+             << escape(chart_.xLabel) << "</text>\n"
+             << "<text transform=\"translate(18," << (y0 + y1) / 2 << ") rotate(-90)\" text-anchor=\"middle\">"
+             << escape(chart_.yLabel) << "</text>\n";
+    }
+
+    void series(const ChartSeries& s, std::size_t index) {
+        std::vector<std::pair<double, double>> shown;
+        for (const auto& point : s.points) {
+            if (visible(point.second)) shown.emplace_back(px(point.first), py(point.second));
+        }
+        if (s.line && shown.size() > 1) {
+            out_ << "<polyline fill=\"none\" stroke=\"" << s.colour << "\" stroke-width=\"2\" points=\"";
+            for (const auto& [x, y] : shown) out_ << shortNumberText(x, 6) << ',' << shortNumberText(y, 6) << ' ';
+            out_ << "\"/>\n";
+        }
+        if (s.radius > 0) {
+            out_ << "<g fill=\"" << s.colour << "\">\n";
+            for (const auto& [x, y] : shown) {
+                out_ << "<circle cx=\"" << shortNumberText(x, 6) << "\" cy=\"" << shortNumberText(y, 6) << "\" r=\""
+                     << s.radius << "\"/>\n";
+            }
+            out_ << "</g>\n";
+        }
+        const double ly = top + 14 + 20 * static_cast<double>(index);
+        out_ << "<rect x=\"" << width - right + 12 << "\" y=\"" << ly - 9 << "\" width=\"12\" height=\"10\" fill=\""
+             << s.colour << "\"/>\n<text x=\"" << width - right + 30 << "\" y=\"" << ly << "\">" << escape(s.label)
+             << "</text>\n";
+    }
+
+    const Chart& chart_;
+    Range x_, y_;
+    std::ostringstream out_;
+};
+
+}  // namespace
+
+std::string renderSvg(const Chart& chart) { return Canvas(chart).render(); }
+
+}  // namespace varno::tool
