@@ -1,50 +1,17 @@
 #include "mo_problems.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
 #include "hypervolume.h"
+#include "varno/problems.h"
 
 namespace bench {
 
 namespace {
 
-constexpr int zdtDimension = 30;
-constexpr int dtlzObjectives = 3, dtlzDimension = 12;
 constexpr double pi = std::numbers::pi;
-
-double zdtG(const double* x) {
-    double sum = 0.0;
-    for (int i = 1; i < zdtDimension; ++i) sum += x[i];
-    return 1.0 + 9.0 * sum / (zdtDimension - 1);
-}
-
-void zdt1(const double* x, double* f) {
-    const double g = zdtG(x);
-    f[0] = x[0];
-    f[1] = g * (1.0 - std::sqrt(x[0] / g));
-}
-
-void zdt2(const double* x, double* f) {
-    const double g = zdtG(x), r = x[0] / g;
-    f[0] = x[0];
-    f[1] = g * (1.0 - r * r);
-}
-
-void zdt3(const double* x, double* f) {
-    const double g = zdtG(x), r = x[0] / g;
-    f[0] = x[0];
-    f[1] = g * (1.0 - std::sqrt(r) - r * std::sin(10.0 * pi * x[0]));
-}
-
-void dtlz2(const double* x, double* f) {
-    double g = 0.0;
-    for (int i = dtlzObjectives - 1; i < dtlzDimension; ++i) g += (x[i] - 0.5) * (x[i] - 0.5);
-    const double a = 0.5 * pi * x[0], b = 0.5 * pi * x[1];
-    f[0] = (1.0 + g) * std::cos(a) * std::cos(b);
-    f[1] = (1.0 + g) * std::cos(a) * std::sin(b);
-    f[2] = (1.0 + g) * std::sin(a);
-}
 
 // ZDT3's front is disconnected: its hypervolume is taken from a dense sample
 // of g = 1 (error below 1e-6).
@@ -59,18 +26,29 @@ double zdt3FrontHypervolume() {
     return hypervolume(points, {referenceLevel, referenceLevel});
 }
 
+MoProblem fromBuiltIn(const char* name, const char* builtIn, double frontHypervolume) {
+    const varno::tool::Problem& source = *varno::tool::findProblem(builtIn);
+    return {name, source.dimension(), source.objectives, frontHypervolume, &source};
+}
+
 std::vector<MoProblem> makeSuite() {
     const double box2 = referenceLevel * referenceLevel;
     const double box3 = box2 * referenceLevel;
     return {
-        {"ZDT1", zdtDimension, 2, box2 - 1.0 / 3.0, zdt1},
-        {"ZDT2", zdtDimension, 2, box2 - 2.0 / 3.0, zdt2},
-        {"ZDT3", zdtDimension, 2, zdt3FrontHypervolume(), zdt3},
-        {"DTLZ2", dtlzDimension, dtlzObjectives, box3 - pi / 6.0, dtlz2},
+        fromBuiltIn("ZDT1", "zdt1", box2 - 1.0 / 3.0),
+        fromBuiltIn("ZDT2", "zdt2", box2 - 2.0 / 3.0),
+        fromBuiltIn("ZDT3", "zdt3", zdt3FrontHypervolume()),
+        fromBuiltIn("DTLZ2", "dtlz2", box3 - pi / 6.0),
     };
 }
 
 }  // namespace
+
+void MoProblem::evaluate(const double* x, double* f) const {
+    varno::tool::ProblemValues values;
+    source->evaluate(x, values);
+    std::copy(values.objectives.begin(), values.objectives.end(), f);
+}
 
 const std::vector<MoProblem>& moProblemSuite() {
     static const std::vector<MoProblem> suite = makeSuite();

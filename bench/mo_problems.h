@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+namespace varno::tool {
+struct Problem;
+}
+
 namespace bench {
 
 struct MoProblem {
@@ -15,7 +19,10 @@ struct MoProblem {
     int objectives = 0;
     // Hypervolume of the true Pareto front for the benchmark's reference point.
     double frontHypervolume = 0.0;
-    void (*evaluate)(const double* x, double* f) = nullptr;
+    const varno::tool::Problem* source = nullptr;  // the built-in problem evaluated
+
+    // The objective values at x, written to f.
+    void evaluate(const double* x, double* f) const;
 };
 
 // ZDT1, ZDT2, ZDT3 and DTLZ2.

@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+namespace varno::tool {
+struct Problem;
+}
+
 namespace bench {
 
 // One evaluation: the objective and the raw constraint values (feasible when
@@ -25,7 +29,7 @@ struct Problem {
     bool shifted = false;          // optimum moved by a random offset per seed
     std::vector<double> scales;    // normalisation of each constraint
     double penaltyWeight = 0.0;    // quadratic penalty on normalised violations
-    void (*evaluate)(const double* z, Evaluation& out) = nullptr;
+    const varno::tool::Problem* source = nullptr;  // the built-in problem evaluated
 
     int dimension() const { return static_cast<int>(lower.size()); }
     int constraintCount() const { return static_cast<int>(scales.size()); }
