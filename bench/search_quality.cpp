@@ -4,11 +4,7 @@
 // among all designs it evaluated; the table shows median, best and worst over
 // the seeds. Progress goes to stderr, the table to stdout.
 #include <algorithm>
-#include <chrono>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <limits>
 #include <memory>
 #include <random>
@@ -16,33 +12,26 @@
 #include <utility>
 #include <vector>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <pagmo/algorithm.hpp>
 #include <pagmo/algorithms/cmaes.hpp>
 #include <pagmo/algorithms/pso.hpp>
 #include <pagmo/algorithms/sade.hpp>
-#include <pagmo/population.hpp>
 #include <pagmo/problem.hpp>
 
 #include "problems.h"
 #include "varno.h"
+#include "varno_host.h"
 
 namespace {
 
 using bench::Evaluation;
 using bench::Instance;
 using bench::Problem;
+using bench::VarnoState;
 
 constexpr double none = std::numeric_limits<double>::infinity();
 
 // --- settings -------------------------------------------------------------
-
-struct Options {
-    int seeds = 10;
-    std::vector<int> budgets{250, 500, 2000};
-};
 
 enum Tool { varnoTravok, sade, pso, cmaes, randomSearch, toolCount };
 const char* const toolNames[toolCount] = {"VARNO TRAVOK", "pagmo SADE", "pagmo PSO",
@@ -51,22 +40,6 @@ const char* const toolNames[toolCount] = {"VARNO TRAVOK", "pagmo SADE", "pagmo P
 // Population sizes: they divide every budget, so each run spends it exactly.
 constexpr unsigned deSize = 25, swarmSize = 25, cmaLambda = 10;
 constexpr double cmaSigma0 = 0.3;
-
-bool parseOptions(int argc, char** argv, Options& options) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--quick") {
-            options.seeds = 3;
-            options.budgets = {250, 500};
-        } else if (arg == "--seeds" && i + 1 < argc) {
-            options.seeds = std::max(1, std::atoi(argv[++i]));
-        } else {
-            std::fprintf(stderr, "usage: %s [--quick] [--seeds N]\n", argv[0]);
-            return false;
-        }
-    }
-    return true;
-}
 
 // --- evaluation record ----------------------------------------------------
 
@@ -77,24 +50,29 @@ struct RunResult {
     int evaluations = 0;
 };
 
-struct BudgetExhausted {};
-
 // Counts and records every evaluation of one run; refuses to go past the
-// budget.
-class Recorder {
+// budget. As a design evaluator: the objective, then the constraints.
+class Recorder : public bench::DesignEvaluator {
 public:
     Recorder(const Instance& instance, int budget) : instance_(instance), budget_(budget) {}
 
     const Instance& instance() const { return instance_; }
-    bool exhausted() const { return result_.evaluations >= budget_; }
+    bool exhausted() const override { return result_.evaluations >= budget_; }
     const RunResult& result() const { return result_; }
 
     Evaluation evaluate(const double* x) {
-        if (exhausted()) throw BudgetExhausted{};
+        if (exhausted()) throw bench::BudgetExhausted{};
         Evaluation e = instance_.evaluate(x);
         ++result_.evaluations;
         if (Instance::feasible(e)) result_.best = std::min(result_.best, e.objective);
         return e;
+    }
+
+    int responses() const override { return 1 + instance_.problem().constraintCount(); }
+    void respond(const double* x, double* row) override {
+        const Evaluation e = evaluate(x);
+        row[0] = e.objective;
+        std::copy(e.constraints.begin(), e.constraints.end(), row + 1);
     }
 
 private:
@@ -163,210 +141,45 @@ unsigned populationSize(Tool tool) {
 
 RunResult runPagmo(Tool tool, const Instance& instance, int budget, unsigned seed) {
     auto recorder = std::make_shared<Recorder>(instance, budget);
-    try {
-        pagmo::problem problem{PagmoProblem{recorder}};
-        pagmo::population population{problem, populationSize(tool), seed};
-        pagmo::algorithm algorithm = pagmoAlgorithm(tool, budget, seed * 31u + tool);
-        population = algorithm.evolve(population);
-    } catch (const BudgetExhausted&) {
-        // The budget is spent; what was evaluated counts.
-    }
+    bench::evolveWithinBudget(pagmo::problem{PagmoProblem{recorder}}, populationSize(tool), seed,
+                              pagmoAlgorithm(tool, budget, seed * 31u + tool));
     return recorder->result();
 }
 
 // --- VARNO through the C interface -------------------------------------------------
 
-enum class VarnoState { ok, unavailable, failed };
-
 struct VarnoRun {
-    VarnoState state = VarnoState::ok;
+    bench::StudyOutcome study;
     RunResult result;
-    std::string message;
 };
-
-std::string number(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.17g", value);
-    return text;
-}
-
-// "<prefix><i>" (built by appending: GCC 12 warns falsely on "x" + string).
-std::string indexed(const char* prefix, int i) {
-    std::string text(prefix);
-    text += std::to_string(i);
-    return text;
-}
-
-std::string lastMessage() {
-    const char* message = VARNO_getLastMessage();
-    return message != nullptr ? message : "(no message)";
-}
-
-// A scratch folder for the study files, removed at the end.
-class Scratch {
-public:
-    Scratch()
-        : root_(std::filesystem::temp_directory_path() /
-                ("varno_search_quality_" + std::to_string(getpid()))) {
-        std::filesystem::create_directories(root_);
-        setenv("VARNO_ROOT", root_.c_str(), 0);
-    }
-    ~Scratch() {
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
-    }
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
-
-    std::string freshRunDirectory() const {
-        const std::filesystem::path run = root_ / "run";
-        std::filesystem::remove_all(run);
-        std::filesystem::create_directories(run);
-        return run.string();
-    }
-
-private:
-    std::filesystem::path root_;
-};
-
-// The generator seed in (0, 1) of a benchmark seed.
-double varnoSeed(unsigned seed) {
-    const double golden = 0.6180339887498949;
-    const double fraction = std::fmod(seed * golden, 1.0);
-    return fraction > 0.0 ? fraction : 0.5;
-}
-
-bool defineParameters(const Problem& problem, unsigned seed) {
-    std::mt19937 random(seed * 104729u + 3u);
-    for (int i = 0; i < problem.dimension(); ++i) {
-        const double lo = problem.lower[i], hi = problem.upper[i];
-        const double baseline = std::uniform_real_distribution<double>(lo, hi)(random);
-        const std::string name = indexed("x", i + 1);
-        const std::string text = indexed("type: Continuous\nid: ", i + 1) + "\nmin: " +
-                                 number(lo) + "\nbaseline: " + number(baseline) +
-                                 "\nmax: " + number(hi);
-        if (!VARNO_defineNewProjectParameter(name.c_str(), text.c_str())) return false;
-    }
-    return true;
-}
-
-bool defineResponses(const Problem& problem) {
-    if (!VARNO_defineNewProjectResponse("f", "type: API")) return false;
-    for (int j = 0; j < problem.constraintCount(); ++j) {
-        const std::string name = indexed("g", j + 1);
-        if (!VARNO_defineNewProjectResponse(name.c_str(), "type: API")) return false;
-    }
-    return true;
-}
-
-bool addVariables(const Problem& problem) {
-    for (int i = 0; i < problem.dimension(); ++i) {
-        const std::string name = indexed("x", i + 1);
-        const std::string text = indexed("type: Continuous\nid: ", i + 1) +
-                                 "\nresolution: 10001\ndistribution: NONE";
-        if (!VARNO_addVariableToStudy(name.c_str(), text.c_str())) return false;
-    }
-    return true;
-}
 
 // The objective, and each constraint as g <= 0 with the problem's scale as
 // normalisation and its penalty weight as quadratic weight.
 bool addGoals(const Problem& problem) {
-    if (!VARNO_addResponseToStudy("f", "type: objective\nfactor: 1\noption: min_value\ntarget: 0\n"
-                                       "quadWt: 0\nlinearWt: 1\nacceptMin: -1e300\n"
-                                       "acceptMax: 1e300")) {
-        return false;
-    }
+    if (!bench::addObjective("f")) return false;
     for (int j = 0; j < problem.constraintCount(); ++j) {
-        const std::string name = indexed("g", j + 1);
-        const std::string text = "type: constraint\nfactor: " + number(problem.scales[j]) +
+        const std::string name = bench::indexed("g", j + 1);
+        const std::string text = "type: constraint\nfactor: " + bench::number(problem.scales[j]) +
                                  "\noption: less_equal\ntarget: 0\nquadWt: " +
-                                 number(problem.penaltyWeight) +
+                                 bench::number(problem.penaltyWeight) +
                                  "\nlinearWt: 0\nacceptMin: -1e300\nacceptMax: 1e300";
         if (!VARNO_addResponseToStudy(name.c_str(), text.c_str())) return false;
     }
     return true;
 }
 
-bool defineStudy(const Problem& problem, int budget, unsigned seed, const std::string& folder) {
-    const std::string options = "workingDirectory: " + folder + "\ndeleteResults: yes";
-    const std::string level = "startAgent: 0\nendAgent: 0\nfilePrefix: q\nrandomSeed: " +
-                              number(varnoSeed(seed)) + "\nmode: newStudy";
-    const std::string method = "method: TRAVOK\nnumEvals: " + std::to_string(budget);
-    return VARNO_initializeStudySetup(options.c_str()) &&
-           VARNO_createNewStudy("s", "type: optimization") && defineParameters(problem, seed) &&
-           defineResponses(problem) && VARNO_defineStudyLevelData("q", level.c_str()) &&
-           VARNO_defineSearchMethodData("m", method.c_str()) && addVariables(problem) &&
-           addGoals(problem) && VARNO_finalizeStudyData();
-}
-
-double finiteResponse(double value) {
-    if (std::isnan(value)) return 1e300;
-    return std::clamp(value, -1e300, 1e300);
-}
-
-// Evaluates one set; designs past the budget go back as failed evaluations.
-// Returns the update's result.
-int evaluateSet(Recorder& recorder, int count, int* ids, double** values) {
-    const int responses = 1 + recorder.instance().problem().constraintCount();
-    std::vector<std::vector<double>> rows(count, std::vector<double>(responses, 0.0));
-    std::vector<double*> rowPointers;
-    std::vector<int> flags(count, 0);
-    for (int i = 0; i < count; ++i) {
-        rowPointers.push_back(rows[i].data());
-        if (recorder.exhausted()) {
-            flags[i] = 1;
-            continue;
-        }
-        const Evaluation e = recorder.evaluate(values[i]);
-        rows[i][0] = finiteResponse(e.objective);
-        for (std::size_t j = 0; j < e.constraints.size(); ++j) {
-            rows[i][j + 1] = finiteResponse(e.constraints[j]);
-        }
-    }
-    return VARNO_updateResultsForDesignSet(count, ids, flags.data(), rowPointers.data(), nullptr);
-}
-
-// The design cycle until the study completes or the budget is spent.
-VarnoRun designCycle(Recorder& recorder) {
-    VarnoRun run;
-    for (bool first = true;; first = false) {
-        int* ids = nullptr;
-        double** values = nullptr;
-        const int count = VARNO_getNextSetOfDesignsFromStudy(&ids, &values);
-        if (count <= 0) {
-            if (first) {
-                run.message = lastMessage();
-                const bool missing = run.message.find("not available in this build") !=
-                                     std::string::npos;
-                run.state = missing ? VarnoState::unavailable : VarnoState::failed;
-            }
-            break;
-        }
-        const int updated = evaluateSet(recorder, count, ids, values);
-        VARNO_freePtr(ids);
-        VARNO_freePtr(values);
-        if (updated != 1) {
-            run.state = VarnoState::failed;
-            run.message = lastMessage();
-            break;
-        }
-        if (VARNO_isStudyComplete() || recorder.exhausted()) break;
-    }
-    run.result = recorder.result();
-    return run;
-}
-
-VarnoRun runVarno(const Scratch& scratch, const Instance& instance, int budget, unsigned seed) {
+VarnoRun runVarno(const bench::Scratch& scratch, const Instance& instance, int budget,
+                  unsigned seed) {
+    const Problem& problem = instance.problem();
     Recorder recorder(instance, budget);
-    VarnoRun run;
-    if (defineStudy(instance.problem(), budget, seed, scratch.freshRunDirectory())) {
-        run = designCycle(recorder);
-    } else {
-        run.state = VarnoState::failed;
-        run.message = lastMessage();
-    }
-    VARNO_endStudy();
+    std::vector<std::string> responses = bench::indexedNames("g", problem.constraintCount());
+    responses.insert(responses.begin(), "f");
+    const bench::StudyDefinition study{scratch.freshRunDirectory(), seed,
+                                       "method: TRAVOK\nnumEvals: " + std::to_string(budget),
+                                       problem.lower, problem.upper, std::move(responses),
+                                       [&problem] { return addGoals(problem); }};
+    VarnoRun run{bench::runStudy(study, recorder), {}};
+    run.result = recorder.result();
     return run;
 }
 
@@ -409,13 +222,6 @@ std::string formatValue(double value) {
     return text;
 }
 
-// Right-aligns `text` in `width` columns, counting UTF-8 characters.
-std::string pad(const std::string& text, std::size_t width) {
-    const auto chars = static_cast<std::size_t>(
-        std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
-    return std::string(width > chars ? width - chars : 0, ' ') + text;
-}
-
 constexpr std::size_t columnWidth = 14;
 
 std::string cellText(const Cell& cell, const std::string& statistic) {
@@ -437,26 +243,20 @@ void printProblemHeader(const Problem& problem) {
                 problem.dimension(), problem.constraintCount(),
                 formatValue(problem.optimum).c_str(),
                 problem.shifted ? " (optimum shifted per seed)" : "");
-    std::string line = pad("budget", 7) + pad("", 12);
-    for (const char* name : toolNames) line += pad(name, columnWidth);
-    std::printf("%s\n", line.c_str());
+    bench::printToolHeader(toolNames, columnWidth);
 }
 
 void printBudgetRows(const Problem& problem, int budget, const std::vector<Cell>& cells) {
     std::vector<std::string> statistics{"median", "best", "worst"};
     if (problem.constraintCount() > 0) statistics.push_back("feasible");
     statistics.push_back("evals");
-    bool first = true;
-    for (const std::string& statistic : statistics) {
-        std::string line = pad(first ? std::to_string(budget) : "", 7) + "  " + statistic;
-        line += std::string(10 > statistic.size() ? 10 - statistic.size() : 0, ' ');
-        for (const Cell& cell : cells) line += pad(cellText(cell, statistic), columnWidth);
-        std::printf("%s\n", line.c_str());
-        first = false;
-    }
+    bench::printStatisticRows(budget, statistics, cells.size(), columnWidth,
+                              [&cells](std::size_t c, const std::string& statistic) {
+                                  return cellText(cells[c], statistic);
+                              });
 }
 
-void printPreamble(const Options& options, bool varnoAvailable) {
+void printPreamble(const bench::Options& options, bool varnoAvailable) {
     std::printf(
         "Search quality per evaluation budget: best FEASIBLE objective found within the budget\n"
         "(median / best / worst over seeds 1..%d; \u2014 = no feasible design; 'evals' = the\n"
@@ -478,52 +278,16 @@ void printPreamble(const Options& options, bool varnoAvailable) {
     if (!varnoAvailable) std::printf("VARNO TRAVOK: n/a (not available in this build)\n");
 }
 
-// The library writes a note to stdout at the end of each study; while the
-// runs go on stdout is discarded, so that it holds only the table. (Failures
-// are read from the message log.)
-class QuietStdout {
-public:
-    QuietStdout() : saved_(dup(STDOUT_FILENO)) {
-        std::fflush(stdout);
-        const int null = open("/dev/null", O_WRONLY);
-        if (null >= 0) {
-            dup2(null, STDOUT_FILENO);
-            close(null);
-        }
-    }
-    ~QuietStdout() {
-        std::fflush(stdout);
-        dup2(saved_, STDOUT_FILENO);
-        close(saved_);
-    }
-    QuietStdout(const QuietStdout&) = delete;
-    QuietStdout& operator=(const QuietStdout&) = delete;
-
-private:
-    int saved_;
-};
-
 // --- driver ---------------------------------------------------------------------------------
 
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-std::vector<Cell> runCells(const Scratch& scratch, const Problem& problem, int budget,
+std::vector<Cell> runCells(const bench::Scratch& scratch, const Problem& problem, int budget,
                            int seeds) {
     std::vector<Cell> cells(toolCount);
     for (int s = 1; s <= seeds; ++s) {
         const auto seed = static_cast<unsigned>(s);
         const Instance instance(problem, seed);
         VarnoRun varno = runVarno(scratch, instance, budget, seed);
-        if (varno.state != VarnoState::ok) {
-            cells[varnoTravok].state = varno.state;
-            if (varno.state == VarnoState::failed) {
-                std::fprintf(stderr, "  VARNO seed %d: %s\n", s, varno.message.c_str());
-            }
-        }
+        bench::noteStudy(cells[varnoTravok].state, varno.study, s);
         cells[varnoTravok].runs.push_back(varno.result);
         for (Tool tool : {sade, pso, cmaes}) {
             cells[tool].runs.push_back(runPagmo(tool, instance, budget, seed));
@@ -536,35 +300,16 @@ std::vector<Cell> runCells(const Scratch& scratch, const Problem& problem, int b
 }  // namespace
 
 int main(int argc, char** argv) {
-    Options options;
-    if (!parseOptions(argc, argv, options)) return 2;
-    const Scratch scratch;
-    const auto start = Clock::now();
+    bench::Options options{10, {250, 500, 2000}};
+    if (!bench::parseOptions(argc, argv, options, {3, {250, 500}})) return 2;
+    const bench::Scratch scratch("varno_search_quality_");
+    const auto start = bench::Clock::now();
     const auto& suite = bench::problemSuite();
-    std::vector<std::vector<std::vector<Cell>>> table;
-    bool varnoAvailable = true;
-    const std::size_t total = suite.size() * options.budgets.size();
-    std::size_t done = 0;
-    {
-        const QuietStdout quiet;
-        for (const Problem& problem : suite) {
-            table.emplace_back();
-            for (int budget : options.budgets) {
-                table.back().push_back(runCells(scratch, problem, budget, options.seeds));
-                const VarnoState state = table.back().back()[varnoTravok].state;
-                if (state == VarnoState::unavailable) varnoAvailable = false;
-                std::fprintf(stderr, "[%zu/%zu] %s, budget %d: done (%.1f s)\n", ++done, total,
-                             problem.name.c_str(), budget, secondsSince(start));
-            }
-        }
-    }
-    printPreamble(options, varnoAvailable);
-    for (std::size_t p = 0; p < suite.size(); ++p) {
-        printProblemHeader(suite[p]);
-        for (std::size_t b = 0; b < options.budgets.size(); ++b) {
-            printBudgetRows(suite[p], options.budgets[b], table[p][b]);
-        }
-    }
-    std::printf("\nTotal time %.1f s\n", secondsSince(start));
+    const auto table =
+        bench::runTable(suite, options.budgets, start, [&](const Problem& problem, int budget) {
+            return runCells(scratch, problem, budget, options.seeds);
+        });
+    printPreamble(options, bench::varnoAvailable(table, varnoTravok));
+    bench::printTable(suite, options.budgets, table, start, printProblemHeader, printBudgetRows);
     return 0;
 }
