@@ -100,6 +100,19 @@ inline void defineSmallSweep() {
                        "linearWt: 0\nacceptMin: -1e300\nacceptMax: 1e300"), 1);
 }
 
+// A test that starts and ends without a study and with an empty log.
+class WithoutStudy : public ::testing::Test {
+protected:
+    void SetUp() override { reset(); }
+    void TearDown() override { reset(); }
+
+private:
+    static void reset() {
+        library().study.reset();
+        library().messageLog.clear();
+    }
+};
+
 // The reason of the last fatal error: the log entry before the closing "Run
 // exiting due to an error".
 inline std::string lastFatalReason() {

@@ -24,16 +24,8 @@ using varno::testing::expectFatal;
 
 using Values = std::vector<std::string>;
 
-class DefinitionTextTest : public ::testing::Test {
+class DefinitionTextTest : public varno::testing::WithoutStudy {
 protected:
-    void SetUp() override { resetLibrary(); }
-    void TearDown() override { resetLibrary(); }
-
-    static void resetLibrary() {
-        library().study.reset();
-        clearMessageLog();
-    }
-
     static const std::deque<std::string>& messageLog() { return library().messageLog; }
 
     struct Found {

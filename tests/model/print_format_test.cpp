@@ -40,16 +40,8 @@ std::vector<int> lengthsOf(const PrintFormat& f) {
 
 std::string blanks(std::size_t count) { return std::string(count, ' '); }
 
-class PrintFormatTest : public ::testing::Test {
+class PrintFormatTest : public varno::testing::WithoutStudy {
 protected:
-    void SetUp() override { resetLibrary(); }
-    void TearDown() override { resetLibrary(); }
-
-    static void resetLibrary() {
-        library().study.reset();
-        clearMessageLog();
-    }
-
     // Writes through the model's formats and `format`, at index 2.
     static std::string write(const PrintFormat& format, double value) {
         ProjectModel model;
