@@ -4,6 +4,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include "search/scripted_random.h"
 
 namespace varno::search {
 namespace {
@@ -50,13 +51,7 @@ struct PlainGenerator {
 };
 
 // A stream whose next draws are `draws`, in order (at most 54).
-RandomStream scripted(const std::vector<double>& draws) {
-    RandomStream stream;
-    RandomStream::State state;
-    for (std::size_t i = 0; i < draws.size(); ++i) state.table[i + 1] = draws[i];
-    stream.restore(state);
-    return stream;
-}
+using testing::scripted;
 
 TEST(RandomStreamTest, SeededSequenceFollowsTheGeneratorThroughSeveralRefills) {
     for (float seed : {0.5f, 0.0001f, 1.0f}) {

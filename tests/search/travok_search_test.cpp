@@ -10,17 +10,12 @@
 #include <gtest/gtest.h>
 
 #include "design/design_store.h"
+#include "search/scripted_random.h"
 
 namespace varno::search {
 namespace {
 
-RandomStream scripted(const std::vector<double>& draws) {
-    RandomStream stream;
-    RandomStream::State state;
-    for (std::size_t i = 0; i < draws.size(); ++i) state.table[i + 1] = draws[i];
-    stream.restore(state);
-    return stream;
-}
+using testing::scripted;
 
 TravokSettings settings(int populationSize, int parallel) {
     TravokSettings s;
