@@ -13,8 +13,8 @@
 
 #include <gtest/gtest.h>
 
-#include "api/fatal_error.h"
-#include "api/library_state.h"
+#include "frame/fatal_error.h"
+#include "study/study.h"
 #include "varno.h"
 
 namespace varno::testing {

@@ -2,12 +2,12 @@
 // designs, returning results, sharing designs, and asking about designs.
 #include "varno.h"
 
-#include "api/call_frame.h"
-#include "api/design_cycle.h"
-#include "api/finalize.h"
-#include "api/library_state.h"
-#include "api/message_log.h"
-#include "api/text_format.h"
+#include "frame/call_frame.h"
+#include "study/design_cycle.h"
+#include "study/finalize.h"
+#include "study/study.h"
+#include "frame/message_log.h"
+#include "frame/text_format.h"
 
 using namespace varno;
 

@@ -2,10 +2,10 @@
 // blocks, the build number and the end of a study.
 #include "varno.h"
 
-#include "api/call_frame.h"
-#include "api/message_log.h"
-#include "api/study_lifecycle.h"
-#include "api/tracked_allocator.h"
+#include "frame/call_frame.h"
+#include "frame/message_log.h"
+#include "study/study_lifecycle.h"
+#include "frame/tracked_allocator.h"
 
 using namespace varno;
 

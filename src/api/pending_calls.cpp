@@ -3,7 +3,7 @@
 // work is not available, returning the call's failure value.
 #include "varno.h"
 
-#include "api/call_frame.h"
+#include "frame/call_frame.h"
 
 using namespace varno;
 

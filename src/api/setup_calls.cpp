@@ -2,15 +2,15 @@
 // name line first) and hands it to the reader that owns that kind of object.
 #include "varno.h"
 
-#include "api/call_frame.h"
-#include "api/definition_text.h"
-#include "api/message_log.h"
-#include "api/text_format.h"
+#include "frame/call_frame.h"
+#include "frame/definition_text.h"
+#include "frame/message_log.h"
+#include "frame/text_format.h"
 #include "model/parameters.h"
 #include "model/print_format.h"
 #include "model/responses.h"
 #include "model/study_variables.h"
-#include "search/study_setup.h"
+#include "study/study.h"
 
 using namespace varno;
 
@@ -64,19 +64,20 @@ void addToFirstPerformance(Study& study, const LineList& lines) {
 }
 
 void createAgent(Study& study, const LineList& lines) {
-    search::createNewStudy(study.setup, lines);
+    createNewStudy(study.setup, lines);
 }
 
 void defineStudyLevel(Study& study, const LineList& lines) {
-    search::defineStudyLevelData(study.setup, lines);
+    defineStudyLevelData(study.setup, lines);
 }
 
 void defineMethod(Study& study, const LineList& lines) {
-    search::defineSearchMethod(study.setup, study.project.dvar.front(), lines);
+    search::defineSearchMethod(study.setup.agent, study.setup.method, methodScope(study.setup),
+                               study.project.dvar.front(), lines);
 }
 
 void defineRuntime(Study& study, const LineList& lines) {
-    search::defineRuntimeOptions(study.setup, lines);
+    defineRuntimeOptions(study.setup, lines);
     study.verbose = study.setup.options.verbose;
 }
 

@@ -5,9 +5,9 @@
 #include <cmath>
 #include <new>
 
-#include "api/fatal_error.h"
-#include "api/message_writer.h"
-#include "api/text_format.h"
+#include "frame/fatal_error.h"
+#include "frame/message_writer.h"
+#include "frame/text_format.h"
 #include "support/crc16.h"
 #include "support/seams.h"
 

@@ -8,10 +8,10 @@
 #include <set>
 #include <string_view>
 
-#include "api/definition_text.h"
-#include "api/fatal_error.h"
-#include "api/message_writer.h"
-#include "api/text_format.h"
+#include "frame/definition_text.h"
+#include "frame/fatal_error.h"
+#include "frame/message_writer.h"
+#include "frame/text_format.h"
 
 namespace varno::design {
 

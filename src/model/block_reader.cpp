@@ -1,6 +1,6 @@
 #include "model/block_reader.h"
 
-#include "api/fatal_error.h"
+#include "frame/fatal_error.h"
 
 namespace varno::model {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "api/definition_text.h"
+#include "frame/definition_text.h"
 
 namespace varno::model {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "api/message_writer.h"
+#include "frame/message_writer.h"
 
 namespace varno::model {
 

@@ -1,8 +1,8 @@
 #include "model/formula.h"
 
-#include "api/fatal_error.h"
-#include "api/message_writer.h"
-#include "api/text_format.h"
+#include "frame/fatal_error.h"
+#include "frame/message_writer.h"
+#include "frame/text_format.h"
 
 namespace varno::model {
 

@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <optional>
 
-#include "api/fatal_error.h"
-#include "api/message_writer.h"
-#include "api/text_format.h"
+#include "frame/fatal_error.h"
+#include "frame/message_writer.h"
+#include "frame/text_format.h"
 #include "model/block_reader.h"
 
 namespace varno::model {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "api/definition_text.h"
+#include "frame/definition_text.h"
 #include "model/project_model.h"
 
 namespace varno::model {

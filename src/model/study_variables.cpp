@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "api/fatal_error.h"
-#include "api/text_format.h"
+#include "frame/fatal_error.h"
+#include "frame/text_format.h"
 #include "model/block_reader.h"
 #include "model/parameters.h"
 

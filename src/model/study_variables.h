@@ -2,7 +2,7 @@
 // a representation, with their DOE levels and factor maps.
 #pragma once
 
-#include "api/definition_text.h"
+#include "frame/definition_text.h"
 #include "model/project_model.h"
 
 namespace varno::model {

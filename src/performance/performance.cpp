@@ -7,9 +7,9 @@
 #include <limits>
 #include <string>
 
-#include "api/fatal_error.h"
-#include "api/message_writer.h"
-#include "api/text_format.h"
+#include "frame/fatal_error.h"
+#include "frame/message_writer.h"
+#include "frame/text_format.h"
 
 namespace varno::performance {
 namespace {

@@ -7,6 +7,19 @@
 
 namespace varno::search {
 
+// Run-mode codes of the study-level data, kept by the agent.
+enum RunMode : int {
+    modeNewStudy = 0,
+    modeResume = 1,
+    modeRetraceResume = 2,
+    modeExtend = 3,
+    modeCheckSetup = 4,
+    modeRunDesignFiles = 5,
+    modeWriteDesignFiles = 6,
+    modeNoEvaluations = 7,
+};
+
+
 // Method keywords and their study types.
 enum StudyType : int {
     studyTravok = 0,

@@ -5,20 +5,19 @@
 #include <iterator>
 #include <optional>
 
-#include "api/fatal_error.h"
-#include "api/text_format.h"
+#include "frame/fatal_error.h"
+#include "frame/text_format.h"
 #include "model/project_model.h"
 #include "search/method_settings.h"
 #include "search/population_sizing.h"
 #include "model/block_reader.h"
-#include "search/study_setup.h"
 
 namespace varno::search {
 
 namespace {
 
 struct MethodContext {
-    StudySetup& setup;
+    const MethodScope& scope;
     Agent& agent;
     const model::BlockReader& reader;
     int variableCount;
@@ -34,9 +33,8 @@ bool isSurfaceBased(int method) {
 
 // --- TRAVOK and MOTRAVOK -----------------------------------------------------
 
-void applyTravokSizing(StudySetup& setup, int variableCount, bool report) {
-    Agent& agent = *setup.agent;
-    const SizingContext context{agent.number, setup.study.name, report};
+void applyTravokSizing(Agent& agent, const MethodScope& scope, int variableCount, bool report) {
+    const SizingContext context{agent.number, scope.studyName, report};
     const TravokSizing sizing = size_travok_population(agent.MAX_EVALUATIONS, variableCount,
                                                        agent.MAX_ALLOWED_EVALS, context);
     ag_dta_per_proc& data = agent.data;
@@ -58,7 +56,7 @@ void applyTravokSizing(StudySetup& setup, int variableCount, bool report) {
 // silent first estimate, settled with its warnings by resizeForVariables.
 void readTravok(MethodContext& context) {
     context.agent.MAX_EVALUATIONS = context.reader.requiredInt("numEvals");
-    applyTravokSizing(context.setup, context.variableCount, false);
+    applyTravokSizing(context.agent, context.scope, context.variableCount, false);
 }
 
 void readMotravok(MethodContext& context) {
@@ -70,7 +68,7 @@ void readMotravok(MethodContext& context) {
     agent.data.shutOff = reader.optionalInt("shutOff").value_or(0);
     input.breedingSize = reader.optionalInt("breedingSize").value_or(-1);
     input.parallel = agent.MAX_ALLOWED_EVALS;
-    input.extendRun = context.setup.study.extend;
+    input.extendRun = context.scope.extendRun;
 
     ag_dta_per_proc& data = agent.data;
     agent.MAX_EVALUATIONS = input.evaluations;
@@ -288,12 +286,13 @@ void requireSurfaceMethodForDoeFactors(const Agent& agent,
 
 }  // namespace
 
-void defineSearchMethod(StudySetup& setup, const model::Representation& variables,
+void defineSearchMethod(std::optional<Agent>& definedAgent, MethodSettings& method,
+                        const MethodScope& scope, const model::Representation& variables,
                         const LineList& lines) {
     model::BlockReader reader(lines, "Agent");
     reader.name();
-    if (!setup.agent) fatalError("Agent zero has not been defined for the study");
-    Agent& agent = *setup.agent;
+    if (!definedAgent) fatalError("Agent zero has not been defined for the study");
+    Agent& agent = *definedAgent;
     MethodSettings settings;
     settings.lines = lines;
     settings.numEvalsTotal = reader.optionalInt("numEvalsTotal").value_or(0);
@@ -302,25 +301,27 @@ void defineSearchMethod(StudySetup& setup, const model::Representation& variable
 
     resetForMethod(agent);
     agent.method_used = entry.type;
-    MethodContext context{setup, agent, reader, static_cast<int>(variables.data.size())};
+    MethodContext context{scope, agent, reader, static_cast<int>(variables.data.size())};
     entry.reader(context);
     settleOperators(agent);
     requireSurfaceMethodForDoeFactors(agent, variables);
     readSettingsAfterMethod(reader, agent, settings);
     settings.defined = true;
-    setup.method = std::move(settings);
+    method = std::move(settings);
 }
 
-void resizeForVariables(StudySetup& setup, int variableCount) {
-    if (!setup.agent || setup.agent->method_used != studyTravok) return;
-    applyTravokSizing(setup, variableCount, true);
-    settleOperators(*setup.agent);
-    applyReinitializeOptions(*setup.agent, setup.method.reinitialize);
+void resizeForVariables(std::optional<Agent>& agent, const MethodSettings& method,
+                        const MethodScope& scope, int variableCount) {
+    if (!agent || agent->method_used != studyTravok) return;
+    applyTravokSizing(*agent, scope, variableCount, true);
+    settleOperators(*agent);
+    applyReinitializeOptions(*agent, method.reinitialize);
 }
 
-void checkMethodVariables(const StudySetup& setup, const model::Representation& variables) {
-    if (!setup.agent) return;
-    const Agent& agent = *setup.agent;
+void checkMethodVariables(const std::optional<Agent>& definedAgent,
+                          const model::Representation& variables) {
+    if (!definedAgent) return;
+    const Agent& agent = *definedAgent;
     const bool hasContinuous =
         std::any_of(variables.data.begin(), variables.data.end(),
                     [](const model::StudyVariable& v) { return v.discrete == 0; });

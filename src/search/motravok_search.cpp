@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "api/fatal_error.h"
-#include "api/text_format.h"
+#include "frame/fatal_error.h"
+#include "frame/text_format.h"
 
 namespace varno::search {
 

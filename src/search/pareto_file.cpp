@@ -2,10 +2,9 @@
 
 #include <cstdlib>
 
-#include "api/fatal_error.h"
-#include "api/message_writer.h"
-#include "api/text_format.h"
-#include "search/study_setup.h"
+#include "frame/fatal_error.h"
+#include "frame/message_writer.h"
+#include "frame/text_format.h"
 #include "support/file_io.h"
 
 namespace varno::search {

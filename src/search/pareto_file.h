@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "search/agent.h"
 #include "search/pareto.h"
 
 namespace varno::search {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "api/text_format.h"
+#include "frame/text_format.h"
 
 namespace varno::search {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "api/text_format.h"
+#include "frame/text_format.h"
 #include "design/design_store.h"
 
 namespace varno::search {

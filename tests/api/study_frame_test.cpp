@@ -9,12 +9,12 @@
 #include <stdexcept>
 #include <string>
 
-#include "api/call_frame.h"
-#include "api/definition_text.h"
-#include "api/fatal_error.h"
-#include "api/study_lifecycle.h"
-#include "api/text_format.h"
-#include "api/tracked_allocator.h"
+#include "frame/call_frame.h"
+#include "frame/definition_text.h"
+#include "frame/fatal_error.h"
+#include "study/study_lifecycle.h"
+#include "frame/text_format.h"
+#include "frame/tracked_allocator.h"
 #include "support/seams.h"
 #include "test_support.h"
 #include "varno.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "api/message_log.h"
+#include "frame/message_log.h"
 #include "support/seams.h"
 #include "test_support.h"
 

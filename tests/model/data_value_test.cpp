@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "api/library_state.h"
-#include "api/message_log.h"
+#include "study/study.h"
+#include "frame/message_log.h"
 #include "test_support.h"
 
 namespace varno::model {

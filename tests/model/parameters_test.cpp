@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "api/fatal_error.h"
-#include "api/library_state.h"
+#include "frame/fatal_error.h"
+#include "study/study.h"
 #include "model/parameters.h"
 #include "test_support.h"
 #include "varno.h"

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "api/fatal_error.h"
-#include "api/library_state.h"
-#include "api/message_log.h"
+#include "frame/fatal_error.h"
+#include "study/study.h"
+#include "frame/message_log.h"
 #include "test_support.h"
 
 namespace varno::model {

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "api/definition_text.h"
-#include "api/fatal_error.h"
-#include "api/library_state.h"
-#include "api/message_log.h"
+#include "frame/definition_text.h"
+#include "frame/fatal_error.h"
+#include "study/study.h"
+#include "frame/message_log.h"
 #include "test_support.h"
 
 namespace varno::model {

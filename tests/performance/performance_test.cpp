@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "api/message_log.h"
+#include "frame/message_log.h"
 #include "test_support.h"
 
 namespace varno::performance {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "api/library_state.h"
+#include "study/study.h"
 #include "model/project_model.h"
-#include "search/study_setup.h"
+#include "study/setup_data.h"
 #include "test_support.h"
 #include "varno.h"
 
@@ -106,7 +106,7 @@ TEST_F(StudySetUp, CreatingTheAgentAgainStartsItAfreshWithTheStudyLevelValues) {
     createAgent("type: doe");
     EXPECT_EQ(agent().method_used, -1);
     EXPECT_FALSE(setup().method.defined);
-    EXPECT_EQ(agent().modeCode, modeExtend);
+    EXPECT_EQ(agent().modeCode, search::modeExtend);
     EXPECT_EQ(agent().MAX_ALLOWED_EVALS, 4);
 }
 
@@ -201,7 +201,7 @@ TEST_F(StudySetUp, UnknownModeKeepsThePreviousMode) {
     createAgent();
     ASSERT_EQ(defineStudy(studyText("0.5", "checkSetup")), 1);
     ASSERT_EQ(defineStudy(studyText("0.5", "restart")), 1);
-    EXPECT_EQ(agent().modeCode, modeCheckSetup);
+    EXPECT_EQ(agent().modeCode, search::modeCheckSetup);
 }
 
 TEST_F(StudySetUp, NewStudyAfterAResumeStaysResumedWithAWarning) {
@@ -211,7 +211,7 @@ TEST_F(StudySetUp, NewStudyAfterAResumeStaysResumedWithAWarning) {
     EXPECT_EQ(lastLog(),
               "*WARNING\nSince the \"useHistory\" command line option was specified, the study "
               "will be treated as a resumed study instead of a new study.");
-    EXPECT_EQ(agent().modeCode, modeResume);
+    EXPECT_EQ(agent().modeCode, search::modeResume);
     EXPECT_TRUE(setup().study.resume);
 }
 
@@ -370,7 +370,7 @@ TEST_F(StudySetUp, ReinitializeOptionsAreIntervalPercentageAndKeepBest) {
     createAgent();
     ASSERT_EQ(defineMethod("method: TRAVOK\nnumEvals: 1000\nreinitializeOptions: 25, 40, 1"), 1)
         << lastLog();
-    resizeForVariables(setup(), 10);
+    resizeForVariables(setup().agent, setup().method, methodScope(setup()), 10);
     EXPECT_EQ(agent().data.reinitializeInterval, 25) << "kept over the resizing";
     EXPECT_EQ(agent().data.reinitializeKeepFraction, 0.4f);
     EXPECT_EQ(agent().data.reinitializeKeepBest, 1);
@@ -416,7 +416,7 @@ TEST_F(StudySetUp, DoeFactorsNeedASurfaceBasedMethod) {
     ASSERT_EQ(defineMethod("method: TRAVOK\nnumEvals: 100"), 1);
     model::Representation variables;
     variables.doe_factor_map = {1};
-    expectFatal([&] { checkMethodVariables(setup(), variables); },
+    expectFatal([&] { checkMethodVariables(setup().agent, variables); },
                 "Error in the problem definition. The representation file (Representation0.in) "
                 "being used for AGENT 0 has errors. DOE variables have been defined for a "
                 "non-surface based optimization agent. Please remove these definitions from the "
@@ -424,7 +424,7 @@ TEST_F(StudySetUp, DoeFactorsNeedASurfaceBasedMethod) {
     initialise();
     createAgent();
     ASSERT_EQ(defineMethod("method: DOE"), 1);
-    EXPECT_NO_THROW(checkMethodVariables(setup(), variables));
+    EXPECT_NO_THROW(checkMethodVariables(setup().agent, variables));
 }
 
 TEST_F(StudySetUp, MultiStartNeedsAContinuousVariable) {
@@ -433,7 +433,7 @@ TEST_F(StudySetUp, MultiStartNeedsAContinuousVariable) {
     model::Representation variables;
     variables.data.resize(1);
     variables.data[0].discrete = 1;
-    expectFatal([&] { checkMethodVariables(setup(), variables); },
+    expectFatal([&] { checkMethodVariables(setup().agent, variables); },
                 "A multi-start gradient search needs at least one continuous design variable. "
                 "The study has none.");
 }

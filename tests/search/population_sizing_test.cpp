@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "api/library_state.h"
+#include "study/study.h"
 #include "search/population_sizing.h"
-#include "search/study_setup.h"
+#include "study/setup_data.h"
 #include "test_support.h"
 #include "varno.h"
 
@@ -128,7 +128,7 @@ TEST_F(Sizing, TravokIsSizedSilentlyAtDefinitionAndAloudForTheFinalVariables) {
     ASSERT_EQ(VARNO_defineSearchMethodData("m", "method: TRAVOK\nnumEvals: 5"), 1);
     EXPECT_TRUE(logEntries().empty());
     StudySetup& setup = currentStudy()->setup;
-    resizeForVariables(setup, 3);
+    resizeForVariables(setup.agent, setup.method, methodScope(setup), 3);
     EXPECT_EQ(logEntries(), std::vector<std::string>{randomSearchWarning(5)});
     const Agent& agent = *setup.agent;
     EXPECT_EQ(agent.MAX_EVALUATIONS, 5);

@@ -1,4 +1,4 @@
-#include "api/definition_text.h"
+#include "frame/definition_text.h"
 
 #include <algorithm>
 #include <climits>
@@ -7,9 +7,9 @@
 #include <optional>
 #include <string_view>
 
-#include "api/fatal_error.h"
-#include "api/message_writer.h"
-#include "api/text_format.h"
+#include "frame/fatal_error.h"
+#include "frame/message_writer.h"
+#include "frame/text_format.h"
 
 namespace varno {
 

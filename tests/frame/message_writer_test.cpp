@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "api/library_state.h"
-#include "api/message_writer.h"
+#include "study/study.h"
+#include "frame/message_writer.h"
 #include "support/seams.h"
 #include "test_support.h"
 #include "varno.h"

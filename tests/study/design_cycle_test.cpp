@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "api/library_state.h"
-#include "api/tracked_allocator.h"
+#include "study/study.h"
+#include "frame/tracked_allocator.h"
 #include "test_support.h"
 #include "varno.h"
 

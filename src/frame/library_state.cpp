@@ -1,4 +1,4 @@
-#include "api/library_state.h"
+#include "frame/library_state.h"
 
 namespace varno {
 
@@ -8,6 +8,6 @@ Library processLibrary;
 
 Library& library() { return processLibrary; }
 
-Study* currentStudy() { return processLibrary.study.get(); }
+StudyCore* currentStudyCore() { return processLibrary.study.get(); }
 
 }  // namespace varno

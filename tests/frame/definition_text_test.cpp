@@ -1,4 +1,4 @@
-#include "api/definition_text.h"
+#include "frame/definition_text.h"
 
 #include <gtest/gtest.h>
 
@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "api/fatal_error.h"
-#include "api/library_state.h"
-#include "api/message_log.h"
+#include "frame/fatal_error.h"
+#include "study/study.h"
+#include "frame/message_log.h"
 #include "support/file_io.h"
 #include "test_support.h"
 

@@ -1,18 +1,17 @@
-#include "api/design_cycle.h"
+#include "study/design_cycle.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <utility>
 
-#include "api/call_frame.h"
-#include "api/library_state.h"
-#include "api/message_writer.h"
-#include "api/message_log.h"
-#include "api/text_format.h"
-#include "api/tracked_allocator.h"
+#include "frame/call_frame.h"
+#include "study/study.h"
+#include "frame/message_writer.h"
+#include "frame/message_log.h"
+#include "frame/text_format.h"
+#include "frame/tracked_allocator.h"
 #include "model/responses.h"
-#include "output/report_files.h"
 #include "performance/performance.h"
 
 namespace varno {
@@ -81,7 +80,6 @@ void recordResults(Study& study, design::Design& design, const std::vector<doubl
 void storeEvaluated(Study& study, design::Design& design) {
     study.store.addDesign(design);
     ++agentOf(study).data.evaluationsDone;
-    output::writeResultsRow(study, design);
 }
 
 // The out arrays of a set: ids and pointers to the members' values, which
@@ -404,7 +402,7 @@ int expectedValueCount(Study& study) {
 }  // namespace
 
 double scoreDesign(Study& study, design::Design& design, const std::vector<double>& values) {
-    const search::StudySetup& setup = study.setup;
+    const StudySetup& setup = study.setup;
     performance::PerformanceContext context;
     context.doeAgent = agentOf(study).type == search::agentDoe;
     const int mode = setup.study.modeCode;

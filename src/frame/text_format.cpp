@@ -1,4 +1,4 @@
-#include "api/text_format.h"
+#include "frame/text_format.h"
 
 #include <cstdio>
 #include <vector>

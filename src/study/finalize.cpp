@@ -1,15 +1,14 @@
-#include "api/finalize.h"
+#include "study/finalize.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-#include "api/fatal_error.h"
-#include "api/library_state.h"
-#include "api/message_writer.h"
-#include "api/text_format.h"
+#include "frame/fatal_error.h"
+#include "study/study.h"
+#include "frame/message_writer.h"
+#include "frame/text_format.h"
 #include "model/responses.h"
-#include "output/report_files.h"
 #include "support/clock.h"
 
 namespace varno {
@@ -99,7 +98,7 @@ void checkGoalCounts(Study& study, const model::PerformanceDefinition& performan
 
 // The one agent is number 0, so the study's agent range must be 0 to 0.
 void checkAgentRange(const Study& study) {
-    const search::StudyLevelData& level = study.setup.study;
+    const StudyLevelData& level = study.setup.study;
     if (level.startAgent != 0 || level.endAgent != 0) {
         fatalError("\n*** startpopnum or finishpopnum out of range.");
     }
@@ -125,14 +124,15 @@ void buildEncoding(Study& study) {
 }
 
 void checkDefinition(Study& study) {
-    search::StudySetup& setup = study.setup;
-    search::checkAssembly(setup);
+    StudySetup& setup = study.setup;
+    checkAssembly(setup);
     if (agentOf(study).method_used < 0) {
         fatalError("The search method of the study has not been defined.");
     }
     const model::Representation& variables = study.project.dvar.front();
-    search::resizeForVariables(setup, static_cast<int>(variables.data.size()));
-    search::checkMethodVariables(setup, variables);
+    search::resizeForVariables(setup.agent, setup.method, methodScope(setup),
+                               static_cast<int>(variables.data.size()));
+    search::checkMethodVariables(setup.agent, variables);
     if (study.project.per_type.empty()) study.project.per_type.emplace_back();
     buildEncoding(study);
     checkDesignSpace(study);
@@ -144,7 +144,7 @@ void checkDefinition(Study& study) {
 
 // Seeds the engine's generator from the study seed (0: from the clock).
 void startRandomSequence(Study& study) {
-    const search::StudyLevelData& level = study.setup.study;
+    const StudyLevelData& level = study.setup.study;
     const std::optional<std::string> line = study.random.seedForStudy(
         level.randomSeed, level.startAgent, support::wallClockSeconds());
     if (line) writeToMessageFile(*line);
@@ -183,7 +183,7 @@ void startSearch(Study& study) {
             search::TravokSettings::fromAgent(agent), fieldSizes, study.random, messages));
         return;
     }
-    const search::StudyLevelData& level = study.setup.study;
+    const StudyLevelData& level = study.setup.study;
     const std::string paretoPath = search::paretoFilePath(
         study.workingDirectory, level.filePrefix, agent.number, level.modeCode);
     study.search = std::make_unique<search::MotravokMethod>(std::make_unique<search::MotravokSearch>(
@@ -207,7 +207,6 @@ void startCycle(Study& study) {
 
 int finalizeStudy(Study& study) {
     checkDefinition(study);
-    output::writeReportHead(study);
     library().studyFinalised = 1;
     startCycle(study);
     return 1;

@@ -1,11 +1,11 @@
-#include "api/call_frame.h"
+#include "frame/call_frame.h"
 
 #include <exception>
 #include <new>
 
-#include "api/fatal_error.h"
-#include "api/message_log.h"
-#include "api/text_format.h"
+#include "frame/fatal_error.h"
+#include "frame/message_log.h"
+#include "frame/text_format.h"
 
 namespace varno {
 

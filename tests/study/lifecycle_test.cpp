@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "api/call_frame.h"
-#include "api/fatal_error.h"
+#include "frame/call_frame.h"
+#include "frame/fatal_error.h"
 #include "test_support.h"
 #include "varno.h"
 

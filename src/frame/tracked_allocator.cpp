@@ -1,13 +1,13 @@
-#include "api/tracked_allocator.h"
+#include "frame/tracked_allocator.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
-#include "api/fatal_error.h"
-#include "api/library_state.h"
-#include "api/message_writer.h"
-#include "api/text_format.h"
+#include "frame/fatal_error.h"
+#include "frame/library_state.h"
+#include "frame/message_writer.h"
+#include "frame/text_format.h"
 #include "support/seams.h"
 
 namespace varno {

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "api/call_frame.h"
-#include "api/fatal_error.h"
-#include "api/library_state.h"
-#include "api/tracked_allocator.h"
+#include "frame/call_frame.h"
+#include "frame/fatal_error.h"
+#include "study/study.h"
+#include "frame/tracked_allocator.h"
 #include "support/seams.h"
 #include "test_support.h"
 #include "varno.h"

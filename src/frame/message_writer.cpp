@@ -1,11 +1,11 @@
-#include "api/message_writer.h"
+#include "frame/message_writer.h"
 
 #include <cstdio>
 #include <string_view>
 
-#include "api/library_state.h"
-#include "api/message_log.h"
-#include "api/text_format.h"
+#include "frame/library_state.h"
+#include "frame/message_log.h"
+#include "frame/text_format.h"
 
 namespace varno {
 
@@ -44,18 +44,18 @@ bool wantsBlankLineAfter(const std::string& channels, const std::string& kind) {
 }
 
 void writeToFileChannel(const std::string& layout) {
-    Study* study = currentStudy();
+    StudyCore* study = currentStudyCore();
     study->messageFile->write(layout);
     study->messageFile->flush();
 }
 
 bool messageFileOpen() {
-    const Study* study = currentStudy();
+    const StudyCore* study = currentStudyCore();
     return study != nullptr && study->messageFile && study->messageFile->is_open();
 }
 
 bool writeToAnalysisLog(int analysisIndex, const std::string& layout) {
-    const Study* study = currentStudy();
+    const StudyCore* study = currentStudyCore();
     if (study == nullptr || !study->analysis) return false;
     support::FileWriter log = study->analysis->openAnalysisLog(analysisIndex);
     if (!log.is_open()) return false;
@@ -127,7 +127,7 @@ std::string layoutForFile(const std::string& channels, const std::string& kind,
 void writeMessage(const std::string& channels, const std::string& kind, const std::string& text,
                   int analysisIndex, LogPolicy policy) {
     if (policy == LogPolicy::append) appendToMessageLog(decorationFor(kind) + text);
-    const Study* study = currentStudy();
+    const StudyCore* study = currentStudyCore();
     if (study == nullptr || study->verbose == 0) return;
 
     const std::string layout = layoutForFile(channels, kind, text);

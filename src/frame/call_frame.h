@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "api/library_state.h"
+#include "frame/library_state.h"
 #include "support/numeric_locale.h"
 
 namespace varno {

@@ -1,15 +1,15 @@
-#include "api/fatal_error.h"
+#include "frame/fatal_error.h"
 
-#include "api/library_state.h"
-#include "api/message_writer.h"
-#include "api/text_format.h"
+#include "frame/library_state.h"
+#include "frame/message_writer.h"
+#include "frame/text_format.h"
 #include "support/clock.h"
 #include "support/com_session.h"
 
 namespace varno {
 
 void recordFatalError(const std::string& text) {
-    if (Study* study = currentStudy()) study->runStatus = "Error";
+    if (StudyCore* study = currentStudyCore()) study->runStatus = "Error";
     writeMessage("outptr", "error", text);
     writeMessage("outptr|stderr", "none", "Run exiting due to an error");
     cleanupAfterError();
@@ -31,7 +31,7 @@ void writeEndOfRunInformation() {
 }
 
 void cleanupAfterError() {
-    if (Study* study = currentStudy()) {
+    if (StudyCore* study = currentStudyCore()) {
         study->analysis.reset();
         writeEndOfRunInformation();
         if (study->messageFile) study->messageFile->close();

@@ -9,37 +9,21 @@
 #include <string>
 #include <unordered_map>
 
-#include "api/design_cycle.h"
-#include "design/design_store.h"
-#include "design/encoding.h"
-#include "model/project_model.h"
-#include "search/engine_cycle.h"
-#include "search/random_stream.h"
-#include "search/study_setup.h"
 #include "support/analysis_environment.h"
 #include "support/file_io.h"
 
 namespace varno {
 
-// Everything that belongs to the current study. Later subsystems add their
-// tables here so that ending the study releases them all at once.
-struct Study {
-    std::string libraryName = "VARNO Library";
-    std::string versionText;
-    int versionNumber = 0;
+// The part of the current study that the frame's services use: where messages
+// go and how the run ended. The study aggregate extends it with everything
+// else, so that one object holds the whole study.
+struct StudyCore {
+    virtual ~StudyCore() = default;
     std::string runStatus = "Complete";  // "Complete", "Error" or "Cancelled"
     std::string workingDirectory;
     int verbose = 0;
     std::unique_ptr<support::FileWriter> messageFile;
     std::unique_ptr<support::AnalysisEnvironment> analysis;
-    model::ProjectModel project;
-    search::StudySetup setup;  // agent, study-level data, method, runtime options
-    design::DesignStore store;
-    std::unique_ptr<design::DesignEncoding> encoding;  // built when the study is finalised
-    CycleState cycle;
-    search::RandomStream random;                  // the engine's generator
-    std::unique_ptr<search::SearchMethod> search;  // the agent's search, once finalised
-    search::EngineState engine;
 };
 
 // Blocks of the tracked allocator, with the tag that names their use.
@@ -57,17 +41,18 @@ struct Library {
     int studyFinalised = 0;
     int designSetPending = 0;
     int studyComplete = 0;
-    int deleteResults = 1;     // kept from one initialisation to the next
+    int deleteResults = 1;  // kept from one initialisation to the next
     bool comInitialised = false;
     std::deque<std::string> messageLog;  // deque: entries never move
     AllocationTable allocations;
-    std::unique_ptr<Study> study;
+    std::unique_ptr<StudyCore> study;
 };
 
 // The one library state of the process.
 Library& library();
 
-// The current study, or null before initialisation and after its end.
-Study* currentStudy();
+// The frame's view of the current study, or null before initialisation and
+// after its end.
+StudyCore* currentStudyCore();
 
 }  // namespace varno

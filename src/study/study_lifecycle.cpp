@@ -1,14 +1,14 @@
-#include "api/study_lifecycle.h"
+#include "study/study_lifecycle.h"
 
 #include <cstdlib>
 
-#include "api/definition_text.h"
-#include "api/fatal_error.h"
-#include "api/library_state.h"
-#include "api/message_log.h"
-#include "api/message_writer.h"
-#include "api/text_format.h"
-#include "api/tracked_allocator.h"
+#include "frame/definition_text.h"
+#include "frame/fatal_error.h"
+#include "study/study.h"
+#include "frame/message_log.h"
+#include "frame/message_writer.h"
+#include "frame/text_format.h"
+#include "frame/tracked_allocator.h"
 #include "support/com_session.h"
 #include "support/file_io.h"
 

@@ -1,6 +1,6 @@
-#include "api/message_log.h"
+#include "frame/message_log.h"
 
-#include "api/library_state.h"
+#include "frame/library_state.h"
 
 namespace varno {
 

@@ -1,19 +1,19 @@
 // The study-creation call's agent assembly, the study-level data and the
 // runtime options.
-#include "search/study_setup.h"
+#include "study/setup_data.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <iterator>
 
-#include "api/fatal_error.h"
-#include "api/message_writer.h"
-#include "api/text_format.h"
-#include "api/tracked_allocator.h"
+#include "frame/fatal_error.h"
+#include "frame/message_writer.h"
+#include "frame/text_format.h"
+#include "frame/tracked_allocator.h"
 #include "model/block_reader.h"
 
-namespace varno::search {
+namespace varno {
 
 namespace {
 
@@ -26,17 +26,17 @@ constexpr const char* assemblyText =
 
 struct AgentTypeWord {
     const char* word;
-    AgentType code;
+    search::AgentType code;
 };
 
 constexpr AgentTypeWord agentTypeWords[] = {
-    {"optimization", agentOptimization},
-    {"doe", agentDoe},
-    {"reliability and robustness", agentReliability},
-    {"evaluation", agentEvaluation},
+    {"optimization", search::agentOptimization},
+    {"doe", search::agentDoe},
+    {"reliability and robustness", search::agentReliability},
+    {"evaluation", search::agentEvaluation},
 };
 
-AgentType agentTypeCode(const std::string& word) {
+search::AgentType agentTypeCode(const std::string& word) {
     for (const AgentTypeWord& entry : agentTypeWords) {
         if (word == entry.word) return entry.code;
     }
@@ -47,9 +47,9 @@ AgentType agentTypeCode(const std::string& word) {
     fatalError("Setup error");
 }
 
-Agent readAssembly(const LineList& lines) {
+search::Agent readAssembly(const LineList& lines) {
     model::BlockReader reader(lines, "Study agent assembly data");
-    Agent agent;
+    search::Agent agent;
     agent.number = reader.requiredInt("id");
     agent.name = reader.name();
     agent.group = reader.requiredText("group");
@@ -104,7 +104,7 @@ float readRandomSeed(const model::BlockReader& reader) {
 
 struct RunModeEntry {
     const char* word;
-    RunMode code;
+    search::RunMode code;
     bool resume;
     bool retrace;
     bool extend;
@@ -113,13 +113,13 @@ struct RunModeEntry {
 };
 
 constexpr RunModeEntry runModes[] = {
-    {"resume", modeResume, true, false, false, false, false},
-    {"retraceResume", modeRetraceResume, true, true, false, false, false},
-    {"extend", modeExtend, false, false, true, false, false},
-    {"checkSetup", modeCheckSetup, false, false, false, true, false},
-    {"runDesignFiles", modeRunDesignFiles, false, false, false, false, false},
-    {"writeDesignFiles", modeWriteDesignFiles, false, false, false, false, true},
-    {"noEvaluations", modeNoEvaluations, false, false, false, false, true},
+    {"resume", search::modeResume, true, false, false, false, false},
+    {"retraceResume", search::modeRetraceResume, true, true, false, false, false},
+    {"extend", search::modeExtend, false, false, true, false, false},
+    {"checkSetup", search::modeCheckSetup, false, false, false, true, false},
+    {"runDesignFiles", search::modeRunDesignFiles, false, false, false, false, false},
+    {"writeDesignFiles", search::modeWriteDesignFiles, false, false, false, false, true},
+    {"noEvaluations", search::modeNoEvaluations, false, false, false, false, true},
 };
 
 // A new study after a resuming mode stays a resumed study. A word outside
@@ -132,7 +132,7 @@ void applyRunMode(StudyLevelData& study, const std::string& word) {
                          "will be treated as a resumed study instead of a new study.");
             return;
         }
-        study.modeCode = modeNewStudy;
+        study.modeCode = search::modeNewStudy;
         return;
     }
     const auto entry = std::find_if(std::begin(runModes), std::end(runModes),
@@ -213,15 +213,19 @@ void createNewStudy(StudySetup& setup, const LineList& lines) {
                                  ? formatText("%s\ntype: %s", assemblyText, type.value.c_str())
                                  : formatText("%s\ntype: optimization", assemblyText);
     setup.agent = readAssembly(splitLines(text.c_str()));
-    setup.method = MethodSettings{};
+    setup.method = search::MethodSettings{};
     applyStudyLevelToAgent(setup);
     checkAssembly(setup);
 }
 
+search::MethodScope methodScope(const StudySetup& setup) {
+    return {setup.study.name, setup.study.extend};
+}
+
 void checkAssembly(const StudySetup& setup) {
     if (!setup.agent) fatalError(formatText("Agent %d is not defined in Assembly.in file.", 0));
-    const Agent& agent = *setup.agent;
-    if (agent.representationNumber == UNSET_RECORD) {
+    const search::Agent& agent = *setup.agent;
+    if (agent.representationNumber == search::UNSET_RECORD) {
         fatalError(formatText("Agent %d is not defined or the representation id for agent %d is "
                               "not defined in the Assembly.in file.",
                               agent.number, agent.number));
@@ -262,4 +266,4 @@ void defineRuntimeOptions(StudySetup& setup, const LineList& lines) {
     if (options.turnOnMemManagement == 0) setAllocationTracking(false);
 }
 
-}  // namespace varno::search
+}  // namespace varno

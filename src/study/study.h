@@ -1,0 +1,38 @@
+// The study aggregate: everything that belongs to the current study, created
+// by initialisation and destroyed by the end of the study.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "frame/library_state.h"
+#include "study/design_cycle.h"
+#include "design/design_store.h"
+#include "design/encoding.h"
+#include "model/project_model.h"
+#include "search/engine_cycle.h"
+#include "search/random_stream.h"
+#include "study/setup_data.h"
+
+namespace varno {
+
+// Everything that belongs to the current study. Later subsystems add their
+// tables here so that ending the study releases them all at once.
+struct Study : StudyCore {
+    std::string libraryName = "VARNO Library";
+    std::string versionText;
+    int versionNumber = 0;
+    model::ProjectModel project;
+    StudySetup setup;     // agent, study-level data, method, runtime options
+    design::DesignStore store;
+    std::unique_ptr<design::DesignEncoding> encoding;  // built when the study is finalised
+    CycleState cycle;
+    search::RandomStream random;                  // the engine's generator
+    std::unique_ptr<search::SearchMethod> search;  // the agent's search, once finalised
+    search::EngineState engine;
+};
+
+// The current study, or null before initialisation and after its end.
+Study* currentStudy();
+
+}  // namespace varno
