@@ -158,13 +158,15 @@ varno::model::PerformanceDefinition mixedDefinition() {
     };
     varno::model::PerformanceDefinition definition;
     for (const Goal& goal : goals) {
-        definition.name.emplace_back("response");
-        definition.flag.push_back(goal.flag);
-        definition.opt.push_back(goal.opt);
-        definition.target.push_back(goal.target);
-        definition.norm.push_back(goal.norm);
-        definition.coef.push_back(goal.quadWt);
-        definition.offset.push_back(goal.linearWt);
+        varno::model::ResponseGoal entry;
+        entry.name = "response";
+        entry.flag = goal.flag;
+        entry.opt = goal.opt;
+        entry.target = goal.target;
+        entry.norm = goal.norm;
+        entry.coef = goal.quadWt;
+        entry.offset = goal.linearWt;
+        definition.add(entry);
     }
     return definition;
 }

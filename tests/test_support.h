@@ -19,6 +19,19 @@
 
 namespace varno::testing {
 
+// A study response with its goal, for tests that build a performance
+// definition by hand.
+inline model::ResponseGoal goalOf(const std::string& name, int flag, int opt, double target,
+                                  double norm) {
+    model::ResponseGoal goal;
+    goal.name = name;
+    goal.flag = flag;
+    goal.opt = opt;
+    goal.target = target;
+    goal.norm = norm;
+    return goal;
+}
+
 // A fresh folder under the system's temporary folder, removed again with all
 // its content when the object goes.
 class TempDirectory {

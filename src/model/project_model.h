@@ -3,8 +3,10 @@
 // appended, never removed or reordered, until the study is released.
 #pragma once
 
+#include <limits>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/distribution.h"
@@ -176,24 +178,38 @@ enum ResponseKind : int { kindObjective = 0, kindConstraint = 1, kindPlainRespon
 
 // The study responses of one performance definition (one per agent), as
 // parallel arrays in definition order.
+// One study response of an agent with its goal: an objective, a constraint or
+// a plain response.
+struct ResponseGoal {
+    std::string name;
+    int flag = kindObjective;
+    int opt = 0;
+    double target = 0.0;
+    double coef = 0.0;    // quadratic weight
+    double offset = 0.0;  // linear weight
+    double norm = -1.0;   // -1.0: take it from the baseline design
+    double minAllowed = -std::numeric_limits<double>::max();
+    double maxAllowed = std::numeric_limits<double>::max();
+    int resp_value_type = 0;
+    int eval = 0;
+    int eval_tool = -4;  // no evaluation tool
+    std::string err_msgs;
+};
+
+// The study responses of one agent, in study order.
 struct PerformanceDefinition {
     int agent = 0;
     int objectiveCount = 0;
     int constraintCount = 0;
-    std::vector<std::string> name;
-    std::vector<int> flag;
-    std::vector<int> opt;
-    std::vector<double> target;
-    std::vector<double> coef;    // quadratic weight
-    std::vector<double> offset;  // linear weight
-    std::vector<double> norm;    // -1.0: take it from the baseline design
-    std::vector<double> minAllowed;
-    std::vector<double> maxAllowed;
-    std::vector<int> resp_value_type;
-    std::vector<int> eval;
-    std::vector<int> eval_tool;
-    std::vector<std::string> err_msgs;
-    std::size_t size() const { return name.size(); }
+    std::vector<ResponseGoal> goals;
+    std::size_t size() const { return goals.size(); }
+
+    // Appends a goal and counts it: the one way a definition grows.
+    void add(ResponseGoal goal) {
+        if (goal.flag == kindObjective) ++objectiveCount;
+        if (goal.flag == kindConstraint) ++constraintCount;
+        goals.push_back(std::move(goal));
+    }
 };
 
 struct ProjectModel {

@@ -26,7 +26,6 @@ constexpr double openRangeMin = -1e308;
 constexpr double openRangeMax = 1e308;
 
 // New eval_tool entries: no evaluating tool assigned yet.
-constexpr int noEvaluationTool = -4;
 
 // The constraint option that has no meaning for a constraint ("max_diff").
 constexpr int pushAwayOption = 2;
@@ -138,17 +137,6 @@ void readResponseDetails(const BlockReader& reader, ProjectResponse& response) {
 // -------------------------------------------------------- study responses
 
 // One study response as read, appended to the parallel arrays at the end.
-struct StudyEntry {
-    std::string name;
-    int flag = kindObjective;
-    int opt = 0;
-    double target = 0.0;
-    double coef = 0.0;
-    double offset = 0.0;
-    double norm = -1.0;  // -1.0: taken from the baseline design
-    double minAllowed = -std::numeric_limits<double>::max();
-    double maxAllowed = std::numeric_limits<double>::max();
-};
 
 [[noreturn]] void rejectRepeatedUse(const std::string& name) {
     std::string text = formatText(
@@ -173,11 +161,11 @@ void checkStudyResponseName(const ProjectModel& model, const PerformanceDefiniti
                               name.c_str()));
     }
     for (std::size_t i = 0; i < performance.size(); ++i) {
-        if (performance.name[i] != name) continue;
-        if (kind == kindPlainResponse || performance.flag[i] == kindPlainResponse) {
+        if (performance.goals[i].name != name) continue;
+        if (kind == kindPlainResponse || performance.goals[i].flag == kindPlainResponse) {
             rejectRepeatedUse(name);
         }
-        if (kind == kindObjective && performance.flag[i] == kindObjective) {
+        if (kind == kindObjective && performance.goals[i].flag == kindObjective) {
             fatalError(formatText("\nThe response variable name %s already exists as an "
                                   "objective.",
                                   name.c_str()));
@@ -234,7 +222,7 @@ int goalCode(const std::string& text) {
     fatalError(text);
 }
 
-void readStudyRange(const BlockReader& reader, StudyEntry& entry) {
+void readStudyRange(const BlockReader& reader, ResponseGoal& entry) {
     entry.minAllowed = reader.requiredDouble("acceptMin");
     entry.maxAllowed = reader.requiredDouble("acceptMax");
     if (entry.minAllowed > entry.maxAllowed) {
@@ -271,11 +259,11 @@ double checkedFactor(const std::string& name, double factor, const StudyResponse
     return factor;
 }
 
-StudyEntry readObjectiveOrConstraint(const ProjectModel& model,
+ResponseGoal readObjectiveOrConstraint(const ProjectModel& model,
                                      const PerformanceDefinition& performance,
                                      const BlockReader& reader, const std::string& name, int kind,
                                      const StudyResponseContext& context) {
-    StudyEntry entry;
+    ResponseGoal entry;
     entry.name = name;
     entry.flag = kind;
     checkStudyResponseName(model, performance, name, kind);
@@ -291,9 +279,9 @@ StudyEntry readObjectiveOrConstraint(const ProjectModel& model,
     return entry;
 }
 
-StudyEntry readPlainResponse(const ProjectModel& model, const PerformanceDefinition& performance,
+ResponseGoal readPlainResponse(const ProjectModel& model, const PerformanceDefinition& performance,
                              const BlockReader& reader, const std::string& name) {
-    StudyEntry entry;
+    ResponseGoal entry;
     entry.name = name;
     entry.flag = kindPlainResponse;
     checkStudyResponseName(model, performance, name, kindPlainResponse);
@@ -303,23 +291,6 @@ StudyEntry readPlainResponse(const ProjectModel& model, const PerformanceDefinit
     return entry;
 }
 
-void appendStudyEntry(PerformanceDefinition& performance, StudyEntry entry) {
-    performance.name.push_back(std::move(entry.name));
-    performance.flag.push_back(entry.flag);
-    performance.opt.push_back(entry.opt);
-    performance.target.push_back(entry.target);
-    performance.coef.push_back(entry.coef);
-    performance.offset.push_back(entry.offset);
-    performance.norm.push_back(entry.norm);
-    performance.minAllowed.push_back(entry.minAllowed);
-    performance.maxAllowed.push_back(entry.maxAllowed);
-    performance.resp_value_type.push_back(0);
-    performance.eval.push_back(0);
-    performance.eval_tool.push_back(noEvaluationTool);
-    performance.err_msgs.emplace_back();
-    if (entry.flag == kindObjective) ++performance.objectiveCount;
-    if (entry.flag == kindConstraint) ++performance.constraintCount;
-}
 
 // ----------------------------------------------------------- value checks
 
@@ -359,11 +330,11 @@ void addStudyResponse(ProjectModel& model, PerformanceDefinition& performance,
     const std::string type = reader.requiredText("type");
     if (type == "objective" || type == "constraint") {
         const int kind = type == "objective" ? kindObjective : kindConstraint;
-        StudyEntry entry =
+        ResponseGoal entry =
             readObjectiveOrConstraint(model, performance, reader, name, kind, context);
-        appendStudyEntry(performance, std::move(entry));
+        performance.add(std::move(entry));
     } else if (type == "response") {
-        appendStudyEntry(performance, readPlainResponse(model, performance, reader, name));
+        performance.add(readPlainResponse(model, performance, reader, name));
     } else {
         fatalError(formatText("Error in reading data for study response \"%s\". Unsupported "
                               "response type \"%s\" specified.",
@@ -372,7 +343,8 @@ void addStudyResponse(ProjectModel& model, PerformanceDefinition& performance,
 }
 
 int countByKind(const PerformanceDefinition& performance, int kind) {
-    return static_cast<int>(std::count(performance.flag.begin(), performance.flag.end(), kind));
+    return static_cast<int>(std::count_if(performance.goals.begin(), performance.goals.end(),
+                                          [kind](const ResponseGoal& g) { return g.flag == kind; }));
 }
 
 CheckedResponseValues checkResponseValues(const ProjectModel& model,
@@ -382,7 +354,7 @@ CheckedResponseValues checkResponseValues(const ProjectModel& model,
     CheckedResponseValues checked;
     const std::size_t count = std::min(values.size(), performance.size());
     for (std::size_t i = 0; i < count; ++i) {
-        const std::string& name = performance.name[i];
+        const std::string& name = performance.goals[i].name;
         const ProjectResponse* response = findProjectResponse(model, name);
         const double min = response != nullptr ? response->acceptMin : openRangeMin;
         const double max = response != nullptr ? response->acceptMax : openRangeMax;

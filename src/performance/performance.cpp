@@ -24,7 +24,8 @@ bool isGoal(int kind) {
 }
 
 bool hasGoals(const model::PerformanceDefinition& definition) {
-    return std::any_of(definition.flag.begin(), definition.flag.end(), isGoal);
+    return std::any_of(definition.goals.begin(), definition.goals.end(),
+                       [](const model::ResponseGoal& g) { return isGoal(g.flag); });
 }
 
 // Options measured as a distance from the target: match or avoid a target,
@@ -75,9 +76,9 @@ void noteBaselineFromDisk(int designNumber) {
 
 // The factor of response i taken from its baseline value v; 0.0 is fatal.
 double baselineFactor(const model::PerformanceDefinition& definition, std::size_t i, double v) {
-    const double base = measuresFromTarget(definition.opt[i]) ? v - definition.target[i] : v;
+    const double base = measuresFromTarget(definition.goals[i].opt) ? v - definition.goals[i].target : v;
     const double factor = roundedToFloat(std::fabs(base));
-    if (factor == 0.0) rejectZeroBaselineFactor(definition.name[i]);
+    if (factor == 0.0) rejectZeroBaselineFactor(definition.goals[i].name);
     return factor;
 }
 
@@ -85,14 +86,15 @@ double baselineFactor(const model::PerformanceDefinition& definition, std::size_
 // this design's values. Once fixed it is positive and never taken again.
 void fixBaselineFactors(model::PerformanceDefinition& definition,
                         const std::vector<double>& values, const PerformanceContext& context) {
-    const bool pending = std::any_of(definition.norm.begin(), definition.norm.end(),
-                                     [](double n) { return n < 0.0; });
+    const bool pending = std::any_of(definition.goals.begin(), definition.goals.end(),
+                                     [](const model::ResponseGoal& g) { return g.norm < 0.0; });
     if (!pending) return;
     if (context.readsFromDisk && context.designNumber != 1) {
         noteBaselineFromDisk(context.designNumber);
     }
     for (std::size_t i = 0; i < definition.size(); ++i) {
-        if (definition.norm[i] < 0.0) definition.norm[i] = baselineFactor(definition, i, values[i]);
+        double& norm = definition.goals[i].norm;
+        if (norm < 0.0) norm = baselineFactor(definition, i, values[i]);
     }
 }
 
@@ -107,14 +109,14 @@ double goalSum(design::Design& design, const model::PerformanceDefinition& defin
                const std::vector<double>& values, double& violation) {
     double p = 0.0;
     for (std::size_t i = 0; i < definition.size(); ++i) {
-        const int kind = definition.flag[i];
+        const int kind = definition.goals[i].flag;
         if (!isGoal(kind)) continue;
         const int index = static_cast<int>(i);
-        const double g = responseTerm(definition, index, values[i]) / std::fabs(definition.norm[i]);
-        const double q = definition.coef[i];
-        const double l = definition.offset[i];
+        const double g = responseTerm(definition, index, values[i]) / std::fabs(definition.goals[i].norm);
+        const double q = definition.goals[i].coef;
+        const double l = definition.goals[i].offset;
         if (kind == model::kindObjective) {
-            p += l * g + quadraticSign(definition.opt[i]) * q * g * g;
+            p += l * g + quadraticSign(definition.goals[i].opt) * q * g * g;
         } else if (g > 0.0) {
             design.status.status = design::statusInfeasible;
             violation += g;
@@ -145,11 +147,11 @@ double robustSum(const PerformanceContext& context) {
 
 double responseTerm(const model::PerformanceDefinition& definition, int i, double v) {
     const auto k = static_cast<std::size_t>(i);
-    switch (definition.flag[k]) {
+    switch (definition.goals[k].flag) {
         case model::kindObjective:
-            return objectiveTerm(definition.opt[k], v, definition.target[k], definition.norm[k]);
+            return objectiveTerm(definition.goals[k].opt, v, definition.goals[k].target, definition.goals[k].norm);
         case model::kindConstraint:
-            return constraintTerm(definition.opt[k], v, definition.target[k]);
+            return constraintTerm(definition.goals[k].opt, v, definition.goals[k].target);
         default:
             return 0.0;
     }

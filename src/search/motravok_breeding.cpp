@@ -109,8 +109,9 @@ bool MotravokSearch::isNew(const PopulationMember& child, const StoreView& store
 // feasible of its parents (the first on a tie); a failed parent is the least
 // feasible.
 PopulationMember MotravokSearch::repairBase(const PopulationMember& child) const {
-    const bool constrained = std::any_of(definition_.flag.begin(), definition_.flag.end(),
-                                         [](int kind) { return kind == model::kindConstraint; });
+    const bool constrained =
+        std::any_of(definition_.goals.begin(), definition_.goals.end(),
+                    [](const model::ResponseGoal& goal) { return goal.flag == model::kindConstraint; });
     if (!settings_.constraintRepair || !constrained || child.parent1 < 0) return child;
     const auto feasibility = [this](int index) {
         const ParetoDesign& parent = archive_[static_cast<std::size_t>(index)];

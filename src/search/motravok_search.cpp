@@ -20,8 +20,9 @@ constexpr float smallestExplorationWeight = 0.02f;
 constexpr float largestExplorationWeight = 0.2f;
 
 int objectiveCount(const model::PerformanceDefinition& definition) {
-    return static_cast<int>(
-        std::count(definition.flag.begin(), definition.flag.end(), model::kindObjective));
+    return static_cast<int>(std::count_if(
+        definition.goals.begin(), definition.goals.end(),
+        [](const model::ResponseGoal& goal) { return goal.flag == model::kindObjective; }));
 }
 
 [[noreturn]] void rejectTooFewObjectives(int found, int performanceNumber) {

@@ -135,13 +135,13 @@ ParetoDesign prepareObjectives(const design::Design& design,
     p.failed = isFailedPerformance(design.performance) ||
                design.responseValues.size() < definition.size();
     for (std::size_t i = 0; i < definition.size(); ++i) {
-        const int kind = definition.flag[i];
+        const int kind = definition.goals[i].flag;
         if (kind != model::kindObjective && kind != model::kindConstraint) continue;
         const double v = i < design.responseValues.size() && !design.responseValues[i].empty()
                              ? responseValue(design, i)
                              : 0.0;
         const double term = performance::responseTerm(definition, static_cast<int>(i), v);
-        const double scale = std::fabs(definition.norm[i]);
+        const double scale = std::fabs(definition.goals[i].norm);
         if (kind == model::kindObjective) {
             p.objectives.push_back(-term / scale);
             continue;

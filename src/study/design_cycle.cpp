@@ -190,9 +190,9 @@ void finishEngineSet(Study& study) {
 bool needsBaseline(Study& study) {
     const model::PerformanceDefinition& performance = performanceOf(study);
     for (std::size_t i = 0; i < performance.size(); ++i) {
-        const bool goal = performance.flag[i] == model::kindObjective ||
-                          performance.flag[i] == model::kindConstraint;
-        if (goal && performance.norm[i] < 0.0) return true;
+        const bool goal = performance.goals[i].flag == model::kindObjective ||
+                          performance.goals[i].flag == model::kindConstraint;
+        if (goal && performance.goals[i].norm < 0.0) return true;
     }
     return false;
 }

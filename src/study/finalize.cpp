@@ -52,15 +52,15 @@ void checkDesignSpace(Study& study) {
 
 void checkGoalsAreNumeric(const Study& study, const model::PerformanceDefinition& performance) {
     for (std::size_t i = 0; i < performance.size(); ++i) {
-        if (performance.flag[i] == model::kindPlainResponse) continue;
+        if (performance.goals[i].flag == model::kindPlainResponse) continue;
         for (const model::ProjectResponse& response : study.project.prjResps) {
-            if (response.name != performance.name[i] || response.dataType == 0) continue;
+            if (response.name != performance.goals[i].name || response.dataType == 0) continue;
             fatalError(formatText(
                 "%s Please change the data type for this response in its \"Properties\" area if "
                 "it will only contain numeric data.",
                 formatText("Since response \"%s\" has been defined as containing non-numeric "
                            "data, it cannot be defined as an objective or a constraint.",
-                           performance.name[i].c_str())
+                           performance.goals[i].name.c_str())
                     .c_str()));
         }
     }

@@ -93,7 +93,8 @@ protected:
     // Factor, target, quadratic and linear weights, accepted range of entry i.
     std::vector<double> numbersOf(std::size_t i) const {
         const PerformanceDefinition& p = performance;
-        return {p.norm[i], p.target[i], p.coef[i], p.offset[i], p.minAllowed[i], p.maxAllowed[i]};
+        const model::ResponseGoal& g = p.goals[i];
+        return {g.norm, g.target, g.coef, g.offset, g.minAllowed, g.maxAllowed};
     }
 
     ProjectModel model;
@@ -224,18 +225,15 @@ TEST_F(ResponsesTest, EachKindKeepsItsFormulaOrTheLinesOfItsOwnKeys) {
 
 // ==================================================== objectives, constraints
 
-TEST_F(ResponsesTest, ObjectiveIsReadIntoTheParallelArrays) {
+TEST_F(ResponsesTest, ObjectiveIsReadIntoItsGoal) {
     defineResponse("mass", "type: API");
     addToStudy("volume", objectiveText);  // need not name a project response
     ASSERT_EQ(performance.size(), 1u);
-    EXPECT_EQ(performance.name[0], "volume");
-    EXPECT_EQ(performance.flag[0], 0);
-    EXPECT_EQ(performance.opt[0], -1);
+    EXPECT_EQ(performance.goals[0].name, "volume");
+    EXPECT_EQ(performance.goals[0].flag, 0);
+    EXPECT_EQ(performance.goals[0].opt, -1);
     EXPECT_EQ(numbersOf(0), (std::vector<double>{4.0, 1.5, 2.0, 3.0, -10.0, 10.0}));
-    EXPECT_EQ(performance.eval_tool[0], -4);
-    EXPECT_EQ((std::vector<std::size_t>{performance.err_msgs.size(),
-                                        performance.resp_value_type.size(), performance.eval.size()}),
-              (std::vector<std::size_t>{1, 1, 1}));
+    EXPECT_EQ(performance.goals[0].eval_tool, -4);
     EXPECT_EQ((std::vector<int>{performance.objectiveCount, performance.constraintCount,
                                 countByKind(performance, 0), countByKind(performance, 1)}),
               (std::vector<int>{1, 0, 1, 0}));
@@ -248,12 +246,12 @@ TEST_F(ResponsesTest, OptionTextsMapToCodesForBothKinds) {
         {"min_diff", 0}, {"max_value", 1}, {"1", 1},     {"greater_equal", 1}};
     for (const auto& [text, code] : options) {
         addToStudy("c", entry("constraint", "option: " + text));
-        EXPECT_EQ(performance.opt.back(), code) << text;
+        EXPECT_EQ(performance.goals.back().opt, code) << text;
     }
     addToStudy("o1", entry("objective", "option: max_diff"));
     addToStudy("o2", entry("objective", "option: 2"));
-    EXPECT_EQ(performance.opt[performance.size() - 2], 2);
-    EXPECT_EQ(performance.opt.back(), 2);
+    EXPECT_EQ(performance.goals[performance.size() - 2].opt, 2);
+    EXPECT_EQ(performance.goals.back().opt, 2);
     EXPECT_EQ(performance.constraintCount, 9);
     EXPECT_EQ(countByKind(performance, 1), 9);
     EXPECT_EQ(countByKind(performance, 0), 2);
@@ -342,13 +340,13 @@ TEST_F(ResponsesTest, BaselineFactorLeavesTheMarkerAndSkipsTheFactorChecks) {
     StudyResponseContext unknownAgent;
     unknownAgent.agentKnown = false;
     addToStudy("mass", entry("objective", "factor: baseline"), unknownAgent);
-    EXPECT_EQ(performance.norm[0], -1.0);
+    EXPECT_EQ(performance.goals[0].norm, -1.0);
     EXPECT_TRUE(logEntries().empty());
 }
 
 TEST_F(ResponsesTest, NegativeFactorIsUsedAsItsMagnitudeWithAWarning) {
     addToStudy("mass", entry("objective", "factor: -2"));
-    EXPECT_EQ(performance.norm[0], 2.0);
+    EXPECT_EQ(performance.goals[0].norm, 2.0);
     EXPECT_EQ(logEntries(),
               (Log{"*WARNING\nThe normalization value for response \"mass\" was specified as a "
                    "negative value (-2). Since VARNO does not allow negative values for "
@@ -360,7 +358,8 @@ TEST_F(ResponsesTest, ReliabilityAgentTurnsAZeroFactorIntoOne) {
     reliability.reliabilityAgent = true;
     addToStudy("mass", entry("objective", "factor: 0"), reliability);
     addToStudy("mass", entry("constraint", "factor: -3"), reliability);
-    EXPECT_EQ(performance.norm, (std::vector<double>{1.0, 3.0}));
+    EXPECT_EQ(performance.goals[0].norm, 1.0);
+    EXPECT_EQ(performance.goals[1].norm, 3.0);
     ASSERT_EQ(logEntries().size(), 1u);
     EXPECT_NE(logEntries()[0].find("negative value (-3)"), std::string::npos);
 }
@@ -385,8 +384,10 @@ TEST_F(ResponsesTest, ParameterNamesCannotBeResponses) {
 TEST_F(ResponsesTest, OneObjectiveAndManyConstraintsMayShareAName) {
     for (const std::string* text : {&constraintText, &objectiveText, &constraintText, &constraintText})
         addToStudy("mass", *text);
-    EXPECT_EQ(performance.flag, (std::vector<int>{1, 0, 1, 1}));
-    EXPECT_EQ(performance.target[0], 5.0);
+    std::vector<int> kinds;
+    for (const ResponseGoal& goal : performance.goals) kinds.push_back(goal.flag);
+    EXPECT_EQ(kinds, (std::vector<int>{1, 0, 1, 1}));
+    EXPECT_EQ(performance.goals[0].target, 5.0);
     EXPECT_EQ(performance.objectiveCount, 1);
     EXPECT_EQ(performance.constraintCount, 3);
 
@@ -411,7 +412,9 @@ TEST_F(ResponsesTest, PlainResponseNamesCannotBeShared) {
     expectFatal([&] { addToStudy("mass", plainText); }, repeated("mass"));
     addToStudy("load", constraintText);
     expectFatal([&] { addToStudy("load", plainText); }, repeated("load"));
-    EXPECT_EQ(performance.name, (std::vector<std::string>{"noise", "mass", "load"}));
+    std::vector<std::string> names;
+    for (const ResponseGoal& goal : performance.goals) names.push_back(goal.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"noise", "mass", "load"}));
 }
 
 // -------------------------------------------------------- plain responses
@@ -422,10 +425,10 @@ TEST_F(ResponsesTest, PlainResponseTakesItsGoalAndFixedWeights) {
     for (const auto& [goal, code] : goals) {
         addToStudy(("r_" + goal).c_str(), "type: response\ngoal: " + goal +
                                               "\nacceptMin: -1\nacceptMax: 1\nfactor: 7\ntarget: 9");
-        EXPECT_EQ(performance.opt.back(), code) << goal;
+        EXPECT_EQ(performance.goals.back().opt, code) << goal;
     }
     for (std::size_t i = 0; i < performance.size(); ++i) {
-        EXPECT_EQ(performance.flag[i], 3);
+        EXPECT_EQ(performance.goals[i].flag, 3);
         EXPECT_EQ(numbersOf(i), (std::vector<double>{1.0, 0.0, 0.0, 0.0, -1.0, 1.0}));
     }
     EXPECT_EQ(performance.objectiveCount, 0);

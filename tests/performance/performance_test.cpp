@@ -30,13 +30,15 @@ struct Goal {
 model::PerformanceDefinition definitionOf(const std::vector<Goal>& goals) {
     model::PerformanceDefinition definition;
     for (const Goal& goal : goals) {
-        definition.name.push_back("r" + std::to_string(definition.name.size() + 1));
-        definition.flag.push_back(goal.flag);
-        definition.opt.push_back(goal.opt);
-        definition.target.push_back(goal.target);
-        definition.norm.push_back(goal.norm);
-        definition.coef.push_back(goal.quadWt);
-        definition.offset.push_back(goal.linearWt);
+        model::ResponseGoal entry;
+        entry.name = "r" + std::to_string(definition.size() + 1);
+        entry.flag = goal.flag;
+        entry.opt = goal.opt;
+        entry.target = goal.target;
+        entry.norm = goal.norm;
+        entry.coef = goal.quadWt;
+        entry.offset = goal.linearWt;
+        definition.add(entry);
     }
     return definition;
 }
@@ -156,7 +158,7 @@ TEST_F(PerformanceTest, FailedDesignScoresLowestAndFixesNoFactor) {
     EXPECT_EQ(score({4.0}), -1e99);
     EXPECT_EQ(design.status.status, design::statusError);
     EXPECT_EQ(design.violation, 10.0);
-    EXPECT_EQ(definition.norm[0], baseline);
+    EXPECT_EQ(definition.goals[0].norm, baseline);
 }
 
 TEST_F(PerformanceTest, DoeAgentScoresOneAndChangesNothing) {
@@ -167,7 +169,7 @@ TEST_F(PerformanceTest, DoeAgentScoresOneAndChangesNothing) {
     EXPECT_EQ(design.status.status, design::statusNoGoals);
     EXPECT_EQ(design.violation, 0.75);
     EXPECT_EQ(design.rawPerformance, 0.25);
-    EXPECT_EQ(definition.norm[0], baseline);
+    EXPECT_EQ(definition.goals[0].norm, baseline);
 }
 
 TEST_F(PerformanceTest, BaselineFactorsFromValueOrDistanceAtSinglePrecision) {
@@ -191,7 +193,7 @@ TEST_F(PerformanceTest, BaselineFactorsFromValueOrDistanceAtSinglePrecision) {
         SCOPED_TRACE(::testing::Message() << "opt " << row.goal.opt << " value " << row.value);
         definition = definitionOf({row.goal});
         score({row.value});
-        EXPECT_EQ(definition.norm[0], row.factor);
+        EXPECT_EQ(definition.goals[0].norm, row.factor);
     }
     EXPECT_EQ(library().messageLog.size(), 0u);
 }
@@ -201,13 +203,13 @@ TEST_F(PerformanceTest, FactorFixedOnceStaysFixed) {
     context.fixesNormalisation = true;
     EXPECT_EQ(score({4.0}), -1.0);
     EXPECT_EQ(score({8.0}), -2.0);
-    EXPECT_EQ(definition.norm[0], 4.0);
+    EXPECT_EQ(definition.goals[0].norm, 4.0);
 }
 
 TEST_F(PerformanceTest, UnfixedFactorCountsAsOneWhenThisDesignFixesNothing) {
     definition = definitionOf({{kindObjective, 0, 5.0, baseline, 0.0, 1.0}});
     EXPECT_EQ(score({7.0}), -4.0);
-    EXPECT_EQ(definition.norm[0], baseline);
+    EXPECT_EQ(definition.goals[0].norm, baseline);
 }
 
 TEST_F(PerformanceTest, BaselineFactorOfZeroIsFatal) {
@@ -239,7 +241,7 @@ TEST_F(PerformanceTest, FactorsFromDiskDataAreAnnouncedUnlessFromDesignOne) {
     score({2.0});
     score({2.0});  // nothing left to fix: no second note
     EXPECT_EQ(varno::testing::logEntries(), Log{note});
-    EXPECT_EQ(definition.norm[0], 2.0);
+    EXPECT_EQ(definition.goals[0].norm, 2.0);
 }
 
 TEST_F(PerformanceTest, ViolationLeftAloneWhenBookkeepingIsOff) {

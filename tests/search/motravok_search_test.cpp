@@ -130,11 +130,8 @@ TEST(ParetoFileTest, UnopenableFilesAreFatal) {
 
 model::PerformanceDefinition twoObjectives() {
     model::PerformanceDefinition def;
-    def.name = {"f1", "f2"};
-    def.flag = {0, 0};
-    def.opt = {-1, -1};
-    def.target = {0.0, 0.0};
-    def.norm = {1.0, 1.0};
+    def.add(testing::goalOf("f1", 0, -1, 0.0, 1.0));
+    def.add(testing::goalOf("f2", 0, -1, 0.0, 1.0));
     return def;
 }
 
@@ -148,7 +145,7 @@ MotravokSettings settings() {
 
 TEST(MotravokSearchTest, FewerThanTwoObjectivesAreFatal) {
     model::PerformanceDefinition def = twoObjectives();
-    def.flag[1] = 1;
+    def.goals[1].flag = 1;
     RandomStream random(0.5f);
     try {
         MotravokSearch search(settings(), {4}, random, def, "");

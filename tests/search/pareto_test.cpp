@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "test_support.h"
+
 namespace varno::search {
 namespace {
 
@@ -57,11 +59,11 @@ TEST(DominanceTest, FeasibleDesignsCompareObjectives) {
 
 TEST(ParetoObjectivesTest, OrientsScalesAndSumsViolations) {
     model::PerformanceDefinition def;
-    def.name = {"mass", "stiffness", "stress", "gap", "note"};
-    def.flag = {0, 0, 1, 1, 3};
-    def.opt = {-1, 1, -1, 1, 0};
-    def.target = {0.0, 0.0, 10.0, 1.0, 0.0};
-    def.norm = {2.0, 4.0, 2.0, -0.5, 1.0};
+    def.add(testing::goalOf("mass", 0, -1, 0.0, 2.0));
+    def.add(testing::goalOf("stiffness", 0, 1, 0.0, 4.0));
+    def.add(testing::goalOf("stress", 1, -1, 10.0, 2.0));
+    def.add(testing::goalOf("gap", 1, 1, 1.0, -0.5));
+    def.add(testing::goalOf("note", 3, 0, 0.0, 1.0));
     design::Design d;
     d.ints = {3, 4};
     d.id = 12;

@@ -245,7 +245,7 @@ TEST_F(DesignCycle, FailedNaNAndOutOfRangeResultsMakeErrorDesigns) {
 
 TEST_F(DesignCycle, BaselineDesignIsMovedToTheFrontOfAllFourArrays) {
     testing::defineSmallSweep();
-    currentStudy()->project.per_type.front().norm[0] = -1.0;  // factor: baseline
+    currentStudy()->project.per_type.front().goals[0].norm = -1.0;  // factor: baseline
     ASSERT_EQ(VARNO_finalizeStudyData(), 1);
     HostDesigns designs{{{5, 5, 2}, {1, 1, 2}, {2, 2, 2}}};
     ASSERT_EQ(share(designs), 1);
@@ -273,7 +273,7 @@ TEST_F(DesignCycle, BaselineDesignIsMovedToTheFrontOfAllFourArrays) {
     EXPECT_EQ(std::string(names[0]), "base");
     EXPECT_EQ(std::string(names[2]), "two");
     // The baseline value 0.3 fixes the factor in single precision.
-    EXPECT_EQ(currentStudy()->project.per_type.front().norm[0], 0.30000001192092896);
+    EXPECT_EQ(currentStudy()->project.per_type.front().goals[0].norm, 0.30000001192092896);
     EXPECT_DOUBLE_EQ(performanceOf(2), -2.0 / 0.30000001192092896);
 }
 
@@ -334,7 +334,7 @@ TEST_F(DesignCycle, OptimisationAgentsNeedObjectives) {
     testing::defineSmallSweep();
     ASSERT_EQ(VARNO_createNewStudy("opt", "type: optimization"), 1);
     ASSERT_EQ(VARNO_defineSearchMethodData("m", "method: DesignSweep"), 1);
-    currentStudy()->project.per_type.front().flag[0] = 3;  // the objective becomes a plain response
+    currentStudy()->project.per_type.front().goals[0].flag = 3;  // the objective becomes a plain response
     EXPECT_EQ(VARNO_finalizeStudyData(), 0);
     EXPECT_EQ(lastFatalReason(),
               "*ERROR\nPerformance id 0 must have at least one objective as it is being used by an "
