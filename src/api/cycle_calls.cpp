@@ -3,11 +3,12 @@
 #include "varno.h"
 
 #include "frame/call_frame.h"
-#include "study/design_cycle.h"
-#include "study/finalize.h"
-#include "study/study.h"
 #include "frame/message_log.h"
-#include "frame/text_format.h"
+#include "study/design_cycle.h"
+#include "study/design_sharing.h"
+#include "study/finalize.h"
+#include "study/result_queries.h"
+#include "study/study.h"
 
 using namespace varno;
 

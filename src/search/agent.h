@@ -44,6 +44,13 @@ inline bool isHybridSearch(int method) {
     return method == studyTravok || method == studyMoTravok;
 }
 
+// Studies that hand out one whole array of designs: designed experiments and
+// the robustness studies.
+inline bool isArrayStudy(int method) {
+    return method == studyDoe || method == studyRobustness || method == studyReliability ||
+           method == studyRobustParameterDesign;
+}
+
 // Agent types of the study-creation call.
 enum AgentType : int {
     agentOptimization = 0,

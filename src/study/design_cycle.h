@@ -1,6 +1,6 @@
 // The design cycle as the host drives it: get a set of designs, return their
-// results, share designs of its own. The cycle state lives in the study; all
-// its transitions are made in design_cycle.cpp.
+// results. The cycle state lives in the study; its transitions are made in
+// design_cycle.cpp, and the sharing of host designs adds to it.
 #pragma once
 
 #include <vector>
@@ -39,20 +39,9 @@ struct CycleState {
     std::vector<bool> handedOutHasResults;
 };
 
-// The bodies of the three design-cycle calls, run inside their frames once
+// The bodies of the two design-cycle calls, run inside their frames once
 // the study is finalised.
 int getNextSetOfDesigns(Study& study, int** designIds, double*** designValues);
 int updateResultsForDesignSet(Study& study, int nDesigns, int* designIds, int* errorFlags,
                               double** responseValues, char** designNames);
-int shareDesigns(Study& study, const char* namePrefix, int nDesigns, const int* evaluationTypes,
-                 int nValues, double** values, int nResponses, double** responseValues,
-                 int** sharedIds, char** designNames);
-
-// The Pareto set of the agent's designs: its size, with the ids and ranks in
-// new blocks; 0 with a message when there are not enough designs.
-int paretoDesignIds(Study& study, int** paretoIds, int** paretoRanks);
-
-// Scores a design from its response values in study order.
-double scoreDesign(Study& study, design::Design& design, const std::vector<double>& values);
-
 }  // namespace varno

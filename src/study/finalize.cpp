@@ -15,10 +15,6 @@ namespace varno {
 
 namespace {
 
-search::Agent& agentOf(Study& study) { return *study.setup.agent; }
-
-bool isEngineType(int type) { return type == search::studyTravok || type == search::studyMoTravok; }
-
 // Number of distinct designs the variables' levels allow, or -1 when it
 // exceeds `limit` (it is then unbounded for every purpose here).
 double designSpaceSize(const std::vector<int>& levels, double limit) {
@@ -31,8 +27,8 @@ double designSpaceSize(const std::vector<int>& levels, double limit) {
 }
 
 void checkDesignSpace(Study& study) {
-    search::Agent& agent = agentOf(study);
-    if (!isEngineType(agent.method_used)) return;
+    search::Agent& agent = study.agent();
+    if (!search::isHybridSearch(agent.method_used)) return;
     const double size = designSpaceSize(study.encoding->fieldSizes(), agent.MAX_EVALUATIONS);
     if (size < 0.0) return;
     if (size < agent.data.populationSize) {
@@ -67,7 +63,7 @@ void checkGoalsAreNumeric(const Study& study, const model::PerformanceDefinition
 }
 
 void checkGoalCounts(Study& study, const model::PerformanceDefinition& performance) {
-    const search::Agent& agent = agentOf(study);
+    const search::Agent& agent = study.agent();
     const int objectives = model::countByKind(performance, model::kindObjective);
     const bool pareto = agent.method_used == search::studyMoTravok ||
                         agent.method_used == search::studyNsga;
@@ -114,7 +110,7 @@ design::AgentKind encodingAgentKind(int agentType) {
 }
 
 void buildEncoding(Study& study) {
-    const search::Agent& agent = agentOf(study);
+    const search::Agent& agent = study.agent();
     design::EncodingSettings settings;
     settings.agent = encodingAgentKind(agent.type);
     settings.designsFromHostAsIs = agent.method_used == search::studyDesignSweep;
@@ -126,7 +122,7 @@ void buildEncoding(Study& study) {
 void checkDefinition(Study& study) {
     StudySetup& setup = study.setup;
     checkAssembly(setup);
-    if (agentOf(study).method_used < 0) {
+    if (study.agent().method_used < 0) {
         fatalError("The search method of the study has not been defined.");
     }
     const model::Representation& variables = study.project.dvar.front();
@@ -171,8 +167,8 @@ void storeDesignsOnTheGridAsCodes(Study& study) {
 }
 
 void startSearch(Study& study) {
-    search::Agent& agent = agentOf(study);
-    if (!isEngineType(agent.method_used)) return;
+    search::Agent& agent = study.agent();
+    if (!search::isHybridSearch(agent.method_used)) return;
     storeDesignsOnTheGridAsCodes(study);
     search::SearchMessages messages;
     messages.warning = [](const std::string& text) { writeMessage("outptr", "warning", text); };
@@ -194,7 +190,7 @@ void startSearch(Study& study) {
 // Starts the cycle of the agent; the best performance so far starts at the
 // worst value for larger-is-better performances.
 void startCycle(Study& study) {
-    search::Agent& agent = agentOf(study);
+    search::Agent& agent = study.agent();
     study.setup.options.disableHistory = 1;
     agent.data.bestPerformance = -std::numeric_limits<double>::infinity();
     study.cycle = CycleState{};

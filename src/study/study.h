@@ -30,6 +30,14 @@ struct Study : StudyCore {
     search::RandomStream random;                  // the engine's generator
     std::unique_ptr<search::SearchMethod> search;  // the agent's search, once finalised
     search::EngineState engine;
+
+    // The study's one agent (exists once the study is created) and its
+    // performance definition (exists once a response is added or the study
+    // is finalised).
+    search::Agent& agent() { return *setup.agent; }
+    const search::Agent& agent() const { return *setup.agent; }
+    model::PerformanceDefinition& performance() { return project.per_type.front(); }
+    const model::PerformanceDefinition& performance() const { return project.per_type.front(); }
 };
 
 // The current study, or null before initialisation and after its end.
