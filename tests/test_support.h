@@ -14,7 +14,9 @@
 #include <gtest/gtest.h>
 
 #include "frame/fatal_error.h"
+#include "frame/tracked_allocator.h"
 #include "study/study.h"
+#include "support/seams.h"
 #include "varno.h"
 
 namespace varno::testing {
@@ -113,17 +115,44 @@ inline void defineSmallSweep() {
                        "linearWt: 0\nacceptMin: -1e300\nacceptMax: 1e300"), 1);
 }
 
+// Puts the library back in the state of a freshly loaded one.
+inline void resetLibrary() { library() = Library{}; }
+
+// A test of the C interface. It starts from a freshly loaded library and ends
+// the study, then checks that the host released every block it was handed
+// and that no file is left open; VARNO_ROOT and the seams are restored, so the
+// tests of one program may run in one process in any order.
+class CInterfaceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* root = std::getenv("VARNO_ROOT");
+        hadRoot_ = root != nullptr;
+        if (hadRoot_) root_ = root;
+        resetLibrary();
+    }
+    void TearDown() override {
+        VARNO_endStudy();
+        EXPECT_EQ(trackedBlockCount(), 0u) << "blocks handed to the host were not released";
+        EXPECT_EQ(support::openFileCount(), 0) << "files were left open";
+        support::resetSeams();
+        if (hadRoot_) {
+            setEnvironment("VARNO_ROOT", root_);
+        } else {
+            unsetEnvironment("VARNO_ROOT");
+        }
+        resetLibrary();
+    }
+
+private:
+    bool hadRoot_ = false;
+    std::string root_;
+};
+
 // A test that starts and ends without a study and with an empty log.
 class WithoutStudy : public ::testing::Test {
 protected:
-    void SetUp() override { reset(); }
-    void TearDown() override { reset(); }
-
-private:
-    static void reset() {
-        library().study.reset();
-        library().messageLog.clear();
-    }
+    void SetUp() override { resetLibrary(); }
+    void TearDown() override { resetLibrary(); }
 };
 
 // The reason of the last fatal error: the log entry before the closing "Run

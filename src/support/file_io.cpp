@@ -51,6 +51,7 @@ FileWriter::FileWriter(const std::string& path, bool append) {
     if (openMustFail(path)) return;
     stream_.imbue(std::locale::classic());
     stream_.open(path, append ? std::ios::out | std::ios::app : std::ios::out | std::ios::trunc);
+    if (stream_.is_open()) mark_.set();
 }
 
 void FileWriter::write(const std::string& text) {
@@ -63,12 +64,14 @@ void FileWriter::flush() {
 
 void FileWriter::close() {
     if (stream_.is_open()) stream_.close();
+    mark_.clear();
 }
 
 FileReader::FileReader(const std::string& path) {
     if (openMustFail(path)) return;
     stream_.imbue(std::locale::classic());
     stream_.open(path, std::ios::in);
+    if (stream_.is_open()) mark_.set();
 }
 
 bool FileReader::getLine(std::string& line, char delimiter) {
@@ -78,6 +81,7 @@ bool FileReader::getLine(std::string& line, char delimiter) {
 
 void FileReader::close() {
     if (stream_.is_open()) stream_.close();
+    mark_.clear();
 }
 
 }  // namespace varno::support

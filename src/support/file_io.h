@@ -5,6 +5,8 @@
 #include <fstream>
 #include <string>
 
+#include "support/seams.h"
+
 namespace varno::support {
 
 #if defined(_WIN32)
@@ -36,6 +38,7 @@ public:
 
 private:
     std::ofstream stream_;
+    OpenFileMark mark_;
 };
 
 // An input text file read line by line.
@@ -49,6 +52,7 @@ public:
 
 private:
     std::ifstream stream_;
+    OpenFileMark mark_;
 };
 
 }  // namespace varno::support

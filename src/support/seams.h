@@ -26,6 +26,26 @@ Seams& seams();
 // Restores every seam to its inactive default.
 void resetSeams();
 
+// Files of the file layer open now; tests check that none is left open.
+int openFileCount();
+
+// Marks one file as open for the count while it lives; moving it moves the
+// mark, so a file is counted once however often it changes hands.
+class OpenFileMark {
+public:
+    OpenFileMark() = default;
+    OpenFileMark(const OpenFileMark&) = delete;
+    OpenFileMark& operator=(const OpenFileMark&) = delete;
+    OpenFileMark(OpenFileMark&& other) noexcept : set_(other.set_) { other.set_ = false; }
+    OpenFileMark& operator=(OpenFileMark&& other) noexcept;
+    ~OpenFileMark() { clear(); }
+    void set();
+    void clear();
+
+private:
+    bool set_ = false;
+};
+
 // Counts one allocation against `allocationsBeforeFailure`; true when this one
 // must fail.
 bool allocationMustFail();

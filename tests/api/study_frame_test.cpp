@@ -39,10 +39,8 @@ std::string lastMessage() {
     return last == nullptr ? std::string("<none>") : std::string(last);
 }
 
-class StudyFrame : public ::testing::Test {
+class StudyFrame : public testing::CInterfaceTest {
 protected:
-    ~StudyFrame() override { support::resetSeams(); }
-
     int initialiseIn(const std::string& directory, const std::string& more = "") {
         return VARNO_initializeStudySetup(("workingDirectory: " + directory + "\n" + more).c_str());
     }

@@ -33,9 +33,10 @@ struct HostDesigns {
     }
 };
 
-class DesignCycle : public ::testing::Test {
+class DesignCycle : public testing::CInterfaceTest {
 protected:
     void SetUp() override {
+        CInterfaceTest::SetUp();
         ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1);
     }
 
@@ -307,14 +308,31 @@ TEST_F(DesignCycle, TheBudgetLimitsTheSetOfAnOptimisationStudy) {
 }
 
 
-TEST_F(DesignCycle, EndingTheStudyLeavesNoBlockOfTheLibrary) {
+TEST_F(DesignCycle, DesignsSharedInTwoCallsBeforeAGetTakeDistinctIds) {
     finalizeSweep();
-    HostDesigns designs{{{1, 2, 2}, {3, 4, 2}}};
-    ASSERT_EQ(share(designs), 1);
-    getSet(2);
-    ASSERT_EQ(update({1, 2}, {{3, 1}, {7, 3}}), 1);
-    ASSERT_EQ(VARNO_endStudy(), 1);
-    EXPECT_EQ(trackedBlockCount(), 0u);
+    HostDesigns first{{{1, 2, 2}, {3, 4, 2}}};
+    HostDesigns second{{{5, 6, 2}}};
+    std::vector<int> firstIds;
+    std::vector<int> secondIds;
+    ASSERT_EQ(share(first, &firstIds), 1);
+    ASSERT_EQ(share(second, &secondIds), 1);
+    EXPECT_EQ(firstIds, (std::vector<int>{1, 2}));
+    EXPECT_EQ(secondIds, (std::vector<int>{3}));
+    EXPECT_EQ(getSet(3), (std::vector<int>{1, 2, 3}));
+    ASSERT_EQ(update({1, 2, 3}, {{3, 1}, {7, 3}, {11, 5}}), 1);
+    EXPECT_EQ(performanceOf(3), -11.0);
+}
+
+TEST_F(DesignCycle, AZeroBudgetSearchHandsOutNothing) {
+    testing::defineSmallSweep();
+    ASSERT_EQ(VARNO_createNewStudy("opt", "type: optimization"), 1);
+    ASSERT_EQ(VARNO_defineSearchMethodData("m", "numEvalsTotal: 0\nmethod: TRAVOK\nnumEvals: 0"), 1)
+        << lastMessage();
+    ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
+    EXPECT_TRUE(getSet(0).empty());
+    EXPECT_EQ(VARNO_isStudyComplete(), 1);
+    EXPECT_EQ(VARNO_getBestDesignId(), 0);
+    EXPECT_TRUE(getSet(0).empty()) << "asking again is harmless";
 }
 
 // --- finalising ------------------------------------------------------------------

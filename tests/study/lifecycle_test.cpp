@@ -78,7 +78,7 @@ std::string lastMessage() {
     return last == nullptr ? std::string("<none>") : std::string(last);
 }
 
-class Lifecycle : public ::testing::Test {
+class Lifecycle : public testing::CInterfaceTest {
 protected:
     void initialise() {
         ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1);
