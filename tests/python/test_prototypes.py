@@ -17,27 +17,20 @@ SCALARS = {ctypes.c_int: ("int", 0), ctypes.c_double: ("double", 0), ctypes.c_ch
 
 
 def c_shape(declaration):
-    """("double", 2) for "double** values": the base type and pointer depth."""
-    words = re.sub(r"\bconst\b", " ", declaration).replace("*", " * ").split()
-    depth = words.count("*")
-    words = [w for w in words if w != "*"]
-    if not 1 <= len(words) <= 2:
-        raise ValueError(f"cannot read the C declaration {declaration!r}")
-    return words[0], depth
+    """("double", 2) for "const double** values": the base type and pointer depth."""
+    return re.sub(r"\bconst\b|\*", " ", declaration).split()[0], declaration.count("*")
 
 
 def ctypes_shape(kind):
-    if kind in SCALARS:
-        return SCALARS[kind]
     if isinstance(kind, type) and issubclass(kind, ctypes._Pointer):
         base, depth = ctypes_shape(kind._type_)
         return base, depth + 1
-    raise ValueError(f"no C type for {kind!r}")
+    return SCALARS[kind]
 
 
 def header_prototypes(text):
     """name -> (result shape, [argument shapes]) of every exported function."""
-    text = re.sub(r"/\*.*?\*/|//[^\n]*", " ", text, flags=re.S)
+    text = re.sub(r"/\*.*?\*/|//[^\n]*|^\s*#[^\n]*", " ", text, flags=re.S | re.M)
     found = {}
     for result, name, arguments in PROTOTYPE.findall(text):
         arguments = arguments.strip()
@@ -47,11 +40,6 @@ def header_prototypes(text):
 
 
 class PrototypesTest(unittest.TestCase):
-    def test_the_reader_sees_pointer_depth_and_ignores_names(self):
-        self.assertEqual(header_prototypes("VARNO_API char** VARNO_f(int* n, const char* t,\n"
-                                           "    double*** v); /* VARNO_API int VARNO_g(void); */"),
-                         {"VARNO_f": (("char", 2), [("int", 1), ("char", 1), ("double", 3)])})
-
     def test_every_declaration_matches_the_header(self):
         header = header_prototypes((ROOT / "include" / "varno.h").read_text())
         self.assertEqual(set(header), set(PROTOTYPES))
@@ -60,7 +48,3 @@ class PrototypesTest(unittest.TestCase):
             with self.subTest(name):
                 self.assertEqual(ctypes_shape(restype), result, "result")
                 self.assertEqual([ctypes_shape(a) for a in argtypes], arguments, "arguments")
-
-
-if __name__ == "__main__":
-    unittest.main()
