@@ -31,8 +31,9 @@ protected:
         CommandEvaluator evaluator(model, {testing::writeScript(folder / "child.sh", script), 0.0,
                                            parallel, folder.path()});
         std::vector<DesignRequest> designs;
-        for (int id = 1; id <= count; ++id)
+        for (int id = 1; id <= count; ++id) {
             designs.push_back({id, "Design" + std::to_string(id), {0.0}});
+        }
         std::vector<double> masses;
         for (const DesignResult& result : evaluator.evaluate(designs)) {
             EXPECT_FALSE(result.failed) << result.error;

@@ -94,8 +94,9 @@ TEST(Runner, ListsTheBuiltInProblemsAndPrintsTheStudyOfOne) {
     testing::ScratchFolder folder;
     const Outcome list = runVarno(folder, "problems");
     EXPECT_EQ(list.exitCode, 0);
-    for (const char* name : {"rosenbrock", "welded-beam", "zdt3", "dtlz2"})
+    for (const char* name : {"rosenbrock", "welded-beam", "zdt3", "dtlz2"}) {
         EXPECT_THAT(list.out, HasSubstr(name));
+    }
     EXPECT_THAT(runVarno(folder, "problems ackley").out, HasSubstr("[variable x10]"));
     EXPECT_NE(runVarno(folder, "problems sphere").exitCode, 0);
 }
