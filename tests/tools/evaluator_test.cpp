@@ -1,7 +1,11 @@
-// The evaluator protocol: one JSON object in on standard input, one JSON
-// object of response values out; every way an evaluation can fail marks only
-// that design.
+// The evaluator protocol: one JSON object in on standard input, the response
+// values as the last JSON object of standard output; every way an evaluation
+// can fail marks only that design.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
 
 #include "command_evaluator.h"
 #include "tool_test_support.h"
@@ -10,163 +14,128 @@ namespace varno::tool {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 
-StudyModel beamModel() {
-    StudyModel model;
-    model.variables = {{"width", {}}, {"section", {"IPE100", "200", "IPE300"}}};
-    model.parameters = {"load"};
-    model.responses = {{"mass", BlockKind::objective, "min_value", 0}, {"stress", BlockKind::constraint, "less_equal", 250}};
-    return model;
-}
-
-std::vector<DesignRequest> designs(int count) {
-    std::vector<DesignRequest> list;
-    for (int id = 1; id <= count; ++id) {
-        list.push_back({id, "Design" + std::to_string(id), {10.0 * id, 1.0, 2.5}});
-    }
-    return list;
-}
+const char* const answer = "echo '{\"mass\": 1, \"stress\": 2}'\n";
 
 class CommandEvaluatorTest : public ::testing::Test {
 protected:
-    std::vector<DesignResult> run(const std::string& script, int count = 2, double timeout = 0.0) {
-        CommandSettings settings;
-        settings.command = testing::writeScript(folder / "evaluate.sh", "#!/bin/sh\n" + script);
-        settings.timeoutSeconds = timeout;
-        settings.parallel = 2;
-        settings.workingDirectory = folder.path();
-        CommandEvaluator evaluator(model, settings);
-        return evaluator.evaluate(designs(count));
+    CommandEvaluatorTest() {
+        model.variables = {{"width", {}}, {"section", {"IPE100", "200", "IPE300"}}};
+        model.parameters = {"load"};
+        model.responses = {{"mass", BlockKind::objective, "min_value", 0},
+                           {"stress", BlockKind::constraint, "less_equal", 250}};
     }
+    // Evaluates designs 1..count (width 10 id, section 1, load 2.5), two at
+    // once, with a command, or a shell script when `script` is set.
+    std::vector<DesignResult> run(std::string command, int count = 2, double timeout = 0.0,
+                                  bool script = true) {
+        if (script) command = testing::writeScript(folder / "evaluate.sh", "#!/bin/sh\n" + command);
+        CommandEvaluator evaluator(model, {command, timeout, 2, folder / "work", folder.path()});
+        std::vector<DesignRequest> designs;
+        for (int id = 1; id <= count; ++id) designs.push_back({id, "Design", {10.0 * id, 1, 2.5}});
+        return evaluator.evaluate(designs);
+    }
+    // The error of one design evaluated by `script`; "" when it succeeded.
+    std::string errorOf(const std::string& script, bool isScript = true) {
+        const DesignResult result = run(script, 1, 0.0, isScript).at(0);
+        EXPECT_EQ(result.failed, !result.error.empty());
+        return result.error;
+    }
+    fs::path design(int id) const { return folder / "work" / "designs" / std::to_string(id); }
 
     testing::ScratchFolder folder;
-    StudyModel model = beamModel();
+    StudyModel model;
 };
 
-TEST_F(CommandEvaluatorTest, ReadsTheResponsesOfEachDesign) {
-    const std::string script = R"(exec python3 -c '
+// Design 2 fails; the others answer.
+TEST_F(CommandEvaluatorTest, ReadsTheResponsesOfEachDesignInStudyOrder) {
+    const std::vector<DesignResult> results = run(R"(exec python3 -c '
 import json, sys
 design = json.load(sys.stdin)
-width = design["variables"]["width"]
-print(json.dumps({"stress": design["id"] + 0.5, "mass": width * design["parameters"]["load"], "extra": 1}))
-')";
-    const std::vector<DesignResult> results = run(script, 3);
+mass = design["variables"]["width"] * design["parameters"]["load"]
+print(json.dumps({"stress": design["id"] + 0.5, "mass": mass, "extra": 1}))
+sys.exit(design["id"] == 2)
+')",
+                                                  3);
     ASSERT_EQ(results.size(), 3u);
-    for (int k = 0; k < 3; ++k) {
-        ASSERT_FALSE(results[k].failed) << results[k].error;
-        EXPECT_DOUBLE_EQ(results[k].responses.at(0), 10.0 * (k + 1) * 2.5);
-        EXPECT_DOUBLE_EQ(results[k].responses.at(1), k + 1.5);
-    }
-    EXPECT_TRUE(fs::exists(folder / "designs" / "3" / "stdout.txt"));
-    const auto input = nlohmann::json::parse(testing::readText(folder / "designs" / "2" / "stdin.json"));
-    EXPECT_EQ(input["name"], "Design2");
-}
-
-TEST_F(CommandEvaluatorTest, RunsInTheDesignFolder) {
-    const std::vector<DesignResult> results = run("pwd > where.txt\necho '{\"mass\": 1, \"stress\": 2}'\n");
-    ASSERT_FALSE(results[1].failed) << results[1].error;
-    const std::string where = testing::readText(folder / "designs" / "2" / "where.txt");
-    EXPECT_EQ(fs::path(where.substr(0, where.find('\n'))), fs::canonical(folder / "designs" / "2"));
-}
-
-TEST_F(CommandEvaluatorTest, ANonZeroExitFailsTheDesign) {
-    const std::vector<DesignResult> results = run("echo '{\"mass\": 1, \"stress\": 2}'\necho broken >&2\nexit 3\n");
-    ASSERT_TRUE(results[0].failed);
-    EXPECT_EQ(results[0].error, "exited with status 3: broken");
-}
-
-TEST_F(CommandEvaluatorTest, ATimeoutKillsTheProcessAndFailsTheDesign) {
-    // Without the kill the evaluation would wait for the sleeping child.
-    const std::vector<DesignResult> results = run("sleep 60 &\nwait\n", 2, 0.2);
-    for (const DesignResult& result : results) {
-        ASSERT_TRUE(result.failed);
-        EXPECT_EQ(result.error, "timed out after 0.2 s");
-    }
-}
-
-TEST_F(CommandEvaluatorTest, OutputThatIsNotJsonFailsTheDesign) {
-    const std::vector<DesignResult> results = run("echo 'mass = 1'\n");
-    ASSERT_TRUE(results[0].failed);
-    EXPECT_EQ(results[0].error, "the output is not a JSON object: mass = 1");
-}
-
-TEST_F(CommandEvaluatorTest, AMissingOrNonNumericResponseFailsTheDesign) {
-    const std::vector<DesignResult> missing = run("echo '{\"mass\": 1}'\n");
-    ASSERT_TRUE(missing[0].failed);
-    EXPECT_EQ(missing[0].error, "the response \"stress\" is missing");
-    const std::vector<DesignResult> text = run("echo '{\"mass\": 1, \"stress\": \"high\"}'\n");
-    ASSERT_TRUE(text[0].failed);
-    EXPECT_EQ(text[0].error, "the response \"stress\" is not a number");
-}
-
-TEST_F(CommandEvaluatorTest, OnlyTheFailingDesignsFail) {
-    const std::vector<DesignResult> results =
-        run("if grep -q '\"id\":2' ; then exit 1; fi\necho '{\"mass\": 1, \"stress\": 2}'\n", 3);
-    EXPECT_FALSE(results[0].failed);
     EXPECT_TRUE(results[1].failed);
-    EXPECT_FALSE(results[2].failed);
+    for (int k : {0, 2}) {
+        ASSERT_FALSE(results[k].failed) << results[k].error;
+        EXPECT_THAT(results[k].responses, ElementsAre(10.0 * (k + 1) * 2.5, k + 1.5));
+    }
+    EXPECT_EQ(testing::readText(design(3) / "stdout.txt"),
+              "{\"stress\": 3.5, \"mass\": 75.0, \"extra\": 1}\n");
+    EXPECT_EQ(nlohmann::json::parse(testing::readText(design(2) / "stdin.json")),
+              designInput(model, {2, "Design", {20, 1, 2.5}}));
 }
 
-TEST(CommandEvaluator, AProgramThatCannotStartFailsTheDesign) {
-    testing::ScratchFolder folder;
-    const StudyModel model = beamModel();
-    CommandEvaluator evaluator(model, {"/nonexistent/evaluator --fast", 0.0, 1, folder.path()});
-    const std::vector<DesignResult> results = evaluator.evaluate(designs(1));
-    ASSERT_TRUE(results[0].failed);
-    EXPECT_EQ(results[0].error.rfind("cannot start \"/nonexistent/evaluator\"", 0), 0u) << results[0].error;
+// A command with shell syntax runs through the shell.
+TEST_F(CommandEvaluatorTest, RunsInTheDesignFolderAndKnowsTheStudyFolder) {
+    const std::string command =
+        "cat > /dev/null; pwd > where.txt; echo \"$VARNO_STUDY_DIR\" >> where.txt";
+    EXPECT_EQ(errorOf(command + "; echo '{\"mass\": 1, \"stress\": 2}' | cat", false), "");
+    EXPECT_EQ(testing::readText(design(1) / "where.txt"),
+              fs::canonical(design(1)).string() + "\n" + folder.path().string() + "\n");
 }
 
-TEST(CommandEvaluator, ShellCommandsRunThroughTheShell) {
-    testing::ScratchFolder folder;
-    const StudyModel model = beamModel();
-    CommandEvaluator evaluator(model, {"cat > /dev/null; echo '{\"mass\": 4, \"stress\": 5}' | cat", 0.0, 1,
-                                       folder.path()});
-    const std::vector<DesignResult> results = evaluator.evaluate(designs(1));
+TEST_F(CommandEvaluatorTest, TakesTheLastJsonObjectOfTheOutput) {
+    const std::vector<DesignResult> results =
+        run("echo 'starting {'\necho '{\"progress\": 0.5, \"mass\": 9, \"stress\": 9}'\n"
+            "echo '{\"mass\": 4, \"stress\": 5}'\necho done\n");
     ASSERT_FALSE(results[0].failed) << results[0].error;
-    EXPECT_EQ(results[0].responses, (std::vector<double>{4, 5}));
+    EXPECT_THAT(results[0].responses, ElementsAre(4, 5));
 }
 
-TEST(CommandEvaluator, SplitsPlainCommandsAndHandsOthersToTheShell) {
-    testing::ScratchFolder base;
-    testing::writeText(base / "eval.py", "");
-    EXPECT_EQ(commandArguments("python3  eval.py --x 1", base.path()),
-              (std::vector<std::string>{"python3", (base / "eval.py").string(), "--x", "1"}))
-        << "an argument naming a file of the base folder becomes absolute";
-    EXPECT_EQ(commandArguments("a | b", base.path()), (std::vector<std::string>{"/bin/sh", "-c", "a | b"}));
-    EXPECT_EQ(commandArguments("run \"two words\"", base.path()),
-              (std::vector<std::string>{"/bin/sh", "-c", "run \"two words\""}));
-    const std::vector<std::string> relative = commandArguments("./eval.sh fast", base.path());
-    EXPECT_EQ(relative[0], (base / "eval.sh").string());
-    EXPECT_EQ(relative[1], "fast");
+TEST_F(CommandEvaluatorTest, AProcessKilledAfterItsOutputFailsTheDesign) {
+    EXPECT_THAT(errorOf(answer + std::string("kill -9 $$\n")), HasSubstr("signal"));
 }
 
-TEST(CommandEvaluator, ShellCommandsKnowTheStudyFolder) {
-    testing::ScratchFolder folder;
-    const StudyModel model = beamModel();
-    CommandSettings settings{"cat > /dev/null; echo \"{\\\"mass\\\": $(cat \"$VARNO_STUDY_DIR/mass.txt\"), \\\"stress\\\": 1}\"",
-                             0.0, 1, folder.path(), folder.path()};
-    testing::writeText(folder / "mass.txt", "42");
-    CommandEvaluator evaluator(model, settings);
-    const std::vector<DesignResult> results = evaluator.evaluate(designs(1));
-    ASSERT_FALSE(results[0].failed) << results[0].error;
-    EXPECT_EQ(results[0].responses, (std::vector<double>{42, 1}));
+// The child started by the evaluator must go too; a killed process ends soon,
+// not at once, so its end is awaited for up to five seconds.
+TEST_F(CommandEvaluatorTest, ATimeoutKillsTheProcessWithWhatItStarted) {
+    for (const DesignResult& result : run("sleep 30 &\necho $! > child.pid\nwait\n", 2, 0.2)) {
+        EXPECT_THAT(result.error, HasSubstr("timed out after 0.2 s"));
+    }
+    const std::string pid = testing::readText(design(1) / "child.pid");
+    ASSERT_FALSE(pid.empty());
+    const auto running = [&] {
+        const std::string stat =
+            testing::readText("/proc/" + pid.substr(0, pid.find('\n')) + "/stat");
+        return !stat.empty() && stat[stat.rfind(')') + 2] != 'Z';  // a zombie has ended
+    };
+    for (int tries = 0; tries < 500 && running(); ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_FALSE(running());
 }
 
-TEST(CommandEvaluator, TheInputNamesVariablesItemsAndParameters) {
-    const nlohmann::json input = designInput(beamModel(), {7, "Design7", {12.5, 1.0, 3.0}});
-    EXPECT_EQ(input["id"], 7);
-    EXPECT_EQ(input["name"], "Design7");
-    EXPECT_EQ(input["variables"]["width"], 12.5);
-    EXPECT_EQ(input["variables"]["section"], 200.0) << "a numeric item is a number";
-    EXPECT_EQ(input["parameters"]["load"], 3.0);
-    EXPECT_EQ(designInput(beamModel(), {8, "Design8", {1.0, 2.0, 3.0}})["variables"]["section"], "IPE300");
+TEST_F(CommandEvaluatorTest, EveryFaultFailsTheDesignNamingTheCause) {
+    EXPECT_THAT(errorOf(answer + std::string("echo broken >&2\nexit 3\n")),
+                HasSubstr("exited with status 3: broken"));
+    EXPECT_THAT(errorOf("echo 'mass = 1'\n"), HasSubstr("not a JSON object: mass = 1"));
+    EXPECT_THAT(errorOf("echo '{\"mass\": 1}'\n"), HasSubstr("\"stress\" is missing"));
+    EXPECT_THAT(errorOf("echo '{\"mass\": 1, \"stress\": \"x\"}'\n"), HasSubstr("not a number"));
+    EXPECT_THAT(errorOf("/nonexistent/evaluator --fast", false),
+                HasSubstr("cannot start \"/nonexistent/evaluator\""));
 }
 
-TEST(CommandEvaluator, OutputMayCarryChatterBeforeTheResult) {
-    const StudyModel model = beamModel();
-    const DesignResult result = readEvaluatorOutput("starting {\ndone\n{\"mass\": 2, \"stress\": 3}\n", model.responses);
-    ASSERT_FALSE(result.failed) << result.error;
-    EXPECT_EQ(result.responses, (std::vector<double>{2, 3}));
+TEST_F(CommandEvaluatorTest, SplitsPlainCommandsAndMakesFileArgumentsAbsolute) {
+    testing::writeText(folder / "eval.py", "");
+    const fs::path& base = folder.path();
+    EXPECT_THAT(commandArguments("python3  eval.py --x 1", base),
+                ElementsAre("python3", (base / "eval.py").string(), "--x", "1"));
+    EXPECT_THAT(commandArguments("./eval.sh x", base),
+                ElementsAre((base / "eval.sh").string(), "x"));
+    EXPECT_THAT(commandArguments("run \"a b\"", base), ElementsAre("/bin/sh", "-c", "run \"a b\""));
+}
+
+TEST_F(CommandEvaluatorTest, TheInputNamesVariablesItemsAndParameters) {
+    EXPECT_EQ(designInput(model, {7, "Design7", {12.5, 1.0, 3.0}}),
+              nlohmann::json::parse(R"({"id": 7, "name": "Design7", "parameters": {"load": 3.0},
+                                        "variables": {"section": 200.0, "width": 12.5}})"));
+    EXPECT_EQ(designInput(model, {8, "D", {1.0, 2.0, 3.0}})["variables"]["section"], "IPE300");
 }
 
 }  // namespace

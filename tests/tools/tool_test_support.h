@@ -1,4 +1,5 @@
-// Helpers of the tool tests: scratch folders, files and executable scripts.
+// Helpers of the tool tests: scratch folders, files, executable scripts and a
+// small study.
 #pragma once
 
 #include <filesystem>
@@ -46,8 +47,29 @@ inline std::string readText(const std::filesystem::path& path) {
 // Writes an executable script and returns its path.
 inline std::string writeScript(const std::filesystem::path& path, const std::string& text) {
     writeText(path, text);
-    std::filesystem::permissions(path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add);
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add);
     return path.string();
+}
+
+// Two variables x, y in [-2, 2] with the baseline (1.5, 1.5), an objective f
+// and a constraint s <= 1, evaluated by "sh sphere.sh"; no [studyData] block.
+inline std::string sphereStudy() {
+    std::string parameters, variables;
+    for (const std::string name : {"x", "y"}) {
+        const std::string id = name == "x" ? "1" : "2";
+        parameters += "[parameter " + name + "]\ntype: Continuous\nid: " + id +
+                      "\nmin: -2\nbaseline: 1.5\nmax: 2\n";
+        variables += "[variable " + name + "]\ntype: Continuous\nid: " + id +
+                     "\nresolution: 401\ndistribution: NONE\n";
+    }
+    const std::string weights = "quadWt: 0\nlinearWt: 1\nacceptMin: -1e300\nacceptMax: 1e300\n";
+    return "[study sphere]\ntype: optimization\n" + parameters +
+           "[response f]\ntype: API\n[response s]\ntype: API\n" +
+           "[method search]\nmethod: TRAVOK\nnumEvals: 200\n" + variables +
+           "[objective f]\nfactor: 1\noption: min_value\ntarget: 0\n" + weights +
+           "[constraint s]\nfactor: 1\noption: less_equal\ntarget: 1\n" + weights +
+           "[evaluator]\ncommand: sh sphere.sh\ntimeout: 20\n";
 }
 
 }  // namespace varno::tool::testing

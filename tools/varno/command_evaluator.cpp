@@ -71,7 +71,9 @@ struct Job {
 }  // namespace
 
 std::vector<std::string> commandArguments(const std::string& command, const fs::path& base) {
-    if (command.find_first_of(shellCharacters) != std::string::npos) return {"/bin/sh", "-c", command};
+    if (command.find_first_of(shellCharacters) != std::string::npos) {
+        return {"/bin/sh", "-c", command};
+    }
     std::istringstream words(command);
     std::vector<std::string> arguments;
     for (std::string word; words >> word;) {
@@ -96,24 +98,33 @@ nlohmann::json designInput(const StudyModel& model, const DesignRequest& design)
     for (std::size_t j = 0; j < model.parameters.size() && n + j < design.values.size(); ++j) {
         parameters[model.parameters[j]] = design.values[n + j];
     }
-    return {{"id", design.id}, {"name", design.name}, {"variables", variables}, {"parameters", parameters}};
+    return {{"id", design.id},
+            {"name", design.name},
+            {"variables", variables},
+            {"parameters", parameters}};
 }
 
-DesignResult readEvaluatorOutput(const std::string& output, const std::vector<StudyResponse>& responses) {
+DesignResult readEvaluatorOutput(const std::string& output,
+                                 const std::vector<StudyResponse>& responses) {
     const nlohmann::json parsed = parseObject(output);
     if (!parsed.is_object()) return failure("the output is not a JSON object" + firstLine(output));
     DesignResult result;
     for (const StudyResponse& response : responses) {
         const auto value = parsed.find(response.name);
-        if (value == parsed.end()) return failure("the response \"" + response.name + "\" is missing");
-        if (!value->is_number()) return failure("the response \"" + response.name + "\" is not a number");
+        if (value == parsed.end()) {
+            return failure("the response \"" + response.name + "\" is missing");
+        }
+        if (!value->is_number()) {
+            return failure("the response \"" + response.name + "\" is not a number");
+        }
         result.responses.push_back(value->get<double>());
     }
     return result;
 }
 
 CommandEvaluator::CommandEvaluator(const StudyModel& model, CommandSettings settings)
-    : model_(model), settings_(std::move(settings)), arguments_(commandArguments(settings_.command, settings_.baseDirectory)) {
+    : model_(model), settings_(std::move(settings)),
+      arguments_(commandArguments(settings_.command, settings_.baseDirectory)) {
     settings_.parallel = std::max(1, settings_.parallel);
 }
 
@@ -131,7 +142,9 @@ std::vector<DesignResult> CommandEvaluator::evaluate(const std::vector<DesignReq
         try {
             fs::create_directories(job.folder);
             writeFile(job.folder / "stdin.json", input);
-            const ProcessSpec spec{arguments_, job.folder.string(), input,
+            const ProcessSpec spec{arguments_,
+                                   job.folder.string(),
+                                   input,
                                    {{"VARNO_STUDY_DIR", settings_.baseDirectory.string()}}};
             job.process = std::make_unique<Process>(spec);
         } catch (const std::exception& error) {
@@ -152,9 +165,10 @@ std::vector<DesignResult> CommandEvaluator::evaluate(const std::vector<DesignReq
             text << "timed out after " << settings_.timeoutSeconds << " s";
             result = failure(text.str());
         } else if (process.exitCode() != 0) {
-            result = failure(process.exitCode() < 0 ? "ended by a signal"
-                                                    : "exited with status " + std::to_string(process.exitCode()) +
-                                                          firstLine(process.errors()));
+            result = failure(process.exitCode() < 0
+                                 ? "ended by a signal"
+                                 : "exited with status " + std::to_string(process.exitCode()) +
+                                       firstLine(process.errors()));
         } else {
             result = readEvaluatorOutput(process.output(), model_.responses);
         }
@@ -162,7 +176,10 @@ std::vector<DesignResult> CommandEvaluator::evaluate(const std::vector<DesignReq
 
     std::size_t next = 0;
     while (next < designs.size() || !running.empty()) {
-        while (running.size() < static_cast<std::size_t>(settings_.parallel) && next < designs.size()) start(next++);
+        while (running.size() < static_cast<std::size_t>(settings_.parallel) &&
+               next < designs.size()) {
+            start(next++);
+        }
         if (running.empty()) continue;
         std::vector<Process*> processes;
         auto nearest = Clock::now() + std::chrono::seconds(1);
@@ -170,7 +187,8 @@ std::vector<DesignResult> CommandEvaluator::evaluate(const std::vector<DesignReq
             processes.push_back(job.process.get());
             nearest = std::min(nearest, job.deadline);
         }
-        pumpProcesses(processes, std::chrono::duration_cast<std::chrono::milliseconds>(nearest - Clock::now()));
+        pumpProcesses(processes, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     nearest - Clock::now()));
         const auto now = Clock::now();
         std::erase_if(running, [&](Job& job) {
             if (!job.process->finished()) {

@@ -28,13 +28,15 @@ struct CommandSettings {
 // with shell metacharacters. As the child runs in its design folder, a
 // relative program path with a "/" and arguments naming existing files are
 // made absolute against `base`.
-std::vector<std::string> commandArguments(const std::string& command, const std::filesystem::path& base);
+std::vector<std::string> commandArguments(const std::string& command,
+                                          const std::filesystem::path& base);
 
 // {"id":..,"name":..,"variables":{..},"parameters":{..}}
 nlohmann::json designInput(const StudyModel& model, const DesignRequest& design);
 
 // The response values by name from the command's output.
-DesignResult readEvaluatorOutput(const std::string& output, const std::vector<StudyResponse>& responses);
+DesignResult readEvaluatorOutput(const std::string& output,
+                                 const std::vector<StudyResponse>& responses);
 
 class CommandEvaluator : public Evaluator {
 public:

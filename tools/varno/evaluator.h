@@ -17,8 +17,8 @@ struct DesignRequest {
 
 struct DesignResult {
     bool failed = false;
-    std::string error;               // why it failed
-    std::vector<double> responses;   // one per study response, in study order
+    std::string error;              // why it failed
+    std::vector<double> responses;  // one per study response, in study order
 };
 
 class Evaluator {

@@ -16,7 +16,8 @@ LibraryStudy::LibraryStudy(const std::string& workingDirectory) {
     if (VARNO_initializeStudySetup(options.c_str()) != 1) {
         const std::string log = messageLog();
         VARNO_endStudy();
-        throw RunError("the library could not start a study in \"" + workingDirectory + "\":\n" + log);
+        throw RunError("the library could not start a study in \"" + workingDirectory + "\":\n" +
+                       log);
     }
 }
 

@@ -14,17 +14,24 @@ int main(int argc, char** argv) {
     int parallel = 0, budget = 0;
     CLI::App* run = app.add_subcommand("run", "run a study");
     run->add_option("study", settings.studyFile, "study file (optional with --problem)");
-    run->add_option("--evaluate", settings.evaluate, "command that evaluates one design (JSON in, JSON out)");
-    run->add_option("--parallel", parallel, "evaluations at once (default: the study's nParallel, else 1)")
+    run->add_option("--evaluate", settings.evaluate,
+                    "command that evaluates one design (JSON in, JSON out)");
+    run->add_option("--parallel", parallel,
+                    "evaluations at once (default: the study's nParallel, else 1)")
         ->check(CLI::PositiveNumber);
-    run->add_option("--problem", settings.problem, "evaluate with a built-in problem (see: varno problems)");
-    run->add_option("--budget", budget, "evaluations of a study generated for --problem")->check(CLI::PositiveNumber);
-    run->add_option("--seed", settings.seed, "random seed in (0, 1] of a generated study")->check(CLI::Range(0.0, 1.0));
+    run->add_option("--problem", settings.problem,
+                    "evaluate with a built-in problem (see: varno problems)");
+    run->add_option("--budget", budget, "evaluations of a study generated for --problem")
+        ->check(CLI::PositiveNumber);
+    run->add_option("--seed", settings.seed, "random seed in (0, 1] of a generated study")
+        ->check(CLI::Range(0.0, 1.0));
     run->add_flag("--quiet", settings.quiet, "no progress line");
-    run->add_option("--workdir", settings.workingDirectory, "folder for designs, results and plots (default: .)");
+    run->add_option("--workdir", settings.workingDirectory,
+                    "folder for designs, results and plots (default: .)");
 
     std::string problem;
-    CLI::App* problems = app.add_subcommand("problems", "list the built-in problems, or print the study of one");
+    CLI::App* problems =
+        app.add_subcommand("problems", "list the built-in problems, or print the study of one");
     problems->add_option("name", problem, "print the generated study file of this problem");
 
     CLI11_PARSE(app, argc, argv);

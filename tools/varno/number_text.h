@@ -16,7 +16,8 @@ inline std::string numberText(double value) {
 // Rounded to `digits` significant digits, for tables and plot labels.
 inline std::string shortNumberText(double value, int digits = 6) {
     char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, digits);
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, digits);
     return std::string(buffer, result.ptr);
 }
 

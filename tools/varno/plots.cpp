@@ -43,7 +43,8 @@ Chart progressChart(const RunRecord& record) {
     } else {
         chart.yLabel = "best performance";
     }
-    chart.series.push_back({chart.logY ? "best cost" : "best performance", "#1f77b4", std::move(points), true, 0.0});
+    chart.series.push_back(
+        {chart.logY ? "best cost" : "best performance", "#1f77b4", std::move(points), true, 0.0});
     return chart;
 }
 

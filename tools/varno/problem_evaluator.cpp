@@ -7,16 +7,19 @@
 
 namespace varno::tool {
 
-ProblemEvaluator::ProblemEvaluator(const Problem& problem, const StudyModel& model) : problem_(problem) {
+ProblemEvaluator::ProblemEvaluator(const Problem& problem, const StudyModel& model)
+    : problem_(problem) {
     if (model.variables.size() < static_cast<std::size_t>(problem.dimension())) {
-        throw RunError("the problem " + problem.name + " needs " + std::to_string(problem.dimension()) +
-                       " variables; the study has " + std::to_string(model.variables.size()));
+        throw RunError("the problem " + problem.name + " needs " +
+                       std::to_string(problem.dimension()) + " variables; the study has " +
+                       std::to_string(model.variables.size()));
     }
     const std::vector<std::string> names = problem.responseNames();
     for (const StudyResponse& response : model.responses) {
         const auto found = std::find(names.begin(), names.end(), response.name);
         if (found == names.end()) {
-            throw RunError("the problem " + problem.name + " has no response \"" + response.name + "\"");
+            throw RunError("the problem " + problem.name + " has no response \"" + response.name +
+                           "\"");
         }
         responseIndex_.push_back(static_cast<std::size_t>(found - names.begin()));
     }

@@ -19,18 +19,22 @@ double baselineOf(const Problem& problem, int i) {
 void writeParameters(std::ostream& out, const Problem& problem) {
     for (int i = 0; i < problem.dimension(); ++i) {
         out << "[parameter x" << i + 1 << "]\ntype: Continuous\nid: " << i + 1
-            << "\nmin: " << numberText(problem.lower[i]) << "\nbaseline: " << numberText(baselineOf(problem, i))
+            << "\nmin: " << numberText(problem.lower[i])
+            << "\nbaseline: " << numberText(baselineOf(problem, i))
             << "\nmax: " << numberText(problem.upper[i]) << "\n\n";
     }
-    for (const std::string& name : problem.responseNames()) out << "[response " << name << "]\ntype: API\n\n";
+    for (const std::string& name : problem.responseNames()) {
+        out << "[response " << name << "]\ntype: API\n\n";
+    }
 }
 
 void writeMethod(std::ostream& out, const Problem& problem, int budget, double seed) {
-    out << "[studyData " << problem.name << "]\nstartAgent: 0\nendAgent: 0\nfilePrefix: " << problem.name
+    out << "[studyData " << problem.name
+        << "]\nstartAgent: 0\nendAgent: 0\nfilePrefix: " << problem.name
         << "\nrandomSeed: " << numberText(seed) << "\nmode: newStudy\n\n";
     if (problem.objectives > 1) {
-        out << "[method search]\nmethod: MOTRAVOK\nnumEvals: " << budget << "\narchiveSize: " << archiveSize
-            << "\n\n";
+        out << "[method search]\nmethod: MOTRAVOK\nnumEvals: " << budget
+            << "\narchiveSize: " << archiveSize << "\n\n";
     } else {
         out << "[method search]\nmethod: TRAVOK\nnumEvals: " << budget << "\n\n";
     }
@@ -39,13 +43,15 @@ void writeMethod(std::ostream& out, const Problem& problem, int budget, double s
 void writeStudyResponses(std::ostream& out, const Problem& problem) {
     const std::vector<std::string> names = problem.responseNames();
     for (int k = 0; k < problem.objectives; ++k) {
-        out << "[objective " << names[k] << "]\nfactor: 1\noption: min_value\ntarget: 0\nquadWt: 0\nlinearWt: 1\n"
+        out << "[objective " << names[k]
+            << "]\nfactor: 1\noption: min_value\ntarget: 0\nquadWt: 0\nlinearWt: 1\n"
             << "acceptMin: -1e300\nacceptMax: 1e300\n\n";
     }
     for (int j = 0; j < problem.constraintCount(); ++j) {
-        out << "[constraint " << names[problem.objectives + j] << "]\nfactor: "
-            << numberText(problem.constraintScales[j]) << "\noption: less_equal\ntarget: 0\nquadWt: "
-            << numberText(problem.penaltyWeight) << "\nlinearWt: 0\nacceptMin: -1e300\nacceptMax: 1e300\n\n";
+        out << "[constraint " << names[problem.objectives + j]
+            << "]\nfactor: " << numberText(problem.constraintScales[j])
+            << "\noption: less_equal\ntarget: 0\nquadWt: " << numberText(problem.penaltyWeight)
+            << "\nlinearWt: 0\nacceptMin: -1e300\nacceptMax: 1e300\n\n";
     }
 }
 
@@ -60,8 +66,8 @@ std::string problemStudyText(const Problem& problem, int budget, double seed) {
     writeParameters(out, problem);
     writeMethod(out, problem, budget, seed);
     for (int i = 0; i < problem.dimension(); ++i) {
-        out << "[variable x" << i + 1 << "]\ntype: Continuous\nid: " << i + 1 << "\nresolution: " << resolution
-            << "\ndistribution: NONE\n\n";
+        out << "[variable x" << i + 1 << "]\ntype: Continuous\nid: " << i + 1
+            << "\nresolution: " << resolution << "\ndistribution: NONE\n\n";
     }
     writeStudyResponses(out, problem);
     return out.str();

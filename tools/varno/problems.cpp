@@ -37,8 +37,8 @@ void ackley(const double* x, ProblemValues& out) {
         cosines += std::cos(2.0 * pi * x[i]);
     }
     const double n = analyticDimension;
-    out.objectives = {-20.0 * std::exp(-0.2 * std::sqrt(squares / n)) - std::exp(cosines / n) + 20.0 +
-                      std::numbers::e};
+    out.objectives = {-20.0 * std::exp(-0.2 * std::sqrt(squares / n)) - std::exp(cosines / n) +
+                      20.0 + std::numbers::e};
 }
 
 // --- pressure vessel: shell and head thickness (multiples of 1/16 in),
@@ -46,11 +46,14 @@ void ackley(const double* x, ProblemValues& out) {
 
 constexpr double plateStep = 0.0625;
 
-double roundedThickness(double x) { return plateStep * std::clamp(std::round(x / plateStep), 1.0, 99.0); }
+double roundedThickness(double x) {
+    return plateStep * std::clamp(std::round(x / plateStep), 1.0, 99.0);
+}
 
 void pressureVessel(const double* x, ProblemValues& out) {
     const double ts = roundedThickness(x[0]), th = roundedThickness(x[1]), r = x[2], l = x[3];
-    out.objectives = {0.6224 * ts * r * l + 1.7781 * th * r * r + 3.1661 * ts * ts * l + 19.84 * ts * ts * r};
+    out.objectives = {0.6224 * ts * r * l + 1.7781 * th * r * r + 3.1661 * ts * ts * l +
+                      19.84 * ts * ts * r};
     out.constraints = {-ts + 0.0193 * r, -th + 0.00954 * r,
                        -pi * r * r * l - 4.0 / 3.0 * pi * r * r * r + 1296000.0, l - 240.0};
 }
@@ -92,11 +95,10 @@ void tensionSpring(const double* x, ProblemValues& out) {
     const double d = x[0], coil = x[1], n = x[2];
     const double d2 = d * d, d4 = d2 * d2;
     out.objectives = {(n + 2.0) * coil * d2};
-    out.constraints = {
-        1.0 - coil * coil * coil * n / (71785.0 * d4),
-        (4.0 * coil * coil - d * coil) / (12566.0 * (coil * d2 * d - d4)) + 1.0 / (5108.0 * d2) - 1.0,
-        1.0 - 140.45 * d / (coil * coil * n),
-        (d + coil) / 1.5 - 1.0};
+    out.constraints = {1.0 - coil * coil * coil * n / (71785.0 * d4),
+                       (4.0 * coil * coil - d * coil) / (12566.0 * (coil * d2 * d - d4)) +
+                           1.0 / (5108.0 * d2) - 1.0,
+                       1.0 - 140.45 * d / (coil * coil * n), (d + coil) / 1.5 - 1.0};
 }
 
 // --- two-objective ZDT problems over [0, 1]^30: f1 = x1, f2 = g h(f1, g) ---
@@ -132,8 +134,8 @@ void dtlz2(const double* x, ProblemValues& out) {
                       (1.0 + g) * std::sin(a)};
 }
 
-Problem box(const char* name, const char* description, std::vector<double> lower, std::vector<double> upper,
-            void (*f)(const double*, ProblemValues&)) {
+Problem box(const char* name, const char* description, std::vector<double> lower,
+            std::vector<double> upper, void (*f)(const double*, ProblemValues&)) {
     Problem p;
     p.name = name;
     p.description = description;
@@ -143,15 +145,16 @@ Problem box(const char* name, const char* description, std::vector<double> lower
     return p;
 }
 
-Problem analytic(const char* name, const char* description, double low, double high, double atOptimum,
-                 void (*f)(const double*, ProblemValues&)) {
+Problem analytic(const char* name, const char* description, double low, double high,
+                 double atOptimum, void (*f)(const double*, ProblemValues&)) {
     Problem p = box(name, description, std::vector<double>(analyticDimension, low),
                     std::vector<double>(analyticDimension, high), f);
     p.bestPoint.assign(analyticDimension, atOptimum);
     return p;
 }
 
-Problem constrained(Problem p, double best, std::vector<double> point, std::vector<double> scales, double weight) {
+Problem constrained(Problem p, double best, std::vector<double> point, std::vector<double> scales,
+                    double weight) {
     p.bestKnown = best;
     p.bestPoint = std::move(point);
     p.constraintScales = std::move(scales);
@@ -161,7 +164,8 @@ Problem constrained(Problem p, double best, std::vector<double> point, std::vect
 
 Problem multiObjective(const char* name, const char* description, int dimension, int objectives,
                        std::vector<double> point, void (*f)(const double*, ProblemValues&)) {
-    Problem p = box(name, description, std::vector<double>(dimension, 0.0), std::vector<double>(dimension, 1.0), f);
+    Problem p = box(name, description, std::vector<double>(dimension, 0.0),
+                    std::vector<double>(dimension, 1.0), f);
     p.objectives = objectives;
     p.bestPoint = std::move(point);
     return p;
@@ -176,7 +180,8 @@ std::vector<double> zdtFrontPoint() {
 std::vector<Problem> makeProblems() {
     const double thin = plateStep, thick = 99 * plateStep;
     return {
-        analytic("rosenbrock", "Rosenbrock valley, 10-D, minimum 0 at x = 1", -5.0, 10.0, 1.0, rosenbrock),
+        analytic("rosenbrock", "Rosenbrock valley, 10-D, minimum 0 at x = 1", -5.0, 10.0, 1.0,
+                 rosenbrock),
         analytic("rastrigin", "Rastrigin, 10-D, minimum 0 at x = 0", -5.12, 5.12, 0.0, rastrigin),
         analytic("ackley", "Ackley, 10-D, minimum 0 at x = 0", -32.768, 32.768, 0.0, ackley),
         constrained(box("pressure-vessel", "pressure vessel cost, 4 constraints, best 6059.714",
@@ -190,14 +195,14 @@ std::vector<Problem> makeProblems() {
         constrained(box("tension-spring", "spring weight, 4 constraints, best 0.012665",
                         {0.05, 0.25, 2.0}, {2.0, 1.3, 15.0}, tensionSpring),
                     0.012665, {0.051689, 0.356718, 11.288966}, {1.0, 1.0, 1.0, 1.0}, 1e2),
-        multiObjective("zdt1", "ZDT1, 30-D, 2 objectives, convex front f2 = 1 - sqrt(f1)", zdtDimension, 2,
-                       zdtFrontPoint(), zdt1),
-        multiObjective("zdt2", "ZDT2, 30-D, 2 objectives, concave front f2 = 1 - f1^2", zdtDimension, 2,
-                       zdtFrontPoint(), zdt2),
+        multiObjective("zdt1", "ZDT1, 30-D, 2 objectives, convex front f2 = 1 - sqrt(f1)",
+                       zdtDimension, 2, zdtFrontPoint(), zdt1),
+        multiObjective("zdt2", "ZDT2, 30-D, 2 objectives, concave front f2 = 1 - f1^2",
+                       zdtDimension, 2, zdtFrontPoint(), zdt2),
         multiObjective("zdt3", "ZDT3, 30-D, 2 objectives, disconnected front", zdtDimension, 2,
                        zdtFrontPoint(), zdt3),
-        multiObjective("dtlz2", "DTLZ2, 12-D, 3 objectives, front on the unit sphere", dtlzDimension, 3,
-                       std::vector<double>(dtlzDimension, 0.5), dtlz2),
+        multiObjective("dtlz2", "DTLZ2, 12-D, 3 objectives, front on the unit sphere",
+                       dtlzDimension, 3, std::vector<double>(dtlzDimension, 0.5), dtlz2),
     };
 }
 
@@ -206,7 +211,9 @@ std::vector<Problem> makeProblems() {
 std::vector<std::string> Problem::responseNames() const {
     std::vector<std::string> names;
     if (objectives == 1) names.push_back("f");
-    for (int k = 1; objectives > 1 && k <= objectives; ++k) names.push_back("f" + std::to_string(k));
+    for (int k = 1; objectives > 1 && k <= objectives; ++k) {
+        names.push_back("f" + std::to_string(k));
+    }
     for (int k = 1; k <= constraintCount(); ++k) names.push_back("g" + std::to_string(k));
     return names;
 }

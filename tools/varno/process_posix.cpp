@@ -51,7 +51,9 @@ struct PipeEnds {
 
 PipeEnds makePipe() {
     int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error(std::string("pipe: ") + std::strerror(errno));
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        throw std::runtime_error(std::string("pipe: ") + std::strerror(errno));
+    }
     return {Descriptor(fds[0]), Descriptor(fds[1])};
 }
 
@@ -164,7 +166,8 @@ Process::Process(const ProcessSpec& spec) : state_(std::make_unique<State>()) {
     if (got > 0) {
         ::waitpid(pid, &state_->status, 0);
         state_->reaped = true;
-        throw std::runtime_error("cannot start \"" + spec.arguments.front() + "\": " + std::strerror(code));
+        throw std::runtime_error("cannot start \"" + spec.arguments.front() +
+                                 "\": " + std::strerror(code));
     }
     state_->in = std::move(in.write);
     state_->out = std::move(out.read);
@@ -211,8 +214,10 @@ void pumpProcesses(const std::vector<Process*>& running, std::chrono::millisecon
             if (s.out.open()) fds.push_back({s.out.get(), POLLIN, 0}), owners.push_back(&s);
             if (s.err.open()) fds.push_back({s.err.get(), POLLIN, 0}), owners.push_back(&s);
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        const int timeout = static_cast<int>(std::clamp(left, std::chrono::milliseconds(0), slice).count());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        const int timeout =
+            static_cast<int>(std::clamp(left, std::chrono::milliseconds(0), slice).count());
         if (::poll(fds.data(), fds.size(), timeout) > 0) {
             for (std::size_t i = 0; i < fds.size(); ++i) {
                 if (fds[i].revents == 0) continue;

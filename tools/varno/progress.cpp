@@ -21,7 +21,8 @@ ProgressLine::ProgressLine(std::ostream& out, bool enabled, bool terminal)
     : out_(out), enabled_(enabled), terminal_(terminal), start_(std::chrono::steady_clock::now()) {}
 
 std::string ProgressLine::format(const ProgressState& state, double elapsedSeconds) {
-    std::string line = "cycle " + std::to_string(state.cycle) + "  evaluations " + std::to_string(state.evaluations);
+    std::string line = "cycle " + std::to_string(state.cycle) + "  evaluations " +
+                       std::to_string(state.evaluations);
     if (state.budget > 0) line += "/" + std::to_string(state.budget);
     line += "  best " + (state.best ? shortNumberText(*state.best) : std::string("-"));
     line += "  feasible " + std::to_string(state.feasible);

@@ -32,7 +32,9 @@ bool dominates(const std::vector<double>& a, const std::vector<double>& b) {
 // A design's value of a variable: its set item for a discrete variable.
 std::string valueText(const StudyVariable& variable, double value, bool full = false) {
     const auto index = static_cast<std::size_t>(value);
-    if (!variable.items.empty() && value >= 0 && index < variable.items.size()) return variable.items[index];
+    if (!variable.items.empty() && value >= 0 && index < variable.items.size()) {
+        return variable.items[index];
+    }
     return full ? numberText(value) : shortNumberText(value, 10);
 }
 
@@ -54,11 +56,13 @@ const EvaluatedDesign* findDesign(const RunRecord& record, int id) {
 
 std::vector<int> nonDominatedIds(const StudyModel& model, const RunRecord& record) {
     const std::vector<std::size_t> columns = objectiveColumns(model);
-    const bool anyFeasible = std::any_of(record.designs.begin(), record.designs.end(),
-                                         [](const EvaluatedDesign& d) { return d.status == 1 || d.status == 2; });
+    const bool anyFeasible =
+        std::any_of(record.designs.begin(), record.designs.end(),
+                    [](const EvaluatedDesign& d) { return d.status == 1 || d.status == 2; });
     std::vector<std::pair<int, std::vector<double>>> candidates;
     for (const EvaluatedDesign& design : record.designs) {
-        const bool usable = anyFeasible ? (design.status == 1 || design.status == 2) : design.status == 3;
+        const bool usable = anyFeasible ? (design.status == 1 || design.status == 2)
+                                        : design.status == 3;
         if (!usable) continue;
         std::vector<double> costs;
         for (std::size_t c : columns) costs.push_back(model.responses[c].cost(design.responses[c]));
@@ -66,8 +70,9 @@ std::vector<int> nonDominatedIds(const StudyModel& model, const RunRecord& recor
     }
     std::vector<int> front;
     for (const auto& [id, costs] : candidates) {
-        const bool dominated = std::any_of(candidates.begin(), candidates.end(),
-                                           [&](const auto& other) { return dominates(other.second, costs); });
+        const bool dominated =
+            std::any_of(candidates.begin(), candidates.end(),
+                        [&](const auto& other) { return dominates(other.second, costs); });
         if (!dominated) front.push_back(id);
     }
     return front;
@@ -85,31 +90,36 @@ ParetoSet paretoSet(const StudyModel& model, const RunRecord& record) {
     VARNO_freePtr(ranks);
     if (count > 0) return pareto;
     const char* why = VARNO_getLastMessage();
-    pareto.note = "the library's Pareto query gave no set (" + std::string(why ? why : "no message") +
+    pareto.note = "the library's Pareto query gave no set (" +
+                  std::string(why ? why : "no message") +
                   "); the non-dominated designs were computed by the runner";
     pareto.ids = nonDominatedIds(model, record);
     return pareto;
 }
 
-void printBestDesign(std::ostream& out, const StudyModel& model, const RunRecord& record, int bestId) {
+void printBestDesign(std::ostream& out, const StudyModel& model, const RunRecord& record,
+                     int bestId) {
     const EvaluatedDesign* best = findDesign(record, bestId);
     if (best == nullptr) {
         out << "No design was evaluated successfully.\n";
         return;
     }
-    out << "\nBest design: Design" << best->id << "  performance " << shortNumberText(best->performance, 10)
-        << "  status " << statusWord(best->status) << "\n";
+    out << "\nBest design: Design" << best->id << "  performance "
+        << shortNumberText(best->performance, 10) << "  status " << statusWord(best->status)
+        << "\n";
     for (std::size_t i = 0; i < model.variables.size(); ++i) {
         out << "  " << std::left << std::setw(20) << model.variables[i].name << " "
             << valueText(model.variables[i], best->values[i]) << "\n";
     }
     for (std::size_t i = 0; i < model.responses.size(); ++i) {
         out << "  " << std::left << std::setw(20) << model.responses[i].name << " "
-            << shortNumberText(best->responses[i], 10) << "  (" << blockKindWord(model.responses[i].kind) << ")\n";
+            << shortNumberText(best->responses[i], 10) << "  ("
+            << blockKindWord(model.responses[i].kind) << ")\n";
     }
 }
 
-void printParetoSet(std::ostream& out, const StudyModel& model, const RunRecord& record, const ParetoSet& pareto) {
+void printParetoSet(std::ostream& out, const StudyModel& model, const RunRecord& record,
+                    const ParetoSet& pareto) {
     const std::vector<std::size_t> columns = objectiveColumns(model);
     std::vector<const EvaluatedDesign*> members;
     for (int id : pareto.ids) {
@@ -130,7 +140,8 @@ void printParetoSet(std::ostream& out, const StudyModel& model, const RunRecord&
     }
 }
 
-void writeResultsCsv(const std::filesystem::path& path, const StudyModel& model, const RunRecord& record) {
+void writeResultsCsv(const std::filesystem::path& path, const StudyModel& model,
+                     const RunRecord& record) {
     std::ofstream out(path, std::ios::binary);
     if (!out) throw RunError("cannot write " + path.string());
     out << "id,status,performance";
@@ -139,12 +150,17 @@ void writeResultsCsv(const std::filesystem::path& path, const StudyModel& model,
     for (const StudyResponse& response : model.responses) out << ',' << csvField(response.name);
     out << ",error\n";
     for (const EvaluatedDesign& design : record.designs) {
-        out << design.id << ',' << statusWord(design.status) << ',' << numberText(design.performance);
+        out << design.id << ',' << statusWord(design.status) << ','
+            << numberText(design.performance);
         for (std::size_t i = 0; i < design.values.size(); ++i) {
-            out << ',' << (i < model.variables.size() ? csvField(valueText(model.variables[i], design.values[i], true))
-                                                      : numberText(design.values[i]));
+            out << ','
+                << (i < model.variables.size()
+                        ? csvField(valueText(model.variables[i], design.values[i], true))
+                        : numberText(design.values[i]));
         }
-        for (double value : design.responses) out << ',' << (design.error.empty() ? numberText(value) : "");
+        for (double value : design.responses) {
+            out << ',' << (design.error.empty() ? numberText(value) : "");
+        }
         out << ',' << csvField(design.error) << '\n';
     }
 }

@@ -13,8 +13,8 @@
 namespace varno::tool {
 
 struct ParetoSet {
-    std::vector<int> ids;    // rank-1 designs
-    std::string note;        // where the set came from, when not from the library
+    std::vector<int> ids;  // rank-1 designs
+    std::string note;      // where the set came from, when not from the library
 };
 
 // The non-dominated designs among those without error: from the library's
@@ -26,10 +26,13 @@ ParetoSet paretoSet(const StudyModel& model, const RunRecord& record);
 // oriented by their options; feasible designs before infeasible ones).
 std::vector<int> nonDominatedIds(const StudyModel& model, const RunRecord& record);
 
-void printBestDesign(std::ostream& out, const StudyModel& model, const RunRecord& record, int bestId);
-void printParetoSet(std::ostream& out, const StudyModel& model, const RunRecord& record, const ParetoSet& pareto);
+void printBestDesign(std::ostream& out, const StudyModel& model, const RunRecord& record,
+                     int bestId);
+void printParetoSet(std::ostream& out, const StudyModel& model, const RunRecord& record,
+                    const ParetoSet& pareto);
 
 // One row per evaluated design: id, status, performance, variables, responses, error.
-void writeResultsCsv(const std::filesystem::path& path, const StudyModel& model, const RunRecord& record);
+void writeResultsCsv(const std::filesystem::path& path, const StudyModel& model,
+                     const RunRecord& record);
 
 }  // namespace varno::tool

@@ -24,7 +24,8 @@ StudyFile loadStudy(const RunSettings& settings) {
     const Problem* problem = findProblem(settings.problem);
     if (problem == nullptr) throw RunError("give a study file or --problem NAME");
     const int budget = settings.budget.value_or(defaultBudget(*problem));
-    return parseStudyText(problemStudyText(*problem, budget, settings.seed), problem->name + " (built-in)");
+    return parseStudyText(problemStudyText(*problem, budget, settings.seed),
+                          problem->name + " (built-in)");
 }
 
 int parallelism(const RunSettings& settings, const StudyModel& model) {
@@ -37,14 +38,18 @@ std::unique_ptr<Evaluator> chooseEvaluator(const RunSettings& settings, const St
                                            const fs::path& directory) {
     if (!settings.problem.empty()) {
         const Problem* problem = findProblem(settings.problem);
-        if (problem == nullptr) throw RunError("unknown problem \"" + settings.problem + "\" (see: varno problems)");
+        if (problem == nullptr) {
+            throw RunError("unknown problem \"" + settings.problem + "\" (see: varno problems)");
+        }
         return std::make_unique<ProblemEvaluator>(*problem, model);
     }
     CommandSettings command;
     command.command = !settings.evaluate.empty() ? settings.evaluate
-                      : model.evaluator         ? model.evaluator->command
-                                                : std::string();
-    if (command.command.empty()) throw RunError("no evaluator: give --evaluate, an [evaluator] block or --problem");
+                      : model.evaluator          ? model.evaluator->command
+                                                 : std::string();
+    if (command.command.empty()) {
+        throw RunError("no evaluator: give --evaluate, an [evaluator] block or --problem");
+    }
     command.timeoutSeconds = model.evaluator ? model.evaluator->timeoutSeconds : 0.0;
     command.parallel = parallelism(settings, model);
     command.workingDirectory = directory;
@@ -54,7 +59,8 @@ std::unique_ptr<Evaluator> chooseEvaluator(const RunSettings& settings, const St
     return std::make_unique<CommandEvaluator>(model, command);
 }
 
-void writeResults(const StudyModel& model, const RunRecord& record, const fs::path& directory, std::ostream& out) {
+void writeResults(const StudyModel& model, const RunRecord& record, const fs::path& directory,
+                  std::ostream& out) {
     const bool multiObjective = model.objectives().size() >= 2;
     ParetoSet pareto;
     if (multiObjective) {
@@ -106,7 +112,8 @@ int runStudy(const RunSettings& settings, std::ostream& out, std::ostream& err) 
 int listProblems(const std::string& name, std::ostream& out, std::ostream& err) {
     if (name.empty()) {
         for (const Problem& problem : builtInProblems()) {
-            out << "  " << std::left << std::setw(18) << problem.name << problem.description << "\n";
+            out << "  " << std::left << std::setw(18) << problem.name << problem.description
+                << "\n";
         }
         return 0;
     }

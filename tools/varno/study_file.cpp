@@ -60,7 +60,9 @@ bool isCount(const std::string& text) {
 // The count of a counted-form line ("values:3"), or -1 for any other line.
 int countedLength(const std::string& line) {
     const std::size_t colon = line.find(':');
-    if (colon == std::string::npos || colon + 1 >= line.size() || isBlank(line[colon + 1])) return -1;
+    if (colon == std::string::npos || colon + 1 >= line.size() || isBlank(line[colon + 1])) {
+        return -1;
+    }
     const std::string value = line.substr(colon + 1);
     return isCount(value) ? std::stoi(value) : -1;
 }
@@ -130,7 +132,10 @@ private:
     }
 
     void addLine(const std::string& content, int number) {
-        if (file_.blocks.empty()) fail(number, "a definition line outside a block (start one with a header such as [parameter NAME])");
+        if (file_.blocks.empty()) {
+            fail(number, "a definition line outside a block (start one with a header such as "
+                         "[parameter NAME])");
+        }
         if (content.find(':') == std::string::npos || keyOf(content).empty()) {
             fail(number, "expected \"key: value\", got \"" + content + "\"");
         }
@@ -188,7 +193,8 @@ std::vector<std::string> Block::list(const std::string& key) const {
         const int length = countedLength(lines[i]);
         if (length < 0) return {*property(key)};
         const std::size_t end = std::min(lines.size(), i + 1 + static_cast<std::size_t>(length));
-        return {lines.begin() + static_cast<std::ptrdiff_t>(i + 1), lines.begin() + static_cast<std::ptrdiff_t>(end)};
+        return {lines.begin() + static_cast<std::ptrdiff_t>(i + 1),
+                lines.begin() + static_cast<std::ptrdiff_t>(end)};
     }
     return {};
 }

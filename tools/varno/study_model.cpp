@@ -35,7 +35,8 @@ double number(const Block& block, const std::string& key, const StudyFile& file)
     const double value = std::strtod(text.c_str(), &end);
     if (text.empty() || *end != '\0' || value < 0) {
         throw StudyFileError(file.fileName, block.line,
-                             "[evaluator] " + key + ": expected a number >= 0, got \"" + text + "\"");
+                             "[evaluator] " + key + ": expected a number >= 0, got \"" + text +
+                                 "\"");
     }
     return value;
 }
@@ -47,7 +48,9 @@ EvaluatorSettings evaluatorSettings(const Block& block, const StudyFile& file) {
         throw StudyFileError(file.fileName, block.line, "[evaluator] needs \"command: ...\"");
     }
     if (block.property("timeout")) settings.timeoutSeconds = number(block, "timeout", file);
-    if (block.property("parallel")) settings.parallel = static_cast<int>(number(block, "parallel", file));
+    if (block.property("parallel")) {
+        settings.parallel = static_cast<int>(number(block, "parallel", file));
+    }
     return settings;
 }
 
@@ -55,7 +58,9 @@ EvaluatorSettings evaluatorSettings(const Block& block, const StudyFile& file) {
 
 double StudyResponse::cost(double value) const {
     if (option == "max_value" || option == "1" || option == "greater_equal") return -value;
-    if (option == "min_diff" || option == "0" || option == "equal") return std::fabs(value - target);
+    if (option == "min_diff" || option == "0" || option == "equal") {
+        return std::fabs(value - target);
+    }
     if (option == "max_diff" || option == "2") return -std::fabs(value - target);
     return value;
 }
@@ -82,7 +87,8 @@ StudyModel describeStudy(const StudyFile& file) {
             const bool discrete = textProperty(block, "type") == "Discrete";
             model.variables.push_back({block.name, discrete ? discreteItems(file, block.name)
                                                             : std::vector<std::string>{}});
-        } else if (block.kind == BlockKind::parameter && textProperty(block, "type") == "Parameter") {
+        } else if (block.kind == BlockKind::parameter &&
+                   textProperty(block, "type") == "Parameter") {
             model.parameters.push_back(block.name);
         } else if (block.kind == BlockKind::objective || block.kind == BlockKind::constraint ||
                    block.kind == BlockKind::studyResponse) {

@@ -43,8 +43,9 @@ RunRecord StudyRunner::run() {
             const DesignSet set;
             if (set.size() == 0) {
                 if (VARNO_isStudyComplete() == 1) break;
-                throw RunError("the library handed out no designs before the study was complete:\n" +
-                               messageLog());
+                throw RunError(
+                    "the library handed out no designs before the study was complete:\n" +
+                    messageLog());
             }
             for (int k = 0; k < set.size(); ++k) {
                 requests.push_back({set.id(k), "Design" + std::to_string(set.id(k)),
@@ -63,7 +64,8 @@ RunRecord StudyRunner::run() {
     return std::move(record_);
 }
 
-void StudyRunner::returnResults(const std::vector<DesignRequest>& requests, std::vector<DesignResult>& results) {
+void StudyRunner::returnResults(const std::vector<DesignRequest>& requests,
+                                std::vector<DesignResult>& results) {
     const int count = static_cast<int>(requests.size());
     std::vector<int> ids, flags;
     std::vector<double*> responses;
@@ -71,19 +73,22 @@ void StudyRunner::returnResults(const std::vector<DesignRequest>& requests, std:
         DesignResult& result = results[static_cast<std::size_t>(k)];
         if (result.failed) {
             result.responses.assign(model_.responses.size(), 0.0);
-            progress_.note("varno: " + requests[static_cast<std::size_t>(k)].name + " failed: " + result.error);
+            progress_.note("varno: " + requests[static_cast<std::size_t>(k)].name +
+                           " failed: " + result.error);
         }
         ids.push_back(requests[static_cast<std::size_t>(k)].id);
         flags.push_back(result.failed ? 1 : 0);
         responses.push_back(result.responses.data());
     }
     // The library may reorder these arrays; they are copies.
-    if (VARNO_updateResultsForDesignSet(count, ids.data(), flags.data(), responses.data(), nullptr) != 1) {
+    if (VARNO_updateResultsForDesignSet(count, ids.data(), flags.data(), responses.data(),
+                                        nullptr) != 1) {
         throw RunError("the library refused the results of a design set:\n" + messageLog());
     }
 }
 
-void StudyRunner::record(const std::vector<DesignRequest>& requests, const std::vector<DesignResult>& results) {
+void StudyRunner::record(const std::vector<DesignRequest>& requests,
+                         const std::vector<DesignResult>& results) {
     for (std::size_t k = 0; k < requests.size(); ++k) {
         EvaluatedDesign design;
         design.id = requests[k].id;
@@ -112,7 +117,9 @@ ProgressState StudyRunner::progressState() const {
     double best = 0.0;
     const int bestId = VARNO_getBestDesignId();
     if (bestId > 0 && VARNO_getPerformanceValueForDesign(bestId, &best) == 1) state.best = best;
-    for (const EvaluatedDesign& design : record_.designs) state.feasible += design.status == 2 ? 1 : 0;
+    for (const EvaluatedDesign& design : record_.designs) {
+        state.feasible += design.status == 2 ? 1 : 0;
+    }
     return state;
 }
 

@@ -40,8 +40,10 @@ public:
     RunRecord run();
 
 private:
-    void returnResults(const std::vector<DesignRequest>& requests, std::vector<DesignResult>& results);
-    void record(const std::vector<DesignRequest>& requests, const std::vector<DesignResult>& results);
+    void returnResults(const std::vector<DesignRequest>& requests,
+                       std::vector<DesignResult>& results);
+    void record(const std::vector<DesignRequest>& requests,
+                const std::vector<DesignResult>& results);
     void reportLibraryMessages();
     ProgressState progressState() const;
 

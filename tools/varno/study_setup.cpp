@@ -80,7 +80,9 @@ std::string defaultStudyLevelData(const std::string& studyName) {
 
 void defineStudy(const StudyFile& file) {
     const Block* study = file.find(BlockKind::study);
-    if (study == nullptr) throw StudyFileError(file.fileName, 0, "the file has no [study NAME] block");
+    if (study == nullptr) {
+        throw StudyFileError(file.fileName, 0, "the file has no [study NAME] block");
+    }
     bool levelDataGiven = file.find(BlockKind::studyData) != nullptr;
     for (const Block& block : file.blocks) {
         if (!levelDataGiven && needsStudyLevelData(block.kind)) {

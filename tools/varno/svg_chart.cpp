@@ -50,7 +50,10 @@ std::string escape(const std::string& text) {
 std::vector<double> ticks(const Range& range, bool decades = false) {
     const double raw = (range.high - range.low) / 5.0;
     const double power = std::pow(10.0, std::floor(std::log10(raw)));
-    double step = power * (raw / power < 1.5 ? 1 : raw / power < 3.5 ? 2 : raw / power < 7.5 ? 5 : 10);
+    double step = power * (raw / power < 1.5   ? 1
+                           : raw / power < 3.5 ? 2
+                           : raw / power < 7.5 ? 5
+                                               : 10);
     if (decades && range.high - range.low >= 1.0) step = std::max(1.0, std::round(step));
     std::vector<double> positions;
     for (double t = std::ceil(range.low / step) * step; t <= range.high + step * 1e-9; t += step) {
@@ -74,8 +77,9 @@ public:
     }
 
     std::string render() {
-        out_ << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << width << "\" height=\"" << height
-             << "\" viewBox=\"0 0 " << width << ' ' << height << "\" font-family=\"sans-serif\" font-size=\"12\">\n"
+        out_ << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << width << "\" height=\""
+             << height << "\" viewBox=\"0 0 " << width << ' ' << height
+             << "\" font-family=\"sans-serif\" font-size=\"12\">\n"
              << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n"
              << "<text x=\"" << width / 2 << "\" y=\"24\" text-anchor=\"middle\" font-size=\"15\">"
              << escape(chart_.title) << "</text>\n";
@@ -88,34 +92,45 @@ public:
 private:
     bool visible(double y) const { return std::isfinite(y) && (!chart_.logY || y > 0); }
     double transform(double y) const { return chart_.logY ? std::log10(y) : y; }
-    double px(double x) const { return left + (x - x_.low) / (x_.high - x_.low) * (width - left - right); }
+    double px(double x) const {
+        return left + (x - x_.low) / (x_.high - x_.low) * (width - left - right);
+    }
     double py(double y) const {
-        return height - bottom - (transform(y) - y_.low) / (y_.high - y_.low) * (height - top - bottom);
+        return height - bottom -
+               (transform(y) - y_.low) / (y_.high - y_.low) * (height - top - bottom);
     }
 
     void axes() {
         const double x0 = left, x1 = width - right, y0 = height - bottom, y1 = top;
         out_ << "<g stroke=\"#ddd\">\n";
-        for (double t : ticks(x_)) out_ << "<line x1=\"" << px(t) << "\" y1=\"" << y0 << "\" x2=\"" << px(t) << "\" y2=\"" << y1 << "\"/>\n";
-        for (double t : ticks(y_, chart_.logY)) {
-            const double y = height - bottom - (t - y_.low) / (y_.high - y_.low) * (height - top - bottom);
-            out_ << "<line x1=\"" << x0 << "\" y1=\"" << y << "\" x2=\"" << x1 << "\" y2=\"" << y << "\"/>\n";
+        for (double t : ticks(x_)) {
+            out_ << "<line x1=\"" << px(t) << "\" y1=\"" << y0 << "\" x2=\"" << px(t) << "\" y2=\""
+                 << y1 << "\"/>\n";
         }
-        out_ << "</g>\n<rect x=\"" << x0 << "\" y=\"" << y1 << "\" width=\"" << x1 - x0 << "\" height=\"" << y0 - y1
-             << "\" fill=\"none\" stroke=\"black\"/>\n";
+        for (double t : ticks(y_, chart_.logY)) {
+            const double y =
+                height - bottom - (t - y_.low) / (y_.high - y_.low) * (height - top - bottom);
+            out_ << "<line x1=\"" << x0 << "\" y1=\"" << y << "\" x2=\"" << x1 << "\" y2=\"" << y
+                 << "\"/>\n";
+        }
+        out_ << "</g>\n<rect x=\"" << x0 << "\" y=\"" << y1 << "\" width=\"" << x1 - x0
+             << "\" height=\"" << y0 - y1 << "\" fill=\"none\" stroke=\"black\"/>\n";
         for (double t : ticks(x_)) {
             out_ << "<text x=\"" << px(t) << "\" y=\"" << y0 + 16 << "\" text-anchor=\"middle\">"
                  << shortNumberText(t, 4) << "</text>\n";
         }
         for (double t : ticks(y_, chart_.logY)) {
-            const double y = height - bottom - (t - y_.low) / (y_.high - y_.low) * (height - top - bottom);
-            const std::string label = chart_.logY ? "1e" + shortNumberText(t, 3) : shortNumberText(t, 4);
-            out_ << "<text x=\"" << x0 - 6 << "\" y=\"" << y + 4 << "\" text-anchor=\"end\">" << label << "</text>\n";
+            const double y =
+                height - bottom - (t - y_.low) / (y_.high - y_.low) * (height - top - bottom);
+            const std::string label = chart_.logY ? "1e" + shortNumberText(t, 3)
+                                                  : shortNumberText(t, 4);
+            out_ << "<text x=\"" << x0 - 6 << "\" y=\"" << y + 4 << "\" text-anchor=\"end\">"
+                 << label << "</text>\n";
         }
-        out_ << "<text x=\"" << (x0 + x1) / 2 << "\" y=\"" << height - 18 << "\" text-anchor=\"middle\">"
-             << escape(chart_.xLabel) << "</text>\n"
-             << "<text transform=\"translate(18," << (y0 + y1) / 2 << ") rotate(-90)\" text-anchor=\"middle\">"
-             << escape(chart_.yLabel) << "</text>\n";
+        out_ << "<text x=\"" << (x0 + x1) / 2 << "\" y=\"" << height - 18
+             << "\" text-anchor=\"middle\">" << escape(chart_.xLabel) << "</text>\n"
+             << "<text transform=\"translate(18," << (y0 + y1) / 2
+             << ") rotate(-90)\" text-anchor=\"middle\">" << escape(chart_.yLabel) << "</text>\n";
     }
 
     void series(const ChartSeries& s, std::size_t index) {
@@ -124,22 +139,25 @@ private:
             if (visible(point.second)) shown.emplace_back(px(point.first), py(point.second));
         }
         if (s.line && shown.size() > 1) {
-            out_ << "<polyline fill=\"none\" stroke=\"" << s.colour << "\" stroke-width=\"2\" points=\"";
-            for (const auto& [x, y] : shown) out_ << shortNumberText(x, 6) << ',' << shortNumberText(y, 6) << ' ';
+            out_ << "<polyline fill=\"none\" stroke=\"" << s.colour
+                 << "\" stroke-width=\"2\" points=\"";
+            for (const auto& [x, y] : shown) {
+                out_ << shortNumberText(x, 6) << ',' << shortNumberText(y, 6) << ' ';
+            }
             out_ << "\"/>\n";
         }
         if (s.radius > 0) {
             out_ << "<g fill=\"" << s.colour << "\">\n";
             for (const auto& [x, y] : shown) {
-                out_ << "<circle cx=\"" << shortNumberText(x, 6) << "\" cy=\"" << shortNumberText(y, 6) << "\" r=\""
-                     << s.radius << "\"/>\n";
+                out_ << "<circle cx=\"" << shortNumberText(x, 6) << "\" cy=\""
+                     << shortNumberText(y, 6) << "\" r=\"" << s.radius << "\"/>\n";
             }
             out_ << "</g>\n";
         }
         const double ly = top + 14 + 20 * static_cast<double>(index);
-        out_ << "<rect x=\"" << width - right + 12 << "\" y=\"" << ly - 9 << "\" width=\"12\" height=\"10\" fill=\""
-             << s.colour << "\"/>\n<text x=\"" << width - right + 30 << "\" y=\"" << ly << "\">" << escape(s.label)
-             << "</text>\n";
+        out_ << "<rect x=\"" << width - right + 12 << "\" y=\"" << ly - 9
+             << "\" width=\"12\" height=\"10\" fill=\"" << s.colour << "\"/>\n<text x=\""
+             << width - right + 30 << "\" y=\"" << ly << "\">" << escape(s.label) << "</text>\n";
     }
 
     const Chart& chart_;
