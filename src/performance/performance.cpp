@@ -76,7 +76,8 @@ void noteBaselineFromDisk(int designNumber) {
 
 // The factor of response i taken from its baseline value v; 0.0 is fatal.
 double baselineFactor(const model::PerformanceDefinition& definition, std::size_t i, double v) {
-    const double base = measuresFromTarget(definition.goals[i].opt) ? v - definition.goals[i].target : v;
+    const model::ResponseGoal& goal = definition.goals[i];
+    const double base = measuresFromTarget(goal.opt) ? v - goal.target : v;
     const double factor = roundedToFloat(std::fabs(base));
     if (factor == 0.0) rejectZeroBaselineFactor(definition.goals[i].name);
     return factor;
@@ -109,14 +110,14 @@ double goalSum(design::Design& design, const model::PerformanceDefinition& defin
                const std::vector<double>& values, double& violation) {
     double p = 0.0;
     for (std::size_t i = 0; i < definition.size(); ++i) {
-        const int kind = definition.goals[i].flag;
-        if (!isGoal(kind)) continue;
+        const model::ResponseGoal& goal = definition.goals[i];
+        if (!isGoal(goal.flag)) continue;
         const int index = static_cast<int>(i);
-        const double g = responseTerm(definition, index, values[i]) / std::fabs(definition.goals[i].norm);
-        const double q = definition.goals[i].coef;
-        const double l = definition.goals[i].offset;
-        if (kind == model::kindObjective) {
-            p += l * g + quadraticSign(definition.goals[i].opt) * q * g * g;
+        const double g = responseTerm(definition, index, values[i]) / std::fabs(goal.norm);
+        const double q = goal.coef;
+        const double l = goal.offset;
+        if (goal.flag == model::kindObjective) {
+            p += l * g + quadraticSign(goal.opt) * q * g * g;
         } else if (g > 0.0) {
             design.status.status = design::statusInfeasible;
             violation += g;
@@ -146,12 +147,10 @@ double robustSum(const PerformanceContext& context) {
 }  // namespace
 
 double responseTerm(const model::PerformanceDefinition& definition, int i, double v) {
-    const auto k = static_cast<std::size_t>(i);
-    switch (definition.goals[k].flag) {
-        case model::kindObjective:
-            return objectiveTerm(definition.goals[k].opt, v, definition.goals[k].target, definition.goals[k].norm);
-        case model::kindConstraint:
-            return constraintTerm(definition.goals[k].opt, v, definition.goals[k].target);
+    const model::ResponseGoal& goal = definition.goals[static_cast<std::size_t>(i)];
+    switch (goal.flag) {
+        case model::kindObjective: return objectiveTerm(goal.opt, v, goal.target, goal.norm);
+        case model::kindConstraint: return constraintTerm(goal.opt, v, goal.target);
         default:
             return 0.0;
     }
