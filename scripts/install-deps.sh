@@ -20,6 +20,7 @@ packages=(
   libcli11-dev
   nlohmann-json3-dev
   locales
+  clang-format
 )
 
 is_installed() {
