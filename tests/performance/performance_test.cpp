@@ -30,12 +30,8 @@ struct Goal {
 model::PerformanceDefinition definitionOf(const std::vector<Goal>& goals) {
     model::PerformanceDefinition definition;
     for (const Goal& goal : goals) {
-        model::ResponseGoal entry;
-        entry.name = "r" + std::to_string(definition.size() + 1);
-        entry.flag = goal.flag;
-        entry.opt = goal.opt;
-        entry.target = goal.target;
-        entry.norm = goal.norm;
+        const std::string name = "r" + std::to_string(definition.size() + 1);
+        model::ResponseGoal entry = testing::goalOf(name, goal.flag, goal.opt, goal.target, goal.norm);
         entry.coef = goal.quadWt;
         entry.offset = goal.linearWt;
         definition.add(entry);
