@@ -17,20 +17,26 @@ static int fail(const char* step) {
 
 static int define_study(void) {
     return VARNO_createNewStudy("beam", "type: evaluation") &&
-           VARNO_defineNewProjectParameter("width", "type: Continuous\nid: 1\nmin: 10\nbaseline: 30\nmax: 50") &&
-           VARNO_defineNewProjectParameter("height", "type: Continuous\nid: 2\nmin: 20\nbaseline: 60\nmax: 100") &&
+           VARNO_defineNewProjectParameter(
+               "width", "type: Continuous\nid: 1\nmin: 10\nbaseline: 30\nmax: 50") &&
+           VARNO_defineNewProjectParameter(
+               "height", "type: Continuous\nid: 2\nmin: 20\nbaseline: 60\nmax: 100") &&
            VARNO_defineNewProjectResponse("mass", "type: API\nacceptMin: 0") &&
            VARNO_defineNewProjectResponse("stress", "type: API\nacceptMin: 0") &&
            VARNO_defineStudyLevelData("beam", "startAgent: 0\nendAgent: 0\nfilePrefix: beam\n"
                                               "randomSeed: 0.5\nmode: newStudy") &&
            VARNO_defineSearchMethodData("sweep", "method: DesignSweep") &&
-           VARNO_addVariableToStudy("width", "type: Continuous\nid: 1\nresolution: 41\ndistribution: NONE") &&
-           VARNO_addVariableToStudy("height", "type: Continuous\nid: 2\nresolution: 81\ndistribution: NONE") &&
-           VARNO_addResponseToStudy("mass", "type: objective\nfactor: 1\noption: min_value\ntarget: 0\n"
-                                            "quadWt: 0\nlinearWt: 1\nacceptMin: 0\nacceptMax: 1e9") &&
-           VARNO_addResponseToStudy("stress", "type: constraint\nfactor: 100\noption: less_equal\n"
-                                              "target: 250\nquadWt: 100\nlinearWt: 0\nacceptMin: 0\n"
-                                              "acceptMax: 1e9") &&
+           VARNO_addVariableToStudy(
+               "width", "type: Continuous\nid: 1\nresolution: 41\ndistribution: NONE") &&
+           VARNO_addVariableToStudy(
+               "height", "type: Continuous\nid: 2\nresolution: 81\ndistribution: NONE") &&
+           VARNO_addResponseToStudy("mass",
+                                    "type: objective\nfactor: 1\noption: min_value\ntarget: 0\n"
+                                    "quadWt: 0\nlinearWt: 1\nacceptMin: 0\nacceptMax: 1e9") &&
+           VARNO_addResponseToStudy("stress",
+                                    "type: constraint\nfactor: 100\noption: less_equal\n"
+                                    "target: 250\nquadWt: 100\nlinearWt: 0\nacceptMin: 0\n"
+                                    "acceptMax: 1e9") &&
            VARNO_finalizeStudyData();
 }
 

@@ -20,13 +20,13 @@
 #define VARNO_H
 
 #if defined(_WIN32)
-#  if defined(VARNO_BUILDING_LIBRARY)
-#    define VARNO_API __declspec(dllexport)
-#  else
-#    define VARNO_API __declspec(dllimport)
-#  endif
+#if defined(VARNO_BUILDING_LIBRARY)
+#define VARNO_API __declspec(dllexport)
 #else
-#  define VARNO_API __attribute__((visibility("default")))
+#define VARNO_API __declspec(dllimport)
+#endif
+#else
+#define VARNO_API __attribute__((visibility("default")))
 #endif
 
 #ifdef __cplusplus

@@ -92,27 +92,35 @@ inline std::vector<std::string> logEntries() {
 inline void defineSmallSweep() {
     ASSERT_EQ(VARNO_createNewStudy("sweep", "type: evaluation"), 1);
     ASSERT_EQ(VARNO_defineNewProjectParameter(
-                  "x1", "type: Continuous\nid: 1\nmin: 0\nbaseline: 5\nmax: 10"), 1);
+                  "x1", "type: Continuous\nid: 1\nmin: 0\nbaseline: 5\nmax: 10"),
+              1);
     ASSERT_EQ(VARNO_defineNewProjectParameter(
-                  "x2", "type: Continuous\nid: 2\nmin: 0\nbaseline: 5\nmax: 10"), 1);
+                  "x2", "type: Continuous\nid: 2\nmin: 0\nbaseline: 5\nmax: 10"),
+              1);
     ASSERT_EQ(VARNO_defineNewProjectParameter("load", "type: Parameter\nid: 3\nbaseline: 2"), 1);
     ASSERT_EQ(VARNO_defineNewProjectResponse("f", "type: API\nacceptMin: -100\nacceptMax: 100"), 1);
     ASSERT_EQ(VARNO_defineNewProjectResponse("g", "type: API"), 1);
-    ASSERT_EQ(VARNO_defineStudyLevelData(
-                  "S", "startAgent: 0\nendAgent: 0\nfilePrefix: sweep\nrandomSeed: 0.5\nmode: newStudy"), 1);
+    ASSERT_EQ(
+        VARNO_defineStudyLevelData(
+            "S", "startAgent: 0\nendAgent: 0\nfilePrefix: sweep\nrandomSeed: 0.5\nmode: newStudy"),
+        1);
     ASSERT_EQ(VARNO_defineSearchMethodData("m", "numEvalsTotal: 100\nmethod: DesignSweep"), 1);
     for (const char* name : {"x1", "x2"}) {
         const std::string id = name[1] == '1' ? "1" : "2";
-        ASSERT_EQ(VARNO_addVariableToStudy(
-                      name, ("type: Continuous\nid: " + id + "\nresolution: 101\ndistribution: NONE").c_str()),
-                  1);
+        ASSERT_EQ(
+            VARNO_addVariableToStudy(
+                name,
+                ("type: Continuous\nid: " + id + "\nresolution: 101\ndistribution: NONE").c_str()),
+            1);
     }
     ASSERT_EQ(VARNO_addResponseToStudy(
                   "f", "type: objective\nfactor: 1\noption: min_value\ntarget: 0\nquadWt: 0\n"
-                       "linearWt: 1\nacceptMin: -1e300\nacceptMax: 1e300"), 1);
+                       "linearWt: 1\nacceptMin: -1e300\nacceptMax: 1e300"),
+              1);
     ASSERT_EQ(VARNO_addResponseToStudy(
                   "g", "type: constraint\nfactor: 1\noption: less_equal\ntarget: 5\nquadWt: 1\n"
-                       "linearWt: 0\nacceptMin: -1e300\nacceptMax: 1e300"), 1);
+                       "linearWt: 0\nacceptMin: -1e300\nacceptMax: 1e300"),
+              1);
 }
 
 // Puts the library back in the state of a freshly loaded one.

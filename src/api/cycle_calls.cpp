@@ -57,8 +57,8 @@ int VARNO_updateResultsForDesignSet(int nDesigns, int* designIds, int* errorFlag
 }
 
 int VARNO_shareDesigns(const char* namePrefix, int nDesigns, int* evaluationTypes, int nValues,
-                       double** values, int nResponses, double** responseValues,
-                       int** sharedIds, char** designNames) {
+                       double** values, int nResponses, double** responseValues, int** sharedIds,
+                       char** designNames) {
     const CallRule rule{"VARNO_shareDesigns", Lifecycle::finalised};
     return runTrapped(rule, 0, [&] {
         return shareDesigns(finalisedStudy(), namePrefix, nDesigns, evaluationTypes, nValues,

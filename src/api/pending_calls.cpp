@@ -21,26 +21,29 @@ Result unavailable(const CallRule& rule, Result failure) {
 
 extern "C" {
 
-
 char** VARNO_getFactorNames(int* count) {
     (void)count;
-    return unavailable<char**>({"VARNO_getFactorNames", Lifecycle::any}, static_cast<char**>(nullptr));
+    return unavailable<char**>({"VARNO_getFactorNames", Lifecycle::any},
+                               static_cast<char**>(nullptr));
 }
 
 char** VARNO_getInteractionNames(int* count) {
     (void)count;
-    return unavailable<char**>({"VARNO_getInteractionNames", Lifecycle::finalised}, static_cast<char**>(nullptr));
+    return unavailable<char**>({"VARNO_getInteractionNames", Lifecycle::finalised},
+                               static_cast<char**>(nullptr));
 }
 
 double* VARNO_getPercentContribution(int* count) {
     (void)count;
-    return unavailable<double*>({"VARNO_getPercentContribution", Lifecycle::finalised}, static_cast<double*>(nullptr));
+    return unavailable<double*>({"VARNO_getPercentContribution", Lifecycle::finalised},
+                                static_cast<double*>(nullptr));
 }
 
 double** VARNO_getDOEEffectsData(int* nLevels, int* nTerms) {
     (void)nLevels;
     (void)nTerms;
-    return unavailable<double**>({"VARNO_getDOEEffectsData", Lifecycle::finalised}, static_cast<double**>(nullptr));
+    return unavailable<double**>({"VARNO_getDOEEffectsData", Lifecycle::finalised},
+                                 static_cast<double**>(nullptr));
 }
 
 int VARNO_generateReportFile(void) {
@@ -54,6 +57,5 @@ int VARNO_generateDesignResultsFile(void) {
 int VARNO_generateStudyResultsFiles(void) {
     return unavailable<int>({"VARNO_generateStudyResultsFiles", Lifecycle::finalised}, 0);
 }
-
 
 }  // extern "C"

@@ -76,7 +76,8 @@ int VARNO_defineNewDistribution(const char* name, const char* text) {
 }
 
 int VARNO_defineNewCurve(const char* name, const char* text) {
-    return runSetUp({"VARNO_defineNewCurve", Lifecycle::setUp}, name, text, defineProjectObject<model::defineCurve>);
+    return runSetUp({"VARNO_defineNewCurve", Lifecycle::setUp}, name, text,
+                    defineProjectObject<model::defineCurve>);
 }
 
 int VARNO_defineNewFormat(const char* name, const char* text) {
@@ -90,18 +91,15 @@ int VARNO_defineNewProjectResponse(const char* name, const char* text) {
 }
 
 int VARNO_addResponseToStudy(const char* name, const char* text) {
-    return runSetUp({"VARNO_addResponseToStudy", Lifecycle::setUp}, name, text,
-                    addStudyResponse);
+    return runSetUp({"VARNO_addResponseToStudy", Lifecycle::setUp}, name, text, addStudyResponse);
 }
 
 int VARNO_addVariableToStudy(const char* name, const char* text) {
-    return runSetUp({"VARNO_addVariableToStudy", Lifecycle::setUp}, name, text,
-                    addStudyVariable);
+    return runSetUp({"VARNO_addVariableToStudy", Lifecycle::setUp}, name, text, addStudyVariable);
 }
 
 int VARNO_addDOEFactorToStudy(const char* name, const char* text) {
-    return runSetUp({"VARNO_addDOEFactorToStudy", Lifecycle::setUp}, name, text,
-                    addDoeFactor);
+    return runSetUp({"VARNO_addDOEFactorToStudy", Lifecycle::setUp}, name, text, addDoeFactor);
 }
 
 int VARNO_getIntStudyData(int dataId) {

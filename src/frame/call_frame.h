@@ -13,13 +13,13 @@
 namespace varno {
 
 enum class Lifecycle {
-    any,          // no state check
-    setUp,        // refused once the study is finalised
-    finalised,    // refused until the study is finalised
+    any,        // no state check
+    setUp,      // refused once the study is finalised
+    finalised,  // refused until the study is finalised
 };
 
 struct CallRule {
-    const char* name;           // the exported name
+    const char* name;  // the exported name
     Lifecycle lifecycle;
     const char* operation = nullptr;  // word of the "after finalizing" refusal; default: name
 };

@@ -106,16 +106,15 @@ bool wholeDouble(const std::string& text, double& value) {
 bool valueToInt(const std::string& text, int& value, std::string& error) {
     if (isNumberSyntax(text) && leadingInteger(text, value)) return true;
     value = 0;
-    error = formatText("The read value \"%s\" could not be converted into an integer.",
-                       text.c_str());
+    error =
+        formatText("The read value \"%s\" could not be converted into an integer.", text.c_str());
     return false;
 }
 
 bool valueToDouble(const std::string& text, double& value, std::string& error) {
     if (isNumberSyntax(text) && wholeDouble(text, value)) return true;
     value = 0.0;
-    error = formatText("The read value \"%s\" could not be converted into a double.",
-                       text.c_str());
+    error = formatText("The read value \"%s\" could not be converted into a double.", text.c_str());
     return false;
 }
 
@@ -154,11 +153,10 @@ std::optional<std::string_view> nthField(std::string_view line, int index,
     return std::nullopt;
 }
 
-[[noreturn]] void missingField(const std::string& line, int lineNumber,
-                               const std::string& source) {
+[[noreturn]] void missingField(const std::string& line, int lineNumber, const std::string& source) {
     std::string text = formatText("Error reading file: %s\n", source.c_str());
-    text = formatText("%s Error is near line number %d, which was read as:", text.c_str(),
-                      lineNumber);
+    text =
+        formatText("%s Error is near line number %d, which was read as:", text.c_str(), lineNumber);
     text = formatText("%s\n%s", text.c_str(), line.c_str());
     fatalError(text);
 }
@@ -218,8 +216,8 @@ double numberOfDoubleField(const std::string& field) {
                              field.c_str()));
     writeToMessageFile(formatText(
         "\nError, the string \"%s\" cannot be converted into an integer.\n", field.c_str()));
-    fatalError(formatText("Error, the string \"%s\" cannot be converted into an integer.",
-                          field.c_str()));
+    fatalError(
+        formatText("Error, the string \"%s\" cannot be converted into an integer.", field.c_str()));
 }
 
 [[noreturn]] void integerTooBig(const std::string& field) {
@@ -263,9 +261,7 @@ int integerField(const std::string& text, int index, const std::string& separato
     return static_cast<int>(value);
 }
 
-bool isEscapable(char c) {
-    return c == ',' || c == 't' || c == 's' || c == '$' || c == '\\';
-}
+bool isEscapable(char c) { return c == ',' || c == 't' || c == 's' || c == '$' || c == '\\'; }
 
 // End of the escaped field that starts at `position`: the next comma that is
 // not escaped, or the end of the text.
@@ -367,8 +363,8 @@ bool readInt(const LineList& lines, const std::string& key, int& value, std::str
     return property.line != 0 && valueToInt(property.value, value, error);
 }
 
-bool readDouble(const LineList& lines, const std::string& key, double& value,
-                std::string& error, int startLine) {
+bool readDouble(const LineList& lines, const std::string& key, double& value, std::string& error,
+                int startLine) {
     value = 0.0;
     const Property property = findProperty(lines, key, startLine, true, error);
     return property.line != 0 && valueToDouble(property.value, value, error);
@@ -425,8 +421,8 @@ double doubleField(const std::string& text, int index, const std::string& separa
 // text has no field. Unescaped blanks around a field are trimmed ("\s" keeps
 // a blank). The reported position is the number of characters read before
 // the text ran out.
-bool escapedField(const std::string& text, int index, const std::string& prefix,
-                  std::string& field, std::string& error) {
+bool escapedField(const std::string& text, int index, const std::string& prefix, std::string& field,
+                  std::string& error) {
     field.clear();
     if (const std::optional<std::string_view> raw = nthEscapedField(text, index)) {
         field = unescaped(trimmed(*raw));

@@ -43,8 +43,8 @@ bool isNumberSyntax(const std::string& value);
 // reason in `error`; `value` is then 0.
 bool readInt(const LineList& lines, const std::string& key, int& value, std::string& error,
              int startLine = 1);
-bool readDouble(const LineList& lines, const std::string& key, double& value,
-                std::string& error, int startLine = 1);
+bool readDouble(const LineList& lines, const std::string& key, double& value, std::string& error,
+                int startLine = 1);
 
 // List lookup: a single-form property gives one value, a counted-form one the
 // lines that follow it. A missing key gives an empty list. False only when the
@@ -73,8 +73,8 @@ double doubleField(const std::string& text, int index, const std::string& separa
 // Field `index` of a comma-separated line whose fields may hold "\," "\t"
 // "\s" "\$" "\\" escapes. False, with the reason in `error`, when the line
 // has no such field; `prefix` starts that reason.
-bool escapedField(const std::string& text, int index, const std::string& prefix,
-                  std::string& field, std::string& error);
+bool escapedField(const std::string& text, int index, const std::string& prefix, std::string& field,
+                  std::string& error);
 
 // The list without the lines whose key is `key`.
 void removeKey(LineList& lines, const std::string& key);

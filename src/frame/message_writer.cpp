@@ -38,8 +38,8 @@ std::size_t writeImpliedDecoration(std::string_view rest, std::string& out) {
 }
 
 bool wantsBlankLineAfter(const std::string& channels, const std::string& kind) {
-    const bool messageFileOnly =
-        channels == "outptr" || channels == "outptr|stderr" || channels == "outptr|stdout";
+    const bool messageFileOnly = channels == "outptr" || channels == "outptr|stderr" ||
+                                 channels == "outptr|stdout";
     return messageFileOnly && kind != "none";
 }
 

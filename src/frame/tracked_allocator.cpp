@@ -68,8 +68,8 @@ void* frealloc(void* block, std::size_t size, const char* tag) {
     }
     checkTag("frealloc", tag);
     if (recording() && table().blocks.count(block) == 0) {
-        writeToStderr(formatText("\nFailure %s.  Set breakpoint here to trap culprit %p", tag,
-                                 block));
+        writeToStderr(
+            formatText("\nFailure %s.  Set breakpoint here to trap culprit %p", tag, block));
     }
     void* moved = allocate(block, size);
     if (moved == nullptr) outOfMemory("frealloc", size, tag);

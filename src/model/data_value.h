@@ -21,9 +21,9 @@ enum DataValueType : int {
 // type returns the requested field as it is stored (its default when it was
 // never written), after a warning.
 struct VARNODataVal {
-    int set = 0;                 // 1 when a value is present
-    int dataType = dataNone;     // a DataValueType
-    int empty = 0;               // 1 in empty entries
+    int set = 0;              // 1 when a value is present
+    int dataType = dataNone;  // a DataValueType
+    int empty = 0;            // 1 in empty entries
     int intValue = 0;
     double doubleValue = 0.0;
     std::string textValue;

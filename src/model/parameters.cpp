@@ -409,9 +409,12 @@ NameType getNameType(const ProjectModel& model, const std::string& name) {
     const auto found = [](int code, const char* word, int index) {
         return NameType{code, word, index};
     };
-    if (int i = indexByName(model.file_user_cont, name); i >= 0) return found(kindContinuous, "continuous", i);
-    if (int i = indexByName(model.file_user_disc, name); i >= 0) return found(kindDiscrete, "discrete", i);
-    if (int i = indexByName(model.file_user_depn, name); i >= 0) return found(kindDependent, "dependent", i);
+    if (int i = indexByName(model.file_user_cont, name); i >= 0)
+        return found(kindContinuous, "continuous", i);
+    if (int i = indexByName(model.file_user_disc, name); i >= 0)
+        return found(kindDiscrete, "discrete", i);
+    if (int i = indexByName(model.file_user_depn, name); i >= 0)
+        return found(kindDependent, "dependent", i);
     if (int i = indexByName(model.file_user_fixed, name); i >= 0) {
         return found(kindNumericParameter, "numeric parameter", i);
     }
@@ -420,11 +423,13 @@ NameType getNameType(const ProjectModel& model, const std::string& name) {
     }
     // Internal variables, conditions and loop parameters belong to analysis
     // execution, which holds none here.
-    if (int i = indexByName(model.prjResps, name); i >= 0) return found(kindResponse, "response", i);
+    if (int i = indexByName(model.prjResps, name); i >= 0)
+        return found(kindResponse, "response", i);
     if (int i = indexByName(model.user_discrete_sets, name); i >= 0) {
         return found(kindDiscreteSet, "discrete set", i);
     }
-    if (int i = indexByName(model.file_user_curve, name); i >= 0) return found(kindCurve, "curve", i);
+    if (int i = indexByName(model.file_user_curve, name); i >= 0)
+        return found(kindCurve, "curve", i);
     return NameType{};
 }
 

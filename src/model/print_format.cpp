@@ -109,9 +109,9 @@ void readFixedLengths(const BlockReader& block, PrintFormat& format) {
 
 [[noreturn]] void reportUnknownFormat(const std::string& formatName,
                                       const std::string& variableName) {
-    std::string text = formatText(
-        "The print format \"%s\" is being used in the project but has not been defined.",
-        formatName.c_str());
+    std::string text =
+        formatText("The print format \"%s\" is being used in the project but has not been defined.",
+                   formatName.c_str());
     text = formatText("%s Please define this format in the \"Print Formats\" area under the "
                       "\"Variables\" tab and try again. ",
                       text.c_str());
@@ -183,14 +183,11 @@ int workingLength(const PrintFormat& format) {
 
 std::string freeFormatText(int type, double value) {
     switch (type) {
-    case formatInteger:
-        return formatText("%.0f", integerValue(value));
-    case formatFloat:
-        return formatText("%f", value);
-    case formatScientific:
-        return formatText("%e", value);
-    default:  // automatic and string
-        return formatText("%#g", value);
+        case formatInteger: return formatText("%.0f", integerValue(value));
+        case formatFloat: return formatText("%f", value);
+        case formatScientific: return formatText("%e", value);
+        default:  // automatic and string
+            return formatText("%#g", value);
     }
 }
 
@@ -220,8 +217,7 @@ std::string floatText(const PrintFormat& format, double value, int working,
                                   value, variableName.c_str()));
 }
 
-std::string integerText(const PrintFormat& format, double value,
-                        const std::string& variableName) {
+std::string integerText(const PrintFormat& format, double value, const std::string& variableName) {
     const double integer = integerValue(value);
     const std::string text = formatText("%*.0f", format.total, integer);
     return holdToField(text, format.total,
@@ -315,12 +311,12 @@ int scientificDecimals(const PrintFormat& format, double value, int expDigits, i
     const int room = format.total - (expDigits + 3 + sign) - (value < 0.0 ? 1 : 0);
     const int allowed = std::max(room, 0);
     if (requested <= allowed) return requested;
-    writeMessage("outptr", "warning",
-                 formatText("\n\t The number of digits after decimal have been set to %d. This "
-                            "is not possible without exceeding the total length (%d).",
-                            requested, format.total) +
-                     formatText("\n\t The number of digits after decimal is being set to %d.",
-                                allowed));
+    writeMessage(
+        "outptr", "warning",
+        formatText("\n\t The number of digits after decimal have been set to %d. This "
+                   "is not possible without exceeding the total length (%d).",
+                   requested, format.total) +
+            formatText("\n\t The number of digits after decimal is being set to %d.", allowed));
     return allowed;
 }
 
@@ -391,14 +387,11 @@ std::string formatNumber(const ProjectModel& model, const std::string& formatNam
     const int working = workingLength(format);
     if (working <= 0) return freeFormatText(format.type, value);
     switch (format.type) {
-    case formatInteger:
-        return integerText(format, value, variableName);
-    case formatFloat:
-        return floatText(format, value, working, variableName);
-    case formatScientific:
-        return scientificText(format, value, variableName);
-    default:  // automatic and string
-        return automaticText(value, working, format.total, variableName);
+        case formatInteger: return integerText(format, value, variableName);
+        case formatFloat: return floatText(format, value, working, variableName);
+        case formatScientific: return scientificText(format, value, variableName);
+        default:  // automatic and string
+            return automaticText(value, working, format.total, variableName);
     }
 }
 

@@ -41,13 +41,13 @@ struct ContinuousParameter {  // "Continuous Variable"
 
 struct DiscreteParameter {  // "Discrete Variable"
     int id = -1;
-    int itemCount = 0;   // copied from the set
-    int ordered = 0;     // copied from the set
-    int numeric = 0;     // copied from the set
+    int itemCount = 0;  // copied from the set
+    int ordered = 0;    // copied from the set
+    int numeric = 0;    // copied from the set
     double min = 0.0;
-    double max = 0.0;    // the number of items
+    double max = 0.0;  // the number of items
     std::string name = initializedName;
-    int setIndex = -1;   // the set owns the item texts
+    int setIndex = -1;     // the set owns the item texts
     std::string baseline;  // text of the baseline item
     std::string set;       // name of the discrete set
 };
@@ -124,10 +124,10 @@ struct StudyVariable {
     int id = -1;
     int id2 = -1;  // the id repeated for the readers that expect it there
     int id3 = -1;
-    int kindTag = 0;    // continuousKindTag or discreteKindTag
-    int discrete = 0;   // 0 continuous, 1 discrete
-    int encoding = 1;   // level encoding
-    int resolution = 0; // continuous: as read; discrete: number of items
+    int kindTag = 0;     // continuousKindTag or discreteKindTag
+    int discrete = 0;    // 0 continuous, 1 discrete
+    int encoding = 1;    // level encoding
+    int resolution = 0;  // continuous: as read; discrete: number of items
     double min = 0.0;
     double max = 0.0;
     double baseline = 0.0;  // discrete: 0-based index of the baseline item
@@ -170,7 +170,7 @@ struct ProjectResponse {  // "Response"
     double acceptMin = -1e308;
     double acceptMax = 1e308;
     std::vector<std::string> properties;  // the kind's own property lines, as read
-    std::string formula;  // "Formula" responses: the formula lines joined with "\n"
+    std::string formula;                  // "Formula" responses: the formula lines joined with "\n"
 };
 
 // Study-response kinds.

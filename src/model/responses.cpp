@@ -46,8 +46,9 @@ struct TypeName {
 };
 
 constexpr TypeName responseTypeNames[] = {
-    {"Formula", responseFormula}, {"Curve Fit", responseCurveFit}, {"FLD", responseFld},
-    {"Filter", responseFilter},   {"RSM", responseRsm},            {"File", responseFile},
+    {"Formula", responseFormula}, {"Curve Fit", responseCurveFit},
+    {"FLD", responseFld},         {"Filter", responseFilter},
+    {"RSM", responseRsm},         {"File", responseFile},
     {"API", responseApi},
 };
 
@@ -63,18 +64,16 @@ int responseTypeCode(const std::string& text) {
 std::vector<std::string> kindPropertyKeys(int type) {
     switch (type) {
         case responseCurveFit:
-            return {"fitX", "fitY", "fitTarget", "fitMode", "fitNormalize", "minPoints",
-                    "curveFitFormula"};
+            return {"fitX",         "fitY",      "fitTarget",      "fitMode",
+                    "fitNormalize", "minPoints", "curveFitFormula"};
         case responseFld:
-            return {"major",      "minor",    "thickness", "curveType",
+            return {"major",       "minor",        "thickness", "curveType",
                     "curveOffset", "tensileCurve", "compCurve", "compType",
-                    "compAngle",  "hardening", "fldFormula"};
+                    "compAngle",   "hardening",    "fldFormula"};
         case responseFilter:
             return {"filter", "filterType", "cutoff", "interval", "numPts", "filterFormula"};
-        case responseRsm:
-            return {"mdlFile", "dataMdlNms", "variables", "rsmFormula"};
-        default:
-            return {};
+        case responseRsm: return {"mdlFile", "dataMdlNms", "variables", "rsmFormula"};
+        default: return {};
     }
 }
 
@@ -85,8 +84,7 @@ void rejectDuplicateResponse(const ProjectModel& model, const std::string& name)
                           name.c_str()));
 }
 
-[[noreturn]] void rejectRange(const char* head, const std::string& name, double min,
-                              double max) {
+[[noreturn]] void rejectRange(const char* head, const std::string& name, double min, double max) {
     std::string text = formatText(head, name.c_str());
     text = formatText("%s The minimum allowed value (%g) cannot be greater than the maximum "
                       "allowed value (%g).",
@@ -179,9 +177,9 @@ struct OptionName {
 };
 
 constexpr OptionName optionNames[] = {
-    {"-1", -1},         {"less_equal", -1}, {"min_value", -1}, {"equal", 0},
-    {"0", 0},           {"min_diff", 0},    {"max_value", 1},  {"1", 1},
-    {"greater_equal", 1}, {"max_diff", 2},  {"2", 2},
+    {"-1", -1},      {"less_equal", -1}, {"min_value", -1}, {"equal", 0},         {"0", 0},
+    {"min_diff", 0}, {"max_value", 1},   {"1", 1},          {"greater_equal", 1}, {"max_diff", 2},
+    {"2", 2},
 };
 
 constexpr OptionName goalNames[] = {
@@ -216,9 +214,8 @@ int goalCode(const std::string& text) {
     text = formatText(
         "%s Set Opt equal to  0 to match the response value to the constraint target).\n",
         text.c_str());
-    text = formatText(
-        "%s Set Opt equal to  1 to keep the response above the constraint target).\n",
-        text.c_str());
+    text = formatText("%s Set Opt equal to  1 to keep the response above the constraint target).\n",
+                      text.c_str());
     fatalError(text);
 }
 
@@ -260,9 +257,9 @@ double checkedFactor(const std::string& name, double factor, const StudyResponse
 }
 
 ResponseGoal readObjectiveOrConstraint(const ProjectModel& model,
-                                     const PerformanceDefinition& performance,
-                                     const BlockReader& reader, const std::string& name, int kind,
-                                     const StudyResponseContext& context) {
+                                       const PerformanceDefinition& performance,
+                                       const BlockReader& reader, const std::string& name, int kind,
+                                       const StudyResponseContext& context) {
     ResponseGoal entry;
     entry.name = name;
     entry.flag = kind;
@@ -280,7 +277,7 @@ ResponseGoal readObjectiveOrConstraint(const ProjectModel& model,
 }
 
 ResponseGoal readPlainResponse(const ProjectModel& model, const PerformanceDefinition& performance,
-                             const BlockReader& reader, const std::string& name) {
+                               const BlockReader& reader, const std::string& name) {
     ResponseGoal entry;
     entry.name = name;
     entry.flag = kindPlainResponse;
@@ -290,7 +287,6 @@ ResponseGoal readPlainResponse(const ProjectModel& model, const PerformanceDefin
     readStudyRange(reader, entry);
     return entry;
 }
-
 
 // ----------------------------------------------------------- value checks
 
@@ -343,8 +339,9 @@ void addStudyResponse(ProjectModel& model, PerformanceDefinition& performance,
 }
 
 int countByKind(const PerformanceDefinition& performance, int kind) {
-    return static_cast<int>(std::count_if(performance.goals.begin(), performance.goals.end(),
-                                          [kind](const ResponseGoal& g) { return g.flag == kind; }));
+    return static_cast<int>(
+        std::count_if(performance.goals.begin(), performance.goals.end(),
+                      [kind](const ResponseGoal& g) { return g.flag == kind; }));
 }
 
 CheckedResponseValues checkResponseValues(const ProjectModel& model,

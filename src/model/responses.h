@@ -23,8 +23,8 @@ void defineProjectResponse(ProjectModel& model, const LineList& lines);
 // What the agent that owns a performance definition tells the study-response
 // reader.
 struct StudyResponseContext {
-    bool agentKnown = true;        // the agent number is in the agent list
-    bool reliabilityAgent = false; // a "reliability and robustness" agent
+    bool agentKnown = true;         // the agent number is in the agent list
+    bool reliabilityAgent = false;  // a "reliability and robustness" agent
 };
 
 // Reads one objective, constraint or plain response (type label "Study

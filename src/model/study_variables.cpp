@@ -24,8 +24,8 @@ void requireNewStudyId(const Representation& representation, int id) {
 
 template <class Record>
 const Record* findById(const std::vector<Record>& table, int id) {
-    const auto it = std::find_if(table.begin(), table.end(),
-                                 [id](const Record& r) { return r.id == id; });
+    const auto it =
+        std::find_if(table.begin(), table.end(), [id](const Record& r) { return r.id == id; });
     return it == table.end() ? nullptr : &*it;
 }
 
@@ -89,8 +89,8 @@ void addDiscrete(ProjectModel& model, Representation& representation, const Line
         fatalError(formatText("Design Variable id %d is not defined in Definitions.in.\n", id));
     }
     const DiscreteSet& set = model.user_discrete_sets[static_cast<std::size_t>(project->setIndex)];
-    const auto item = std::find(set.discSetChoices.begin(), set.discSetChoices.end(),
-                                project->baseline);
+    const auto item =
+        std::find(set.discSetChoices.begin(), set.discSetChoices.end(), project->baseline);
     StudyVariable variable;
     setIdentity(variable, name, id);
     variable.kindTag = discreteKindTag;
@@ -175,9 +175,9 @@ std::vector<double> discreteLevels(const ProjectModel& model, const DiscretePara
     for (const std::string& item : itemLevels(levels)) {
         const auto found = std::find(set.discSetChoices.begin(), set.discSetChoices.end(), item);
         if (found == set.discSetChoices.end()) {
-            const std::string first = formatText(
-                "The doe definition of the discrete design variable -> %s is incorrect",
-                project.name.c_str());
+            const std::string first =
+                formatText("The doe definition of the discrete design variable -> %s is incorrect",
+                           project.name.c_str());
             fatalError(formatText("%s The doe_choice --> %s does not exist in original set for "
                                   "this variable.",
                                   first.c_str(), item.c_str()));
@@ -206,16 +206,15 @@ void addContinuousFactor(ProjectModel& model, Representation& representation,
     const std::string levels = reader.requiredText("levels");
     const std::string factorType = reader.requiredText("factorType");
     if (continuousIndex(model, name, Lookup::mayFail) < 0) {
-        const std::string first = formatText("The continuous design variable %s is not defined",
-                                             name.c_str());
+        const std::string first =
+            formatText("The continuous design variable %s is not defined", name.c_str());
         fatalError(formatText("%s in the Definitions.in file", first.c_str()));
     }
     StudyVariable& variable = studyVariableFor(representation, "continuous", name);
     recordFactor(representation, variable, continuousLevels(name, levels), factorType);
 }
 
-void addDiscreteFactor(ProjectModel& model, Representation& representation,
-                       const LineList& lines) {
+void addDiscreteFactor(ProjectModel& model, Representation& representation, const LineList& lines) {
     BlockReader reader(lines, "Discrete Variable (DOE)");
     const std::string name = reader.name();
     const std::string levels = reader.requiredText("levels");
@@ -246,8 +245,7 @@ bool isContinuousType(const LineList& lines) {
 
 }  // namespace
 
-void addStudyVariable(ProjectModel& model, Representation& representation,
-                      const LineList& lines) {
+void addStudyVariable(ProjectModel& model, Representation& representation, const LineList& lines) {
     if (isContinuousType(lines)) {
         addContinuous(model, representation, lines);
     } else {

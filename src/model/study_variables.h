@@ -8,8 +8,7 @@
 namespace varno::model {
 
 // Adds a continuous or discrete project variable to `representation`.
-void addStudyVariable(ProjectModel& model, Representation& representation,
-                      const LineList& lines);
+void addStudyVariable(ProjectModel& model, Representation& representation, const LineList& lines);
 
 // Marks a study variable of `representation` as a DOE factor with its levels.
 void addDoeFactor(ProjectModel& model, Representation& representation, const LineList& lines);

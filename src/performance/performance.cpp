@@ -19,9 +19,7 @@ namespace {
 // undefined, and NaN stays NaN.
 static_assert(std::numeric_limits<float>::is_iec559, "IEEE single precision is required");
 
-bool isGoal(int kind) {
-    return kind == model::kindObjective || kind == model::kindConstraint;
-}
+bool isGoal(int kind) { return kind == model::kindObjective || kind == model::kindConstraint; }
 
 bool hasGoals(const model::PerformanceDefinition& definition) {
     return std::any_of(definition.goals.begin(), definition.goals.end(),
@@ -85,8 +83,8 @@ double baselineFactor(const model::PerformanceDefinition& definition, std::size_
 
 // Every factor still carrying the baseline marker (negative) is taken from
 // this design's values. Once fixed it is positive and never taken again.
-void fixBaselineFactors(model::PerformanceDefinition& definition,
-                        const std::vector<double>& values, const PerformanceContext& context) {
+void fixBaselineFactors(model::PerformanceDefinition& definition, const std::vector<double>& values,
+                        const PerformanceContext& context) {
     const bool pending = std::any_of(definition.goals.begin(), definition.goals.end(),
                                      [](const model::ResponseGoal& g) { return g.norm < 0.0; });
     if (!pending) return;
@@ -151,8 +149,7 @@ double responseTerm(const model::PerformanceDefinition& definition, int i, doubl
     switch (goal.flag) {
         case model::kindObjective: return objectiveTerm(goal.opt, v, goal.target, goal.norm);
         case model::kindConstraint: return constraintTerm(goal.opt, v, goal.target);
-        default:
-            return 0.0;
+        default: return 0.0;
     }
 }
 

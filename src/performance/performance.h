@@ -14,7 +14,7 @@ namespace varno::performance {
 // One statistical term of a robustness study; its statistic is computed by
 // the robustness analysis before the design is scored.
 struct RobustTerm {
-    double statistic = 0.0;      // the statistic of the response for this design
+    double statistic = 0.0;  // the statistic of the response for this design
     double target = 0.0;
     double normalisation = 1.0;  // divides the distance from the target
     int sense = 0;               // constraints: 1 flips g; objectives: -1 flips g

@@ -8,9 +8,9 @@ namespace varno::performance {
 
 // What the study knows of its agent and run.
 struct ScoringFacts {
-    bool doeAgent = false;           // the agent runs a design of experiments
-    bool designFileRun = false;      // run modes that run or write design files
-    bool readsFromDisk = false;      // analysis data are read from disk
+    bool doeAgent = false;       // the agent runs a design of experiments
+    bool designFileRun = false;  // run modes that run or write design files
+    bool readsFromDisk = false;  // analysis data are read from disk
 };
 
 // The context for scoring the design with id `designId`: design 1, design-file

@@ -51,7 +51,8 @@ int handOutShared(Study& study, int** designIds, double*** designValues) {
     for (const SharedDesign& shared : cycle.shared) {
         if (!shared.hasResults) cycle.handedOut.push_back(shared.design);
     }
-    if (search::isHybridSearch(study.agent().method_used) && !cycle.initialSetDone) --cycle.cycleCounter;
+    if (search::isHybridSearch(study.agent().method_used) && !cycle.initialSetDone)
+        --cycle.cycleCounter;
     return handOutMembers(study, designIds, designValues);
 }
 
@@ -143,8 +144,7 @@ bool needsBaseline(Study& study) {
 }
 
 // Moves the first entry of design 1 to the front of all four host arrays.
-bool bringBaselineToFront(int nDesigns, int* ids, int* errorFlags, double** values,
-                          char** names) {
+bool bringBaselineToFront(int nDesigns, int* ids, int* errorFlags, double** values, char** names) {
     const int* found = std::find(ids, ids + nDesigns, 1);
     if (found == ids + nDesigns) return false;
     const auto at = static_cast<std::size_t>(found - ids);
@@ -165,9 +165,7 @@ struct HostResult {
 };
 
 // A failed evaluation may come without values; any other result needs them.
-bool usable(const HostResult& result) {
-    return result.values != nullptr || result.errorFlag == 1;
-}
+bool usable(const HostResult& result) { return result.values != nullptr || result.errorFlag == 1; }
 
 std::vector<double> resultValues(Study& study, const HostResult& result) {
     const std::size_t count = study.performance().size();
@@ -273,9 +271,7 @@ int nextSet(Study& study, int** designIds, double*** designValues) {
     cycle.path = choosePath(study);
     int yielded = 0;
     switch (cycle.path) {
-        case CyclePath::shared:
-            yielded = handOutShared(study, designIds, designValues);
-            break;
+        case CyclePath::shared: yielded = handOutShared(study, designIds, designValues); break;
         case CyclePath::engine:
             yielded = handOutEngineDesigns(study, designIds, designValues);
             if (yielded == 0 && !study.search) return 0;

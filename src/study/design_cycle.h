@@ -27,8 +27,8 @@ struct SharedDesign {
 };
 
 struct CycleState {
-    int cycleCounter = 0;   // sets handed out that count as cycles
-    int totalCycles = 0;    // the same, never lowered
+    int cycleCounter = 0;  // sets handed out that count as cycles
+    int totalCycles = 0;   // the same, never lowered
     bool firstCycle = true;
     bool cycleBegun = false;
     bool initialSetDone = false;

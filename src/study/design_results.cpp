@@ -39,7 +39,8 @@ double scoreDesign(Study& study, design::Design& design, const std::vector<doubl
     const int mode = study.setup.study.modeCode;
     performance::ScoringFacts facts;
     facts.doeAgent = study.agent().type == search::agentDoe;
-    facts.designFileRun = mode == search::modeRunDesignFiles || mode == search::modeWriteDesignFiles;
+    facts.designFileRun = mode == search::modeRunDesignFiles ||
+                          mode == search::modeWriteDesignFiles;
     facts.readsFromDisk = study.setup.options.readDesignResultsFromDisk != 0;
     return performance::computePerformance(design, study.performance(), values,
                                            performance::scoringContext(facts, design.id));
@@ -47,8 +48,8 @@ double scoreDesign(Study& study, design::Design& design, const std::vector<doubl
 
 void recordResults(Study& study, design::Design& design, const std::vector<double>& hostValues,
                    int errorFlag) {
-    model::CheckedResponseValues checked = model::checkResponseValues(
-        study.project, study.performance(), design.name, hostValues);
+    model::CheckedResponseValues checked =
+        model::checkResponseValues(study.project, study.performance(), design.name, hostValues);
     design.responseValues = std::move(checked.values);
     const bool failed = errorFlag == 1 || checked.errorDesign;
     design.status.status = failed ? design::statusError : design::statusNoGoals;

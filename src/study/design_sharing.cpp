@@ -57,7 +57,8 @@ design::Design hostDesign(Study& study, const double* values, int nValues, int e
     study.encoding->takeInHostDesign(design);
     const std::size_t variables = study.encoding->fieldSizes().size();
     design.reals.resize(static_cast<std::size_t>(nValues));
-    std::copy(values + variables, values + nValues, design.reals.begin() + static_cast<long>(variables));
+    std::copy(values + variables, values + nValues,
+              design.reals.begin() + static_cast<long>(variables));
     return design;
 }
 
@@ -126,8 +127,8 @@ int shareDesigns(Study& study, const char* namePrefix, int nDesigns, const int* 
     }
     int* ids = nullptr;
     if (sharedIds != nullptr && nDesigns > 0) {
-        ids = static_cast<int*>(fmalloc(static_cast<std::size_t>(nDesigns) * sizeof(int),
-                                        "shareDesIds"));
+        ids = static_cast<int*>(
+            fmalloc(static_cast<std::size_t>(nDesigns) * sizeof(int), "shareDesIds"));
         std::fill(ids, ids + nDesigns, 0);
         *sharedIds = ids;
     }
@@ -136,7 +137,8 @@ int shareDesigns(Study& study, const char* namePrefix, int nDesigns, const int* 
     int accepted = 0;
     bool allAccepted = true;
     for (int i = 0; i < nDesigns; ++i) {
-        const std::string name = designName(designNames, i, formatText("%s-%d", prefix.c_str(), i + 1));
+        const std::string name =
+            designName(designNames, i, formatText("%s-%d", prefix.c_str(), i + 1));
         const bool ok = values[i] != nullptr &&
                         acceptableValues(study, values[i], nValues, evaluationTypes[i], name) &&
                         shareOne(study,

@@ -29,9 +29,9 @@ int paretoDesignIds(Study& study, int** paretoIds, int** paretoRanks) {
     const std::vector<design::Design> designs =
         search::evaluatedDesigns(study.store, agent.number, variables);
     std::string refusal;
-    const std::vector<search::ParetoDesign> front = search::paretoQuery(
-        designs, study.performance(), agent.data.populationSize,
-        std::max(0, agent.data.breedingSize), study.random, refusal);
+    const std::vector<search::ParetoDesign> front =
+        search::paretoQuery(designs, study.performance(), agent.data.populationSize,
+                            std::max(0, agent.data.breedingSize), study.random, refusal);
     if (!refusal.empty()) {
         appendToMessageLog(refusal);
         return 0;

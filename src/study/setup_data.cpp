@@ -96,8 +96,8 @@ float readRandomSeed(const model::BlockReader& reader) {
         fatalError(formatText("When reading \"%s\" input for \"%s\" of type \"%s\" from file "
                               "\"%s\", the value read (%g) is outside the expected range [%g, "
                               "%g]",
-                              "randomSeed", reader.objectName().c_str(),
-                              reader.typeLabel().c_str(), apiSource, seed, 0.0, 1.0));
+                              "randomSeed", reader.objectName().c_str(), reader.typeLabel().c_str(),
+                              apiSource, seed, 0.0, 1.0));
     }
     return static_cast<float>(seed);
 }

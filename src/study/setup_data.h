@@ -21,7 +21,7 @@ struct StudyLevelData {
     std::string filePrefix;
     float randomSeed = 0.0f;  // 0 asks for a seed from the clock
     int nParallel = 1;
-    bool parallel = false;    // nParallel above 1
+    bool parallel = false;  // nParallel above 1
     int modeCode = search::modeNewStudy;
     bool resume = false;
     bool retrace = false;
@@ -36,9 +36,9 @@ struct RuntimeOptions {
     int turnOffHashing = 0;
     int reevaluateDesigns = 0;
     int suppressOutputFiles = 0;
-    int captureOutput = 1;        // 2: capture through usingTcsh
+    int captureOutput = 1;  // 2: capture through usingTcsh
     int overwriteResults = 1;
-    int useBaseline = 1;          // taken from the first runtime options only
+    int useBaseline = 1;  // taken from the first runtime options only
     int turnOnMemManagement = 1;
     int baselineIsAGoodDesign = 0;
     int disableHistory = 0;

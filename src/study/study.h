@@ -23,11 +23,11 @@ struct Study : StudyCore {
     std::string versionText;
     int versionNumber = 0;
     model::ProjectModel project;
-    StudySetup setup;     // agent, study-level data, method, runtime options
+    StudySetup setup;  // agent, study-level data, method, runtime options
     design::DesignStore store;
     std::unique_ptr<design::DesignEncoding> encoding;  // built when the study is finalised
     CycleState cycle;
-    search::RandomStream random;                  // the engine's generator
+    search::RandomStream random;                   // the engine's generator
     std::unique_ptr<search::SearchMethod> search;  // the agent's search, once finalised
     search::EngineState engine;
 

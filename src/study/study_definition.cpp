@@ -20,14 +20,12 @@ void addStudyResponse(Study& study, const LineList& lines) {
     model::ProjectModel& project = study.project;
     if (project.per_type.empty()) project.per_type.emplace_back();
     model::StudyResponseContext context;
-    context.reliabilityAgent =
-        study.setup.agent && study.setup.agent->type == search::agentReliability;
+    context.reliabilityAgent = study.setup.agent &&
+                               study.setup.agent->type == search::agentReliability;
     model::addStudyResponse(project, project.per_type.front(), lines, context);
 }
 
-void defineStudyAgent(Study& study, const LineList& lines) {
-    createNewStudy(study.setup, lines);
-}
+void defineStudyAgent(Study& study, const LineList& lines) { createNewStudy(study.setup, lines); }
 
 void defineStudyLevel(Study& study, const LineList& lines) {
     defineStudyLevelData(study.setup, lines);

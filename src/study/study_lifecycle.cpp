@@ -74,8 +74,9 @@ bool openMessageFile(Study& study) {
     study.messageFile = std::make_unique<support::FileWriter>(path, false);
     if (study.messageFile->is_open()) return true;
     study.messageFile.reset();
-    appendToMessageLog(formatText("The working directory specified \"%s\" is invalid or not writable.",
-                                  study.workingDirectory.c_str()));
+    appendToMessageLog(
+        formatText("The working directory specified \"%s\" is invalid or not writable.",
+                   study.workingDirectory.c_str()));
     return false;
 }
 

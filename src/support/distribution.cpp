@@ -41,9 +41,9 @@ std::optional<T> parseWhole(const std::string& text) {
 std::string numberText(double value, std::chars_format format, std::optional<int> precision) {
     std::array<char, 64> buffer{};
     const auto result =
-        precision ? std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, format,
-                                  *precision)
-                  : std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+        precision
+            ? std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, format, *precision)
+            : std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
     return std::string(buffer.data(), result.ptr);
 }
 

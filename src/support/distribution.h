@@ -39,8 +39,7 @@ public:
 // Reads the number stored under `key` in a distribution's definition block.
 // Returns false when the key is absent (leaving `error` empty) or its value is
 // not a number (with the reason in `error`).
-using NumberLookup =
-    std::function<bool(const std::string& key, double& value, std::string& error)>;
+using NumberLookup = std::function<bool(const std::string& key, double& value, std::string& error)>;
 
 // The extension category that creates distributions by type name.
 class DistributionExtension {

@@ -139,8 +139,7 @@ bool readAbsoluteForm(ParameterReader& reader, std::initializer_list<const char*
     if (!used) return false;
     for (const char* key : otherKeys) {
         if (reader.read(key)) {
-            reader.fail(reader.subject() + " takes \"" + used + "\" or \"" + key +
-                        "\", not both.");
+            reader.fail(reader.subject() + " takes \"" + used + "\" or \"" + key + "\", not both.");
         }
     }
     auto value = values.begin();
@@ -165,9 +164,7 @@ class TruncatedNormal final : public DistributionBase {
 public:
     TruncatedNormal(const ParameterReader& reader, const Scatter& scatter, double lower,
                     double upper)
-        : DistributionBase(reader.type(), reader.given()),
-          scatter_(scatter),
-          lower_(lower),
+        : DistributionBase(reader.type(), reader.given()), scatter_(scatter), lower_(lower),
           upper_(upper) {}
 
 protected:

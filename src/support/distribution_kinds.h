@@ -22,15 +22,16 @@ namespace policies = boost::math::policies;
 // Boost.Math reports every error through its result (NaN or infinity) rather
 // than by throwing, and keeps double arithmetic in double so that results do
 // not depend on the width of the platform's long double.
-using MathPolicy = policies::policy<
-    policies::domain_error<policies::ignore_error>, policies::pole_error<policies::ignore_error>,
-    policies::overflow_error<policies::ignore_error>,
-    policies::underflow_error<policies::ignore_error>,
-    policies::denorm_error<policies::ignore_error>,
-    policies::evaluation_error<policies::ignore_error>,
-    policies::rounding_error<policies::ignore_error>,
-    policies::indeterminate_result_error<policies::ignore_error>, policies::promote_float<false>,
-    policies::promote_double<false>>;
+using MathPolicy =
+    policies::policy<policies::domain_error<policies::ignore_error>,
+                     policies::pole_error<policies::ignore_error>,
+                     policies::overflow_error<policies::ignore_error>,
+                     policies::underflow_error<policies::ignore_error>,
+                     policies::denorm_error<policies::ignore_error>,
+                     policies::evaluation_error<policies::ignore_error>,
+                     policies::rounding_error<policies::ignore_error>,
+                     policies::indeterminate_result_error<policies::ignore_error>,
+                     policies::promote_float<false>, policies::promote_double<false>>;
 
 // Shortest text that reads back as `value` (for messages), and the "%.17g"
 // form (for properties); both independent of the C locale.

@@ -249,8 +249,8 @@ Columns optimise(Columns design, double tuning, Sampler& sampler) {
         const double startBest = bestPhi;
         int accepted = 0, improved = 0;
         for (int s = 0; s < shape.steps; ++s) {
-            const StepResult result = step(design, state, column, shape.candidates, phi,
-                                           threshold.value(), sampler);
+            const StepResult result =
+                step(design, state, column, shape.candidates, phi, threshold.value(), sampler);
             column = (column + 1) % design.k;
             phi = result.phi;
             accepted += result.accepted;

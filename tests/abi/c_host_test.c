@@ -100,8 +100,8 @@ int main(void) {
     }
     if (VARNO_getLastMessage() != NULL) fail("VARNO_getLastMessage of an empty log is not NULL");
 
-    expect_int("VARNO_getParetoDesignIds before finalising",
-               VARNO_getParetoDesignIds(NULL, NULL), 0);
+    expect_int("VARNO_getParetoDesignIds before finalising", VARNO_getParetoDesignIds(NULL, NULL),
+               0);
     expect_text("last message after VARNO_getParetoDesignIds", VARNO_getLastMessage(),
                 "VARNO_getParetoDesignIds cannot be done before finalizing the study.");
 

@@ -10,10 +10,10 @@
 #include "varno.h"
 
 #define DESIGNS 22
-#define DUPLICATE 5   /* design 6 repeats design 3 */
-#define FAILED_ID 10  /* the evaluation of this design fails */
-#define RANGE_ID 4    /* f lies outside [-100, 100] */
-#define NAN_ID 7      /* f is not a number */
+#define DUPLICATE 5  /* design 6 repeats design 3 */
+#define FAILED_ID 10 /* the evaluation of this design fails */
+#define RANGE_ID 4   /* f lies outside [-100, 100] */
+#define NAN_ID 7     /* f is not a number */
 
 static int failures = 0;
 
@@ -45,20 +45,26 @@ static int define_study(const char* directory) {
     snprintf(options, sizeof options, "workingDirectory: %s\ndeleteResults: yes", directory);
     return VARNO_initializeStudySetup(options) &&
            VARNO_createNewStudy("sweep", "type: evaluation") &&
-           VARNO_defineNewProjectParameter("x1", "type: Continuous\nid: 1\nmin: 0\nbaseline: 5\nmax: 10") &&
-           VARNO_defineNewProjectParameter("x2", "type: Continuous\nid: 2\nmin: 0\nbaseline: 5\nmax: 10") &&
+           VARNO_defineNewProjectParameter(
+               "x1", "type: Continuous\nid: 1\nmin: 0\nbaseline: 5\nmax: 10") &&
+           VARNO_defineNewProjectParameter(
+               "x2", "type: Continuous\nid: 2\nmin: 0\nbaseline: 5\nmax: 10") &&
            VARNO_defineNewProjectParameter("load", "type: Parameter\nid: 3\nbaseline: 2") &&
            VARNO_defineNewProjectResponse("f", "type: API\nacceptMin: -100\nacceptMax: 100") &&
            VARNO_defineNewProjectResponse("g", "type: API") &&
            VARNO_defineStudyLevelData("Sweep", "startAgent: 0\nendAgent: 0\nfilePrefix: sweep\n"
                                                "randomSeed: 0.5\nmode: newStudy") &&
            VARNO_defineSearchMethodData("method", "numEvalsTotal: 100\nmethod: DesignSweep") &&
-           VARNO_addVariableToStudy("x1", "type: Continuous\nid: 1\nresolution: 101\ndistribution: NONE") &&
-           VARNO_addVariableToStudy("x2", "type: Continuous\nid: 2\nresolution: 101\ndistribution: NONE") &&
-           VARNO_addResponseToStudy("f", "type: objective\nfactor: 1\noption: min_value\ntarget: 0\n"
-                                         "quadWt: 0\nlinearWt: 1\nacceptMin: -1e300\nacceptMax: 1e300") &&
-           VARNO_addResponseToStudy("g", "type: constraint\nfactor: 1\noption: less_equal\ntarget: 5\n"
-                                         "quadWt: 1\nlinearWt: 0\nacceptMin: -1e300\nacceptMax: 1e300") &&
+           VARNO_addVariableToStudy(
+               "x1", "type: Continuous\nid: 1\nresolution: 101\ndistribution: NONE") &&
+           VARNO_addVariableToStudy(
+               "x2", "type: Continuous\nid: 2\nresolution: 101\ndistribution: NONE") &&
+           VARNO_addResponseToStudy(
+               "f", "type: objective\nfactor: 1\noption: min_value\ntarget: 0\n"
+                    "quadWt: 0\nlinearWt: 1\nacceptMin: -1e300\nacceptMax: 1e300") &&
+           VARNO_addResponseToStudy(
+               "g", "type: constraint\nfactor: 1\noption: less_equal\ntarget: 5\n"
+                    "quadWt: 1\nlinearWt: 0\nacceptMin: -1e300\nacceptMax: 1e300") &&
            VARNO_finalizeStudyData();
 }
 
@@ -86,8 +92,9 @@ static int share_designs(void) {
     }
     result = VARNO_shareDesigns("sweep", DESIGNS, types, 3, values, 2, NULL, &ids, NULL);
     expect_int("VARNO_shareDesigns with one duplicate", result, 0);
-    expect_text("the duplicate's message", VARNO_getLastMessage(),
-                "The design sweep-6 is a duplicate of design sweep-3. This design will be ignored.");
+    expect_text(
+        "the duplicate's message", VARNO_getLastMessage(),
+        "The design sweep-6 is a duplicate of design sweep-3. This design will be ignored.");
     for (i = 0; i < DESIGNS && ids != NULL; ++i) {
         expect_int("shared id", ids[i], i == DUPLICATE ? 0 : next);
         if (i != DUPLICATE) ++next;
@@ -119,12 +126,13 @@ static void evaluate_and_return(int count, const int* ids, double** values) {
 
 static void check_messages(void) {
     char* log = VARNO_getMessageLog();
-    expect_text("message log after the results", log,
-                "*ERROR\nThe value 150 for response \"f\" for design \"sweep-4\" lies outside the "
-                "specified range [-100, 100]\n\n"
-                "*ERROR\nThe value for response \"f\" for design \"sweep-8\" is NOT A NUMBER (Nan). "
-                "This response value will be set to 0.0 and it will be marked as an error "
-                "response.");
+    expect_text(
+        "message log after the results", log,
+        "*ERROR\nThe value 150 for response \"f\" for design \"sweep-4\" lies outside the "
+        "specified range [-100, 100]\n\n"
+        "*ERROR\nThe value for response \"f\" for design \"sweep-8\" is NOT A NUMBER (Nan). "
+        "This response value will be set to 0.0 and it will be marked as an error "
+        "response.");
     VARNO_freePtr(log);
 }
 

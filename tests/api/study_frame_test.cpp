@@ -83,11 +83,12 @@ TEST_F(StudyFrame, WithoutWorkingDirectoryTheCurrentDirectoryIsUsed) {
 TEST_F(StudyFrame, UnwritableWorkingDirectoryFailsButLeavesTheLibraryUsable) {
     const std::string missing = dir.file("no such folder");
     EXPECT_EQ(initialiseIn(missing), 0);
-    EXPECT_EQ(lastMessage(), "The working directory specified \"" + missing +
-                                 "\" is invalid or not writable.");
+    EXPECT_EQ(lastMessage(),
+              "The working directory specified \"" + missing + "\" is invalid or not writable.");
     EXPECT_EQ(library().libraryUsable, 1);
     refuseBeforeFinalising();
-    EXPECT_EQ(lastMessage(), "VARNO_getNextSetOfDesignsFromStudy cannot be done before finalizing the study.");
+    EXPECT_EQ(lastMessage(),
+              "VARNO_getNextSetOfDesignsFromStudy cannot be done before finalizing the study.");
 }
 
 TEST_F(StudyFrame, MessageFileThatCannotBeOpenedIsReported) {
@@ -95,8 +96,8 @@ TEST_F(StudyFrame, MessageFileThatCannotBeOpenedIsReported) {
         return path.find("Solver_msg.log") != std::string::npos;
     };
     EXPECT_EQ(initialiseIn(dir.path()), 0);
-    EXPECT_EQ(lastMessage(), "The working directory specified \"" + dir.path() +
-                                 "\" is invalid or not writable.");
+    EXPECT_EQ(lastMessage(),
+              "The working directory specified \"" + dir.path() + "\" is invalid or not writable.");
 }
 
 TEST_F(StudyFrame, WorkingDirectoryOf258BytesIsRefusedWithoutEndingTheProcess) {
@@ -167,15 +168,16 @@ TEST_F(StudyFrame, MessageLogJoinsEntriesWithABlankLine) {
     refuseBeforeFinalising();
     char* one = VARNO_getMessageLog();
     ASSERT_NE(one, nullptr);
-    EXPECT_STREQ(one, "VARNO_getNextSetOfDesignsFromStudy cannot be done before finalizing the study.");
+    EXPECT_STREQ(one,
+                 "VARNO_getNextSetOfDesignsFromStudy cannot be done before finalizing the study.");
     VARNO_freePtr(one);
 
     VARNO_getParetoDesignIds(nullptr, nullptr);
     char* two = VARNO_getMessageLog();
     ASSERT_NE(two, nullptr);
-    EXPECT_STREQ(two,
-                 "VARNO_getNextSetOfDesignsFromStudy cannot be done before finalizing the study.\n\n"
-                 "VARNO_getParetoDesignIds cannot be done before finalizing the study.");
+    EXPECT_STREQ(
+        two, "VARNO_getNextSetOfDesignsFromStudy cannot be done before finalizing the study.\n\n"
+             "VARNO_getParetoDesignIds cannot be done before finalizing the study.");
     VARNO_freePtr(two);
     EXPECT_EQ(trackedBlockCount(), 0u);
 }
@@ -185,7 +187,8 @@ TEST_F(StudyFrame, LastMessageStaysValidWhileTheLogGrows) {
     refuseBeforeFinalising();
     const char* first = VARNO_getLastMessage();
     for (int i = 0; i < 120; ++i) VARNO_getParetoDesignIds(nullptr, nullptr);
-    EXPECT_STREQ(first, "VARNO_getNextSetOfDesignsFromStudy cannot be done before finalizing the study.");
+    EXPECT_STREQ(first,
+                 "VARNO_getNextSetOfDesignsFromStudy cannot be done before finalizing the study.");
     EXPECT_EQ(logEntries().size(), 121u);
 }
 

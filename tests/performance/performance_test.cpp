@@ -31,7 +31,8 @@ model::PerformanceDefinition definitionOf(const std::vector<Goal>& goals) {
     model::PerformanceDefinition definition;
     for (const Goal& goal : goals) {
         const std::string name = "r" + std::to_string(definition.size() + 1);
-        model::ResponseGoal entry = testing::goalOf(name, goal.flag, goal.opt, goal.target, goal.norm);
+        model::ResponseGoal entry =
+            testing::goalOf(name, goal.flag, goal.opt, goal.target, goal.norm);
         entry.coef = goal.quadWt;
         entry.offset = goal.linearWt;
         definition.add(entry);
@@ -70,23 +71,17 @@ TEST(PerformanceResponseTerm, SignedTermOfEveryKindAndOption) {
         double term;
     };
     const Row rows[] = {
-        {{kindObjective, -1, 5.0, 2.0}, 7.0, -7.0},
-        {{kindObjective, 1, 5.0, 2.0}, 7.0, 7.0},
-        {{kindObjective, 0, 5.0, 2.0}, 8.0, -4.5},
-        {{kindObjective, 2, 5.0, 2.0}, 8.0, 4.5},
+        {{kindObjective, -1, 5.0, 2.0}, 7.0, -7.0},     {{kindObjective, 1, 5.0, 2.0}, 7.0, 7.0},
+        {{kindObjective, 0, 5.0, 2.0}, 8.0, -4.5},      {{kindObjective, 2, 5.0, 2.0}, 8.0, 4.5},
         {{kindObjective, 0, 5.0, baseline}, 8.0, -9.0},  // unset factor: magnitude 1
-        {{kindConstraint, -1, 10.0}, 12.0, 2.0},
-        {{kindConstraint, -1, 10.0}, 9.0, -1.0},
-        {{kindConstraint, 1, 10.0}, 12.0, -2.0},
-        {{kindConstraint, 1, 10.0}, 9.0, 1.0},
-        {{kindConstraint, 0, 10.0}, 7.0, 3.0},
-        {{kindConstraint, 0, 10.0}, 13.0, 3.0},
-        {{kindConstraint, 0, 10.0}, 10.0, 0.0},
-        {{kindPlainResponse, 0, 10.0}, 7.0, 0.0},
+        {{kindConstraint, -1, 10.0}, 12.0, 2.0},        {{kindConstraint, -1, 10.0}, 9.0, -1.0},
+        {{kindConstraint, 1, 10.0}, 12.0, -2.0},        {{kindConstraint, 1, 10.0}, 9.0, 1.0},
+        {{kindConstraint, 0, 10.0}, 7.0, 3.0},          {{kindConstraint, 0, 10.0}, 13.0, 3.0},
+        {{kindConstraint, 0, 10.0}, 10.0, 0.0},         {{kindPlainResponse, 0, 10.0}, 7.0, 0.0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(::testing::Message() << "flag " << row.goal.flag << " opt " << row.goal.opt
-                                        << " value " << row.value);
+                                          << " value " << row.value);
         EXPECT_EQ(responseTerm(definitionOf({row.goal}), 0, row.value), row.term);
     }
 }

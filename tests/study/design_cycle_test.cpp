@@ -153,7 +153,8 @@ TEST_F(DesignCycle, SharingRefusesDuplicatesAndValuesOutOfRange) {
     EXPECT_EQ(ids, (std::vector<int>{1, 0, 0, 2}));
     const auto log = logEntries();
     ASSERT_EQ(log.size(), 2u);
-    EXPECT_EQ(log[0], "The design host-2 is a duplicate of design host-1. This design will be ignored.");
+    EXPECT_EQ(log[0],
+              "The design host-2 is a duplicate of design host-1. This design will be ignored.");
     EXPECT_EQ(log[1],
               "The value for variable number 1 for design host-3 is outside the variable range "
               "defined. This design will not be used.");
@@ -258,15 +259,15 @@ TEST_F(DesignCycle, BaselineDesignIsMovedToTheFrontOfAllFourArrays) {
     std::vector<double*> values{r2.data(), r3.data(), r1.data()};
     char a[] = "two", b[] = "three", c[] = "base";
     std::vector<char*> names{a, b, c};
-    EXPECT_EQ(VARNO_updateResultsForDesignSet(2, ids.data(), flags.data(), values.data(),
-                                              names.data()),
-              -1);
+    EXPECT_EQ(
+        VARNO_updateResultsForDesignSet(2, ids.data(), flags.data(), values.data(), names.data()),
+        -1);
     EXPECT_EQ(lastMessage(),
               "The baseline design has not been shared yet. These results cannot be processed "
               "until the baseline design has been shared.");
-    ASSERT_EQ(VARNO_updateResultsForDesignSet(3, ids.data(), flags.data(), values.data(),
-                                              names.data()),
-              1);
+    ASSERT_EQ(
+        VARNO_updateResultsForDesignSet(3, ids.data(), flags.data(), values.data(), names.data()),
+        1);
     EXPECT_EQ(ids, (std::vector<int>{1, 3, 2}));
     EXPECT_EQ(flags, (std::vector<int>{0, 1, 0}));
     EXPECT_EQ(values[0], r1.data());
@@ -293,7 +294,8 @@ TEST_F(DesignCycle, MethodsTheInterfaceDoesNotRunAreRefusedWhenDesignsAreAsked) 
 TEST_F(DesignCycle, TheBudgetLimitsTheSetOfAnOptimisationStudy) {
     testing::defineSmallSweep();
     ASSERT_EQ(VARNO_createNewStudy("opt", "type: optimization"), 1);
-    ASSERT_EQ(VARNO_defineSearchMethodData("m", "numEvalsTotal: 20\nmethod: TRAVOK\nnumEvals: 20"), 1)
+    ASSERT_EQ(VARNO_defineSearchMethodData("m", "numEvalsTotal: 20\nmethod: TRAVOK\nnumEvals: 20"),
+              1)
         << lastMessage();
     ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
     HostDesigns designs;
@@ -306,7 +308,6 @@ TEST_F(DesignCycle, TheBudgetLimitsTheSetOfAnOptimisationStudy) {
     VARNO_freePtr(ids);
     VARNO_freePtr(values);
 }
-
 
 TEST_F(DesignCycle, DesignsSharedInTwoCallsBeforeAGetTakeDistinctIds) {
     finalizeSweep();
@@ -352,7 +353,8 @@ TEST_F(DesignCycle, OptimisationAgentsNeedObjectives) {
     testing::defineSmallSweep();
     ASSERT_EQ(VARNO_createNewStudy("opt", "type: optimization"), 1);
     ASSERT_EQ(VARNO_defineSearchMethodData("m", "method: DesignSweep"), 1);
-    currentStudy()->project.per_type.front().goals[0].flag = 3;  // the objective becomes a plain response
+    currentStudy()->project.per_type.front().goals[0].flag =
+        3;  // the objective becomes a plain response
     EXPECT_EQ(VARNO_finalizeStudyData(), 0);
     EXPECT_EQ(lastFatalReason(),
               "*ERROR\nPerformance id 0 must have at least one objective as it is being used by an "
@@ -362,8 +364,7 @@ TEST_F(DesignCycle, OptimisationAgentsNeedObjectives) {
 
 TEST_F(DesignCycle, ParetoSearchesNeedTwoObjectives) {
     testing::defineSmallSweep();
-    ASSERT_EQ(VARNO_defineSearchMethodData(
-                  "m", "method: MOTRAVOK\nnumEvals: 500\narchiveSize: 12"),
+    ASSERT_EQ(VARNO_defineSearchMethodData("m", "method: MOTRAVOK\nnumEvals: 500\narchiveSize: 12"),
               1)
         << lastMessage();
     EXPECT_EQ(VARNO_finalizeStudyData(), 0);
@@ -386,13 +387,17 @@ TEST_F(DesignCycle, AStudyWithoutResponsesIsRefused) {
 TEST_F(DesignCycle, TooFewPossibleDesignsForTheCycleSizeIsInvalid) {
     ASSERT_EQ(VARNO_createNewStudy("s", "type: optimization"), 1);
     ASSERT_EQ(VARNO_defineNewProjectParameter(
-                  "x", "type: Continuous\nid: 1\nmin: 0\nbaseline: 0\nmax: 1"), 1);
+                  "x", "type: Continuous\nid: 1\nmin: 0\nbaseline: 0\nmax: 1"),
+              1);
     ASSERT_EQ(VARNO_defineNewProjectResponse("f", "type: API"), 1);
     ASSERT_EQ(VARNO_defineSearchMethodData("m", "method: TRAVOK\nnumEvals: 100"), 1);
-    ASSERT_EQ(VARNO_addVariableToStudy("x", "type: Continuous\nid: 1\nresolution: 2\ndistribution: NONE"), 1);
+    ASSERT_EQ(
+        VARNO_addVariableToStudy("x", "type: Continuous\nid: 1\nresolution: 2\ndistribution: NONE"),
+        1);
     ASSERT_EQ(VARNO_addResponseToStudy(
                   "f", "type: objective\nfactor: 1\noption: min_value\ntarget: 0\nquadWt: 0\n"
-                       "linearWt: 1\nacceptMin: -10\nacceptMax: 10"), 1);
+                       "linearWt: 1\nacceptMin: -10\nacceptMax: 10"),
+              1);
     EXPECT_EQ(VARNO_finalizeStudyData(), 0);
     EXPECT_EQ(lastFatalReason(),
               "*ERROR\nBased on the current study setup, the resolution of the design variables "

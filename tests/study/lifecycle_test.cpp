@@ -41,35 +41,85 @@ std::vector<ExportedCall> trappedCalls() {
     double value = 0;
     int count = 0, count2 = 0;
     return {
-        {"VARNO_createNewStudy", Rule::setUp, [] { return long(VARNO_createNewStudy("s", "type: TRAVOK")); }, "Create new study"},
-        {"VARNO_defineNewProjectParameter", Rule::setUp, [] { return long(VARNO_defineNewProjectParameter("p", nullptr)); }, "VARNO_defineNewProjectParameter"},
-        {"VARNO_defineNewProjectResponse", Rule::setUp, [] { return long(VARNO_defineNewProjectResponse("r", nullptr)); }, "VARNO_defineNewProjectResponse"},
-        {"VARNO_defineNewDiscreteSet", Rule::setUp, [] { return long(VARNO_defineNewDiscreteSet("d", nullptr)); }, "Add discrete set"},
-        {"VARNO_defineNewDistribution", Rule::setUp, [] { return long(VARNO_defineNewDistribution("d", nullptr)); }, "VARNO_defineNewDistribution"},
-        {"VARNO_defineNewCurve", Rule::setUp, [] { return long(VARNO_defineNewCurve("c", nullptr)); }, "VARNO_defineNewCurve"},
-        {"VARNO_defineNewFormat", Rule::setUp, [] { return long(VARNO_defineNewFormat("f", nullptr)); }, "VARNO_defineNewFormat"},
-        {"VARNO_defineStudyLevelData", Rule::setUp, [] { return long(VARNO_defineStudyLevelData("s", nullptr)); }, "Define Study data"},
-        {"VARNO_defineSearchMethodData", Rule::setUp, [] { return long(VARNO_defineSearchMethodData("m", nullptr)); }, "Define search method data"},
-        {"VARNO_defineStudyRuntimeOptions", Rule::setUp, [] { return long(VARNO_defineStudyRuntimeOptions("o", nullptr)); }, "VARNO_defineStudyRuntimeOptions"},
-        {"VARNO_addVariableToStudy", Rule::setUp, [] { return long(VARNO_addVariableToStudy("v", nullptr)); }, "VARNO_addVariableToStudy"},
-        {"VARNO_addDOEFactorToStudy", Rule::setUp, [] { return long(VARNO_addDOEFactorToStudy("f", nullptr)); }, "VARNO_addDOEFactorToStudy"},
-        {"VARNO_addResponseToStudy", Rule::setUp, [] { return long(VARNO_addResponseToStudy("r", nullptr)); }, "VARNO_addResponseToStudy"},
+        {"VARNO_createNewStudy", Rule::setUp,
+         [] { return long(VARNO_createNewStudy("s", "type: TRAVOK")); }, "Create new study"},
+        {"VARNO_defineNewProjectParameter", Rule::setUp,
+         [] { return long(VARNO_defineNewProjectParameter("p", nullptr)); },
+         "VARNO_defineNewProjectParameter"},
+        {"VARNO_defineNewProjectResponse", Rule::setUp,
+         [] { return long(VARNO_defineNewProjectResponse("r", nullptr)); },
+         "VARNO_defineNewProjectResponse"},
+        {"VARNO_defineNewDiscreteSet", Rule::setUp,
+         [] { return long(VARNO_defineNewDiscreteSet("d", nullptr)); }, "Add discrete set"},
+        {"VARNO_defineNewDistribution", Rule::setUp,
+         [] { return long(VARNO_defineNewDistribution("d", nullptr)); },
+         "VARNO_defineNewDistribution"},
+        {"VARNO_defineNewCurve", Rule::setUp,
+         [] { return long(VARNO_defineNewCurve("c", nullptr)); }, "VARNO_defineNewCurve"},
+        {"VARNO_defineNewFormat", Rule::setUp,
+         [] { return long(VARNO_defineNewFormat("f", nullptr)); }, "VARNO_defineNewFormat"},
+        {"VARNO_defineStudyLevelData", Rule::setUp,
+         [] { return long(VARNO_defineStudyLevelData("s", nullptr)); }, "Define Study data"},
+        {"VARNO_defineSearchMethodData", Rule::setUp,
+         [] { return long(VARNO_defineSearchMethodData("m", nullptr)); },
+         "Define search method data"},
+        {"VARNO_defineStudyRuntimeOptions", Rule::setUp,
+         [] { return long(VARNO_defineStudyRuntimeOptions("o", nullptr)); },
+         "VARNO_defineStudyRuntimeOptions"},
+        {"VARNO_addVariableToStudy", Rule::setUp,
+         [] { return long(VARNO_addVariableToStudy("v", nullptr)); }, "VARNO_addVariableToStudy"},
+        {"VARNO_addDOEFactorToStudy", Rule::setUp,
+         [] { return long(VARNO_addDOEFactorToStudy("f", nullptr)); }, "VARNO_addDOEFactorToStudy"},
+        {"VARNO_addResponseToStudy", Rule::setUp,
+         [] { return long(VARNO_addResponseToStudy("r", nullptr)); }, "VARNO_addResponseToStudy"},
         {"VARNO_finalizeStudyData", Rule::any, [] { return long(VARNO_finalizeStudyData()); }, ""},
-        {"VARNO_getNextSetOfDesignsFromStudy", Rule::finalised, [] { int* i = nullptr; double** v = nullptr; return long(VARNO_getNextSetOfDesignsFromStudy(&i, &v)); }, ""},
-        {"VARNO_updateResultsForDesignSet", Rule::finalised, [] { return long(VARNO_updateResultsForDesignSet(0, nullptr, nullptr, nullptr, nullptr)); }, ""},
-        {"VARNO_shareDesigns", Rule::finalised, [] { return long(VARNO_shareDesigns("p", 0, nullptr, 0, nullptr, 0, nullptr, nullptr, nullptr)); }, ""},
-        {"VARNO_isShareDesignsSupported", Rule::any, [] { return long(VARNO_isShareDesignsSupported()); }, ""},
-        {"VARNO_getPerformanceValueForDesign", Rule::finalised, [value]() mutable { return long(VARNO_getPerformanceValueForDesign(1, &value)); }, ""},
-        {"VARNO_getDesignStatus", Rule::finalised, [] { return long(VARNO_getDesignStatus(1)); }, ""},
+        {"VARNO_getNextSetOfDesignsFromStudy", Rule::finalised,
+         [] {
+             int* i = nullptr;
+             double** v = nullptr;
+             return long(VARNO_getNextSetOfDesignsFromStudy(&i, &v));
+         },
+         ""},
+        {"VARNO_updateResultsForDesignSet", Rule::finalised,
+         [] {
+             return long(VARNO_updateResultsForDesignSet(0, nullptr, nullptr, nullptr, nullptr));
+         },
+         ""},
+        {"VARNO_shareDesigns", Rule::finalised,
+         [] {
+             return long(
+                 VARNO_shareDesigns("p", 0, nullptr, 0, nullptr, 0, nullptr, nullptr, nullptr));
+         },
+         ""},
+        {"VARNO_isShareDesignsSupported", Rule::any,
+         [] { return long(VARNO_isShareDesignsSupported()); }, ""},
+        {"VARNO_getPerformanceValueForDesign", Rule::finalised,
+         [value]() mutable { return long(VARNO_getPerformanceValueForDesign(1, &value)); }, ""},
+        {"VARNO_getDesignStatus", Rule::finalised, [] { return long(VARNO_getDesignStatus(1)); },
+         ""},
         {"VARNO_getIntStudyData", Rule::any, [] { return long(VARNO_getIntStudyData(1)); }, ""},
-        {"VARNO_getParetoDesignIds", Rule::finalised, [] { int* i = nullptr; int* r = nullptr; return long(VARNO_getParetoDesignIds(&i, &r)); }, ""},
-        {"VARNO_getFactorNames", Rule::any, [count]() mutable { return asLong(VARNO_getFactorNames(&count)); }, ""},
-        {"VARNO_getInteractionNames", Rule::finalised, [count]() mutable { return asLong(VARNO_getInteractionNames(&count)); }, ""},
-        {"VARNO_getPercentContribution", Rule::finalised, [count]() mutable { return asLong(VARNO_getPercentContribution(&count)); }, ""},
-        {"VARNO_getDOEEffectsData", Rule::finalised, [count, count2]() mutable { return asLong(VARNO_getDOEEffectsData(&count, &count2)); }, ""},
-        {"VARNO_generateReportFile", Rule::any, [] { return long(VARNO_generateReportFile()); }, ""},
-        {"VARNO_generateDesignResultsFile", Rule::finalised, [] { return long(VARNO_generateDesignResultsFile()); }, ""},
-        {"VARNO_generateStudyResultsFiles", Rule::finalised, [] { return long(VARNO_generateStudyResultsFiles()); }, ""},
+        {"VARNO_getParetoDesignIds", Rule::finalised,
+         [] {
+             int* i = nullptr;
+             int* r = nullptr;
+             return long(VARNO_getParetoDesignIds(&i, &r));
+         },
+         ""},
+        {"VARNO_getFactorNames", Rule::any,
+         [count]() mutable { return asLong(VARNO_getFactorNames(&count)); }, ""},
+        {"VARNO_getInteractionNames", Rule::finalised,
+         [count]() mutable { return asLong(VARNO_getInteractionNames(&count)); }, ""},
+        {"VARNO_getPercentContribution", Rule::finalised,
+         [count]() mutable { return asLong(VARNO_getPercentContribution(&count)); }, ""},
+        {"VARNO_getDOEEffectsData", Rule::finalised,
+         [count, count2]() mutable { return asLong(VARNO_getDOEEffectsData(&count, &count2)); },
+         ""},
+        {"VARNO_generateReportFile", Rule::any, [] { return long(VARNO_generateReportFile()); },
+         ""},
+        {"VARNO_generateDesignResultsFile", Rule::finalised,
+         [] { return long(VARNO_generateDesignResultsFile()); }, ""},
+        {"VARNO_generateStudyResultsFiles", Rule::finalised,
+         [] { return long(VARNO_generateStudyResultsFiles()); }, ""},
     };
 }
 
@@ -120,7 +170,8 @@ TEST_F(Lifecycle, OnceFinalisedSetUpCallsAreRefusedWithTheirOperationWord) {
         const long result = call.invoke();
         if (call.rule == Rule::setUp) {
             EXPECT_EQ(result, 0);
-            EXPECT_EQ(lastMessage(), call.operation + " cannot be done after finalizing the study.");
+            EXPECT_EQ(lastMessage(),
+                      call.operation + " cannot be done after finalizing the study.");
         } else {
             EXPECT_EQ(lastMessage().find("cannot be done"), std::string::npos) << lastMessage();
         }
@@ -145,9 +196,8 @@ TEST_F(Lifecycle, AfterEndStudyTrappedCallsFailSilently) {
 
 TEST_F(Lifecycle, AfterAFatalErrorOnlyLogCallsAndEndStudyWork) {
     initialise();
-    const int failed = runTrapped(CallRule{"test", varno::Lifecycle::any}, 7, []() -> int {
-        fatalError("A definition could not be read.");
-    });
+    const int failed = runTrapped(CallRule{"test", varno::Lifecycle::any}, 7,
+                                  []() -> int { fatalError("A definition could not be read."); });
     EXPECT_EQ(failed, 7);
     EXPECT_EQ(library().libraryUsable, 0);
     const auto before = testing::logEntries();
