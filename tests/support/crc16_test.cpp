@@ -13,9 +13,5 @@ TEST(Crc16, GivesTheCheckValueOfTheCcittFalseVariant) {
     EXPECT_EQ(crc16_ccitt(check.data(), check.size()), 0x29B1);
 }
 
-TEST(Crc16, EmptyInputGivesTheInitialValue) {
-    EXPECT_EQ(crc16_ccitt("", 0), 0xFFFF);
-}
-
 }  // namespace
 }  // namespace varno::support

@@ -20,99 +20,54 @@ LatinHypercubeDesign make(int samples, int variables, bool optimize, std::uint32
                                            optimize, 1.0, seed);
 }
 
-std::vector<int> column(const LatinHypercubeDesign& design, int variable) {
-    std::vector<int> levels;
-    for (int i = 0; i < design.samples(); ++i) levels.push_back(design.level(i, variable));
-    return levels;
-}
-
-std::vector<int> allLevels(const LatinHypercubeDesign& design) {
-    std::vector<int> levels;
-    for (int c = 0; c < design.variables(); ++c) {
-        const std::vector<int> col = column(design, c);
-        levels.insert(levels.end(), col.begin(), col.end());
-    }
-    return levels;
-}
-
-void expectLatin(const LatinHypercubeDesign& design) {
-    std::vector<int> identity(design.samples());
-    for (int i = 0; i < design.samples(); ++i) identity[i] = i;
-    for (int c = 0; c < design.variables(); ++c) {
-        std::vector<int> col = column(design, c);
-        std::sort(col.begin(), col.end());
-        EXPECT_EQ(col, identity) << "column " << c;
-    }
+// The levels column by column.
+std::vector<int> levels(const LatinHypercubeDesign& design) {
+    std::vector<int> all;
+    for (int c = 0; c < design.variables(); ++c)
+        for (int i = 0; i < design.samples(); ++i) all.push_back(design.level(i, c));
+    return all;
 }
 
 TEST(LatinHypercube, EveryColumnIsAPermutationOfTheLevels) {
-    const std::pair<int, int> sizes[] = {{3, 2}, {7, 1}, {10, 5}, {20, 5}, {40, 40}, {60, 3}};
-    for (const auto& [samples, variables] : sizes) {
+    for (const auto& [samples, variables] : {std::pair{7, 1}, {20, 5}, {40, 40}, {2, 6}}) {
         for (const bool optimize : {false, true}) {
             const LatinHypercubeDesign design = make(samples, variables, optimize, 11);
             ASSERT_EQ(design.samples(), samples);
             ASSERT_EQ(design.variables(), variables);
-            expectLatin(design);
+            std::vector<int> column(samples);
+            for (int c = 0; c < variables; ++c) {
+                for (int i = 0; i < samples; ++i) column[i] = design.level(i, c);
+                std::sort(column.begin(), column.end());
+                for (int i = 0; i < samples; ++i) ASSERT_EQ(column[i], i) << "column " << c;
+            }
         }
     }
 }
 
 TEST(LatinHypercube, TheSeedDeterminesTheDesign) {
-    EXPECT_EQ(allLevels(make(20, 5, true, 7)), allLevels(make(20, 5, true, 7)));
-    EXPECT_NE(allLevels(make(20, 5, true, 7)), allLevels(make(20, 5, true, 8)));
-    EXPECT_NE(allLevels(make(20, 5, false, 7)), allLevels(make(20, 5, false, 8)));
+    EXPECT_EQ(levels(make(20, 5, true, 7)), levels(make(20, 5, true, 7)));
+    EXPECT_NE(levels(make(20, 5, true, 7)), levels(make(20, 5, true, 8)));
 }
 
-double medianRandomDistance(int samples, int variables) {
-    std::vector<double> distances;
+TEST(LatinHypercube, OptimisedDesignsSpreadFurtherThanMostRandomOnes) {
+    std::vector<double> random;
     for (std::uint32_t seed = 1; seed <= 100; ++seed)
-        distances.push_back(make(samples, variables, false, seed).minimumDistance());
-    std::sort(distances.begin(), distances.end());
-    return 0.5 * (distances[49] + distances[50]);
-}
-
-TEST(LatinHypercube, OptimisedDesignsSpreadFurtherThanRandomOnes) {
-    const std::pair<int, int> sizes[] = {{20, 5}, {40, 40}};
-    for (const auto& [samples, variables] : sizes) {
-        const double optimised = make(samples, variables, true, 3).minimumDistance();
-        EXPECT_GT(optimised, medianRandomDistance(samples, variables))
-            << samples << " x " << variables;
-    }
-}
-
-TEST(LatinHypercube, MinimumDistanceIsEuclideanInLevels) {
-    // Two points always sit at opposite corners of the unit-level cube.
+        random.push_back(make(20, 5, false, seed).minimumDistance());
+    std::sort(random.begin(), random.end());
+    EXPECT_GT(make(20, 5, true, 3).minimumDistance(), random[50]);
+    // Two points sit at opposite corners; in one dimension the levels are one apart.
     EXPECT_DOUBLE_EQ(make(2, 3, true, 5).minimumDistance(), std::sqrt(3.0));
-    // In one dimension the levels are 0 .. n-1, one apart.
     EXPECT_DOUBLE_EQ(make(9, 1, true, 5).minimumDistance(), 1.0);
 }
 
-TEST(LatinHypercube, DegenerateSizes) {
-    const LatinHypercubeDesign none = make(0, 4, true, 1);
-    EXPECT_EQ(none.samples(), 0);
-    EXPECT_EQ(none.minimumDistance(), 0.0);
-
-    const LatinHypercubeDesign single = make(1, 3, true, 1);
-    ASSERT_EQ(single.samples(), 1);
-    EXPECT_EQ(allLevels(single), (std::vector<int>{0, 0, 0}));
-    EXPECT_EQ(single.minimumDistance(), 0.0);
-
-    const LatinHypercubeDesign flat = make(5, 0, true, 1);
-    EXPECT_EQ(flat.samples(), 5);
-    EXPECT_EQ(flat.variables(), 0);
-    EXPECT_EQ(flat.minimumDistance(), 0.0);
-
-    expectLatin(make(2, 6, true, 1));
+TEST(LatinHypercube, DegenerateAndInvalidSizes) {
+    EXPECT_EQ(levels(make(1, 3, true, 1)), (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(make(1, 3, true, 1).minimumDistance(), 0.0);
     EXPECT_THROW(make(4, 3, true, 1).level(0, 3), std::out_of_range);
-}
-
-TEST(LatinHypercube, InvalidArgumentsGiveAnEmptyDesign) {
     for (const LatinHypercubeDesign& design :
          {make(-1, 3, true, 1), make(4, -2, true, 1),
-          LatinHypercubeDesign::optimized(4, 3, {4, 4, 4}, true, -1.0, 1),
           LatinHypercubeDesign::optimized(4, 3, {4, 4, 4}, true, std::nan(""), 1)}) {
-        EXPECT_EQ(design.samples(), 0);
-        EXPECT_EQ(design.variables(), 0);
+        EXPECT_EQ(std::pair(design.samples(), design.variables()), std::pair(0, 0));
     }
 }
 
