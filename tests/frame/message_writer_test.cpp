@@ -46,13 +46,13 @@ TEST(MessageLayout, ImpliedKindTakesTheDecorationFromEachLinePrefix) {
     EXPECT_EQ(layoutForFile("stderr", "implied", "see ERROR: inside"), "see ERROR: inside\n");
 }
 
-class MessageWriter : public ::testing::Test {
+class MessageWriter : public testing::CInterfaceTest {
 protected:
     void SetUp() override {
+        CInterfaceTest::SetUp();
         ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1);
         startOfFile = readWholeFile(messageFile()).size();
     }
-    ~MessageWriter() override { support::resetSeams(); }
 
     std::string messageFile() const { return dir.file("Solver_msg.log"); }
     std::string newFileText() const { return readWholeFile(messageFile()).substr(startOfFile); }
