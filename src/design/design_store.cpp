@@ -1,8 +1,11 @@
 #include "design/design_store.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <new>
 
 #include "frame/fatal_error.h"
@@ -19,6 +22,10 @@ namespace {
 
 constexpr const char* unknownKindText = "Error in determining the evaluation type.";
 constexpr std::size_t hashedNumberWidth = 16;
+
+bool hasKnownKind(const Design& design) {
+    return design.evaluationKind == integerCoded || design.evaluationKind == realValued;
+}
 
 // ------------------------------------------------------------------ hashing
 
@@ -58,13 +65,90 @@ bool sameIntegers(const StoredDesign& stored, const Design& design) {
            stored.ints.back() == design.agentTag;
 }
 
-bool closeReals(const StoredDesign& stored, const Design& design) {
-    if (stored.reals.size() != design.reals.size() + 1) return false;
-    for (std::size_t i = 0; i < design.reals.size(); ++i) {
-        const double s = stored.reals[i];
-        if (!(std::fabs(s - design.reals[i]) <= std::fabs(s) / 1e8)) return false;
+// The stored real vector ends with the agent tag, which is not compared.
+bool sameReals(const StoredDesign& stored, const Design& design) {
+    return !stored.reals.empty() &&
+           sameRealValues(std::span(stored.reals).first(stored.reals.size() - 1), design.reals);
+}
+
+// Whether an equal stored design was hashed from the same bytes as `design`,
+// and so has its hash. Equal integer-coded designs always are; real-valued
+// ones when their values and agent tag are identical.
+bool hashedAlike(const StoredDesign& stored, const Design& design) {
+    if (design.evaluationKind == integerCoded) return true;
+    return stored.agentTag == design.agentTag &&
+           std::memcmp(stored.reals.data(), design.reals.data(),
+                       design.reals.size() * sizeof(double)) == 0;
+}
+
+// ---------------------------------------------------------------- design keys
+//
+// Designs that can be equal share a 64-bit key: integer-coded designs by their
+// integers and agent tag, real-valued designs by the cells of their values.
+// A value's cell groups the doubles in value order, 2^38 at a time, which
+// keeps 14 of the 52 significant bits. Values the same by sameRealValue are
+// less than 2^27 doubles apart, so a stored value that can be the same as a
+// design's value lies in the cell of one of the two ends of the design
+// value's neighbourhood of 2^28 doubles either side: one cell, or two for
+// about one value in 500. The cells are shifted by 2^29 doubles so that
+// values of up to 23 significant bits (integers, halves, ...) lie deep inside
+// a cell.
+
+constexpr int cellShift = 38;
+constexpr std::int64_t cellOffset = std::int64_t{1} << 29;
+constexpr std::int64_t neighbourhood = std::int64_t{1} << 28;
+// Beyond this many values with two cells a design is searched for record by
+// record rather than through 2^n keys.
+constexpr int maxTwoCellValues = 10;
+// Entries of the key table when the store is created; it doubles from there.
+constexpr std::size_t initialKeyTableSize = 4096;
+
+// The doubles in value order as integers, -0 and +0 alike.
+std::int64_t orderedBits(double value) {
+    const auto bits = std::bit_cast<std::int64_t>(value);
+    return bits < 0 ? -(bits & std::numeric_limits<std::int64_t>::max()) : bits;
+}
+
+std::int64_t cellOfOrdered(std::int64_t ordered) { return (ordered + cellOffset) >> cellShift; }
+
+std::uint64_t startKey(std::uint64_t seed, std::size_t size) {
+    return (seed ^ size) * 0x9e3779b97f4a7c15u;
+}
+
+std::uint64_t mixIntoKey(std::uint64_t key, std::uint64_t value) {
+    return (std::rotl(key, 23) ^ value) * 0x9e3779b97f4a7c15u;
+}
+
+// Spreads every bit over the low bits that pick a table entry.
+std::uint64_t finishKey(std::uint64_t key) {
+    key ^= key >> 33;
+    key *= 0xff51afd7ed558ccdu;
+    key ^= key >> 33;
+    key *= 0xc4ceb9fe1a85ec53u;
+    return key ^ (key >> 33);
+}
+
+constexpr std::uint64_t integerKeySeed = 0x6a09e667f3bcc908u;
+constexpr std::uint64_t realKeySeed = 0xbb67ae8584caa73bu;
+
+std::uint64_t integerKey(const Design& design) {
+    std::uint64_t key = startKey(integerKeySeed, design.ints.size());
+    for (int value : design.ints) key = mixIntoKey(key, static_cast<std::uint32_t>(value));
+    return finishKey(mixIntoKey(key, static_cast<std::uint32_t>(design.agentTag)));
+}
+
+// The key of a real-valued design with the cells of its own values, under
+// which it is stored.
+std::uint64_t realKey(const Design& design) {
+    std::uint64_t key = startKey(realKeySeed, design.reals.size());
+    for (double value : design.reals) {
+        key = mixIntoKey(key, static_cast<std::uint64_t>(realValueCell(value)));
     }
-    return true;
+    return finishKey(key);
+}
+
+std::uint64_t storedKey(const Design& design) {
+    return design.evaluationKind == integerCoded ? integerKey(design) : realKey(design);
 }
 
 [[noreturn]] void failUnknownStoredKind() {
@@ -127,8 +211,9 @@ void takeOverStored(Design& design, const StoredDesign& stored) {
     design.tag2 = stored.tag2;
     design.agentTag = stored.agentTag;
     design.status = stored.status;
-    design.responseValues = stored.responseValues();
-    design.dependentValues = stored.dependentValues();
+    stored.values.unpackInto(0, stored.responseArrays, design.responseValues);
+    stored.values.unpackInto(stored.responseArrays, stored.values.arrayCount() - stored.responseArrays,
+                             design.dependentValues);
 }
 
 void resetEvaluationStatus(Design& design) {
@@ -155,7 +240,7 @@ bool isViable(const StoredDesign& stored, int agent, int numVariables,
 
 PackedValueArrays::PackedValueArrays(const std::vector<model::DataValueArray>& first,
                                      const std::vector<model::DataValueArray>& second) {
-    std::size_t entries = 0;
+    std::size_t entries = first.size() + second.size();  // one leading entry per array
     std::size_t texts = 0;
     for (const auto* arrays : {&first, &second}) {
         for (const model::DataValueArray& values : *arrays) {
@@ -167,7 +252,6 @@ PackedValueArrays::PackedValueArrays(const std::vector<model::DataValueArray>& f
     }
     entries_.reserve(entries);
     texts_.reserve(texts);
-    sizes_.reserve(first.size() + second.size());
     for (const model::DataValueArray& values : first) append(values);
     for (const model::DataValueArray& values : second) append(values);
 }
@@ -176,6 +260,8 @@ void PackedValueArrays::append(const model::DataValueArray& values) {
     // Counted as a deep copy counts, with its warning for a missing end.
     const auto count = std::min(static_cast<std::size_t>(model::valueArraySize(values)),
                                 values.size());
+    entries_.push_back({0.0, static_cast<std::int32_t>(count), 0, 0, 0, false});
+    ++arrayCount_;
     for (std::size_t i = 0; i < count; ++i) {
         const model::VARNODataVal value = model::copyDataValue(values[i]);
         const bool hasText = !value.textValue.empty();
@@ -184,40 +270,49 @@ void PackedValueArrays::append(const model::DataValueArray& values) {
                             static_cast<std::int8_t>(value.empty), hasText});
         if (hasText) texts_.push_back(value.textValue);
     }
-    sizes_.push_back(static_cast<std::uint32_t>(count));
 }
 
 std::vector<model::DataValueArray> PackedValueArrays::unpack(std::size_t firstArray,
                                                              std::size_t count) const {
     std::vector<model::DataValueArray> arrays;
-    arrays.reserve(count);
+    unpackInto(firstArray, count, arrays);
+    return arrays;
+}
+
+void PackedValueArrays::unpackInto(std::size_t firstArray, std::size_t count,
+                                   std::vector<model::DataValueArray>& arrays) const {
+    count = std::min(count, arrayCount() - std::min(firstArray, arrayCount()));
     std::size_t entry = 0;
     std::size_t text = 0;
-    for (std::size_t a = 0; a < firstArray + count && a < sizes_.size(); ++a) {
-        const bool wanted = a >= firstArray;
-        if (wanted) arrays.emplace_back().reserve(sizes_[a] + 1);
-        for (std::uint32_t i = 0; i < sizes_[a]; ++i, ++entry) {
+    for (std::size_t a = 0; a < firstArray && a < arrayCount(); ++a) {
+        const auto size = static_cast<std::size_t>(entries_[entry++].intValue);
+        for (std::size_t i = 0; i < size; ++i) text += entries_[entry++].hasText ? 1 : 0;
+    }
+    arrays.resize(count);
+    for (std::size_t a = 0; a < count; ++a) {
+        model::DataValueArray& values = arrays[a];
+        const auto size = static_cast<std::size_t>(entries_[entry++].intValue);
+        values.resize(size + 1);
+        for (std::size_t i = 0; i < size; ++i, ++entry) {
             const Entry& packed = entries_[entry];
-            if (!wanted) {
-                text += packed.hasText ? 1 : 0;
-                continue;
-            }
-            model::VARNODataVal value;
+            model::VARNODataVal& value = values[i];
             value.set = packed.set;
             value.dataType = packed.dataType;
             value.empty = packed.empty;
             value.intValue = packed.intValue;
             value.doubleValue = packed.doubleValue;
-            if (packed.hasText) value.textValue = texts_[text++];
-            arrays.back().push_back(std::move(value));
+            if (packed.hasText) {
+                value.textValue = texts_[text++];
+            } else {
+                value.textValue.clear();
+            }
         }
-        if (wanted) arrays.back().push_back(model::endOfListValue());
+        values.back() = model::endOfListValue();
     }
-    return arrays;
 }
 
 std::size_t PackedValueArrays::bytesHeld() const {
-    std::size_t bytes = vectorHeapBytes(entries_) + vectorHeapBytes(sizes_) + vectorHeapBytes(texts_);
+    std::size_t bytes = vectorHeapBytes(entries_) + vectorHeapBytes(texts_);
     for (const std::string& text : texts_) bytes += stringHeapBytes(text);
     return bytes;
 }
@@ -244,10 +339,16 @@ bool matchesStored(const StoredDesign& stored, const Design& design) {
     case integerCoded:
         return sameIntegers(stored, design);
     case realValued:
-        return closeReals(stored, design);
+        return sameReals(stored, design);
     default:
         failUnknownStoredKind();
     }
+}
+
+std::int64_t realValueCell(double value) {
+    // NaN is the same as nothing; its cell only has to be one.
+    if (std::isnan(value)) return std::numeric_limits<std::int64_t>::max() >> cellShift;
+    return cellOfOrdered(orderedBits(value));
 }
 
 // -------------------------------------------------------------- DesignStore
@@ -265,73 +366,102 @@ std::optional<std::uint16_t> DesignStore::hashOf(const Design& design) const {
     return support::crc16_ccitt(hashText_.data(), hashText_.size());
 }
 
-// The latest design with the same hash is compared first; only when it
-// differs are the others searched for the first equal one in store order.
-// That search is narrowed without changing its answer: equal integer-coded
-// designs have equal bytes and so the same hash, and real-valued designs can
-// only equal those whose first value lies within the tolerance of their own.
-FindResult DesignStore::search(const Design& design, std::uint16_t hash) const {
-    if (slots_.empty() || !slots_[hash].used) return {hash, -1, false};
-    const int latest = slots_[hash].index;
-    int index = latest;
-    if (!matchesStored(records_[static_cast<std::size_t>(latest)], design)) {
-        index = design.evaluationKind == integerCoded ? firstEqualWithHash(design, latest)
-                                                      : firstEqualReal(design);
+// The equal designs are found through their keys; the 16-bit hash then
+// decides as it always has: nothing is found while no design has the hash,
+// and the latest design with the hash is the answer when it is equal. An
+// equal design hashed from the same bytes has the hash, and answers at once
+// when it is the latest with it; the hash is only computed for designs equal
+// but not identical to a stored one.
+FindResult DesignStore::search(const Design& design, std::optional<std::uint16_t> hash) const {
+    if (keyTable_.empty()) return {};
+    const EqualDesigns equal = equalDesigns(design);
+    if (equal.first < 0) return {};
+    if (equal.sameBytes >= 0) {
+        const StoredDesign& alike = records_[static_cast<std::size_t>(equal.sameBytes)];
+        if (alike.latestWithHash) return {equal.sameBytes, true};
+        hash = alike.hash;
     }
-    return {hash, index, index >= 0};
+    if (!hash) hash = hashOf(design);
+    const HashSlot& slot = slots_[*hash];
+    if (!slot.used) return {};
+    const bool latestEqual =
+        slot.index == equal.first ||
+        matchesStored(records_[static_cast<std::size_t>(slot.index)], design);
+    return {latestEqual ? slot.index : equal.first, true};
 }
 
-int DesignStore::firstEqualWithHash(const Design& design, int latest) const {
-    int first = -1;
-    for (int i = records_[static_cast<std::size_t>(latest)].previousSameHash; i >= 0;
-         i = records_[static_cast<std::size_t>(i)].previousSameHash) {
-        if (matchesStored(records_[static_cast<std::size_t>(i)], design)) first = i;
+DesignStore::EqualDesigns DesignStore::equalDesigns(const Design& design) const {
+    EqualDesigns equal;
+    if (design.evaluationKind == integerCoded) {
+        collectEqual(integerKey(design), design, equal);
+        return equal;
     }
-    return first;
-}
-
-int DesignStore::firstEqualReal(const Design& design) const {
-    if (design.reals.empty()) return firstEqual(design);
-    const double first = design.reals[0];
-    if (!std::isfinite(first)) return -1;  // NaN and infinities equal nothing
-    int found = -1;
-    const auto consider = [&](auto from, auto to) {
-        for (auto it = from; it != to; ++it) {
-            const int index = it->second;
-            if ((found < 0 || index < found) &&
-                matchesStored(records_[static_cast<std::size_t>(index)], design)) {
-                found = index;
+    // The first cell of each value's neighbourhood, and the values that have
+    // a second one: the keys of all choices of cells are searched.
+    std::uint64_t key = startKey(realKeySeed, design.reals.size());
+    int twoCellValues = 0;
+    for (double value : design.reals) {
+        if (std::isnan(value)) return equal;  // the same as nothing
+        const std::int64_t ordered = orderedBits(value);
+        const std::int64_t first = cellOfOrdered(ordered - neighbourhood);
+        twoCellValues += cellOfOrdered(ordered + neighbourhood) != first ? 1 : 0;
+        key = mixIntoKey(key, static_cast<std::uint64_t>(first));
+    }
+    if (twoCellValues == 0) {
+        collectEqual(finishKey(key), design, equal);
+    } else if (twoCellValues <= maxTwoCellValues) {
+        for (unsigned choice = 0; choice < (1u << twoCellValues); ++choice) {
+            key = startKey(realKeySeed, design.reals.size());
+            unsigned bit = 0;
+            for (double value : design.reals) {
+                const std::int64_t ordered = orderedBits(value);
+                std::int64_t cell = cellOfOrdered(ordered - neighbourhood);
+                if (cellOfOrdered(ordered + neighbourhood) != cell) cell += (choice >> bit++) & 1u;
+                key = mixIntoKey(key, static_cast<std::uint64_t>(cell));
+            }
+            collectEqual(finishKey(key), design, equal);
+        }
+    } else {
+        for (std::size_t i = 0; i < records_.size(); ++i) {
+            if (!matchesStored(records_[i], design)) continue;
+            equal.first = equal.first < 0 ? static_cast<int>(i) : equal.first;
+            if (hashedAlike(records_[i], design)) {
+                equal.sameBytes = static_cast<int>(i);
+                break;
             }
         }
-    };
-    // A finite S with |S - D| <= |S| / 1e8 lies well within 2e-8 |D| of D;
-    // a stored infinity is within its own (infinite) tolerance of any D.
-    const double margin = 2e-8 * std::fabs(first);
-    consider(realIndex_.lower_bound(first - margin), realIndex_.upper_bound(first + margin));
-    for (double infinite : {-HUGE_VAL, HUGE_VAL}) {
-        const auto [from, to] = realIndex_.equal_range(infinite);
-        consider(from, to);
     }
-    return found;
+    return equal;
 }
 
-int DesignStore::firstEqual(const Design& design) const {
-    for (std::size_t i = 0; i < records_.size(); ++i) {
-        if (matchesStored(records_[i], design)) return static_cast<int>(i);
+// Every entry of the key's run is looked at: designs stored without a
+// duplicate search can be equal to each other.
+void DesignStore::collectEqual(std::uint64_t key, const Design& design,
+                               EqualDesigns& equal) const {
+    const std::size_t mask = keyTable_.size() - 1;
+    for (std::size_t at = key & mask; keyTable_[at].index >= 0; at = (at + 1) & mask) {
+        const KeyEntry& entry = keyTable_[at];
+        if (entry.key != key) continue;
+        const StoredDesign& stored = records_[static_cast<std::size_t>(entry.index)];
+        if (!matchesStored(stored, design)) continue;
+        if (equal.first < 0 || entry.index < equal.first) equal.first = entry.index;
+        if (equal.sameBytes < 0 && hashedAlike(stored, design)) equal.sameBytes = entry.index;
     }
-    return -1;
 }
 
 FindResult DesignStore::findDesign(const Design& design) const {
-    const std::optional<std::uint16_t> hash = hashOf(design);
-    return hash ? search(design, *hash) : FindResult{};
+    if (!hasKnownKind(design)) {
+        writeMessage("outptr", "warning", unknownKindText);
+        return {};
+    }
+    return search(design, std::nullopt);
 }
 
 int DesignStore::addDesign(Design& design) {
     if (integerCoding_ && design.evaluationKind == realValued) integerCoding_(design);
     const std::optional<std::uint16_t> hash = hashOf(design);
     if (hash && checkSavedFitness_ && !sharedDesigns_) {
-        const FindResult duplicate = search(design, *hash);
+        const FindResult duplicate = search(design, hash);
         if (duplicate.found) return duplicate.index;
     }
     return storeNew(design, hash);
@@ -347,21 +477,37 @@ int DesignStore::storeNew(const Design& design, std::optional<std::uint16_t> has
     const auto index = static_cast<std::int32_t>(records_.size() - 1);
     if (hash && !slots_.empty()) {
         HashSlot& slot = slots_[*hash];
-        if (slot.used) records_.back().previousSameHash = slot.index;
+        if (slot.used) records_[static_cast<std::size_t>(slot.index)].latestWithHash = false;
         slot = {true, index};
+        records_.back().hash = *hash;
+        records_.back().latestWithHash = true;
+        indexKey(storedKey(design), index);
     }
-    indexReal(index);
     return index;
 }
 
-void DesignStore::indexReal(std::int32_t index) {
-    const StoredDesign& stored = records_[static_cast<std::size_t>(index)];
-    if (stored.evaluationKind != realValued || stored.reals.size() < 2) return;
-    try {
-        realIndex_.emplace(stored.reals[0], index);
-    } catch (const std::bad_alloc&) {
-        stopCheckingSavedFitness(false);  // an unindexed design could be missed
+void DesignStore::indexKey(std::uint64_t key, std::int32_t index) {
+    if (2 * (keyedCount_ + 1) > keyTable_.size()) {
+        try {
+            std::vector<KeyEntry> larger(2 * keyTable_.size());
+            const std::size_t mask = larger.size() - 1;
+            for (const KeyEntry& entry : keyTable_) {
+                if (entry.index < 0) continue;
+                std::size_t at = entry.key & mask;
+                while (larger[at].index >= 0) at = (at + 1) & mask;
+                larger[at] = entry;
+            }
+            keyTable_ = std::move(larger);
+        } catch (const std::bad_alloc&) {
+            stopCheckingSavedFitness(false);  // an unindexed design could be missed
+            return;
+        }
     }
+    const std::size_t mask = keyTable_.size() - 1;
+    std::size_t at = key & mask;
+    while (keyTable_[at].index >= 0) at = (at + 1) & mask;
+    keyTable_[at] = {key, index};
+    ++keyedCount_;
 }
 
 // Creates the store at its first use and grows it by a chunk when full. When
@@ -373,7 +519,12 @@ void DesignStore::makeRoom() {
     created_ = true;
     try {
         if (support::allocationMustFail()) throw std::bad_alloc();
-        if (atCreation) slots_.assign(hashSlotCount, HashSlot{});
+        if (atCreation) {
+            std::vector<HashSlot> slots(hashSlotCount);
+            std::vector<KeyEntry> keys(initialKeyTableSize);
+            slots_ = std::move(slots);
+            keyTable_ = std::move(keys);
+        }
         records_.reserve(records_.capacity() + storeChunkSize);
     } catch (const std::bad_alloc&) {
         stopCheckingSavedFitness(atCreation);
@@ -449,11 +600,8 @@ ViableDesigns DesignStore::viableDesigns(int agent, int numVariables,
 }
 
 std::size_t DesignStore::bytesHeld() const {
-    // A tree node: its value, three links and a colour.
-    const std::size_t indexNodeBytes =
-        sizeof(std::pair<const double, std::int32_t>) + 4 * sizeof(void*);
     std::size_t bytes = vectorHeapBytes(records_) + vectorHeapBytes(slots_) +
-                        realIndex_.size() * indexNodeBytes + stringHeapBytes(hashText_);
+                        vectorHeapBytes(keyTable_) + stringHeapBytes(hashText_);
     for (const StoredDesign& stored : records_) bytes += stored.bytesHeld();
     return bytes;
 }

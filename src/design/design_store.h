@@ -1,18 +1,20 @@
 // The design store: every design a study evaluates or takes in, in the order
 // it was added, with duplicate detection through a 16-bit hash, the lookup of
-// a repeated design's saved results and the best-design rule.
+// a repeated design's saved results and the best-design rule. Equal designs
+// are found through a second, 64-bit key of their values (quantised for real
+// values), so a search compares only designs that can be equal.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "design/design.h"
+#include "design/design_equality.h"
 #include "model/data_value.h"
 
 namespace varno::design {
@@ -37,9 +39,12 @@ public:
     PackedValueArrays(const std::vector<model::DataValueArray>& first,
                       const std::vector<model::DataValueArray>& second);
 
-    std::size_t arrayCount() const { return sizes_.size(); }
+    std::size_t arrayCount() const { return arrayCount_; }
     // `count` arrays starting with array number `firstArray`.
     std::vector<model::DataValueArray> unpack(std::size_t firstArray, std::size_t count) const;
+    // The same arrays written over `arrays`, reusing the memory they hold.
+    void unpackInto(std::size_t firstArray, std::size_t count,
+                    std::vector<model::DataValueArray>& arrays) const;
     std::size_t bytesHeld() const;
 
 private:
@@ -54,9 +59,9 @@ private:
 
     void append(const model::DataValueArray& values);
 
-    std::vector<Entry> entries_;
-    std::vector<std::uint32_t> sizes_;  // entries per array
+    std::vector<Entry> entries_;  // per array: its length (as intValue), then its entries
     std::vector<std::string> texts_;
+    std::uint32_t arrayCount_ = 0;
 };
 
 // One design of the store.
@@ -69,13 +74,14 @@ struct StoredDesign {
     int tag2 = 0;
     int numVariables = 0;        // N when the design was stored
     std::size_t responseArrays = 0;  // arrays of `values` before the dependent ones
-    int previousSameHash = -1;   // store index of the previous design with its hash
+    double performance = 0.0;
+    double rawPerformance = 0.0;
+    std::uint16_t hash = 0;      // its 16-bit hash (DesignStore::hashOf) when stored
+    bool latestWithHash = false;  // no later design has its hash
     std::vector<int> ints;       // the integer vector, then the agent tag
     std::vector<double> reals;   // the real vector, then the agent tag as a double
     PackedValueArrays values;    // responses, then dependent variables
     EvaluationStatus status;
-    double performance = 0.0;
-    double rawPerformance = 0.0;
     std::string source;
     std::string name = "Initialized";
 
@@ -86,13 +92,17 @@ struct StoredDesign {
 
 // Equality of a stored design and a design: the same evaluation kind and, for
 // integer-coded designs, the same integers and agent tag; for real-valued
-// designs every value within 1e-8 of the stored one, relative to the stored
-// value (a stored 0 must be matched exactly), agent tag not compared. A stored
-// design of another kind is a fatal error.
+// designs the same real vector by sameRealValues with the stored values as
+// reference, agent tag not compared. A stored design of another kind is a
+// fatal error.
 bool matchesStored(const StoredDesign& stored, const Design& design);
 
+// The cell of a real value in the store's key of real-valued designs: values
+// are grouped by their leading 14 significant bits. Values that are the same
+// by sameRealValue lie in one cell or in two neighbouring ones.
+std::int64_t realValueCell(double value);
+
 struct FindResult {
-    std::uint16_t hash = 0;
     int index = -1;  // store index of the duplicate; -1 when not found
     bool found = false;
 };
@@ -130,8 +140,17 @@ public:
     // design is stored. -1 only when memory is exhausted beyond recovery.
     int addDesign(Design& design);
 
-    // The design's hash and, when stored, the index of its first equal.
+    // Whether a design equal to `design` is stored, and which: the latest
+    // design with its hash when that one is equal, else the first equal one
+    // in store order. An equal design is found only when some stored design
+    // has its hash: a real-valued design equal to a stored one within the
+    // tolerance but hashed apart from it is new while its hash is unused.
     FindResult findDesign(const Design& design) const;
+
+    // The 16-bit hash of a design: the CRC16 of its integers and agent tag
+    // (little-endian 32-bit integers) or of its real values and agent tag
+    // (each printed as "%16.8e"). None, with a warning, for an unknown kind.
+    std::optional<std::uint16_t> hashOf(const Design& design) const;
 
     // For a stored duplicate: `design` takes over its id, numbers, agent tag,
     // status and values, is scored by `recompute` (the stored performance when
@@ -155,7 +174,7 @@ public:
     const StoredDesign& record(std::size_t index) const { return records_.at(index); }
     StoredDesign& record(std::size_t index) { return records_.at(index); }
 
-    // Approximate heap bytes of records, their buffers and the hash slots.
+    // Approximate heap bytes of records, their buffers and both hash tables.
     std::size_t bytesHeld() const;
 
 private:
@@ -163,22 +182,29 @@ private:
         bool used = false;
         std::int32_t index = 0;  // latest design stored with this hash
     };
+    struct KeyEntry {
+        std::uint64_t key = 0;
+        std::int32_t index = -1;  // -1: an empty entry
+    };
+    struct EqualDesigns {
+        int first = -1;      // the first equal design in store order
+        int sameBytes = -1;  // an equal design hashed from the same bytes
+    };
 
-    std::optional<std::uint16_t> hashOf(const Design& design) const;
-    FindResult search(const Design& design, std::uint16_t hash) const;
-    int firstEqualWithHash(const Design& design, int latest) const;
-    int firstEqualReal(const Design& design) const;
-    int firstEqual(const Design& design) const;
-    void indexReal(std::int32_t index);
+    FindResult search(const Design& design, std::optional<std::uint16_t> hash) const;
+    EqualDesigns equalDesigns(const Design& design) const;
+    void collectEqual(std::uint64_t key, const Design& design, EqualDesigns& equal) const;
+    void indexKey(std::uint64_t key, std::int32_t index);
     int storeNew(const Design& design, std::optional<std::uint16_t> hash);
     void makeRoom();
     void stopCheckingSavedFitness(bool atCreation);
 
     std::vector<StoredDesign> records_;
     std::vector<HashSlot> slots_;  // empty until the store is created
-    // Real-valued designs by their first value: a design can equal only those
-    // whose first value lies within the tolerance of its own.
-    std::multimap<double, std::int32_t> realIndex_;
+    // Stored designs by designKey: open addressing with linear probing, a
+    // power of two in size and at most half full. Made with the hash slots.
+    std::vector<KeyEntry> keyTable_;
+    std::size_t keyedCount_ = 0;
     bool created_ = false;
     bool checkSavedFitness_ = true;
     bool sharedDesigns_ = false;

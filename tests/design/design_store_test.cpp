@@ -1,9 +1,14 @@
-// The design store: duplicates, saved performances, growth and the queries.
+// The design store: duplicates, saved performances, growth and the queries,
+// and the rule for equal real values.
 #include "design/design_store.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "frame/message_log.h"
@@ -15,181 +20,215 @@ namespace {
 
 using varno::testing::logEntries;
 
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+constexpr double inf = std::numeric_limits<double>::infinity();
+
 Design integerDesign(std::vector<int> ints, int agent = 0, int id = 1, double performance = 0.0) {
     Design design;
-    design.evaluationKind = integerCoded;
+    std::tie(design.agentTag, design.id, design.performance) = std::tuple(agent, id, performance);
     design.ints = std::move(ints);
-    design.agentTag = agent;
-    design.id = id;
-    design.performance = performance;
     design.status.status = statusFeasible;
     return design;
 }
 
-Design realDesign(std::vector<double> reals, int agent = 0, int id = 1) {
+Design realDesign(std::vector<double> reals, int agent = 0) {
     Design design;
-    design.evaluationKind = realValued;
+    std::tie(design.agentTag, design.evaluationKind) = std::tuple(agent, realValued);
     design.reals = std::move(reals);
-    design.ints.assign(design.reals.size(), 0);
-    design.agentTag = agent;
-    design.id = id;
-    design.status.status = statusFeasible;
     return design;
+}
+
+// A design unequal to `design` (its first number changed) with the same hash.
+Design collidingWith(const Design& design, const DesignStore& store) {
+    const auto hash = store.hashOf(design);
+    Design other = design;
+    for (int k = 1;; ++k) {
+        if (design.evaluationKind == integerCoded) other.ints[0] = design.ints[0] + k;
+        if (design.evaluationKind == realValued) other.reals[0] = 1000.0 + k * 1e-3;
+        if (store.hashOf(other) == hash) return other;
+    }
+}
+
+// Two neighbouring doubles near `start` that lie in different cells.
+std::pair<double, double> neighboursAcrossCells(double start) {
+    double a = start;
+    double b = start;
+    while (realValueCell(a) == realValueCell(b)) b *= 1 + 1e-5;
+    for (double middle; std::nextafter(a, b) != b;) {
+        middle = a + (b - a) / 2;
+        (realValueCell(middle) == realValueCell(a) ? a : b) = middle;
+    }
+    return {a, b};
+}
+
+// Every field of every value of `arrays`, each array led by a marker.
+auto fields(const std::vector<model::DataValueArray>& arrays) {
+    std::vector<std::tuple<int, int, int, int, double, std::string>> all;
+    for (const model::DataValueArray& values : arrays) {
+        all.emplace_back(-1, 0, 0, 0, 0.0, "");
+        for (const auto& v : values) {
+            all.emplace_back(v.set, v.dataType, v.empty, v.intValue, v.doubleValue, v.textValue);
+        }
+    }
+    return all;
 }
 
 class DesignStoreTest : public ::testing::Test {
 protected:
     void SetUp() override { clearMessageLog(); }
-    void TearDown() override {
-        support::resetSeams();
-        clearMessageLog();
+    void TearDown() override { support::resetSeams(); }
+    // Designs number 0 … count - 1, with ids from 1 and performances from 0.
+    void addNumbered(int count) {
+        for (int i = 0; i < count; ++i) add(integerDesign({i, i % 7}, 0, i + 1, i));
     }
-
-    // Designs number first … first + count - 1, with ids from 1 and
-    // performances from 0 in that order.
-    void addNumbered(int count, int first = 0) {
-        for (int i = first; i < first + count; ++i) {
-            Design design = integerDesign({i, i % 7}, 0, i + 1, i);
-            store.addDesign(design);
-        }
-    }
-
+    int add(Design design) { return store.addDesign(design); }
+    int find(const Design& design) const { return store.findDesign(design).index; }
     DesignStore store;
 };
 
-// ------------------------------------------------------------------ duplicates
+// ------------------------------------------------------------------ equality
 
-TEST_F(DesignStoreTest, SameIntegerDesignFromTwoAgentsIsStoredTwice) {
-    Design first = integerDesign({3, 4}, 0);
-    Design second = integerDesign({3, 4}, 1);
-    Design repeat = integerDesign({3, 4}, 0);
-    EXPECT_EQ(store.addDesign(first), 0);
-    EXPECT_EQ(store.addDesign(second), 1);
-    EXPECT_EQ(store.addDesign(repeat), 0);
-    EXPECT_EQ(store.size(), 2u);
+TEST(RealEquality, IsRelativeToTheReferenceAndNeverHoldsForNaN) {
+    EXPECT_TRUE(sameRealValue(5.0, 5.0 * (1 + 0.9e-8)) && sameRealValue(-0.0, 0.0));
+    EXPECT_FALSE(sameRealValue(5.0, 5.0 * (1 + 1.1e-8)));
+    EXPECT_FALSE(sameRealValue(0.0, 1e-300));  // a reference 0 is matched only by 0
+    EXPECT_TRUE(sameRealValue(-inf, -inf));
+    EXPECT_FALSE(sameRealValue(inf, 1e300) || sameRealValue(inf, -inf));
+    EXPECT_FALSE(sameRealValue(nan, nan) || sameRealValue(nan, 1.0) || sameRealValue(1.0, nan));
+    EXPECT_FALSE(sameRealValues(std::vector{1.0}, std::vector{1.0, 2.0}));
 }
 
-TEST_F(DesignStoreTest, RealDesignsPrintingAlikeWithinToleranceAreDuplicates) {
-    Design first = realDesign({1.0, 2.0});
-    Design close = realDesign({1.0 * (1 + 1e-9), 2.0});
-    store.addDesign(first);
-    EXPECT_EQ(store.addDesign(close), 0);
-    EXPECT_EQ(store.size(), 1u);
-}
-
-TEST_F(DesignStoreTest, CloseDesignWithOtherTextIsFoundOnlyThroughAnOccupiedSlot) {
-    Design first = realDesign({1.0000000044, 3.0});
-    Design close = realDesign({1.0000000054, 3.0});  // 1e-9 apart, other text
-    store.addDesign(first);
-    const FindResult free = store.findDesign(close);
-    ASSERT_NE(free.hash, store.findDesign(first).hash);
-    EXPECT_FALSE(free.found);
-
-    // A different design that hashes like `close` occupies its slot.
-    Design other = realDesign({2.0, 3.0});
-    for (int k = 1; store.findDesign(other).hash != free.hash; ++k) other.reals[0] = 2.0 + k * 1e-3;
-    ASSERT_EQ(store.addDesign(other), 1);
-
-    const FindResult found = store.findDesign(close);
-    EXPECT_TRUE(found.found);
-    EXPECT_EQ(found.index, 0);
-}
-
-TEST_F(DesignStoreTest, IntegerDesignBehindALaterCollidingDesignIsStillFound) {
-    Design first = integerDesign({10, 20});
-    store.addDesign(first);
-    Design other = integerDesign({0, 0});
-    for (int k = 1; store.findDesign(other).hash != store.findDesign(first).hash; ++k) {
-        other.ints[0] = k;
-    }
-    ASSERT_EQ(store.addDesign(other), 1);
-    const FindResult found = store.findDesign(integerDesign({10, 20}));
-    EXPECT_TRUE(found.found);
-    EXPECT_EQ(found.index, 0);
-}
-
-TEST_F(DesignStoreTest, RealEqualityIsRelativeToTheStoredValueAndIgnoresTheAgent) {
-    Design stored = realDesign({0.0, 5.0});
-    store.addDesign(stored);
-    const StoredDesign& record = store.record(0);
-    EXPECT_TRUE(matchesStored(record, realDesign({0.0, 5.0 * (1 + 1e-9)}, 7)));
-    EXPECT_FALSE(matchesStored(record, realDesign({1e-300, 5.0})));  // a stored 0 is exact
-    Design apart = realDesign({0.0, 5.0 * (1 + 1e-7)});
-    EXPECT_FALSE(matchesStored(record, apart));
-    EXPECT_EQ(store.addDesign(apart), 1);
-}
-
-TEST_F(DesignStoreTest, RealDesignOnTheGridDuplicatesTheIntegerDesign) {
-    Design bred = integerDesign({1, 2});
-    store.addDesign(bred);
-    store.setIntegerCoding([](Design& d) {
-        d.evaluationKind = integerCoded;
-        d.ints = {1, 2};
-        return true;
-    });
-    Design onGrid = realDesign({0.5, 1.0});
-    EXPECT_EQ(store.addDesign(onGrid), 0);
-    EXPECT_EQ(onGrid.evaluationKind, integerCoded);
-}
-
-TEST_F(DesignStoreTest, UnknownKindWarnsWhenHashedAndIsFatalWhenCompared) {
-    Design odd = integerDesign({1});
+TEST_F(DesignStoreTest, ComparingNeedsTheSameKnownKindAndForRealsNotTheAgent) {
+    add(realDesign({0.5, 5.0}, 3));
+    EXPECT_TRUE(matchesStored(store.record(0), realDesign({0.5, 5.0 * (1 + 1e-9)}, 7)));
+    Design odd = realDesign({0.5, 5.0}, 3);
+    odd.evaluationKind = integerCoded;
+    EXPECT_FALSE(matchesStored(store.record(0), odd));
     odd.evaluationKind = 3;
     EXPECT_FALSE(store.findDesign(odd).found);
     EXPECT_EQ(logEntries().back(), "*WARNING\nError in determining the evaluation type.");
-    store.addDesign(odd);
+    add(odd);
     varno::testing::expectFatal(
-        [&] { matchesStored(store.record(0), odd); },
+        [&] { matchesStored(store.record(1), odd); },
         "Error in determining the evaluation type. Internal Error -121. Please send your "
         "project file to the  VARNO support team.");
 }
 
-TEST_F(DesignStoreTest, SharedDesignsAreStoredWithoutSearchAndNeverLookedUp) {
+// ---------------------------------------------------------------- duplicates
+
+TEST_F(DesignStoreTest, IntegerDesignsOfTwoAgentsDifferEvenWhenHashedAlike) {
+    add(integerDesign({3, 4}, 0));
+    Design other = integerDesign({3, 4}, 1);
+    while (store.hashOf(other) != store.record(0).hash) ++other.agentTag;
+    EXPECT_EQ(add(other), 1);
+    EXPECT_EQ(add(integerDesign({3, 4}, 0)), 0);
+}
+
+TEST_F(DesignStoreTest, EqualRealDesignHashedApartIsFoundOnlyThroughAnOccupiedSlot) {
+    add(realDesign({1.0000000044, 0.0, 3.0}));
+    for (const Design& apart : {realDesign({1.0000000054, 0.0, 3.0}),  // printed otherwise
+                                realDesign({1.0000000044, -0.0, 3.0}),
+                                realDesign({1.0000000044, 0.0, 3.0}, 7)}) {  // another agent
+        ASSERT_NE(store.hashOf(apart), store.record(0).hash);
+        EXPECT_EQ(find(apart), -1);
+        add(collidingWith(apart, store));
+        EXPECT_EQ(find(apart), 0);
+    }
+}
+
+TEST_F(DesignStoreTest, LatestDesignWithTheHashAnswersWhenEqualElseTheFirstEqual) {
+    for (const Design& design : {integerDesign({10, 20}), realDesign({1.5, -2.5})}) {
+        DesignStore fresh;
+        fresh.setSharedDesigns(true);  // stored without a search
+        for (Design copy : {design, design}) fresh.addDesign(copy);
+        fresh.setSharedDesigns(false);
+        EXPECT_EQ(fresh.findDesign(design).index, 1);
+        Design other = collidingWith(design, fresh);
+        ASSERT_EQ(fresh.addDesign(other), 2);
+        EXPECT_EQ(fresh.findDesign(design).index, 0);
+    }
+}
+
+TEST_F(DesignStoreTest, RealDesignsSharingEveryCellAreComparedExactly) {
+    ASSERT_EQ(realValueCell(1.0), realValueCell(1.0 + 1e-7));
+    add(realDesign({1.0, 2.0}));
+    EXPECT_EQ(add(realDesign({1.0 + 1e-7, 2.0})), 1);
+    EXPECT_EQ(find(realDesign({1.0 + 5e-9, 2.0})), 0);
+}
+
+TEST_F(DesignStoreTest, ValuesEitherSideOfACellBoundaryAreStillEqual) {
+    for (const double start : {1.0, -3.7, 1e-310}) {
+        const auto [a, b] = neighboursAcrossCells(start);
+        for (const std::size_t count : {1u, 3u, 12u}) {  // 12: more than the keys searched
+            for (const auto& [stored, other] : {std::pair{a, b}, std::pair{b, a}}) {
+                DesignStore fresh;
+                Design first = realDesign(std::vector(count, stored));
+                fresh.addDesign(first);
+                EXPECT_EQ(fresh.findDesign(realDesign(std::vector(count, other))).index, 0)
+                    << start << " " << count;
+            }
+        }
+    }
+}
+
+TEST_F(DesignStoreTest, DesignWithANaNIsNeverADuplicateAndAnInfinityMatchesItself) {
+    EXPECT_EQ(add(realDesign({1.0, nan})), 0);
+    EXPECT_EQ(add(realDesign({1.0, nan})), 1);
+    EXPECT_EQ(add(realDesign({inf, 1.0})), 2);
+    EXPECT_EQ(add(realDesign({inf, 1.0})), 2);
+}
+
+TEST_F(DesignStoreTest, GridDesignsAreIntegerCodedAndSharedDesignsStoredWithoutSearch) {
+    add(integerDesign({1, 2}));
+    store.setIntegerCoding([](Design& d) {
+        std::tie(d.evaluationKind, d.ints) = std::tuple(integerCoded, std::vector{1, 2});
+        return true;
+    });
+    EXPECT_EQ(add(realDesign({0.5, 1.0})), 0);
     store.setSharedDesigns(true);
-    Design first = integerDesign({1, 1});
-    Design repeat = integerDesign({1, 1});
-    store.addDesign(first);
+    Design repeat = integerDesign({1, 2});
     EXPECT_EQ(store.addDesign(repeat), 1);
     EXPECT_EQ(store.lookupSavedPerformance(repeat, {}, false), NEW_DESIGN_MARK);
 }
 
-// ---------------------------------------------------------- saved performance
+// --------------------------------------------------------- saved performance
 
 TEST_F(DesignStoreTest, FoundDesignTakesOverTheStoredRecordAndIsRescored) {
-    Design stored = integerDesign({2, 2}, 0, 17);
-    stored.tag1 = 4;
+    model::VARNODataVal text = model::makeDoubleValue(0.0);
+    std::tie(text.dataType, text.textValue) = std::tuple(model::dataText, "closed");
+    Design stored = realDesign({0.5, 1.5}, 3);
+    std::tie(stored.id, stored.tag1, stored.performance) = std::tuple(17, 4, 6.0);
     stored.status.responseStates = {1, 1};
-    stored.responseValues = {{model::makeDoubleValue(3.5), model::endOfListValue()}};
+    stored.responseValues = {{text, model::makeDoubleValue(3.5), model::endOfListValue()},
+                             model::makeEmptyValueArray()};
     stored.dependentValues = {{model::makeDoubleValue(-1.0), model::endOfListValue()}};
-    store.addDesign(stored);
+    add(stored);
 
-    Design again = integerDesign({2, 2}, 0, 99);
-    const double p = store.lookupSavedPerformance(
-        again, [](Design& d) { return 2 * model::doubleValueOf(d.responseValues[0][0]); }, true);
-    EXPECT_EQ(p, 7.0);
-    EXPECT_EQ(again.id, 17);
-    EXPECT_EQ(again.tag1, 4);
-    EXPECT_EQ(again.status.responseStates, (std::vector<int>{1, 1}));
-    ASSERT_EQ(again.dependentValues.size(), 1u);
-    EXPECT_EQ(again.dependentValues[0][0].doubleValue, -1.0);
-}
-
-TEST_F(DesignStoreTest, ScoreEqualToTheMarkIsReportedSlightlyLower) {
-    Design stored = integerDesign({0});
-    store.addDesign(stored);
-    const double p = store.lookupSavedPerformance(stored, [](Design&) { return -1.23456; }, false);
-    EXPECT_DOUBLE_EQ(p, -1.23456001);
+    Design again = realDesign({0.5, 1.5}, 0);  // of another agent, over arrays of its own
+    add(collidingWith(again, store));
+    again.responseValues = {{model::makeDoubleValue(8), text, model::makeDoubleValue(9)}};
+    const auto rescore = [](Design& d) { return 2 * d.responseValues[0][1].doubleValue; };
+    EXPECT_EQ(store.lookupSavedPerformance(again, rescore, true), 7.0);
+    EXPECT_EQ(std::tie(again.id, again.tag1, again.agentTag, again.performance),
+              std::tuple(17, 4, 3, 7.0));
+    EXPECT_EQ(again.status.responseStates, stored.status.responseStates);
+    EXPECT_EQ(fields(again.responseValues), fields(stored.responseValues));
+    EXPECT_EQ(fields(again.dependentValues), fields(stored.dependentValues));
+    EXPECT_EQ(fields(store.record(0).dependentValues()), fields(stored.dependentValues));
+    EXPECT_EQ(store.lookupSavedPerformance(again, {}, true), 6.0);
+    const auto mark = [](Design&) { return NEW_DESIGN_MARK; };
+    EXPECT_DOUBLE_EQ(store.lookupSavedPerformance(again, mark, true), NEW_DESIGN_MARK - 1e-8);
 }
 
 TEST_F(DesignStoreTest, UnknownDesignGetsTheMarkAndOnRequestAFreshStatus) {
     Design fresh = integerDesign({8}, 3);
     fresh.status = {0, 0, 9, statusFeasible, {2, 5}};
+    Design kept = fresh;
+    EXPECT_EQ(store.lookupSavedPerformance(kept, {}, false), NEW_DESIGN_MARK);
     EXPECT_EQ(store.lookupSavedPerformance(fresh, {}, true), NEW_DESIGN_MARK);
-    EXPECT_EQ(fresh.status.ok, 1);
-    EXPECT_EQ(fresh.status.complete, 1);
-    EXPECT_EQ(fresh.status.agent, 3);
-    EXPECT_EQ(fresh.status.status, statusError);
-    EXPECT_EQ(fresh.status.responseStates, (std::vector<int>{0, 0}));
+    const EvaluationStatus& s = fresh.status;
+    EXPECT_EQ(std::tie(s.ok, s.complete, s.agent, s.status), std::tuple(1, 1, 3, statusError));
+    EXPECT_EQ(std::pair(s.responseStates, kept.status.ok), std::pair(std::vector{0, 0}, 0));
 }
 
 // --------------------------------------------------------- growth and memory
@@ -197,42 +236,31 @@ TEST_F(DesignStoreTest, UnknownDesignGetsTheMarkAndOnRequestAFreshStatus) {
 TEST_F(DesignStoreTest, DesignAfterAFullChunkGrowsTheStoreKeepingEveryRecord) {
     addNumbered(10000);
     EXPECT_EQ(store.capacity(), 10000u);
-    addNumbered(1, 10000);
-    EXPECT_EQ(store.size(), 10001u);
+    add(integerDesign({-1}));
     EXPECT_EQ(store.capacity(), 20000u);
-    double p = 0;
-    EXPECT_TRUE(store.performanceById(1, p));
-    EXPECT_EQ(p, 0.0);
-    EXPECT_TRUE(store.performanceById(10001, p));
-    EXPECT_EQ(p, 10000.0);
-    EXPECT_EQ(store.findDesign(integerDesign({4321, 4321 % 7})).index, 4321);
+    for (int i = 0; i < 10000; i += 43) EXPECT_EQ(find(integerDesign({i, i % 7})), i);
 }
 
-TEST_F(DesignStoreTest, OutOfMemoryAtCreationStopsCheckingButStoresTheDesign) {
+TEST_F(DesignStoreTest, OutOfMemoryStopsCheckingForGoodButKeepsStoring) {
     support::seams().allocationsBeforeFailure = 0;
-    Design first = integerDesign({1});
-    Design repeat = integerDesign({1});
-    store.addDesign(first);
+    add(integerDesign({1}));
+    EXPECT_EQ(add(integerDesign({1})), 1);
     EXPECT_EQ(logEntries(), (std::vector<std::string>{"\n*** Out of memory malloc'ing hash table.",
                                                       "  Will not check for saved fitnesses\n"}));
-    EXPECT_FALSE(store.checksSavedFitness());
-    EXPECT_EQ(store.addDesign(repeat), 1);
-    EXPECT_EQ(store.lookupSavedPerformance(repeat, {}, false), NEW_DESIGN_MARK);
-}
-
-TEST_F(DesignStoreTest, OutOfMemoryWhenGrowingKeepsEarlierRecordsAndCheckingStaysOff) {
+    support::resetSeams();
+    clearMessageLog();
+    store = DesignStore();
     addNumbered(10000);
     support::seams().allocationsBeforeFailure = 0;
-    Design next = integerDesign({-1});
-    EXPECT_EQ(store.addDesign(next), 10000);
+    EXPECT_EQ(add(integerDesign({-1})), 10000);
     EXPECT_EQ(logEntries(),
               (std::vector<std::string>{"\n*** Out of memory malloc'ing bigger hash table.",
                                         "\n  No longer will check for saved fitnesses\n"}));
     support::resetSeams();
-    EXPECT_EQ(store.record(9999).id, 10000);
-    Design known = integerDesign({5, 5});
+    EXPECT_EQ(std::pair(store.checksSavedFitness(), store.record(9999).id), std::pair(false, 10000));
+    EXPECT_EQ(add(integerDesign({5, 5})), 10001);
+    Design known = integerDesign({6, 6});
     EXPECT_EQ(store.lookupSavedPerformance(known, {}, false), NEW_DESIGN_MARK);
-    EXPECT_FALSE(store.checksSavedFitness());
 }
 
 TEST_F(DesignStoreTest, TypicalDesignTakesAtMostOneKilobyte) {
@@ -246,56 +274,24 @@ TEST_F(DesignStoreTest, TypicalDesignTakesAtMostOneKilobyte) {
     EXPECT_LE(store.bytesHeld() / store.size(), 1024u);
 }
 
-TEST_F(DesignStoreTest, StoredValuesComeBackAsDeepCopies) {
-    model::VARNODataVal text;
-    text.set = 1;
-    text.dataType = model::dataText;
-    text.textValue = "closed";
-    Design design = integerDesign({1});
-    design.responseValues = {{text, model::makeDoubleValue(2.5), model::endOfListValue()},
-                             model::makeEmptyValueArray()};
-    design.dependentValues = {{model::makeDoubleValue(7.0), model::endOfListValue()}};
-    store.addDesign(design);
-    const std::vector<model::DataValueArray> responses = store.record(0).responseValues();
-    ASSERT_EQ(responses.size(), 2u);
-    ASSERT_EQ(responses[0].size(), 3u);
-    EXPECT_EQ(responses[0][0].textValue, "closed");
-    EXPECT_EQ(responses[0][1].doubleValue, 2.5);
-    EXPECT_EQ(responses[0][2].dataType, model::dataEndOfList);
-    EXPECT_EQ(responses[1][0].empty, 1);
-    EXPECT_EQ(store.record(0).dependentValues()[0][0].doubleValue, 7.0);
-}
+// ------------------------------------------------------------------- queries
 
-// ---------------------------------------------------------------- queries
-
-TEST_F(DesignStoreTest, BestDesignIsTheEarliestOfEqualBestsAndZeroWhenEmpty) {
+TEST_F(DesignStoreTest, BestDesignIsTheEarliestOfEqualBestsAndQueriesByIdTheFirstWithIt) {
     EXPECT_EQ(store.bestDesignId(), 0);
-    Design failed = integerDesign({0}, 0, 5, failedPerformance);
-    Design good = integerDesign({1}, 0, 6, 2.0);
-    Design equal = integerDesign({2}, 0, 7, 2.0);
-    store.addDesign(failed);
+    add(integerDesign({0}, 0, 5, failedPerformance));
     EXPECT_EQ(store.bestDesignId(), 5);
-    store.addDesign(good);
-    store.addDesign(equal);
+    Design infeasible = integerDesign({1}, 0, 6, 2.0);
+    infeasible.status.status = statusInfeasible;
+    add(infeasible);
+    add(integerDesign({2}, 0, 7, 2.0));
     EXPECT_EQ(store.bestDesignId(), 6);
-}
-
-TEST_F(DesignStoreTest, QueriesByIdAnswerForTheFirstDesignWithThatId) {
-    Design first = integerDesign({0}, 0, 3, 1.5);
-    Design second = integerDesign({1}, 0, 3, 9.0);
-    second.status.status = statusInfeasible;
-    store.addDesign(first);
-    store.addDesign(second);
+    add(integerDesign({3}, 0, 6, 9.0));
     double p = 0;
     int status = 0;
-    EXPECT_TRUE(store.performanceById(3, p));
-    EXPECT_EQ(p, 1.5);
-    EXPECT_TRUE(store.statusById(3, status));
-    EXPECT_EQ(status, statusFeasible);
-    EXPECT_FALSE(store.performanceById(4, p));
-    EXPECT_EQ(p, -1e99);
-    EXPECT_FALSE(store.statusById(4, status));
-    EXPECT_EQ(status, statusNotEvaluated);
+    EXPECT_TRUE(store.performanceById(6, p) && store.statusById(6, status));
+    EXPECT_EQ(std::pair(p, status), std::pair(2.0, int{statusInfeasible}));
+    EXPECT_FALSE(store.performanceById(4, p) || store.statusById(4, status));
+    EXPECT_EQ(std::pair(p, status), std::pair(-1e99, int{statusNotEvaluated}));
 }
 
 TEST_F(DesignStoreTest, ViableDesignsAreEvaluatedOnesOfTheAgentsGroupAndSize) {
@@ -306,8 +302,7 @@ TEST_F(DesignStoreTest, ViableDesignsAreEvaluatedOnesOfTheAgentsGroupAndSize) {
     for (Design& design : designs) store.addDesign(design);
     const ViableDesigns viable =
         store.viableDesigns(0, 2, [](int, int other) { return other == 2; });
-    EXPECT_EQ(viable.flags, (std::vector<int>{1, -1, -1, -1, 1}));
-    EXPECT_EQ(viable.count, 2);
+    EXPECT_EQ(std::pair(viable.flags, viable.count), std::pair(std::vector{1, -1, -1, -1, 1}, 2));
 }
 
 }  // namespace

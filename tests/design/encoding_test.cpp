@@ -2,10 +2,13 @@
 // current values, host-value checks and design lists.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "design/encoding.h"
@@ -16,6 +19,8 @@ namespace {
 
 using varno::testing::expectFatal;
 using varno::testing::logEntries;
+
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
 // Centres on the baseline and "draws" baseline + seed, or fails to centre.
 class FakeDistribution : public support::Distribution {
@@ -38,25 +43,18 @@ model::StudyVariable continuous(double min, double max, int resolution, double b
     model::StudyVariable v;
     v.kindTag = model::continuousKindTag;
     v.id = 3;
-    v.min = min;
-    v.max = max;
-    v.resolution = resolution;
-    v.baseline = baseline;
+    std::tie(v.min, v.max, v.resolution, v.baseline) = std::tuple(min, max, resolution, baseline);
     return v;
 }
 
 model::StudyVariable discrete(int items) {
-    model::StudyVariable v;
-    v.kindTag = model::discreteKindTag;
-    v.discrete = 1;
-    v.resolution = items;
-    v.max = items;
+    model::StudyVariable v = continuous(0, items, items);
+    std::tie(v.kindTag, v.discrete) = std::tuple(model::discreteKindTag, 1);
     return v;
 }
 
 model::StudyVariable withLevels(model::StudyVariable v, std::vector<double> levels) {
-    v.doeDefined = 1;
-    v.doeLevelCount = static_cast<int>(levels.size());
+    std::tie(v.doeDefined, v.doeLevelCount) = std::tuple(1, static_cast<int>(levels.size()));
     v.doe_vals = std::move(levels);
     return v;
 }
@@ -73,17 +71,21 @@ protected:
         encoding->intsToDbls(d);
         return d.reals;
     }
-    int index(double value, int mode) {
-        Design d;
-        d.reals = {value};
-        encoding->dblsToInts(d, mode);
-        return d.ints.at(0);
+    // The index of `value` for variable `variable` rounded down, to nearest and up.
+    std::vector<int> indices(double value, std::size_t variable = 0) {
+        std::vector<int> all;
+        for (const int mode : {roundDown, roundNearest, roundUp}) {
+            Design d;
+            d.reals.assign(variable + 1, value);
+            encoding->dblsToInts(d, mode);
+            all.push_back(d.ints.at(variable));
+        }
+        return all;
     }
-    FakeDistribution& addDistribution() {
-        auto object = std::make_unique<FakeDistribution>();
-        FakeDistribution& fake = *object;
-        project.user_distributions.push_back({"spread", "Normal", std::move(object)});
-        return fake;
+    bool accepts(int index, double value) { return encoding->acceptsHostValue(index, value); }
+    auto current() {
+        return std::tuple(encoding->currentIndices(), encoding->currentValues(),
+                          encoding->fixedCurrentValues());
     }
     model::ProjectModel project;
     std::unique_ptr<DesignEncoding> encoding;
@@ -100,47 +102,44 @@ TEST_F(Encoding, FieldSizesAreResolutionsAndItemCounts) {
 }
 
 TEST_F(Encoding, IndicesMapToTheGridWithExactEnds) {
-    use({continuous(0.1, 0.7, 2), continuous(0, 8, 5), discrete(3), continuous(2, 3, 1)});
-    EXPECT_EQ(reals({0, 0, 0, 0}), (std::vector<double>{0.1, 0, 0, 2}));
-    EXPECT_EQ(reals({1, 3, 2, 0}), (std::vector<double>{0.7, 6, 2, 2}));
+    use({continuous(0.3, 0.9, 4), continuous(0, 8, 5), discrete(3), continuous(2, 3, 1)});
+    EXPECT_EQ(reals({0, 0, 0, 0}), (std::vector<double>{0.3, 0, 0, 2}));
+    EXPECT_EQ(reals({3, 3, 2, 0}), (std::vector<double>{0.9, 6, 2, 2}));
 }
 
-TEST_F(Encoding, ValuesRoundToIndicesByMode) {
+// Down to the grid point at or below, up to the one at or above, to the
+// nearest with halfway up; values outside the range take the end they passed.
+TEST_F(Encoding, ValuesRoundToTheGridPointBelowNearestOrAbove) {
     use({continuous(0, 8, 5), discrete(3)});  // grid 0, 2, 4, 6, 8; items 0, 1, 2
-    const double hairAboveFour = std::nextafter(4.0, 5.0);
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    struct Row { double value; int mode; int expected; int discreteExpected; };
-    for (const Row& row : std::vector<Row>{{5, -1, 2, 2}, {5, 0, 3, 2}, {5, 1, 3, 2},
-                                           {4, -1, 2, 2}, {4, 0, 2, 2}, {4, 1, 2, 2},
-                                           {6, 1, 3, 2}, {1.9, 0, 1, 1}, {1.9, 1, 1, 1},
-                                           {hairAboveFour, 0, 2, 2}, {hairAboveFour, 1, 3, 2},
-                                           {8.5, -1, 4, 2}, {1e300, 1, 4, 2}, {-3, 1, 0, 0},
-                                           {nan, 0, 0, 0}}) {
-        Design d;
-        d.reals = {row.value, row.value};
-        encoding->dblsToInts(d, row.mode);
-        EXPECT_EQ(d.ints, (std::vector<int>{row.expected, row.discreteExpected}))
-            << row.value << " mode " << row.mode;
+    for (int k = 0; k <= 4; ++k) {
+        const double point = 2.0 * k;
+        const int next = std::min(k + 1, 4);
+        EXPECT_EQ(indices(point), (std::vector{k, k, k})) << point;
+        EXPECT_EQ(indices(std::nextafter(point, -1.0)), (std::vector{std::max(k - 1, 0), k, k}));
+        const double hairAbove = point + std::max(point, 1.0) * 1e-15;
+        EXPECT_EQ(indices(hairAbove), (std::vector{k, k, next})) << point;
+        EXPECT_EQ(indices(point + 1), (std::vector{k, next, next})) << point;
     }
+    EXPECT_EQ(indices(1e300), (std::vector{4, 4, 4}));
+    EXPECT_EQ(indices(nan), (std::vector{0, 0, 0}));
+    EXPECT_EQ(indices(1.9, 1), (std::vector{1, 1, 1}));  // items are truncated
+    EXPECT_EQ(indices(8.5, 1), (std::vector{2, 2, 2}));
 }
 
 TEST_F(Encoding, FixedParametersFollowTheVariables) {
     project.file_user_fixed.resize(2);
     project.file_user_fixed[0].baseline = 1.5;
     project.file_user_fixed[1].baseline = -2;
-    use({continuous(0, 8, 5, 2)});
-    Design d;
-    d.ints = {1};
-    d.reals = {0, 9, 9};
-    encoding->intsToDbls(d);
-    EXPECT_EQ(d.reals, (std::vector<double>{2, 1.5, -2}));
-
-    for (const EncodingSettings settings : {EncodingSettings{AgentKind::reliability},
-                                            EncodingSettings{.designsFromHostAsIs = true}}) {
+    // The baseline where missing; where given, kept unless an optimisation agent's.
+    const std::pair<EncodingSettings, double> cases[] = {
+        {{}, 1.5}, {{AgentKind::reliability}, 9}, {{.designsFromHostAsIs = true}, 9}};
+    for (const auto& [settings, first] : cases) {
         use({continuous(0, 8, 5, 2)}, settings);
+        Design d;
+        d.ints = {1};
         d.reals = {0, 9};
-        encoding->intsToDbls(d);  // kept where given, baseline where missing
-        EXPECT_EQ(d.reals, (std::vector<double>{2, 9, -2}));
+        encoding->intsToDbls(d);
+        EXPECT_EQ(d.reals, (std::vector<double>{2, first, -2}));
     }
 }
 
@@ -150,10 +149,8 @@ TEST_F(Encoding, DoeAgentsMoveOverLevelsOrStayAtBaseline) {
     EXPECT_EQ(reals({0, 3}), (std::vector<double>{1, 7}));
     EXPECT_EQ(reals({1, 0}), (std::vector<double>{3, 7}));
     EXPECT_EQ(reals({2, 9}), (std::vector<double>{5, 7}));
-    EXPECT_EQ(index(4.9, 0), 2);  // (4.9 - 1) * 2 / 4 + 0.5 = 2.45
-    EXPECT_EQ(index(0.4, 0), 0);
-    EXPECT_EQ(index(9, -1), 2);
-
+    EXPECT_EQ(indices(4.9), (std::vector{1, 2, 2}));  // (4.9 - 1) * 2 / 4 = 1.95
+    EXPECT_EQ(indices(9), (std::vector{2, 2, 2}));
     for (const int kind : {4, 11, 12, 13}) {
         use({factor}, {.agent = AgentKind::reliability, .doeKind = kind});
         EXPECT_EQ(reals({1}), std::vector<double>{1.5}) << kind;
@@ -170,26 +167,19 @@ TEST_F(Encoding, HostDesignsAreRoundedToTheGridWhenIntegerCoded) {
     Design d;
     d.reals = {4.9};
     encoding->takeInHostDesign(d);
-    EXPECT_EQ(d.ints, std::vector<int>{2});
-    EXPECT_EQ(d.reals, std::vector<double>{4});
+    EXPECT_EQ(std::pair(d.ints, d.reals), std::pair(std::vector{2}, std::vector{4.0}));
     d.evaluationKind = realValued;
     d.reals = {5.1};
     encoding->takeInHostDesign(d);
-    EXPECT_EQ(d.ints, std::vector<int>{3});
-    EXPECT_EQ(d.reals, std::vector<double>{5.1});
+    EXPECT_EQ(std::pair(d.ints, d.reals), std::pair(std::vector{3}, std::vector{5.1}));
 }
 
-TEST_F(Encoding, HostValuesAreCheckedAgainstTheRange) {
+TEST_F(Encoding, HostValuesMustLieInTheRangeOrBeAnItem) {
     use({continuous(-1, 1, 3), discrete(3)});
-    struct Row { int index; double value; bool accepted; };
-    for (const Row& row : std::vector<Row>{
-             {0, std::nextafter(1.0, 2.0), true}, {0, 1.0 + 1e-12, false},
-             {0, -1.0 - 2.220446049250313e-16, true}, {0, -1.0 - 1e-12, false},
-             {0, std::numeric_limits<double>::quiet_NaN(), false}, {-1, 0, false}, {2, 0, false},
-             {1, 0, true}, {1, 2.99, true}, {1, 3, false}, {1, -0.1, false}}) {
-        EXPECT_EQ(encoding->acceptsHostValue(row.index, row.value), row.accepted)
-            << row.index << " " << row.value;
-    }
+    EXPECT_TRUE(accepts(0, std::nextafter(1.0, 2.0)) && accepts(0, -1.0 - 2.220446049250313e-16));
+    EXPECT_TRUE(accepts(1, 0) && accepts(1, 2.99));
+    EXPECT_FALSE(accepts(0, 1.0 + 1e-12) || accepts(0, -1.0 - 1e-12) || accepts(0, nan));
+    EXPECT_FALSE(accepts(-1, 0) || accepts(2, 0) || accepts(1, 3) || accepts(1, -0.1));
     EXPECT_EQ(refusedHostValueText(1, "Design4"),
               "The value for variable number 2 for design Design4 is outside the variable range "
               "defined. This design will not be used.");
@@ -209,14 +199,16 @@ TEST_F(Encoding, DecodingOutsideTheRangeIsFatal) {
                 "upper bound = 10.000000, value=-1.000000.\nid = 7, iden=3.");
     d.reals = {10.009};  // within 0.001 of the range width
     encoding->decodeReals(d, seed40);
-    EXPECT_EQ(encoding->currentValues(), std::vector<double>{10.009});
-    EXPECT_EQ(encoding->currentIndices(), std::vector<int>{10});
+    EXPECT_EQ(current(), std::tuple(std::vector{10}, std::vector{10.009}, std::vector<double>{}));
 }
 
 TEST_F(Encoding, DecodingSetsCurrentValuesAndSamplesDistributions) {
-    FakeDistribution& spread = addDistribution();
+    auto owned = std::make_unique<FakeDistribution>();
+    FakeDistribution& spread = *owned;
+    project.user_distributions.push_back({"spread", "Normal", std::move(owned)});
     project.file_user_fixed.resize(1);
     project.file_user_fixed[0].distribution = 0;
+    project.file_user_fixed[0].baseline = 1.5;
     model::StudyVariable sampledVariable = continuous(0, 8, 5);
     sampledVariable.distribution = 0;
     use({sampledVariable, discrete(3)});
@@ -224,37 +216,26 @@ TEST_F(Encoding, DecodingSetsCurrentValuesAndSamplesDistributions) {
     d.ints = {3, 2};
     d.reals = {6, 2, 0.25};
     encoding->decode(d, seed40);
-    EXPECT_EQ(encoding->currentIndices(), (std::vector<int>{3, 2}));
-    EXPECT_EQ(encoding->currentValues(), (std::vector<double>{46, 2}));
-    EXPECT_EQ(encoding->fixedCurrentValues(), std::vector<double>{40.25});
+    EXPECT_EQ(current(), std::tuple(std::vector{3, 2}, std::vector{46.0, 2.0}, std::vector{40.25}));
 
     use({sampledVariable, discrete(3)}, {.problemType = 3, .runMode = 5});
     d.reals = {5.2, 1.7, 0.25};
     encoding->decodeReals(d, seed40);
-    EXPECT_EQ(encoding->currentIndices(), (std::vector<int>{3, 1}));
-    EXPECT_EQ(encoding->currentValues(), (std::vector<double>{5.2, 1}));
-    EXPECT_EQ(encoding->fixedCurrentValues(), std::vector<double>{0.25});
+    EXPECT_EQ(current(), std::tuple(std::vector{3, 1}, std::vector{5.2, 1.0}, std::vector{0.25}));
 
     spread.failing = true;
     use({sampledVariable, discrete(3)});
+    d.reals = {5.2, 1.7};  // without the fixed parameter: its baseline
     encoding->decode(d, seed40);
-    EXPECT_EQ(encoding->currentValues(), (std::vector<double>{6, 2}));
+    EXPECT_EQ(current(), std::tuple(std::vector{3, 2}, std::vector{6.0, 2.0}, std::vector{1.5}));
     EXPECT_EQ(logEntries().back(),
               "*ERROR\nSampling the distribution \"spread\" for \"Initialized\" failed. The value "
-              "0.25 is used as it is.");
+              "1.5 is used as it is.");
 }
 
-TEST(DesignList, ParsesNumbersAndRangesInFirstSeenOrder) {
-    struct Row { const char* text; std::vector<int> expected; };
-    for (const Row& row : std::vector<Row>{{"1-3,2,7", {1, 2, 3, 7}},
-                                           {"5-3", {}},
-                                           {",4,,2, 4,", {4, 2}},
-                                           {"3-5, 1 - 4", {3, 4, 5, 1, 2}}}) {
-        EXPECT_EQ(parseDesignList(row.text), row.expected) << row.text;
-    }
-}
-
-TEST(DesignList, MalformedEntriesAreRefused) {
+TEST(DesignList, ParsesNumbersAndRangesInFirstSeenOrderOrRefusesTheList) {
+    EXPECT_EQ(parseDesignList("3-5, 1 - 4,,2, 7,"), (std::vector<int>{3, 4, 5, 1, 2, 7}));
+    EXPECT_EQ(parseDesignList("5-3"), std::vector<int>{});
     for (const char* text : {"1,1-2-3", "a-3", "4-"}) {
         EXPECT_EQ(parseDesignList(text), std::nullopt) << text;
     }
