@@ -202,7 +202,7 @@ TEST(MotravokSearchTest, BreedsNewDistinctChildrenAndKeepsTheArchiveSize) {
     ASSERT_EQ(search.archive().size(), 8u);
     for (int cycle = 0; cycle < 12; ++cycle) {
         const auto before = study.stored;
-        Population& bred = search.breedCycle(study.view(), cycle);
+        Population& bred = search.breed(study.view(), cycle);
         ASSERT_EQ(bred.size(), 6u);
         std::set<std::vector<int>> codes;
         for (const PopulationMember& child : bred) {

@@ -87,7 +87,7 @@ void evaluate(Population& pending, FakeStore& store) {
 struct Started {
     Started(const TravokSettings& s, std::vector<int> sizes) : search(s, std::move(sizes), random) {
         evaluate(search.buildInitialPopulation({}), store);
-        search.acceptResults();
+        search.acceptResults({});
     }
     RandomStream random{0.5f};
     TravokSearch search;
@@ -114,7 +114,7 @@ TEST(TravokSearchTest, InitialPopulationKeepsSeededDesigns) {
     }
     FakeStore store;
     evaluate(pending, store);
-    search.acceptResults();
+    search.acceptResults({});
     EXPECT_EQ(search.generation(), 0);
     EXPECT_EQ(search.bestMember().rawFitness(), search.statistics().maximum);
     EXPECT_TRUE(search.pending().empty());
@@ -125,11 +125,13 @@ TEST(TravokSearchTest, InitialPopulationKeepsSeededDesigns) {
 // `handedOut` of them (the cycle's target with its candidates placed).
 void breedAndCheck(int p, int parallel, int cycles, std::size_t handedOut) {
     const std::vector<int> sizes{8, 8, 8, 1};
-    Started started(settings(p, parallel), sizes);
+    TravokSettings s = settings(p, parallel);
+    s.designsFromHost = parallel == 1;
+    Started started(s, sizes);
     auto [search, store] = std::tie(started.search, started.store);
     double best = search.bestSoFar();
     for (int cycle = 0; cycle < cycles; ++cycle) {
-        Population& pending = search.breedCycle(store.view(), cycle, parallel == 1);
+        Population& pending = search.breed(store.view(), cycle);
         ASSERT_EQ(pending.size(), static_cast<std::size_t>(p));
         std::set<std::vector<int>> changed;
         for (const PopulationMember& m : pending) {
@@ -145,7 +147,7 @@ void breedAndCheck(int p, int parallel, int cycles, std::size_t handedOut) {
         }
         EXPECT_EQ(changed.size(), handedOut);
         evaluate(pending, store);
-        search.acceptResults();
+        search.acceptResults({});
         EXPECT_EQ(search.generation(), cycle + 1);
         EXPECT_GE(search.bestSoFar(), best);
         best = search.bestSoFar();
@@ -159,12 +161,14 @@ TEST(TravokSearchTest, EveryCycleHandsOutNewDistinctDesigns) {
 }
 
 TEST(TravokSearchTest, ThresholdsOfTheFirstCycle) {
-    Started started(settings(8, 1), {8, 8});
+    TravokSettings s = settings(8, 1);
+    s.designsFromHost = false;
+    Started started(s, {8, 8});
     auto [search, store] = std::tie(started.search, started.store);
     std::vector<double> raw;
     for (const PopulationMember& m : search.current()) raw.push_back(m.rawFitness());
     std::sort(raw.begin(), raw.end());
-    search.breedCycle(store.view(), 0, false);
+    search.breed(store.view(), 0);
     EXPECT_EQ(search.lowerThreshold(), raw[2]);  // trunc(8 / 3 - 0.333)
     EXPECT_EQ(search.upperThreshold(), raw[7]);  // 8 - trunc(0.8) - 1
 }
@@ -183,7 +187,7 @@ TEST(TravokSearchTest, CandidatesLargestLevelAndSimplexReflection) {
     }
     store.known.erase({9, 9});
     store.known.erase({4, 0});
-    search.breedCycle(store.view(), 4, true);
+    search.breed(store.view(), 4);
     ASSERT_EQ(search.candidates().size(), 2u);
     EXPECT_EQ(search.candidates()[0].tag, tagLargestLevel);
     EXPECT_EQ(search.candidates()[0].design.ints, (std::vector<int>{9, 9}));
@@ -193,20 +197,22 @@ TEST(TravokSearchTest, CandidatesLargestLevelAndSimplexReflection) {
     EXPECT_EQ(search.placedCandidates(), 2);
 
     evaluate(search.pending(), store);
-    search.acceptResults();
+    search.acceptResults({});
     // score([4, 0]) = -10 against the best initial member
     EXPECT_EQ(search.simplexRecord().found, 1);
     EXPECT_EQ(search.simplexRecord().successful,
               score({4, 0}) > search.candidates()[1].reference ? 1 : 0);
 
     // Both known now: the largest-level design is dropped, the reflection too.
-    search.breedCycle(store.view(), 5, true);
+    search.breed(store.view(), 5);
     EXPECT_TRUE(search.candidates().empty());
 }
 
 TEST(TravokSearchTest, NoCandidatesWithoutHostDesignsOrParallelRuns) {
-    Started started(settings(8, 1), {10, 10});
-    started.search.breedCycle(started.store.view(), 6, false);
+    TravokSettings s = settings(8, 1);
+    s.designsFromHost = false;
+    Started started(s, {10, 10});
+    started.search.breed(started.store.view(), 6);
     EXPECT_TRUE(started.search.candidates().empty());
 }
 
@@ -252,14 +258,14 @@ TEST(TravokSearchTest, ReinitializationHandsOutReplacedMembers) {
     Started started(s, {8, 8});
     auto [search, store] = std::tie(started.search, started.store);
     const std::vector<int> best = search.bestMember().codes();
-    ASSERT_TRUE(search.reinitializeCheck(0, 40));
+    ASSERT_TRUE(search.reinitialize(0, 40));
     Population& pending = search.pending();
     EXPECT_EQ(pending[0].codes(), best);
     const auto changed = std::count_if(pending.begin(), pending.end(),
                                        [](const PopulationMember& m) { return m.changed; });
     EXPECT_EQ(changed, 3);  // 6 - trunc(6 * 0.5) kept
     evaluate(pending, store);
-    search.acceptResults();
+    search.acceptResults({});
     EXPECT_EQ(search.generation(), 1);
     EXPECT_EQ(search.reinitialization().interval(), 20);
 }
