@@ -1,8 +1,17 @@
 #include "search/pareto.h"
 
+#include <fstream>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "frame/fatal_error.h"
+#include "search/motravok_search.h"
+#include "search/pareto_file.h"
+#include "search/pareto_termination.h"
+#include "support/seams.h"
+#include "test_support.h"
 
 namespace varno::search {
 namespace {
@@ -159,6 +168,126 @@ TEST(ParetoRanksTest, RanksEveryFrontAndTheSingleLeftover) {
     EXPECT_EQ(population[0].crowding, B);  // left over alone, whatever B is
     sortByRankAndCrowding(population);
     EXPECT_EQ(ids(population), (std::vector<int>{1, 2, 3}));
+}
+
+// Members with crowding distances {q, 1 - q} (q >= 0.5): spread ratio q.
+std::vector<ParetoDesign> archiveWithRatio(double q, int lastRank = 1) {
+    std::vector<ParetoDesign> archive(2);
+    archive[0].crowding = q;
+    archive[1].crowding = 1.0 - q;
+    archive[0].rank = 1;
+    archive[1].rank = lastRank;
+    return archive;
+}
+
+// Ten ratios of 0.5, then 0.6 and 0.61 alternating up to `lastCycle`.
+ParetoTermination alternating(int shutOff, int lastCycle) {
+    ParetoTermination test(shutOff, 4, 16, 100000);
+    for (int cycle = 0; cycle <= lastCycle; ++cycle) {
+        const double q = cycle < 10 ? 0.5 : (cycle % 2 == 0 ? 0.6 : 0.61);
+        test.update(archiveWithRatio(q), cycle);
+    }
+    return test;
+}
+
+// The spread deviates by 0.005 over the last forty cycles: above the limit
+// 0.0025 and below the looser limit 0.025 of shut-off 2.
+TEST(ParetoTerminationTest, DeviationOfTheLastFortyAgainstBothLimits) {
+    EXPECT_FALSE(alternating(1, 49).met());
+    EXPECT_TRUE(alternating(2, 49).met());
+    EXPECT_FALSE(alternating(2, 39).met());  // not before cycle 40
+}
+
+// Constant ratio 0.75 (an exactly zero deviation) up to `lastCycle`, where the
+// stall count equals the cycle.
+bool stalledMet(int shutOff, int maxEvaluations, int lastCycle, int lastRank = 1) {
+    ParetoTermination test(shutOff, 4, 16, maxEvaluations);
+    for (int cycle = 0; cycle <= lastCycle; ++cycle) {
+        test.update(archiveWithRatio(0.75, lastRank), cycle);
+    }
+    return test.met();
+}
+
+TEST(ParetoTerminationTest, StalledSpreadEndsAfterEnoughEvaluations) {
+    EXPECT_FALSE(stalledMet(1, 100000, 125));  // 16 * 125 = 2000 is not above 2000
+    EXPECT_TRUE(stalledMet(1, 100000, 126));
+    EXPECT_FALSE(stalledMet(2, 100000, 62));   // 1000 with shutOff 2
+    EXPECT_TRUE(stalledMet(2, 100000, 63));
+    EXPECT_FALSE(stalledMet(1, 12000, 75));    // 16 * 75 = 1200 = MAX_EVALUATIONS / 10
+    EXPECT_TRUE(stalledMet(1, 12000, 76));
+    EXPECT_FALSE(stalledMet(1, 12000, 200, 2));  // the last member must have rank 1
+    EXPECT_FALSE(stalledMet(0, 12000, 200));     // switched off
+}
+
+TEST(ParetoFileTest, PathAndCycleNumbering) {
+    const char sep = support::pathSeparator;
+    EXPECT_EQ(paretoFilePath("dir", "run", 3, 0), std::string("dir") + sep + "run3.pto");
+    EXPECT_EQ(paretoFilePath("dir", "run", 3, 6), std::string("dir") + sep + "run_post3.pto");
+
+    testing::TempDirectory folder;
+    const ParetoFile file(folder.file("a0.pto"));
+    file.create();
+    ParetoDesign member;
+    member.id = 12;
+    member.rank = 1;
+    file.append({member});
+    EXPECT_EQ(testing::readWholeFile(file.path()), "Eval #, Rank in Cycle 1\n      12,        1\n\n");
+
+    const ParetoFile earlier(folder.file("b0.pto"));
+    std::ofstream(earlier.path()) << "Eval #, Rank in Cycle 6\n 1, 1\n\nEval #, Rank in Cycle 7\n 2, 1\n\n";
+    earlier.create();  // an existing file keeps its blocks
+    earlier.append({member});
+    EXPECT_EQ(lastParetoCycle(earlier.path()), 8);
+}
+
+TEST(ParetoFileTest, UnopenableFilesAreFatal) {
+    testing::TempDirectory folder;
+    const ParetoFile file(folder.file("c0.pto"));
+    support::seams().failFileOpen = [](const std::string&) { return true; };
+    EXPECT_THROW(file.create(), FatalError);
+    EXPECT_THROW(file.append({}), FatalError);
+    support::resetSeams();
+    const auto log = testing::logEntries();
+    EXPECT_NE(std::find(log.begin(), log.end(),
+                        "*ERROR\n\n\tError in creating the pareto output file (" + file.path() +
+                            ")."),
+              log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(),
+                        "*ERROR\n\n        Error in opening the pareto output file for writing (" +
+                            file.path() + ")."),
+              log.end());
+}
+
+// An evaluated design with objectives (f1, f2), both minimised.
+design::Design evaluated(std::vector<int> codes, double f1, double f2, double performance) {
+    design::Design d;
+    d.ints = std::move(codes);
+    d.performance = performance;
+    d.responseValues = {{model::makeDoubleValue(f1)}, {model::makeDoubleValue(f2)}};
+    return d;
+}
+
+TEST(ParetoQueryTest, RefusesTooFewDesignsAndSelectsOtherwise) {
+    model::PerformanceDefinition def;
+    def.name = {"f1", "f2"};
+    def.flag = {model::kindObjective, model::kindObjective};
+    def.opt = {-1, -1};
+    def.target = {0.0, 0.0};
+    def.norm = {1.0, 1.0};
+    // An error design does not count; (5, 0) dominates (5, 6).
+    const std::vector<design::Design> designs{evaluated({0}, 0.0, 0.0, -1e99),
+                                              evaluated({1}, 5.0, 0.0, -5.0),
+                                              evaluated({2}, 5.0, 6.0, -11.0)};
+    RandomStream random(0.5f);
+    std::string refusal;
+    EXPECT_TRUE(paretoQuery(designs, def, 3, 4, random, refusal).empty());
+    EXPECT_EQ(refusal, "Not enough designs in the database to form a Pareto Front.");
+    const auto front = paretoQuery(designs, def, 2, 4, random, refusal);
+    ASSERT_EQ(front.size(), 2u);
+    EXPECT_EQ(front[0].codes, std::vector<int>{1});
+    EXPECT_EQ(front[0].rank, 1);
+    EXPECT_EQ(front[1].codes, std::vector<int>{2});
+    EXPECT_EQ(front[1].rank, 2);
 }
 
 }  // namespace
