@@ -1,5 +1,6 @@
 #include "search/pareto.h"
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -40,13 +41,48 @@ std::vector<int> ranks(const std::vector<ParetoDesign>& designs) {
     return out;
 }
 
+// Pareto dominance of feasible designs, written independently of the search:
+// no objective worse and at least one better.
+bool better(const ParetoDesign& a, const ParetoDesign& b) {
+    bool strictly = false;
+    for (std::size_t k = 0; k < a.objectives.size(); ++k) {
+        if (a.objectives[k] > b.objectives[k]) return false;
+        if (a.objectives[k] < b.objectives[k]) strictly = true;
+    }
+    return strictly;
+}
+
+// Every member is dominated by none of its own or a later front, and a member
+// of front r > 1 is dominated by some member of front r - 1.
+void expectFrontsFollowDominance(const std::vector<ParetoDesign>& ranked) {
+    for (const ParetoDesign& b : ranked) {
+        bool beatenByPrevious = b.rank == 1;
+        for (const ParetoDesign& a : ranked) {
+            if (!better(a, b)) continue;
+            EXPECT_LT(a.rank, b.rank) << a.id << " dominates " << b.id;
+            beatenByPrevious = beatenByPrevious || a.rank == b.rank - 1;
+        }
+        EXPECT_TRUE(beatenByPrevious) << b.id << " of rank " << b.rank;
+    }
+}
+
+// Feasible points on a coarse grid, so that equal objective values are common.
+std::vector<ParetoDesign> gridPoints(RandomStream& random, int count, int objectives) {
+    std::vector<ParetoDesign> points;
+    for (int id = 0; id < count; ++id) {
+        std::vector<double> values;
+        for (int k = 0; k < objectives; ++k) values.push_back(random.index(6));
+        points.push_back(point(values, 0.0, id));
+    }
+    return points;
+}
+
 TEST(DominanceTest, FailedDesignsLoseFirst) {
     ParetoDesign failed = point({0.0, 0.0});
     failed.failed = true;
-    ParetoDesign other = failed;
     EXPECT_EQ(dominates(failed, point({9.0, 9.0}, -5.0)), -1);
     EXPECT_EQ(dominates(point({9.0, 9.0}, -5.0), failed), 1);
-    EXPECT_EQ(dominates(failed, other), -1);  // a failed a loses even to a failed b
+    EXPECT_EQ(dominates(failed, failed), -1);  // a failed a loses even to a failed b
 }
 
 TEST(DominanceTest, InfeasibleDesignsCompareByViolationOnly) {
@@ -57,11 +93,15 @@ TEST(DominanceTest, InfeasibleDesignsCompareByViolationOnly) {
     EXPECT_EQ(dominates(point({9.0, 9.0}), point({0.0, 0.0}, -0.1)), 1);
 }
 
-TEST(DominanceTest, FeasibleDesignsCompareObjectives) {
-    EXPECT_EQ(dominates(point({1.0, 2.0}), point({2.0, 2.0})), 1);
-    EXPECT_EQ(dominates(point({2.0, 3.0}), point({1.0, 2.0})), -1);
-    EXPECT_EQ(dominates(point({1.0, 3.0}), point({2.0, 2.0})), 0);
-    EXPECT_EQ(dominates(point({1.0, 2.0}), point({1.0, 2.0})), 0);
+TEST(DominanceTest, FeasibleDesignsAgreeWithParetoDominance) {
+    RandomStream random(0.7f);
+    const std::vector<ParetoDesign> points = gridPoints(random, 40, 3);
+    for (const ParetoDesign& a : points) {
+        for (const ParetoDesign& b : points) {
+            const int expected = better(a, b) ? 1 : better(b, a) ? -1 : 0;
+            ASSERT_EQ(dominates(a, b), expected) << a.id << " against " << b.id;
+        }
+    }
 }
 
 TEST(ParetoObjectivesTest, OrientsScalesAndSumsViolations) {
@@ -125,17 +165,6 @@ std::vector<ParetoDesign> layered() {
             point({5.0, 5.0}, 0.0, 5), point({4.0, 1.0}, 0.0, 3)};
 }
 
-TEST(ParetoSelectTest, FillsFrontByFront) {
-    RandomStream random(0.5f);
-    const auto all = paretoSelect(layered(), 5, B, random);
-    EXPECT_EQ(ids(all), (std::vector<int>{1, 2, 3, 4, 5}));
-    EXPECT_EQ(ranks(all), (std::vector<int>{1, 1, 1, 2, 3}));
-    EXPECT_EQ(all[0].crowding, B);
-    EXPECT_DOUBLE_EQ(all[1].crowding, 1.0);
-    EXPECT_EQ(all[3].crowding, B);
-    EXPECT_EQ(ids(paretoSelect(layered(), 4, B, random)), (std::vector<int>{1, 2, 3, 4}));
-}
-
 TEST(ParetoSelectTest, AFrontThatDoesNotFitGivesItsWidestMembers) {
     RandomStream random(0.5f);
     const auto two = paretoSelect(layered(), 2, B, random);
@@ -157,17 +186,45 @@ TEST(ParetoSelectTest, DuplicatesArePlacedOnceAndTheNextFrontFills) {
     EXPECT_TRUE(paretoSelect({}, 3, B, random).empty());
 }
 
-TEST(ParetoRanksTest, RanksEveryFrontAndTheSingleLeftover) {
-    RandomStream random(0.5f);
-    std::vector<ParetoDesign> population{point({3.0, 3.0, 3.0}, 0.0, 3),
-                                         point({1.0, 1.0, 1.0}, 0.0, 1),
-                                         point({2.0, 2.0, 2.0}, 0.0, 2)};
-    assignRanks(population, 0.0, random);
-    EXPECT_EQ(ranks(population), (std::vector<int>{3, 1, 2}));
-    EXPECT_EQ(population[1].crowding, 0.0);
-    EXPECT_EQ(population[0].crowding, B);  // left over alone, whatever B is
-    sortByRankAndCrowding(population);
-    EXPECT_EQ(ids(population), (std::vector<int>{1, 2, 3}));
+TEST(ParetoSelectTest, FrontsFollowDominanceForManyPointSets) {
+    RandomStream random(0.3f);
+    for (int set = 0; set < 20; ++set) {
+        const std::vector<ParetoDesign> points = gridPoints(random, 30, set % 2 == 0 ? 2 : 3);
+        const std::vector<ParetoDesign> selected = paretoSelect(points, 30, B, random);
+        ASSERT_EQ(selected.size(), points.size());
+        expectFrontsFollowDominance(selected);
+        for (std::size_t i = 1; i < selected.size(); ++i) {
+            ASSERT_LE(selected[i - 1].rank, selected[i].rank) << "placed front by front";
+        }
+    }
+}
+
+TEST(ParetoRanksTest, RanksFollowDominanceAndASingleLeftoverGetsTheNextRank) {
+    RandomStream random(0.9f);
+    for (int set = 0; set < 20; ++set) {
+        std::vector<ParetoDesign> population = gridPoints(random, 25, 2);
+        assignRanks(population, B, random);
+        expectFrontsFollowDominance(population);
+    }
+    std::vector<ParetoDesign> chain{point({3.0, 3.0, 3.0}, 0.0, 3),
+                                    point({1.0, 1.0, 1.0}, 0.0, 1),
+                                    point({2.0, 2.0, 2.0}, 0.0, 2)};
+    assignRanks(chain, 0.0, random);
+    EXPECT_EQ(ranks(chain), (std::vector<int>{3, 1, 2}));
+    EXPECT_EQ(chain[0].crowding, B);  // left over alone, whatever the boundary distance
+}
+
+TEST(ParetoRanksTest, SortingPutsFrontsInOrderAndTheWidestFirstWithinAFront) {
+    std::vector<ParetoDesign> designs{point({0.0}, 0.0, 1), point({0.0}, 0.0, 2),
+                                      point({0.0}, 0.0, 3), point({0.0}, 0.0, 4)};
+    const int rank[] = {2, 1, 1, 1};
+    const double crowding[] = {9.0, 0.5, 2.0, 0.5};
+    for (std::size_t i = 0; i < designs.size(); ++i) {
+        designs[i].rank = rank[i];
+        designs[i].crowding = crowding[i];
+    }
+    sortByRankAndCrowding(designs);
+    EXPECT_EQ(ids(designs), (std::vector<int>{3, 2, 4, 1}));  // equal distances keep their order
 }
 
 // Members with crowding distances {q, 1 - q} (q >= 0.5): spread ratio q.
