@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <span>
 
+#include "design/design.h"
+
 namespace varno::design {
 
 // Whether `candidate` is the same value as `reference`: within 1e-8 of it,
@@ -32,6 +34,15 @@ inline bool sameRealValues(std::span<const double> reference, std::span<const do
         if (!sameRealValue(reference[i], candidate[i])) return false;
     }
     return true;
+}
+
+// Whether two designs are the same design: the same evaluation kind, and the
+// same integer codes or, for real-valued designs, the same values by
+// sameRealValues with `reference` as the reference.
+inline bool sameDesign(const Design& reference, const Design& candidate) {
+    if (reference.evaluationKind != candidate.evaluationKind) return false;
+    if (reference.evaluationKind == integerCoded) return reference.ints == candidate.ints;
+    return sameRealValues(reference.reals, candidate.reals);
 }
 
 }  // namespace varno::design

@@ -1,10 +1,8 @@
-// One request of the search engine: produce the next set of designs of a
-// TRAVOK agent, hand out the new ones, and take their results back.
+// One request of the search engine: produce the next set of designs of an
+// agent's search, hand out the new ones, and take their results back.
 #pragma once
 
 #include <functional>
-#include <limits>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +10,8 @@
 #include "design/design_store.h"
 #include "design/encoding.h"
 #include "search/agent.h"
+#include "search/population_search.h"
+// The searches the engine runs, for the callers that create them.
 #include "search/motravok_search.h"
 #include "search/travok_search.h"
 
@@ -22,71 +22,6 @@ struct EngineState {
     bool initialHandedOut = false;  // the initial population has gone out
     bool initialSetDone = false;    // ... and its results are in
     bool finished = false;          // no further designs will be produced
-};
-
-// A population-based search as the engine drives it: an initial population,
-// then one bred population per request, each taken back with its results.
-class SearchMethod {
-public:
-    virtual ~SearchMethod() = default;
-    virtual Population& buildInitialPopulation(std::vector<design::Design> seeded) = 0;
-    // True when a re-initialised population replaces this request's breeding.
-    virtual bool reinitialize(int cycle, int ncycles) = 0;
-    virtual Population& breed(const StoreView& store, int cycle) = 0;
-    virtual Population& pending() = 0;
-    // The pending members carry their results; `agentDesigns` are all the
-    // agent's evaluated designs in the store.
-    virtual void acceptResults(const std::vector<design::Design>& agentDesigns) = 0;
-    // True when the search has met its own criteria for ending.
-    virtual bool finished() const { return false; }
-    virtual double bestSoFar() const = 0;
-};
-
-// TRAVOK as a search method.
-class TravokMethod : public SearchMethod {
-public:
-    explicit TravokMethod(std::unique_ptr<TravokSearch> search) : search_(std::move(search)) {}
-    Population& buildInitialPopulation(std::vector<design::Design> seeded) override {
-        return search_->buildInitialPopulation(std::move(seeded));
-    }
-    bool reinitialize(int cycle, int ncycles) override {
-        return search_->reinitializeCheck(cycle, ncycles);
-    }
-    Population& breed(const StoreView& store, int cycle) override {
-        // Designs always come back from the host through the interface.
-        return search_->breedCycle(store, cycle, true);
-    }
-    Population& pending() override { return search_->pending(); }
-    void acceptResults(const std::vector<design::Design>&) override { search_->acceptResults(); }
-    double bestSoFar() const override { return search_->bestSoFar(); }
-    TravokSearch& search() { return *search_; }
-
-private:
-    std::unique_ptr<TravokSearch> search_;
-};
-
-// MOTRAVOK as a search method: each request breeds from the Pareto archive.
-class MotravokMethod : public SearchMethod {
-public:
-    explicit MotravokMethod(std::unique_ptr<MotravokSearch> search) : search_(std::move(search)) {}
-    Population& buildInitialPopulation(std::vector<design::Design> seeded) override {
-        return search_->buildInitialPopulation(std::move(seeded));
-    }
-    bool reinitialize(int, int) override { return false; }
-    Population& breed(const StoreView& store, int cycle) override {
-        return search_->breedCycle(store, cycle);
-    }
-    Population& pending() override { return search_->pending(); }
-    void acceptResults(const std::vector<design::Design>& agentDesigns) override {
-        search_->acceptResults(agentDesigns);
-    }
-    bool finished() const override { return search_->terminationMet(); }
-    // A Pareto search has no single best value.
-    double bestSoFar() const override { return -std::numeric_limits<double>::infinity(); }
-    MotravokSearch& search() { return *search_; }
-
-private:
-    std::unique_ptr<MotravokSearch> search_;
 };
 
 // The collaborators of one engine request.

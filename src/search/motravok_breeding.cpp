@@ -3,7 +3,7 @@
 // until every child is new to the store and to the breeding population.
 #include <algorithm>
 #include <limits>
-#include <stdexcept>
+#include <optional>
 
 #include "design/design_store.h"
 #include "search/motravok_search.h"
@@ -127,33 +127,26 @@ PopulationMember MotravokSearch::repairBase(const PopulationMember& child) const
 }
 
 // Accepts the child in `slot` when it is new; otherwise mutates it (from its
-// repair base) until it is, then tries random members, and after that leaves
-// the slot an unchanged copy that is not handed out.
+// repair base) until it is, and when that fails leaves the slot an unchanged
+// copy that is not handed out.
 void MotravokSearch::makeNew(const StoreView& store, const Population& parents, Population& bred,
                              std::size_t slot) {
     if (bred[slot].changed && isNew(bred[slot], store, bred, slot)) return;
-    const PopulationMember base = repairBase(bred[slot]);
-    for (long attempt = 0; attempt < 2 * attemptLimit; ++attempt) {
-        PopulationMember trial = base;
-        if (attempt < attemptLimit) {
-            if (operators_.mutate(trial, parents) == tagUnchanged) continue;
-        } else {
-            trial = randomMember(fieldSizes_, generation_ + 1, random_);
-            trial.parent1 = base.parent1;
-        }
-        if (!isNew(trial, store, bred, slot)) continue;
-        trial.changed = true;
-        trial.generation = generation_ + 1;
-        bred[slot] = std::move(trial);
-        return;
+    const NewDesignTest newInBred = [&](const PopulationMember& trial) {
+        return isNew(trial, store, bred, slot);
+    };
+    std::optional<PopulationMember> mutated =
+        mutateUntilNew(repairBase(bred[slot]), parents, newInBred);
+    if (mutated) {
+        bred[slot] = std::move(*mutated);
+    } else {
+        bred[slot].changed = false;
     }
-    bred[slot].changed = false;
 }
 
-Population& MotravokSearch::breedCycle(const StoreView& store, int cycle) {
-    if (pendingKind_ != PendingKind::none || archive_.empty()) {
-        throw std::logic_error("breeding needs an evaluated archive");
-    }
+// Walks both shuffled lists of the archive, and freshly shuffled ones while
+// the breeding population is larger, then makes every child new.
+Population MotravokSearch::breedPopulation(const StoreView& store, int cycle) {
     cycle_ = cycle;
     const Population parents = archivePopulation();
     const std::vector<int> first = shuffledArchiveIndices();
@@ -162,15 +155,11 @@ Population& MotravokSearch::breedCycle(const StoreView& store, int cycle) {
     bred.reserve(static_cast<std::size_t>(std::max(0, breedingSize())));
     walkList(first, parents, bred);
     walkList(second, parents, bred);
-    // A breeding population larger than both lists walks freshly shuffled ones.
     while (static_cast<int>(bred.size()) < breedingSize()) {
         walkList(shuffledArchiveIndices(), parents, bred);
     }
     for (std::size_t slot = 0; slot < bred.size(); ++slot) makeNew(store, parents, bred, slot);
-    pending_ = std::move(bred);
-    stampChangedMembers(pending_, settings_.agentNumber);
-    pendingKind_ = PendingKind::bred;
-    return pending_;
+    return bred;
 }
 
 }  // namespace varno::search

@@ -1,7 +1,6 @@
 #include "search/motravok_search.h"
 
 #include <algorithm>
-#include <stdexcept>
 
 #include "frame/fatal_error.h"
 #include "frame/text_format.h"
@@ -69,14 +68,12 @@ MotravokSearch::MotravokSearch(const MotravokSettings& settings, std::vector<int
                                RandomStream& random,
                                const model::PerformanceDefinition& definition,
                                std::string paretoPath, SearchMessages messages)
-    : settings_(settings),
-      fieldSizes_(std::move(fieldSizes)),
-      random_(random),
+    : PopulationSearch(settings.agentNumber, settings.archiveSize,
+                       settings.structuredInitialization, std::move(fieldSizes), random,
+                       std::move(messages)),
+      settings_(settings),
       definition_(definition),
       paretoFile_(std::move(paretoPath)),
-      messages_(std::move(messages)),
-      adaptive_(settings.archiveSize),
-      operators_(fieldSizes_, random, adaptive_),
       termination_(settings.shutOff, settings.archiveSize, settings.breedingSize,
                    settings.maxEvaluations) {
     const int objectives = objectiveCount(definition_);
@@ -88,37 +85,19 @@ MotravokSearch::MotravokSearch(const MotravokSettings& settings, std::vector<int
     if (!paretoFile_.path().empty()) paretoFile_.create();
 }
 
-
-
-Population& MotravokSearch::buildInitialPopulation(std::vector<design::Design> seeded) {
-    if (pendingKind_ != PendingKind::none) {
-        throw std::logic_error("a population is still out for evaluation");
-    }
-    const InitialPopulationRequest request{archiveSize(), fieldSizes_,
-                                           settings_.structuredInitialization, generation_};
-    pending_ = search::buildInitialPopulation(std::move(seeded), request, random_);
-    stampChangedMembers(pending_, settings_.agentNumber);
-    pendingKind_ = PendingKind::initial;
-    return pending_;
-}
-
 ParetoDesign MotravokSearch::prepared(const PopulationMember& member) const {
     ParetoDesign p = prepareObjectives(member.design, definition_);
     p.generation = member.generation;
     return p;
 }
 
-void MotravokSearch::acceptResults(const std::vector<design::Design>& agentDesigns) {
-    if (pendingKind_ == PendingKind::none) {
-        throw std::logic_error("no population is out for evaluation");
-    }
-    if (pendingKind_ == PendingKind::initial) {
+void MotravokSearch::takeResults(PendingKind kind,
+                                 const std::vector<design::Design>& agentDesigns) {
+    if (kind == PendingKind::initial) {
         acceptInitial();
     } else {
         acceptBred(agentDesigns);
     }
-    pending_.clear();
-    pendingKind_ = PendingKind::none;
 }
 
 void MotravokSearch::takeArchive(std::vector<ParetoDesign> archive) {
@@ -127,7 +106,7 @@ void MotravokSearch::takeArchive(std::vector<ParetoDesign> archive) {
     lastRank_ = archive_.empty() ? 0 : archive_.back().rank;
     largestLastRank_ = std::max(largestLastRank_, lastRank_);
     for (const ParetoDesign& member : archive_) {
-        if (!member.failed) bestSoFar_ = std::max(bestSoFar_, member.performance);
+        if (!member.failed) bestPerformance_ = std::max(bestPerformance_, member.performance);
     }
 }
 
@@ -151,11 +130,10 @@ void MotravokSearch::acceptBred(const std::vector<design::Design>& agentDesigns)
             if (member.changed) source.push_back(prepared(member));
         }
     }
-    if (settings_.adaptiveOperators) adaptive_.credit(pending_, archivePopulation(), bestSoFar_);
+    if (settings_.adaptiveOperators) adaptive_.credit(pending_, archivePopulation(), bestPerformance_);
     takeArchive(paretoSelect(source, archiveSize(), boundary_, random_));
     if (settings_.adaptiveOperators) decideOperators();
     termination_.update(archive_, cycle_);
-    ++generation_;
 }
 
 // The multi-objective decision step. A child that entered the archive is a
@@ -180,7 +158,7 @@ void MotravokSearch::decideOperators() {
     weight = exploring_ ? std::min(largestExplorationWeight, weight * 1.25f)
                         : std::max(smallestExplorationWeight, weight * 0.8f);
     operators_.setExploring(exploring_);
-    adaptive_.updateWeights(static_cast<int>(fieldSizes_.size()));
+    adaptive_.updateWeights(fieldCount());
 }
 
 std::vector<ParetoDesign> paretoQuery(const std::vector<design::Design>& agentDesigns,

@@ -5,6 +5,7 @@
 // sorting, written to the Pareto file and tested for termination.
 #pragma once
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -12,14 +13,12 @@
 #include "model/project_model.h"
 #include "search/agent.h"
 #include "search/genetic_core.h"
-#include "search/genetic_operators.h"
-#include "search/operator_weights.h"
 #include "search/pareto.h"
 #include "search/pareto_file.h"
 #include "search/pareto_termination.h"
 #include "search/population.h"
+#include "search/population_search.h"
 #include "search/random_stream.h"
-#include "search/travok_search.h"
 
 namespace varno::search {
 
@@ -40,54 +39,42 @@ struct MotravokSettings {
     static MotravokSettings fromAgent(const Agent& agent);
 };
 
-class MotravokSearch {
+class MotravokSearch : public PopulationSearch {
 public:
-    static constexpr long attemptLimit = 1000000;
-
     // Fatal when `definition` has fewer than two objectives. Creates the
     // Pareto file at `paretoPath` unless the path is empty (no file output).
     // `definition` is read whenever results are scored and must outlive the
-    // search.
+    // search. The archive size is the population size of the initial
+    // population; every bred population has the breeding size, and each of
+    // its changed members is a design the store has no result for and no
+    // other child repeats.
     MotravokSearch(const MotravokSettings& settings, std::vector<int> fieldSizes,
                    RandomStream& random, const model::PerformanceDefinition& definition,
                    std::string paretoPath, SearchMessages messages = {});
 
-    // Archive-size members: the seeded stored designs (each with its
-    // performance, id and response values), then new members to evaluate.
-    Population& buildInitialPopulation(std::vector<design::Design> seeded);
+    // True once the archive's spread has settled (see ParetoTermination).
+    bool finished() const override { return termination_.met(); }
+    // A Pareto search has no single best value.
+    double bestSoFar() const override { return -std::numeric_limits<double>::infinity(); }
 
-    // Breeds the breeding population from the archive: every changed member is
-    // a design the store has no result for and no other child repeats.
-    Population& breedCycle(const StoreView& store, int cycle);
-
-    // Once every changed pending member carries its performance, id and
-    // response values: ranks the initial population into the archive, or
-    // rebuilds the archive after a bred cycle. `agentDesigns` are all of the
-    // agent's evaluated stored designs, with their response values.
-    void acceptResults(const std::vector<design::Design>& agentDesigns);
-
-    bool terminationMet() const { return termination_.met(); }
     const std::vector<ParetoDesign>& archive() const { return archive_; }
-    Population& pending() { return pending_; }
-
     int lastRank() const { return lastRank_; }
     int largestLastRank() const { return largestLastRank_; }
-    int generation() const { return generation_; }
     double boundary() const { return boundary_; }
     bool exploring() const { return exploring_; }
     const ParetoTermination& termination() const { return termination_; }
-    AdaptiveOperators& adaptive() { return adaptive_; }
-    const AdaptiveOperators& adaptive() const { return adaptive_; }
-    GeneticOperators& operators() { return operators_; }
 
 private:
-    enum class PendingKind { none, initial, bred };
+    bool canBreed() const override { return !archive_.empty(); }
+    // Breeds the breeding population from the archive.
+    Population breedPopulation(const StoreView& store, int cycle) override;
+    // Ranks the initial population into the archive, or rebuilds the archive
+    // after a bred cycle. `agentDesigns` are all of the agent's evaluated
+    // stored designs, with their response values.
+    void takeResults(PendingKind kind, const std::vector<design::Design>& agentDesigns) override;
 
-    int archiveSize() const { return settings_.archiveSize; }
+    int archiveSize() const { return populationSize(); }
     int breedingSize() const { return settings_.breedingSize; }
-    design::Design freshDesign(std::vector<int> codes) const {
-        return search::freshDesign(std::move(codes), settings_.agentNumber);
-    }
     ParetoDesign prepared(const PopulationMember& member) const;
     void acceptInitial();
     void acceptBred(const std::vector<design::Design>& agentDesigns);
@@ -107,24 +94,18 @@ private:
                  std::size_t slot);
 
     MotravokSettings settings_;
-    std::vector<int> fieldSizes_;
-    RandomStream& random_;
     const model::PerformanceDefinition& definition_;
     ParetoFile paretoFile_;
-    SearchMessages messages_;
-    AdaptiveOperators adaptive_;
-    GeneticOperators operators_;
     ParetoTermination termination_;
     double boundary_ = boundaryCrowding;
 
     std::vector<ParetoDesign> archive_;
-    Population pending_;
-    PendingKind pendingKind_ = PendingKind::none;
     int cycle_ = 0;
-    int generation_ = 0;
     int lastRank_ = 0;
     int largestLastRank_ = 0;
-    double bestSoFar_ = UNSET_PERFORMANCE;
+    // The best scalar performance in any archive so far, which credits the
+    // operators of children that reach it.
+    double bestPerformance_ = UNSET_PERFORMANCE;
     bool exploring_ = false;
 };
 

@@ -79,32 +79,20 @@ void TravokSearch::limitBredChildren(Population& bred, int bredCount, int target
     }
 }
 
-// Replaces the copy in `slot` by a mutation of it that is new to the store and
-// to the generation; random members once mutation keeps failing.
-bool TravokSearch::mutateCopy(const StoreView& store, Population& bred, std::size_t slot) {
-    const PopulationMember original = bred[slot];
-    for (long attempt = 0; attempt < 2 * mutationAttemptLimit; ++attempt) {
-        PopulationMember trial = original;
-        if (attempt < mutationAttemptLimit) {
-            if (operators_.mutate(trial, current_) == tagUnchanged) continue;
-        } else {
-            trial = randomMember(fieldSizes_, generation_ + 1, random_);
-            trial.parent1 = original.parent1;
-        }
-        if (!isNewDesign(trial, store, bred, nullptr)) continue;
-        trial.changed = true;
-        trial.generation = generation_ + 1;
-        bred[slot] = std::move(trial);
-        return true;
-    }
-    return false;
-}
-
+// Replaces copies, first to last, by mutations of them that are new to the
+// store and to the generation, until `target` members are changed.
 void TravokSearch::fillByMutation(const StoreView& store, Population& bred, int target) {
     int flagged = static_cast<int>(
         std::count_if(bred.begin(), bred.end(), [](const auto& m) { return m.changed; }));
+    const NewDesignTest isNew = [&](const PopulationMember& trial) {
+        return isNewDesign(trial, store, bred, nullptr);
+    };
     for (std::size_t slot = 0; slot < bred.size() && flagged < target; ++slot) {
-        if (!bred[slot].changed && mutateCopy(store, bred, slot)) ++flagged;
+        if (bred[slot].changed) continue;
+        std::optional<PopulationMember> mutated = mutateUntilNew(bred[slot], current_, isNew);
+        if (!mutated) continue;
+        bred[slot] = std::move(*mutated);
+        ++flagged;
     }
 }
 

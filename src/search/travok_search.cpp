@@ -1,17 +1,10 @@
 #include "search/travok_search.h"
 
 #include <algorithm>
-#include <stdexcept>
 
 #include "frame/text_format.h"
-#include "design/design_store.h"
 
 namespace varno::search {
-
-namespace {
-
-
-}  // namespace
 
 TravokSettings TravokSettings::fromAgent(const Agent& agent) {
     TravokSettings settings;
@@ -28,40 +21,22 @@ TravokSettings TravokSettings::fromAgent(const Agent& agent) {
 
 TravokSearch::TravokSearch(const TravokSettings& settings, std::vector<int> fieldSizes,
                            RandomStream& random, SearchMessages messages)
-    : settings_(settings),
-      fieldSizes_(std::move(fieldSizes)),
-      random_(random),
-      messages_(std::move(messages)),
-      adaptive_(settings.populationSize),
-      operators_(fieldSizes_, random, adaptive_),
+    : PopulationSearch(settings.agentNumber, settings.populationSize,
+                       settings.structuredInitialization, std::move(fieldSizes), random,
+                       std::move(messages)),
+      settings_(settings),
       reinitialization_(settings.reinitializeInterval, settings.reinitializeKeepFraction,
                         settings.keepsBestOnReinitialization) {}
 
-
-
-Population& TravokSearch::buildInitialPopulation(std::vector<design::Design> seeded) {
-    if (pendingKind_ != PendingKind::none) {
-        throw std::logic_error("a population is still out for evaluation");
-    }
-    const InitialPopulationRequest request{populationSize(), fieldSizes_,
-                                           settings_.structuredInitialization, generation_};
-    pending_ = search::buildInitialPopulation(std::move(seeded), request, random_);
-    stampChangedMembers(pending_, settings_.agentNumber);
-    pendingKind_ = PendingKind::initial;
-    return pending_;
-}
-
-bool TravokSearch::reinitializeCheck(int cycle, int ncycles) {
-    if (pendingKind_ != PendingKind::none) return false;
+bool TravokSearch::reinitialize(int cycle, int ncycles) {
+    if (awaitingResults()) return false;
     Population rebuilt = current_;
     int best = statistics_.bestIndex;
-    if (!reinitialization_.check(rebuilt, best, cycle, ncycles, fieldSizes_, generation_ + 1,
+    if (!reinitialization_.check(rebuilt, best, cycle, ncycles, fieldSizes_, generation() + 1,
                                  random_)) {
         return false;
     }
-    pending_ = std::move(rebuilt);
-    stampChangedMembers(pending_, settings_.agentNumber);
-    pendingKind_ = PendingKind::reinitialized;
+    handOut(std::move(rebuilt), PendingKind::reinitialized);
     return true;
 }
 
@@ -78,24 +53,22 @@ void TravokSearch::recordThresholds() {
 
 // One TRAVOK cycle: thresholds in the first cycle, the candidates, the
 // crowding generation, and the candidates placed over unchanged children.
-// The result is the pending population; its changed members are new designs.
-Population& TravokSearch::breedCycle(const StoreView& store, int cycle, bool designsFromHost) {
-    if (pendingKind_ != PendingKind::none || current_.empty()) {
-        throw std::logic_error("breeding needs an evaluated current population");
-    }
+Population TravokSearch::breedPopulation(const StoreView& store, int cycle) {
     if (cycle == 0) recordThresholds();
     for (PopulationMember& member : current_) member.changed = false;
     candidates_.clear();
     remembered_.clear();
-    if (designsFromHost || settings_.parallelEvaluations > 1) prepareCandidates(store, cycle);
-
-    if (populationSize() >= 2 && settings_.crowdingFactor > 0) {
-        pending_ = crowdingGeneration(store);
-    } else {
-        pending_.clear();
-        for (int i = 0; i < static_cast<int>(current_.size()); ++i) pending_.push_back(copyOf(i));
+    if (settings_.designsFromHost || settings_.parallelEvaluations > 1) {
+        prepareCandidates(store, cycle);
     }
-    placed_ = placeCandidates(pending_, candidates_, generation_ + 1);
+
+    Population bred;
+    if (populationSize() >= 2 && settings_.crowdingFactor > 0) {
+        bred = crowdingGeneration(store);
+    } else {
+        for (int i = 0; i < static_cast<int>(current_.size()); ++i) bred.push_back(copyOf(i));
+    }
+    placed_ = placeCandidates(bred, candidates_, generation() + 1);
     const int prepared = static_cast<int>(candidates_.size());
     if (settings_.parallelEvaluations > 1 && populationSize() > 6 && placed_ > 0 &&
         placed_ != prepared) {
@@ -105,28 +78,18 @@ Population& TravokSearch::breedCycle(const StoreView& store, int cycle, bool des
         messages_.log("\n\t This is a non fatal error, but could negatively impact the "
                       "performance of the run.");
     }
-    stampChangedMembers(pending_, settings_.agentNumber);
-    pendingKind_ = PendingKind::bred;
-    return pending_;
+    return bred;
 }
 
-void TravokSearch::acceptResults() {
-    if (pendingKind_ == PendingKind::none) {
-        throw std::logic_error("no population is out for evaluation");
-    }
-    const bool bred = pendingKind_ != PendingKind::initial;
+void TravokSearch::takeResults(PendingKind kind, const std::vector<design::Design>&) {
+    const bool bred = kind != PendingKind::initial;
     if (bred) adaptive_.credit(pending_, current_, bestSoFar_);
-    if (pendingKind_ == PendingKind::bred) creditCandidates();
+    if (kind == PendingKind::bred) creditCandidates();
     statistics_ = takeStatistics(pending_, messages_);
     const bool improved = statistics_.maximum > bestSoFar_;
     bestSoFar_ = std::max(bestSoFar_, statistics_.maximum);
-    if (bred) {
-        reinitialization_.countGeneration(improved);
-        ++generation_;
-    }
+    if (bred) reinitialization_.countGeneration(improved);
     current_ = std::move(pending_);
-    pending_.clear();
-    pendingKind_ = PendingKind::none;
 }
 
 const PopulationMember& TravokSearch::bestMember() const {

@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "design/design_equality.h"
 #include "frame/message_log.h"
 #include "frame/text_format.h"
 #include "frame/tracked_allocator.h"
@@ -14,16 +15,6 @@
 namespace varno {
 
 namespace {
-
-bool sameDesign(const design::Design& a, const design::Design& b) {
-    if (a.evaluationKind != b.evaluationKind) return false;
-    if (a.evaluationKind == design::integerCoded) return a.ints == b.ints;
-    if (a.reals.size() != b.reals.size()) return false;
-    for (std::size_t i = 0; i < a.reals.size(); ++i) {
-        if (std::fabs(a.reals[i] - b.reals[i]) > std::fabs(a.reals[i]) / 1e8) return false;
-    }
-    return true;
-}
 
 // The host's values of one shared design, or a refusal in the log.
 bool acceptableValues(Study& study, const double* values, int nValues, int evaluationKind,
@@ -64,7 +55,7 @@ design::Design hostDesign(Study& study, const double* values, int nValues, int e
 
 const SharedDesign* sharedDuplicate(const CycleState& cycle, const design::Design& design) {
     for (const SharedDesign& shared : cycle.shared) {
-        if (sameDesign(shared.design, design)) return &shared;
+        if (design::sameDesign(shared.design, design)) return &shared;
     }
     return nullptr;
 }

@@ -175,18 +175,16 @@ void startSearch(Study& study) {
     messages.runLog = [](const std::string& text) { writeToMessageFile(text); };
     const std::vector<int>& fieldSizes = study.encoding->fieldSizes();
     if (agent.method_used == search::studyTravok) {
-        study.search =
-            std::make_unique<search::TravokMethod>(std::make_unique<search::TravokSearch>(
-                search::TravokSettings::fromAgent(agent), fieldSizes, study.random, messages));
+        study.search = std::make_unique<search::TravokSearch>(
+            search::TravokSettings::fromAgent(agent), fieldSizes, study.random, messages);
         return;
     }
     const StudyLevelData& level = study.setup.study;
-    const std::string paretoPath = search::paretoFilePath(study.workingDirectory, level.filePrefix,
-                                                          agent.number, level.modeCode);
-    study.search =
-        std::make_unique<search::MotravokMethod>(std::make_unique<search::MotravokSearch>(
-            search::MotravokSettings::fromAgent(agent), fieldSizes, study.random,
-            study.project.per_type.front(), paretoPath, messages));
+    const std::string paretoPath = search::paretoFilePath(
+        study.workingDirectory, level.filePrefix, agent.number, level.modeCode);
+    study.search = std::make_unique<search::MotravokSearch>(
+        search::MotravokSettings::fromAgent(agent), fieldSizes, study.random,
+        study.project.per_type.front(), paretoPath, messages);
 }
 
 // Starts the cycle of the agent; the best performance so far starts at the

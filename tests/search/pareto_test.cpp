@@ -1,9 +1,17 @@
 #include "search/pareto.h"
 
+#include <algorithm>
+#include <fstream>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "frame/fatal_error.h"
+#include "search/motravok_search.h"
+#include "search/pareto_file.h"
+#include "search/pareto_termination.h"
+#include "support/seams.h"
 #include "test_support.h"
 
 namespace varno::search {
@@ -33,13 +41,48 @@ std::vector<int> ranks(const std::vector<ParetoDesign>& designs) {
     return out;
 }
 
+// Pareto dominance of feasible designs, written independently of the search:
+// no objective worse and at least one better.
+bool better(const ParetoDesign& a, const ParetoDesign& b) {
+    bool strictly = false;
+    for (std::size_t k = 0; k < a.objectives.size(); ++k) {
+        if (a.objectives[k] > b.objectives[k]) return false;
+        if (a.objectives[k] < b.objectives[k]) strictly = true;
+    }
+    return strictly;
+}
+
+// Every member is dominated by none of its own or a later front, and a member
+// of front r > 1 is dominated by some member of front r - 1.
+void expectFrontsFollowDominance(const std::vector<ParetoDesign>& ranked) {
+    for (const ParetoDesign& b : ranked) {
+        bool beatenByPrevious = b.rank == 1;
+        for (const ParetoDesign& a : ranked) {
+            if (!better(a, b)) continue;
+            EXPECT_LT(a.rank, b.rank) << a.id << " dominates " << b.id;
+            beatenByPrevious = beatenByPrevious || a.rank == b.rank - 1;
+        }
+        EXPECT_TRUE(beatenByPrevious) << b.id << " of rank " << b.rank;
+    }
+}
+
+// Feasible points on a coarse grid, so that equal objective values are common.
+std::vector<ParetoDesign> gridPoints(RandomStream& random, int count, int objectives) {
+    std::vector<ParetoDesign> points;
+    for (int id = 0; id < count; ++id) {
+        std::vector<double> values;
+        for (int k = 0; k < objectives; ++k) values.push_back(random.index(6));
+        points.push_back(point(values, 0.0, id));
+    }
+    return points;
+}
+
 TEST(DominanceTest, FailedDesignsLoseFirst) {
     ParetoDesign failed = point({0.0, 0.0});
     failed.failed = true;
-    ParetoDesign other = failed;
     EXPECT_EQ(dominates(failed, point({9.0, 9.0}, -5.0)), -1);
     EXPECT_EQ(dominates(point({9.0, 9.0}, -5.0), failed), 1);
-    EXPECT_EQ(dominates(failed, other), -1);  // a failed a loses even to a failed b
+    EXPECT_EQ(dominates(failed, failed), -1);  // a failed a loses even to a failed b
 }
 
 TEST(DominanceTest, InfeasibleDesignsCompareByViolationOnly) {
@@ -50,11 +93,15 @@ TEST(DominanceTest, InfeasibleDesignsCompareByViolationOnly) {
     EXPECT_EQ(dominates(point({9.0, 9.0}), point({0.0, 0.0}, -0.1)), 1);
 }
 
-TEST(DominanceTest, FeasibleDesignsCompareObjectives) {
-    EXPECT_EQ(dominates(point({1.0, 2.0}), point({2.0, 2.0})), 1);
-    EXPECT_EQ(dominates(point({2.0, 3.0}), point({1.0, 2.0})), -1);
-    EXPECT_EQ(dominates(point({1.0, 3.0}), point({2.0, 2.0})), 0);
-    EXPECT_EQ(dominates(point({1.0, 2.0}), point({1.0, 2.0})), 0);
+TEST(DominanceTest, FeasibleDesignsAgreeWithParetoDominance) {
+    RandomStream random(0.7f);
+    const std::vector<ParetoDesign> points = gridPoints(random, 40, 3);
+    for (const ParetoDesign& a : points) {
+        for (const ParetoDesign& b : points) {
+            const int expected = better(a, b) ? 1 : better(b, a) ? -1 : 0;
+            ASSERT_EQ(dominates(a, b), expected) << a.id << " against " << b.id;
+        }
+    }
 }
 
 TEST(ParetoObjectivesTest, OrientsScalesAndSumsViolations) {
@@ -118,17 +165,6 @@ std::vector<ParetoDesign> layered() {
             point({5.0, 5.0}, 0.0, 5), point({4.0, 1.0}, 0.0, 3)};
 }
 
-TEST(ParetoSelectTest, FillsFrontByFront) {
-    RandomStream random(0.5f);
-    const auto all = paretoSelect(layered(), 5, B, random);
-    EXPECT_EQ(ids(all), (std::vector<int>{1, 2, 3, 4, 5}));
-    EXPECT_EQ(ranks(all), (std::vector<int>{1, 1, 1, 2, 3}));
-    EXPECT_EQ(all[0].crowding, B);
-    EXPECT_DOUBLE_EQ(all[1].crowding, 1.0);
-    EXPECT_EQ(all[3].crowding, B);
-    EXPECT_EQ(ids(paretoSelect(layered(), 4, B, random)), (std::vector<int>{1, 2, 3, 4}));
-}
-
 TEST(ParetoSelectTest, AFrontThatDoesNotFitGivesItsWidestMembers) {
     RandomStream random(0.5f);
     const auto two = paretoSelect(layered(), 2, B, random);
@@ -150,17 +186,162 @@ TEST(ParetoSelectTest, DuplicatesArePlacedOnceAndTheNextFrontFills) {
     EXPECT_TRUE(paretoSelect({}, 3, B, random).empty());
 }
 
-TEST(ParetoRanksTest, RanksEveryFrontAndTheSingleLeftover) {
+TEST(ParetoSelectTest, FrontsFollowDominanceForManyPointSets) {
+    RandomStream random(0.3f);
+    for (int set = 0; set < 20; ++set) {
+        const std::vector<ParetoDesign> points = gridPoints(random, 30, set % 2 == 0 ? 2 : 3);
+        const std::vector<ParetoDesign> selected = paretoSelect(points, 30, B, random);
+        ASSERT_EQ(selected.size(), points.size());
+        expectFrontsFollowDominance(selected);
+        for (std::size_t i = 1; i < selected.size(); ++i) {
+            ASSERT_LE(selected[i - 1].rank, selected[i].rank) << "placed front by front";
+        }
+    }
+}
+
+TEST(ParetoRanksTest, RanksFollowDominanceAndASingleLeftoverGetsTheNextRank) {
+    RandomStream random(0.9f);
+    for (int set = 0; set < 20; ++set) {
+        std::vector<ParetoDesign> population = gridPoints(random, 25, 2);
+        assignRanks(population, B, random);
+        expectFrontsFollowDominance(population);
+    }
+    std::vector<ParetoDesign> chain{point({3.0, 3.0, 3.0}, 0.0, 3),
+                                    point({1.0, 1.0, 1.0}, 0.0, 1),
+                                    point({2.0, 2.0, 2.0}, 0.0, 2)};
+    assignRanks(chain, 0.0, random);
+    EXPECT_EQ(ranks(chain), (std::vector<int>{3, 1, 2}));
+    EXPECT_EQ(chain[0].crowding, B);  // left over alone, whatever the boundary distance
+}
+
+TEST(ParetoRanksTest, SortingPutsFrontsInOrderAndTheWidestFirstWithinAFront) {
+    std::vector<ParetoDesign> designs{point({0.0}, 0.0, 1), point({0.0}, 0.0, 2),
+                                      point({0.0}, 0.0, 3), point({0.0}, 0.0, 4)};
+    const int rank[] = {2, 1, 1, 1};
+    const double crowding[] = {9.0, 0.5, 2.0, 0.5};
+    for (std::size_t i = 0; i < designs.size(); ++i) {
+        designs[i].rank = rank[i];
+        designs[i].crowding = crowding[i];
+    }
+    sortByRankAndCrowding(designs);
+    EXPECT_EQ(ids(designs), (std::vector<int>{3, 2, 4, 1}));  // equal distances keep their order
+}
+
+// Members with crowding distances {q, 1 - q} (q >= 0.5): spread ratio q.
+std::vector<ParetoDesign> archiveWithRatio(double q, int lastRank = 1) {
+    std::vector<ParetoDesign> archive(2);
+    archive[0].crowding = q;
+    archive[1].crowding = 1.0 - q;
+    archive[0].rank = 1;
+    archive[1].rank = lastRank;
+    return archive;
+}
+
+// Ten ratios of 0.5, then 0.6 and 0.61 alternating up to `lastCycle`.
+ParetoTermination alternating(int shutOff, int lastCycle) {
+    ParetoTermination test(shutOff, 4, 16, 100000);
+    for (int cycle = 0; cycle <= lastCycle; ++cycle) {
+        const double q = cycle < 10 ? 0.5 : (cycle % 2 == 0 ? 0.6 : 0.61);
+        test.update(archiveWithRatio(q), cycle);
+    }
+    return test;
+}
+
+// The spread deviates by 0.005 over the last forty cycles: above the limit
+// 0.0025 and below the looser limit 0.025 of shut-off 2.
+TEST(ParetoTerminationTest, DeviationOfTheLastFortyAgainstBothLimits) {
+    EXPECT_FALSE(alternating(1, 49).met());
+    EXPECT_TRUE(alternating(2, 49).met());
+    EXPECT_FALSE(alternating(2, 39).met());  // not before cycle 40
+}
+
+// Constant ratio 0.75 (an exactly zero deviation) up to `lastCycle`, where the
+// stall count equals the cycle.
+bool stalledMet(int shutOff, int maxEvaluations, int lastCycle, int lastRank = 1) {
+    ParetoTermination test(shutOff, 4, 16, maxEvaluations);
+    for (int cycle = 0; cycle <= lastCycle; ++cycle) {
+        test.update(archiveWithRatio(0.75, lastRank), cycle);
+    }
+    return test.met();
+}
+
+TEST(ParetoTerminationTest, StalledSpreadEndsAfterEnoughEvaluations) {
+    EXPECT_FALSE(stalledMet(1, 100000, 125));  // 16 * 125 = 2000 is not above 2000
+    EXPECT_TRUE(stalledMet(1, 100000, 126));
+    EXPECT_FALSE(stalledMet(2, 100000, 62));   // 1000 with shutOff 2
+    EXPECT_TRUE(stalledMet(2, 100000, 63));
+    EXPECT_FALSE(stalledMet(1, 12000, 75));    // 16 * 75 = 1200 = MAX_EVALUATIONS / 10
+    EXPECT_TRUE(stalledMet(1, 12000, 76));
+    EXPECT_FALSE(stalledMet(1, 12000, 200, 2));  // the last member must have rank 1
+    EXPECT_FALSE(stalledMet(0, 12000, 200));     // switched off
+}
+
+TEST(ParetoFileTest, PathAndCycleNumbering) {
+    const char sep = support::pathSeparator;
+    EXPECT_EQ(paretoFilePath("dir", "run", 3, 0), std::string("dir") + sep + "run3.pto");
+    EXPECT_EQ(paretoFilePath("dir", "run", 3, 6), std::string("dir") + sep + "run_post3.pto");
+
+    testing::TempDirectory folder;
+    const ParetoFile file(folder.file("a0.pto"));
+    file.create();
+    ParetoDesign member;
+    member.id = 12;
+    member.rank = 1;
+    file.append({member});
+    EXPECT_EQ(testing::readWholeFile(file.path()), "Eval #, Rank in Cycle 1\n      12,        1\n\n");
+
+    const ParetoFile earlier(folder.file("b0.pto"));
+    std::ofstream(earlier.path()) << "Eval #, Rank in Cycle 6\n 1, 1\n\nEval #, Rank in Cycle 7\n 2, 1\n\n";
+    earlier.create();  // an existing file keeps its blocks
+    earlier.append({member});
+    EXPECT_EQ(lastParetoCycle(earlier.path()), 8);
+}
+
+TEST(ParetoFileTest, UnopenableFilesAreFatal) {
+    testing::TempDirectory folder;
+    const ParetoFile file(folder.file("c0.pto"));
+    support::seams().failFileOpen = [](const std::string&) { return true; };
+    EXPECT_THROW(file.create(), FatalError);
+    EXPECT_THROW(file.append({}), FatalError);
+    support::resetSeams();
+    const auto log = testing::logEntries();
+    EXPECT_NE(std::find(log.begin(), log.end(),
+                        "*ERROR\n\n\tError in creating the pareto output file (" + file.path() +
+                            ")."),
+              log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(),
+                        "*ERROR\n\n        Error in opening the pareto output file for writing (" +
+                            file.path() + ")."),
+              log.end());
+}
+
+// An evaluated design with objectives (f1, f2), both minimised.
+design::Design evaluated(std::vector<int> codes, double f1, double f2, double performance) {
+    design::Design d;
+    d.ints = std::move(codes);
+    d.performance = performance;
+    d.responseValues = {{model::makeDoubleValue(f1)}, {model::makeDoubleValue(f2)}};
+    return d;
+}
+
+TEST(ParetoQueryTest, RefusesTooFewDesignsAndSelectsOtherwise) {
+    model::PerformanceDefinition def;
+    def.add(testing::goalOf("f1", model::kindObjective, -1, 0.0, 1.0));
+    def.add(testing::goalOf("f2", model::kindObjective, -1, 0.0, 1.0));
+    // An error design does not count; (5, 0) dominates (5, 6).
+    const std::vector<design::Design> designs{evaluated({0}, 0.0, 0.0, -1e99),
+                                              evaluated({1}, 5.0, 0.0, -5.0),
+                                              evaluated({2}, 5.0, 6.0, -11.0)};
     RandomStream random(0.5f);
-    std::vector<ParetoDesign> population{point({3.0, 3.0, 3.0}, 0.0, 3),
-                                         point({1.0, 1.0, 1.0}, 0.0, 1),
-                                         point({2.0, 2.0, 2.0}, 0.0, 2)};
-    assignRanks(population, 0.0, random);
-    EXPECT_EQ(ranks(population), (std::vector<int>{3, 1, 2}));
-    EXPECT_EQ(population[1].crowding, 0.0);
-    EXPECT_EQ(population[0].crowding, B);  // left over alone, whatever B is
-    sortByRankAndCrowding(population);
-    EXPECT_EQ(ids(population), (std::vector<int>{1, 2, 3}));
+    std::string refusal;
+    EXPECT_TRUE(paretoQuery(designs, def, 3, 4, random, refusal).empty());
+    EXPECT_EQ(refusal, "Not enough designs in the database to form a Pareto Front.");
+    const auto front = paretoQuery(designs, def, 2, 4, random, refusal);
+    ASSERT_EQ(front.size(), 2u);
+    EXPECT_EQ(front[0].codes, std::vector<int>{1});
+    EXPECT_EQ(front[0].rank, 1);
+    EXPECT_EQ(front[1].codes, std::vector<int>{2});
+    EXPECT_EQ(front[1].rank, 2);
 }
 
 }  // namespace

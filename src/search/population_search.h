@@ -1,0 +1,132 @@
+// The engine's interface to a search, and the population-based searches that
+// implement it. A population search owns what every genetic search needs: the
+// field sizes, the study's random stream, the adaptive operators, the pending
+// population and the generation count. It builds the initial population,
+// hands out bred populations and takes their results back; each search adds
+// its own breeding and its own learning from the results.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "design/design.h"
+#include "search/genetic_core.h"
+#include "search/genetic_operators.h"
+#include "search/operator_weights.h"
+#include "search/population.h"
+#include "search/random_stream.h"
+
+namespace varno::search {
+
+// What a search asks of the design store. Both lookups concern the agent's
+// integer-coded designs (the design passed carries its codes in `ints`, the
+// agent number in `agentTag` and evaluation kind integerCoded).
+struct StoreView {
+    // The stored performance of a design with these codes, or
+    // design::NEW_DESIGN_MARK when the store has no result for it.
+    std::function<double(const design::Design&)> savedPerformance;
+    // Up to `count` evaluated designs of the agent, each with its ints and
+    // performance: the nearest to `start` in codes when `nearest`, else the
+    // best. Fewer than `count` when the store holds fewer. May be left empty.
+    std::function<std::vector<design::Design>(const design::Design& start, int count,
+                                              bool nearest)>
+        storedDesigns;
+};
+
+// A search as the engine drives it: an initial population, then one bred
+// population per request, each taken back with its results.
+class SearchMethod {
+public:
+    virtual ~SearchMethod() = default;
+    virtual Population& buildInitialPopulation(std::vector<design::Design> seeded) = 0;
+    // True when a re-initialised population replaces this request's breeding.
+    virtual bool reinitialize(int cycle, int ncycles) = 0;
+    virtual Population& breed(const StoreView& store, int cycle) = 0;
+    virtual Population& pending() = 0;
+    // The pending members carry their results; `agentDesigns` are all the
+    // agent's evaluated designs in the store.
+    virtual void acceptResults(const std::vector<design::Design>& agentDesigns) = 0;
+    // True when the search has met its own criteria for ending.
+    virtual bool finished() const { return false; }
+    virtual double bestSoFar() const = 0;
+};
+
+class PopulationSearch : public SearchMethod {
+public:
+    // Mutations tried on a child before random members are tried instead,
+    // as many again.
+    static constexpr long mutationAttemptLimit = 1000000;
+
+    // The operators refer to the search's own adaptive statistics.
+    PopulationSearch(const PopulationSearch&) = delete;
+    PopulationSearch& operator=(const PopulationSearch&) = delete;
+
+    // Population-size members: the seeded stored designs (each with its
+    // performance), then new members to evaluate.
+    Population& buildInitialPopulation(std::vector<design::Design> seeded) final;
+    // Breeds the next population from the evaluated one; its changed members
+    // are new designs.
+    Population& breed(const StoreView& store, int cycle) final;
+    Population& pending() final { return pending_; }
+    // Once every changed pending member carries its results: the search
+    // learns from them, and a bred population counts as a generation.
+    void acceptResults(const std::vector<design::Design>& agentDesigns) final;
+    bool reinitialize(int /*cycle*/, int /*ncycles*/) override { return false; }
+
+    int generation() const { return generation_; }
+    const std::vector<int>& fieldSizes() const { return fieldSizes_; }
+    AdaptiveOperators& adaptive() { return adaptive_; }
+    const AdaptiveOperators& adaptive() const { return adaptive_; }
+    GeneticOperators& operators() { return operators_; }
+
+protected:
+    enum class PendingKind { none, initial, bred, reinitialized };
+    using NewDesignTest = std::function<bool(const PopulationMember&)>;
+
+    PopulationSearch(int agentNumber, int populationSize, bool structuredInitialization,
+                     std::vector<int> fieldSizes, RandomStream& random, SearchMessages messages);
+
+    // True when an evaluated population is there to breed from.
+    virtual bool canBreed() const = 0;
+    // The next population bred from the evaluated one.
+    virtual Population breedPopulation(const StoreView& store, int cycle) = 0;
+    // Learns from the results of the pending population, which came from `kind`.
+    virtual void takeResults(PendingKind kind, const std::vector<design::Design>& agentDesigns) = 0;
+
+    // Makes `population` the pending one, its changed members new designs of
+    // the agent.
+    Population& handOut(Population population, PendingKind kind);
+    bool awaitingResults() const { return pendingKind_ != PendingKind::none; }
+
+    // A mutation of `start`, drawing field spreads from `parents`, that passes
+    // `isNew`; random members once mutation keeps failing; nothing when
+    // neither gives a new design. The result is changed and of the next
+    // generation.
+    std::optional<PopulationMember> mutateUntilNew(const PopulationMember& start,
+                                                   const Population& parents,
+                                                   const NewDesignTest& isNew);
+
+    int agentNumber() const { return agentNumber_; }
+    int populationSize() const { return populationSize_; }
+    int fieldCount() const { return static_cast<int>(fieldSizes_.size()); }
+    design::Design freshDesign(std::vector<int> codes) const {
+        return search::freshDesign(std::move(codes), agentNumber_);
+    }
+
+    const std::vector<int> fieldSizes_;
+    RandomStream& random_;
+    const SearchMessages messages_;
+    AdaptiveOperators adaptive_;
+    GeneticOperators operators_;
+    Population pending_;
+
+private:
+    int agentNumber_;
+    int populationSize_;
+    bool structuredInitialization_;
+    PendingKind pendingKind_ = PendingKind::none;
+    int generation_ = 0;
+};
+
+}  // namespace varno::search

@@ -1,0 +1,332 @@
+// The population searches driven as the engine drives them, over a fake
+// store, and the engine itself with a budget that allows no evaluation.
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "design/design_store.h"
+#include "search/engine_cycle.h"
+#include "test_support.h"
+
+namespace varno::search {
+namespace {
+
+// The designs evaluated so far, by their codes. A design scores
+// -sum((c - 3)^2) and has the two conflicting objectives c0 + c1 and
+// 5 - c0 + c2 (c2 read as 0 when there is no third field).
+struct FakeStore {
+    std::map<std::vector<int>, design::Design> stored;
+    std::vector<design::Design> simplex;  // what a simplex lookup returns
+
+    StoreView view() {
+        StoreView v;
+        v.savedPerformance = [this](const design::Design& d) {
+            const auto found = stored.find(d.ints);
+            return found == stored.end() ? design::NEW_DESIGN_MARK : found->second.performance;
+        };
+        v.storedDesigns = [this](const design::Design&, int count, bool) {
+            std::vector<design::Design> designs = simplex;
+            designs.resize(std::min(designs.size(), static_cast<std::size_t>(count)));
+            return designs;
+        };
+        return v;
+    }
+    // Evaluates the changed members, as the design cycle does, and stores them.
+    void evaluate(Population& population) {
+        for (PopulationMember& m : population) {
+            if (!m.changed) continue;
+            design::Design& d = m.design;
+            d.performance = 0.0;
+            for (int c : d.ints) d.performance -= (c - 3) * (c - 3);
+            const double f1 = d.ints[0] + d.ints[1];
+            const double f2 = 5 - d.ints[0] + (d.ints.size() > 2 ? d.ints[2] : 0);
+            d.responseValues = {{model::makeDoubleValue(f1)}, {model::makeDoubleValue(f2)}};
+            d.id = static_cast<int>(stored.size()) + 1;
+            stored[d.ints] = d;
+        }
+    }
+    std::vector<design::Design> all() const {
+        std::vector<design::Design> designs;
+        for (const auto& entry : stored) designs.push_back(entry.second);
+        return designs;
+    }
+};
+
+TravokSettings travokSettings(int populationSize, int parallel) {
+    TravokSettings s;
+    s.populationSize = populationSize;
+    s.parallelEvaluations = parallel;
+    s.crowdingFactor = 2;
+    s.reinitializeInterval = 1000;
+    return s;
+}
+
+model::PerformanceDefinition twoObjectives() {
+    model::PerformanceDefinition def;
+    def.add(testing::goalOf("f1", model::kindObjective, -1, 0.0, 1.0));
+    def.add(testing::goalOf("f2", model::kindObjective, -1, 0.0, 1.0));
+    return def;
+}
+
+// A TRAVOK search whose initial population has been evaluated and accepted.
+struct Started {
+    Started(const TravokSettings& s, std::vector<int> sizes) : search(s, std::move(sizes), random) {
+        store.evaluate(search.buildInitialPopulation({}));
+        search.acceptResults({});
+    }
+    RandomStream random{0.5f};
+    TravokSearch search;
+    FakeStore store;
+};
+
+TEST(TravokSearchTest, SeededDesignsStayAndPopulationsGoOutOneAtATime) {
+    RandomStream random(0.5f);
+    TravokSettings s = travokSettings(6, 1);
+    s.agentNumber = 3;
+    TravokSearch search(s, {5, 5}, random);
+    design::Design stored;
+    stored.ints = {1, 1};
+    stored.performance = -8.0;
+    Population& pending = search.buildInitialPopulation({stored});
+    ASSERT_EQ(pending.size(), 6u);
+    EXPECT_FALSE(pending[0].changed);
+    EXPECT_TRUE(std::all_of(pending.begin() + 1, pending.end(), [](const PopulationMember& m) {
+        return m.changed && m.design.agentTag == 3;
+    }));
+    EXPECT_THROW(search.buildInitialPopulation({}), std::logic_error);
+    EXPECT_THROW(search.breed(FakeStore().view(), 0), std::logic_error);
+    FakeStore().evaluate(pending);
+    search.acceptResults({});
+    EXPECT_EQ(search.generation(), 0) << "the initial population is no generation";
+    EXPECT_EQ(search.bestMember().rawFitness(), search.bestSoFar());
+    EXPECT_THROW(search.acceptResults({}), std::logic_error);
+}
+
+// Every generation: codes in range, unchanged members evaluated, changed ones
+// new to the store and distinct, in whole batches of simultaneous evaluations.
+TEST(TravokSearchTest, EveryCycleHandsOutNewDistinctDesigns) {
+    for (const auto& [p, parallel] : {std::pair{10, 1}, std::pair{12, 3}, std::pair{16, 4}}) {
+        SCOPED_TRACE(parallel);
+        Started started(travokSettings(p, parallel), {8, 8, 8, 1});
+        auto& [random, search, store] = started;
+        for (int cycle = 0; cycle < 12; ++cycle) {
+            const double best = search.bestSoFar();
+            Population& pending = search.breed(store.view(), cycle);
+            ASSERT_EQ(pending.size(), static_cast<std::size_t>(p));
+            std::set<std::vector<int>> changed;
+            for (const PopulationMember& m : pending) {
+                ASSERT_EQ(m.codes()[3], 0);
+                ASSERT_TRUE(std::all_of(m.codes().begin(), m.codes().end(),
+                                        [](int c) { return c >= 0 && c < 8; }));
+                ASSERT_TRUE(m.changed || m.evaluated());
+                if (!m.changed) continue;
+                ASSERT_EQ(store.stored.count(m.codes()), 0u) << "cycle " << cycle;
+                ASSERT_TRUE(changed.insert(m.codes()).second) << "cycle " << cycle;
+            }
+            EXPECT_GT(changed.size(), 0u);
+            EXPECT_EQ(changed.size() % static_cast<std::size_t>(parallel), 0u);
+            store.evaluate(pending);
+            search.acceptResults({});
+            EXPECT_EQ(search.generation(), cycle + 1);
+            EXPECT_GE(search.bestSoFar(), best);
+        }
+    }
+}
+
+TEST(TravokSearchTest, CandidatesLargestLevelAndSimplexReflection) {
+    Started started(travokSettings(8, 1), {10, 10});
+    auto& [random, search, store] = started;
+    // Worst [2, 9]; centroid of the others [3, 2]; reflected [4, -5] -> [4, 0].
+    for (auto [codes, raw] : {std::pair{std::vector<int>{2, 2}, 5.0},
+                              std::pair{std::vector<int>{4, 2}, 3.0},
+                              std::pair{std::vector<int>{2, 9}, 1.0}}) {
+        design::Design d;
+        d.ints = codes;
+        d.performance = raw;
+        store.simplex.push_back(d);
+    }
+    store.stored.erase({9, 9});
+    store.stored.erase({4, 0});
+    Population& pending = search.breed(store.view(), 4);
+    ASSERT_EQ(search.candidates().size(), 2u);
+    EXPECT_EQ(search.candidates()[0].tag, tagLargestLevel);
+    EXPECT_EQ(search.candidates()[0].design.ints, (std::vector<int>{9, 9}));
+    EXPECT_EQ(search.candidates()[1].tag, tagSimplex);
+    EXPECT_EQ(search.candidates()[1].design.ints, (std::vector<int>{4, 0}));
+    EXPECT_EQ(search.candidates()[1].reference, search.bestMember().rawFitness());
+    EXPECT_GE(findByCodes(pending, {9, 9}), 0);
+    EXPECT_GE(findByCodes(pending, {4, 0}), 0);
+
+    store.evaluate(pending);
+    search.acceptResults({});
+    EXPECT_EQ(search.simplexRecord().found, 1);
+    const double reflectedScore = -(1.0 + 9.0);  // [4, 0]
+    EXPECT_EQ(search.simplexRecord().successful,
+              reflectedScore > search.candidates()[1].reference ? 1 : 0);
+    // Both known now: the largest-level design is dropped, the reflection too.
+    search.breed(store.view(), 5);
+    EXPECT_TRUE(search.candidates().empty());
+
+    TravokSettings alone = travokSettings(8, 1);
+    alone.designsFromHost = false;
+    Started withoutHost(alone, {10, 10});
+    withoutHost.search.breed(withoutHost.store.view(), 6);
+    EXPECT_TRUE(withoutHost.search.candidates().empty()) << "no host, no simultaneous runs";
+}
+
+TEST(CandidatePlacementTest, OnlyUnchangedChildrenAreOverwritten) {
+    Population population(4);
+    for (std::size_t i = 0; i < 4; ++i) {
+        population[i].design.ints = {0};
+        population[i].changed = i % 2 == 0;
+    }
+    std::vector<Candidate> candidates(3);
+    for (int k = 0; k < 3; ++k) candidates[static_cast<std::size_t>(k)].design.ints = {k + 1};
+    EXPECT_EQ(placeCandidates(population, candidates, 4), 2) << "room for two";
+    const std::vector<int> codes[] = {{0}, {1}, {0}, {2}};
+    for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(population[i].codes(), codes[i]);
+    EXPECT_TRUE(population[3].changed);
+    EXPECT_EQ(placeCandidates(population, candidates, 4), 0) << "every child is new";
+}
+
+TEST(TravokSearchTest, ReinitializationHandsOutReplacedMembers) {
+    TravokSettings s = travokSettings(6, 1);
+    s.reinitializeInterval = 0;
+    s.reinitializeKeepFraction = 0.5f;
+    Started started(s, {8, 8});
+    auto& [random, search, store] = started;
+    const std::vector<int> best = search.bestMember().codes();
+    ASSERT_TRUE(search.reinitialize(0, 40));
+    EXPECT_FALSE(search.reinitialize(0, 40)) << "a population is out for evaluation";
+    Population& pending = search.pending();
+    EXPECT_EQ(pending[0].codes(), best);
+    const auto changed = std::count_if(pending.begin(), pending.end(),
+                                       [](const PopulationMember& m) { return m.changed; });
+    EXPECT_EQ(changed, 3);  // half the population kept
+    store.evaluate(pending);
+    search.acceptResults({});
+    EXPECT_EQ(search.generation(), 1);
+}
+
+TEST(MotravokSearchTest, FewerThanTwoObjectivesAreFatal) {
+    model::PerformanceDefinition def = twoObjectives();
+    def.goals[1].flag = model::kindConstraint;
+    MotravokSettings s;
+    s.performanceNumber = 3;
+    RandomStream random(0.5f);
+    try {
+        MotravokSearch search(s, {4}, random, def, "");
+        FAIL() << "constructed";
+    } catch (const FatalError& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "At least 2 objectives must be defined for a multi-objective run. Found only 1 "
+                  "in the Performance3.in file.\n\t Exiting.\n");
+    }
+}
+
+TEST(MotravokSearchTest, BreedsNewDistinctChildrenAndKeepsTheArchiveSize) {
+    testing::TempDirectory folder;
+    const model::PerformanceDefinition def = twoObjectives();
+    MotravokSettings s;
+    s.archiveSize = 8;
+    s.breedingSize = 6;
+    RandomStream random(0.5f);
+    MotravokSearch search(s, {6, 6, 6}, random, def, folder.file("m0.pto"));
+    FakeStore store;
+    store.evaluate(search.buildInitialPopulation({}));
+    search.acceptResults(store.all());
+    ASSERT_EQ(search.archive().size(), 8u);
+    for (int cycle = 0; cycle < 12; ++cycle) {
+        const auto before = store.stored;
+        Population& bred = search.breed(store.view(), cycle);
+        ASSERT_EQ(bred.size(), 6u);
+        std::set<std::vector<int>> codes;
+        for (const PopulationMember& child : bred) {
+            EXPECT_TRUE(child.changed);
+            EXPECT_EQ(before.count(child.codes()), 0u);
+            codes.insert(child.codes());
+        }
+        EXPECT_EQ(codes.size(), 6u);
+        store.evaluate(bred);
+        search.acceptResults(store.all());
+        ASSERT_EQ(search.archive().size(), 8u);
+        EXPECT_EQ(search.generation(), cycle + 1);
+    }
+    EXPECT_FALSE(search.finished()) << "termination is off";
+    // Selection runs over every stored design: no stored design dominates a
+    // member of the first front.
+    for (const ParetoDesign& member : search.archive()) {
+        if (member.rank != 1) continue;
+        for (const auto& entry : store.stored) {
+            EXPECT_NE(dominates(prepareObjectives(entry.second, def), member), 1);
+        }
+    }
+    EXPECT_EQ(lastParetoCycle(folder.file("m0.pto")), 13);
+}
+
+// The engine over an empty store and a real search: without a budget it
+// hands out nothing and never starts the search.
+class EngineCycle : public ::testing::Test {
+protected:
+    EngineCycle() {
+        model::StudyVariable variable;
+        variable.kindTag = model::continuousKindTag;
+        variable.max = 1.0;
+        variable.resolution = 11;
+        project.dvar.front().data = {variable, variable, variable};
+        encoding = std::make_unique<design::DesignEncoding>(project, design::EncodingSettings{});
+        agent.ncycles = 10;
+        travok.populationSize = motravok.archiveSize = 12;
+        motravok.breedingSize = 6;
+    }
+
+    // The first set the engine hands out with an evaluation budget of `budget`.
+    std::vector<design::Design> firstSet(SearchMethod& method, int budget) {
+        agent.MAX_EVALUATIONS = budget;
+        state = EngineState{};
+        int cycle = 0;
+        EngineRequest request{agent, store, *encoding, method, state, cycle, {},
+                              [](design::Design&) { return 0.0; }, {}};
+        return produceDesigns(request);
+    }
+
+    void expectNothingWithoutABudget(SearchMethod& idle, SearchMethod& withBudget) {
+        EXPECT_TRUE(firstSet(idle, 0).empty());
+        EXPECT_TRUE(state.finished);
+        EXPECT_FALSE(state.initialHandedOut);
+        EXPECT_TRUE(idle.pending().empty());
+        const std::vector<design::Design> designs = firstSet(withBudget, 30);
+        ASSERT_EQ(designs.size(), 12u) << "the initial population";
+        EXPECT_EQ(designs.back().id, 12);
+        EXPECT_FALSE(state.finished);
+    }
+
+    model::ProjectModel project;
+    std::unique_ptr<design::DesignEncoding> encoding;
+    design::DesignStore store;
+    Agent agent;
+    EngineState state;
+    RandomStream random{0.5f};
+    TravokSettings travok;
+    MotravokSettings motravok;
+};
+
+TEST_F(EngineCycle, NoBudgetProducesNothing) {
+    TravokSearch idleTravok(travok, encoding->fieldSizes(), random);
+    TravokSearch travokWithBudget(travok, encoding->fieldSizes(), random);
+    expectNothingWithoutABudget(idleTravok, travokWithBudget);
+    const model::PerformanceDefinition def = twoObjectives();
+    MotravokSearch idle(motravok, encoding->fieldSizes(), random, def, "");
+    MotravokSearch withBudget(motravok, encoding->fieldSizes(), random, def, "");
+    expectNothingWithoutABudget(idle, withBudget);
+    EXPECT_TRUE(idle.archive().empty());
+}
+
+}  // namespace
+}  // namespace varno::search

@@ -1,0 +1,260 @@
+// Whole TRAVOK and MOTRAVOK studies through the C interface, as a host runs
+// them: problems with a known optimum or Pareto front, every design handed
+// out new, the budget honoured exactly, and the same seed giving the same
+// designs.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "test_support.h"
+#include "varno.h"
+
+namespace varno {
+namespace {
+
+using testing::readWholeFile;
+using testing::TempDirectory;
+
+std::string lastMessage() {
+    const char* last = VARNO_getLastMessage();
+    return last == nullptr ? std::string("<none>") : std::string(last);
+}
+
+struct SearchStudy {
+    int variables = 0;
+    double min = 0.0;
+    double baseline = 0.0;
+    double max = 1.0;
+    std::vector<std::string> objectives;  // minimised responses
+    std::string seed;
+    std::string method;  // the method block, e.g. "method: TRAVOK\nnumEvals: 100"
+};
+
+// The definition calls in the order a host makes them.
+void defineStudy(const std::string& directory, const SearchStudy& study) {
+    ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + directory).c_str()), 1);
+    ASSERT_EQ(VARNO_createNewStudy("search", "type: optimization"), 1);
+    const auto id = [](int i) { return "type: Continuous\nid: " + std::to_string(i); };
+    for (int i = 1; i <= study.variables; ++i) {
+        const std::string bounds = "\nmin: " + std::to_string(study.min) + "\nbaseline: " +
+                                   std::to_string(study.baseline) +
+                                   "\nmax: " + std::to_string(study.max);
+        ASSERT_EQ(VARNO_defineNewProjectParameter(("x" + std::to_string(i)).c_str(),
+                                                  (id(i) + bounds).c_str()),
+                  1);
+    }
+    for (const std::string& response : study.objectives) {
+        ASSERT_EQ(VARNO_defineNewProjectResponse(response.c_str(), "type: API"), 1);
+    }
+    ASSERT_EQ(VARNO_defineStudyLevelData(
+                  "S", ("startAgent: 0\nendAgent: 0\nfilePrefix: s\nrandomSeed: " + study.seed +
+                        "\nmode: newStudy")
+                           .c_str()),
+              1);
+    ASSERT_EQ(VARNO_defineSearchMethodData("m", study.method.c_str()), 1) << lastMessage();
+    for (int i = 1; i <= study.variables; ++i) {
+        ASSERT_EQ(VARNO_addVariableToStudy(("x" + std::to_string(i)).c_str(),
+                                           (id(i) + "\nresolution: 1001\ndistribution: NONE").c_str()),
+                  1);
+    }
+    for (const std::string& response : study.objectives) {
+        ASSERT_EQ(VARNO_addResponseToStudy(
+                      response.c_str(),
+                      "type: objective\nfactor: 1\noption: min_value\ntarget: 0\nquadWt: 0\n"
+                      "linearWt: 1\nacceptMin: -1e300\nacceptMax: 1e300"),
+                  1);
+    }
+    ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
+}
+
+struct HostRun {
+    std::vector<int> ids;
+    std::vector<std::vector<double>> designs;    // the variables' values
+    std::vector<std::vector<double>> responses;  // the evaluator's answers
+};
+
+// The host's loop: get, evaluate, return, until no designs come.
+HostRun runHost(int variables,
+                       const std::function<std::vector<double>(const double*)>& evaluate) {
+    HostRun run;
+    for (int cycle = 0; cycle < 10000; ++cycle) {
+        int* ids = nullptr;
+        double** values = nullptr;
+        const int count = VARNO_getNextSetOfDesignsFromStudy(&ids, &values);
+        if (count == 0) break;
+        std::vector<std::vector<double>> responses;
+        std::vector<double*> pointers;
+        for (int k = 0; k < count; ++k) {
+            run.ids.push_back(ids[k]);
+            run.designs.emplace_back(values[k], values[k] + variables);
+            responses.push_back(evaluate(values[k]));
+        }
+        for (std::vector<double>& r : responses) pointers.push_back(r.data());
+        run.responses.insert(run.responses.end(), responses.begin(), responses.end());
+        EXPECT_EQ(VARNO_updateResultsForDesignSet(count, ids, nullptr, pointers.data(), nullptr), 1);
+        VARNO_freePtr(ids);
+        VARNO_freePtr(values);
+        if (VARNO_isStudyComplete()) break;
+    }
+    return run;
+}
+
+constexpr int sphereVariables = 5;
+constexpr std::array<double, sphereVariables> optimum = {1.2, -0.7, 2.3, -2.1, 0.4};
+
+// 1 plus the squared distance to the optimum: the optimum value is 1.0.
+std::vector<double> shiftedSphere(const double* x) {
+    double sum = 1.0;
+    for (int i = 0; i < sphereVariables; ++i) sum += (x[i] - optimum[i]) * (x[i] - optimum[i]);
+    return {sum};
+}
+
+HostRun runSphere(const std::string& directory, int budget, const std::string& seed) {
+    defineStudy(directory, {sphereVariables, -5.0, -4.0, 5.0, {"f"}, seed,
+                            "method: TRAVOK\nnumEvals: " + std::to_string(budget)});
+    return runHost(sphereVariables, shiftedSphere);
+}
+
+// Whole studies through the C interface, each ending with every block
+// released and every file closed.
+class TravokStudy : public testing::CInterfaceTest {};
+class MotravokStudy : public testing::CInterfaceTest {};
+
+TEST_F(TravokStudy, FindsTheOptimumWithNewDesignsWithinTheBudget) {
+    TempDirectory dir;
+    constexpr int budget = 1000;
+    const HostRun run = runSphere(dir.path(), budget, "0.5");
+
+    ASSERT_EQ(run.ids.size(), static_cast<std::size_t>(budget)) << "the budget is spent exactly";
+    for (std::size_t i = 0; i < run.ids.size(); ++i) {
+        ASSERT_EQ(run.ids[i], static_cast<int>(i) + 1) << "ids are consecutive";
+    }
+    EXPECT_EQ(run.designs.front(), std::vector<double>(sphereVariables, -4.0))
+        << "design 1 is the baseline design";
+    const std::set<std::vector<double>> distinct(run.designs.begin(), run.designs.end());
+    EXPECT_EQ(distinct.size(), run.designs.size()) << "no design is handed out twice";
+    const double best = (*std::min_element(run.responses.begin(), run.responses.end()))[0];
+    EXPECT_LE(best, 1.01) << "within 1% of the optimum value 1.0";
+
+    double bestPerformance = 0.0;
+    ASSERT_EQ(VARNO_getPerformanceValueForDesign(VARNO_getBestDesignId(), &bestPerformance), 1);
+    EXPECT_DOUBLE_EQ(-bestPerformance, best);
+    EXPECT_EQ(VARNO_isStudyComplete(), 1);
+    int* ids = nullptr;
+    double** values = nullptr;
+    EXPECT_EQ(VARNO_getNextSetOfDesignsFromStudy(&ids, &values), 0);
+}
+
+TEST_F(TravokStudy, TheSameSeedGivesTheSameDesigns) {
+    TempDirectory dir;
+    const HostRun first = runSphere(dir.path(), 120, "0.25");
+    const HostRun second = runSphere(dir.path(), 120, "0.25");
+    EXPECT_EQ(first.designs, second.designs);
+    const HostRun other = runSphere(dir.path(), 120, "0.75");
+    EXPECT_NE(first.designs, other.designs);
+}
+
+constexpr int zdtVariables = 4;
+
+// ZDT1 in four variables: the front is f2 = 1 - sqrt(f1) with x2..x4 = 0.
+std::vector<double> zdt1(const double* x) {
+    double sum = 0.0;
+    for (int i = 1; i < zdtVariables; ++i) sum += x[i];
+    const double g = 1.0 + 9.0 * sum / (zdtVariables - 1);
+    const double f1 = x[0];
+    return {f1, g * (1.0 - std::sqrt(f1 / g))};
+}
+
+// Hypervolume of a two-objective point set against the reference (1.1, 1.1).
+double hypervolume(std::vector<std::pair<double, double>> points) {
+    std::sort(points.begin(), points.end());
+    double volume = 0.0;
+    double lowestF2 = 1.1;
+    for (const auto& [f1, f2] : points) {
+        if (f1 >= 1.1 || f2 >= lowestF2) continue;
+        volume += (1.1 - f1) * (lowestF2 - f2);
+        lowestF2 = f2;
+    }
+    return volume;
+}
+
+// The true front's hypervolume: the integral of 1.1 - (1 - sqrt(f1)) over
+// [0, 1], plus the strip 1 <= f1 <= 1.1.
+constexpr double trueHypervolume = 0.1 + 2.0 / 3.0 + 0.1 * 1.1;
+
+void defineZdt1(const std::string& directory, int budget, const std::string& seed = "0.5") {
+    defineStudy(directory, {zdtVariables, 0.0, 0.5, 1.0, {"f1", "f2"}, seed,
+                            "method: MOTRAVOK\nnumEvals: " + std::to_string(budget) +
+                                "\narchiveSize: 40\nshutOff: 0"});
+}
+
+bool dominates(const std::pair<double, double>& a, const std::pair<double, double>& b) {
+    return a.first <= b.first && a.second <= b.second && a != b;
+}
+
+TEST_F(MotravokStudy, FindsANonDominatedFrontCloseToTheTrueOne) {
+    TempDirectory dir;
+    constexpr int budget = 3000;
+    defineZdt1(dir.path(), budget);
+    EXPECT_EQ(VARNO_getIntStudyData(0), 40) << "the archive size";
+    const HostRun run = runHost(zdtVariables, zdt1);
+    EXPECT_EQ(run.ids.size(), static_cast<std::size_t>(budget));
+    std::map<int, std::pair<double, double>> evaluated;
+    for (std::size_t k = 0; k < run.ids.size(); ++k) {
+        evaluated[run.ids[k]] = {run.responses[k][0], run.responses[k][1]};
+    }
+
+    int* ids = nullptr;
+    int* ranks = nullptr;
+    const int count = VARNO_getParetoDesignIds(&ids, &ranks);
+    ASSERT_EQ(count, 40) << lastMessage();
+    std::vector<std::pair<double, double>> front;
+    for (int k = 0; k < count; ++k) {
+        EXPECT_EQ(ranks[k], 1) << "id " << ids[k];
+        ASSERT_EQ(evaluated.count(ids[k]), 1u);
+        front.push_back(evaluated.at(ids[k]));
+    }
+    VARNO_freePtr(ids);
+    VARNO_freePtr(ranks);
+    for (const auto& a : front) {
+        for (const auto& b : front) EXPECT_FALSE(dominates(a, b));
+    }
+    EXPECT_GE(hypervolume(front), 0.9 * trueHypervolume);
+
+    const std::string pareto = readWholeFile(dir.file("s0.pto"));
+    EXPECT_EQ(pareto.rfind("Eval #, Rank in Cycle 1\n", 0), 0u) << pareto.substr(0, 80);
+}
+
+TEST_F(MotravokStudy, TheSameSeedGivesTheSameDesigns) {
+    TempDirectory dir;
+    const auto run = [&](const std::string& seed) {
+        defineZdt1(dir.path(), 200, seed);
+        return runHost(zdtVariables, zdt1).designs;
+    };
+    const std::vector<std::vector<double>> first = run("0.25");
+    EXPECT_EQ(first.size(), 200u);
+    EXPECT_EQ(run("0.25"), first);
+    EXPECT_NE(run("0.75"), first);
+}
+
+TEST_F(MotravokStudy, TheParetoQueryNeedsAnArchiveOfDesigns) {
+    TempDirectory dir;
+    defineZdt1(dir.path(), 500);
+    int* ids = nullptr;
+    int* ranks = nullptr;
+    EXPECT_EQ(VARNO_getParetoDesignIds(&ids, &ranks), 0);
+    EXPECT_EQ(ids, nullptr);
+    EXPECT_EQ(ranks, nullptr);
+    EXPECT_EQ(lastMessage(), "Not enough designs in the database to form a Pareto Front.");
+}
+
+}  // namespace
+}  // namespace varno
