@@ -43,7 +43,7 @@ Design makeDesign(int kind, int n, std::mt19937& random) {
     design.ints[1] = n / 1000;
     for (int i = 0; i < variableCount; ++i) {
         design.reals.push_back(kind == varno::design::integerCoded ? design.ints[i] / 99.0
-                                                                    : value(random));
+                                                                   : value(random));
     }
     design.responseValues.assign(responseCount, {varno::model::makeDoubleValue(value(random)),
                                                  varno::model::endOfListValue()});
@@ -151,7 +151,7 @@ varno::model::PerformanceDefinition mixedDefinition() {
         double target, norm, quadWt, linearWt;
     };
     const Goal goals[] = {
-        {0, -1, 0.0, 2.0, 0.0, 1.0}, {0, 1, 0.0, 3.0, 1.0, 1.0},  {0, 0, 5.0, 1.5, 1.0, 0.5},
+        {0, -1, 0.0, 2.0, 0.0, 1.0}, {0, 1, 0.0, 3.0, 1.0, 1.0},   {0, 0, 5.0, 1.5, 1.0, 0.5},
         {0, 2, 4.0, 2.5, 0.0, 1.0},  {1, -1, 10.0, 1.0, 1.0, 0.0}, {1, 1, 2.0, 2.0, 1.0, 1.0},
         {1, 0, 7.0, 1.0, 0.5, 1.0},  {1, -1, 8.0, 4.0, 1.0, 1.0},  {1, 1, 0.5, 1.0, 2.0, 0.0},
         {3, 0, 0.0, 1.0, 0.0, 0.0},

@@ -142,8 +142,8 @@ pagmo::algorithm pagmoAlgorithm(Tool tool, const MoProblem& problem, int budget,
 
 RunResult runPagmo(Tool tool, const MoProblem& problem, int budget, unsigned seed) {
     auto recorder = std::make_shared<Recorder>(problem, budget);
-    bench::evolveWithinBudget(pagmo::problem{PagmoProblem{recorder}}, populationFor(problem),
-                              seed, pagmoAlgorithm(tool, problem, budget, seed * 31u + tool));
+    bench::evolveWithinBudget(pagmo::problem{PagmoProblem{recorder}}, populationFor(problem), seed,
+                              pagmoAlgorithm(tool, problem, budget, seed * 31u + tool));
     return recorder->result();
 }
 
@@ -168,7 +168,11 @@ VarnoRun runVarno(const bench::Scratch& scratch, const MoProblem& problem, int b
     const std::string method = "method: MOTRAVOK\nnumEvals: " + std::to_string(budget) +
                                "\narchiveSize: " + std::to_string(populationFor(problem)) +
                                "\nshutOff: 0";
-    const bench::StudyDefinition study{scratch.freshRunDirectory(), seed, method, lower, upper,
+    const bench::StudyDefinition study{scratch.freshRunDirectory(),
+                                       seed,
+                                       method,
+                                       lower,
+                                       upper,
                                        bench::indexedNames("f", problem.objectives),
                                        [&problem] { return addObjectives(problem); }};
     VarnoRun run{bench::runStudy(study, recorder), {}};
@@ -200,8 +204,8 @@ std::vector<CheckSet> checkSets() {
     for (int i = 0; i < 600; ++i) {
         const double a = uniform(random) / 1.1 * 1.5707963, b = uniform(random) / 1.1 * 1.5707963;
         const double r = 1.0 + 0.05 * uniform(random) / 1.1;
-        sphere.points.push_back({r * std::cos(a) * std::cos(b), r * std::cos(a) * std::sin(b),
-                                 r * std::sin(a)});
+        sphere.points.push_back(
+            {r * std::cos(a) * std::cos(b), r * std::cos(a) * std::sin(b), r * std::sin(a)});
     }
     for (int i = 0; i < 400; ++i) plane.points.push_back({uniform(random), uniform(random)});
     return {cube, grid, sphere, plane};
@@ -220,8 +224,8 @@ double checkHypervolume() {
         const double filtered = bench::hypervolume(front, reference);
         const double difference =
             std::max(std::abs(raw - theirs), std::abs(filtered - theirs)) / theirs;
-        std::printf("  %-26s pagmo %.12f, ours %.12f, relative difference %.1e\n", set.name,
-                    theirs, raw, difference);
+        std::printf("  %-26s pagmo %.12f, ours %.12f, relative difference %.1e\n", set.name, theirs,
+                    raw, difference);
         worst = std::max(worst, difference);
     }
     return worst;

@@ -73,9 +73,8 @@ double Instance::penalised(const Evaluation& e) const {
 }
 
 bool Instance::feasible(const Evaluation& e) {
-    return std::isfinite(e.objective) &&
-           std::all_of(e.constraints.begin(), e.constraints.end(),
-                       [](double g) { return g <= 0.0; });
+    return std::isfinite(e.objective) && std::all_of(e.constraints.begin(), e.constraints.end(),
+                                                     [](double g) { return g <= 0.0; });
 }
 
 const std::vector<Problem>& problemSuite() {

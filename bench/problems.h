@@ -25,10 +25,10 @@ struct Evaluation {
 struct Problem {
     std::string name;
     std::vector<double> lower, upper;
-    double optimum = 0.0;          // best known objective
-    bool shifted = false;          // optimum moved by a random offset per seed
-    std::vector<double> scales;    // normalisation of each constraint
-    double penaltyWeight = 0.0;    // quadratic penalty on normalised violations
+    double optimum = 0.0;                          // best known objective
+    bool shifted = false;                          // optimum moved by a random offset per seed
+    std::vector<double> scales;                    // normalisation of each constraint
+    double penaltyWeight = 0.0;                    // quadratic penalty on normalised violations
     const varno::tool::Problem* source = nullptr;  // the built-in problem evaluated
 
     int dimension() const { return static_cast<int>(lower.size()); }

@@ -34,8 +34,8 @@ constexpr double none = std::numeric_limits<double>::infinity();
 // --- settings -------------------------------------------------------------
 
 enum Tool { varnoTravok, sade, pso, cmaes, randomSearch, toolCount };
-const char* const toolNames[toolCount] = {"VARNO TRAVOK", "pagmo SADE", "pagmo PSO",
-                                          "pagmo CMA-ES", "random"};
+const char* const toolNames[toolCount] = {"VARNO TRAVOK", "pagmo SADE", "pagmo PSO", "pagmo CMA-ES",
+                                          "random"};
 
 // Population sizes: they divide every budget, so each run spends it exactly.
 constexpr unsigned deSize = 25, swarmSize = 25, cmaLambda = 10;
@@ -124,14 +124,14 @@ unsigned generationsFor(int budget, unsigned size) {
 pagmo::algorithm pagmoAlgorithm(Tool tool, int budget, unsigned seed) {
     switch (tool) {
         case sade:
-            return pagmo::algorithm{pagmo::sade(generationsFor(budget, deSize), 2u, 1u, 0.0, 0.0,
-                                                false, seed)};
+            return pagmo::algorithm{
+                pagmo::sade(generationsFor(budget, deSize), 2u, 1u, 0.0, 0.0, false, seed)};
         case pso:
             return pagmo::algorithm{pagmo::pso(generationsFor(budget, swarmSize), 0.7298, 2.05,
                                                2.05, 0.5, 5u, 2u, 4u, false, seed)};
         default:
-            return pagmo::algorithm{pagmo::cmaes(generationsFor(budget, cmaLambda), -1, -1, -1,
-                                                 -1, cmaSigma0, 0.0, 0.0, false, true, seed)};
+            return pagmo::algorithm{pagmo::cmaes(generationsFor(budget, cmaLambda), -1, -1, -1, -1,
+                                                 cmaSigma0, 0.0, 0.0, false, true, seed)};
     }
 }
 
@@ -159,10 +159,10 @@ bool addGoals(const Problem& problem) {
     if (!bench::addObjective("f")) return false;
     for (int j = 0; j < problem.constraintCount(); ++j) {
         const std::string name = bench::indexed("g", j + 1);
-        const std::string text = "type: constraint\nfactor: " + bench::number(problem.scales[j]) +
-                                 "\noption: less_equal\ntarget: 0\nquadWt: " +
-                                 bench::number(problem.penaltyWeight) +
-                                 "\nlinearWt: 0\nacceptMin: -1e300\nacceptMax: 1e300";
+        const std::string text =
+            "type: constraint\nfactor: " + bench::number(problem.scales[j]) +
+            "\noption: less_equal\ntarget: 0\nquadWt: " + bench::number(problem.penaltyWeight) +
+            "\nlinearWt: 0\nacceptMin: -1e300\nacceptMax: 1e300";
         if (!VARNO_addResponseToStudy(name.c_str(), text.c_str())) return false;
     }
     return true;
@@ -174,9 +174,12 @@ VarnoRun runVarno(const bench::Scratch& scratch, const Instance& instance, int b
     Recorder recorder(instance, budget);
     std::vector<std::string> responses = bench::indexedNames("g", problem.constraintCount());
     responses.insert(responses.begin(), "f");
-    const bench::StudyDefinition study{scratch.freshRunDirectory(), seed,
+    const bench::StudyDefinition study{scratch.freshRunDirectory(),
+                                       seed,
                                        "method: TRAVOK\nnumEvals: " + std::to_string(budget),
-                                       problem.lower, problem.upper, std::move(responses),
+                                       problem.lower,
+                                       problem.upper,
+                                       std::move(responses),
                                        [&problem] { return addGoals(problem); }};
     VarnoRun run{bench::runStudy(study, recorder), {}};
     run.result = recorder.result();

@@ -231,8 +231,8 @@ void printToolHeader(std::span<const char* const> tools, std::size_t width) {
     std::printf("%s\n", line.c_str());
 }
 
-void printStatisticRows(int budget, const std::vector<std::string>& statistics,
-                        std::size_t columns, std::size_t width,
+void printStatisticRows(int budget, const std::vector<std::string>& statistics, std::size_t columns,
+                        std::size_t width,
                         const std::function<std::string(std::size_t, const std::string&)>& text) {
     bool first = true;
     for (const std::string& statistic : statistics) {

@@ -116,8 +116,8 @@ void printToolHeader(std::span<const char* const> tools, std::size_t width);
 
 // A line per statistic, the budget on the first; `text(column, statistic)`
 // fills each of `columns` columns.
-void printStatisticRows(int budget, const std::vector<std::string>& statistics,
-                        std::size_t columns, std::size_t width,
+void printStatisticRows(int budget, const std::vector<std::string>& statistics, std::size_t columns,
+                        std::size_t width,
                         const std::function<std::string(std::size_t, const std::string&)>& text);
 
 // The library writes a note to stdout at the end of each study; while the

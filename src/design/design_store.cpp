@@ -153,7 +153,8 @@ std::uint64_t storedKey(const Design& design) {
 
 [[noreturn]] void failUnknownStoredKind() {
     std::string text = unknownKindText;
-    text = formatText("%s Internal Error -121. Please send your project file to the ", text.c_str());
+    text =
+        formatText("%s Internal Error -121. Please send your project file to the ", text.c_str());
     text = formatText("%s VARNO support team.", text.c_str());
     fatalError(text);
 }
@@ -163,9 +164,8 @@ std::uint64_t storedKey(const Design& design) {
 // Entries of an array that are kept: those before its end-of-list entry, or
 // one when it has none, as model::valueArraySize counts (without its warning).
 std::size_t packedCount(const model::DataValueArray& values) {
-    const auto end = std::find_if(values.begin(), values.end(), [](const auto& v) {
-        return v.dataType == model::dataEndOfList;
-    });
+    const auto end = std::find_if(values.begin(), values.end(),
+                                  [](const auto& v) { return v.dataType == model::dataEndOfList; });
     const auto count = end == values.end() ? 1 : static_cast<std::size_t>(end - values.begin());
     return std::min(count, values.size());
 }
@@ -212,7 +212,8 @@ void takeOverStored(Design& design, const StoredDesign& stored) {
     design.agentTag = stored.agentTag;
     design.status = stored.status;
     stored.values.unpackInto(0, stored.responseArrays, design.responseValues);
-    stored.values.unpackInto(stored.responseArrays, stored.values.arrayCount() - stored.responseArrays,
+    stored.values.unpackInto(stored.responseArrays,
+                             stored.values.arrayCount() - stored.responseArrays,
                              design.dependentValues);
 }
 
@@ -258,8 +259,8 @@ PackedValueArrays::PackedValueArrays(const std::vector<model::DataValueArray>& f
 
 void PackedValueArrays::append(const model::DataValueArray& values) {
     // Counted as a deep copy counts, with its warning for a missing end.
-    const auto count = std::min(static_cast<std::size_t>(model::valueArraySize(values)),
-                                values.size());
+    const auto count =
+        std::min(static_cast<std::size_t>(model::valueArraySize(values)), values.size());
     entries_.push_back({0.0, static_cast<std::int32_t>(count), 0, 0, 0, false});
     ++arrayCount_;
     for (std::size_t i = 0; i < count; ++i) {
@@ -329,19 +330,15 @@ std::vector<model::DataValueArray> StoredDesign::dependentValues() const {
 
 std::size_t StoredDesign::bytesHeld() const {
     return vectorHeapBytes(ints) + vectorHeapBytes(reals) + values.bytesHeld() +
-           vectorHeapBytes(status.responseStates) + stringHeapBytes(source) +
-           stringHeapBytes(name);
+           vectorHeapBytes(status.responseStates) + stringHeapBytes(source) + stringHeapBytes(name);
 }
 
 bool matchesStored(const StoredDesign& stored, const Design& design) {
     if (stored.evaluationKind != design.evaluationKind) return false;
     switch (stored.evaluationKind) {
-    case integerCoded:
-        return sameIntegers(stored, design);
-    case realValued:
-        return sameReals(stored, design);
-    default:
-        failUnknownStoredKind();
+        case integerCoded: return sameIntegers(stored, design);
+        case realValued: return sameReals(stored, design);
+        default: failUnknownStoredKind();
     }
 }
 
@@ -384,9 +381,8 @@ FindResult DesignStore::search(const Design& design, std::optional<std::uint16_t
     if (!hash) hash = hashOf(design);
     const HashSlot& slot = slots_[*hash];
     if (!slot.used) return {};
-    const bool latestEqual =
-        slot.index == equal.first ||
-        matchesStored(records_[static_cast<std::size_t>(slot.index)], design);
+    const bool latestEqual = slot.index == equal.first ||
+                             matchesStored(records_[static_cast<std::size_t>(slot.index)], design);
     return {latestEqual ? slot.index : equal.first, true};
 }
 
@@ -436,8 +432,7 @@ DesignStore::EqualDesigns DesignStore::equalDesigns(const Design& design) const 
 
 // Every entry of the key's run is looked at: designs stored without a
 // duplicate search can be equal to each other.
-void DesignStore::collectEqual(std::uint64_t key, const Design& design,
-                               EqualDesigns& equal) const {
+void DesignStore::collectEqual(std::uint64_t key, const Design& design, EqualDesigns& equal) const {
     const std::size_t mask = keyTable_.size() - 1;
     for (std::size_t at = key & mask; keyTable_[at].index >= 0; at = (at + 1) & mask) {
         const KeyEntry& entry = keyTable_[at];

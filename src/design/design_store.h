@@ -72,15 +72,15 @@ struct StoredDesign {
     int id = -1;
     int tag1 = 0;
     int tag2 = 0;
-    int numVariables = 0;        // N when the design was stored
+    int numVariables = 0;            // N when the design was stored
     std::size_t responseArrays = 0;  // arrays of `values` before the dependent ones
     double performance = 0.0;
     double rawPerformance = 0.0;
-    std::uint16_t hash = 0;      // its 16-bit hash (DesignStore::hashOf) when stored
+    std::uint16_t hash = 0;       // its 16-bit hash (DesignStore::hashOf) when stored
     bool latestWithHash = false;  // no later design has its hash
-    std::vector<int> ints;       // the integer vector, then the agent tag
-    std::vector<double> reals;   // the real vector, then the agent tag as a double
-    PackedValueArrays values;    // responses, then dependent variables
+    std::vector<int> ints;        // the integer vector, then the agent tag
+    std::vector<double> reals;    // the real vector, then the agent tag as a double
+    PackedValueArrays values;     // responses, then dependent variables
     EvaluationStatus status;
     std::string source;
     std::string name = "Initialized";

@@ -94,8 +94,7 @@ bool DesignEncoding::usesLevels(const model::StudyVariable& variable) const {
 
 DesignEncoding::Ends DesignEncoding::levelEnds(std::size_t index) const {
     const model::StudyVariable& variable = variables()[index];
-    const int levels =
-        std::min(variable.doeLevelCount, static_cast<int>(variable.doe_vals.size()));
+    const int levels = std::min(variable.doeLevelCount, static_cast<int>(variable.doe_vals.size()));
     if (levels < 2) {
         fatalError(formatText("The number of factor levels (%d) for design variable number %d "
                               "is less than 2. The number of levels must be 2 or larger.",

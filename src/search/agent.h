@@ -19,7 +19,6 @@ enum RunMode : int {
     modeNoEvaluations = 7,
 };
 
-
 // Method keywords and their study types.
 enum StudyType : int {
     studyTravok = 0,
@@ -40,9 +39,7 @@ enum StudyType : int {
 };
 
 // TRAVOK and MOTRAVOK, the hybrid searches the engine runs itself.
-inline bool isHybridSearch(int method) {
-    return method == studyTravok || method == studyMoTravok;
-}
+inline bool isHybridSearch(int method) { return method == studyTravok || method == studyMoTravok; }
 
 // Studies that hand out one whole array of designs: designed experiments and
 // the robustness studies.
@@ -75,11 +72,11 @@ struct ag_dta_per_proc {
     int performance = 0;     // filled when the agent is linked
     int populationSize = 0;  // archive size for MOTRAVOK
     int firstPopulationSize = 0;
-    int breedingSize = -1;   // MOTRAVOK only; -1: derive it
+    int breedingSize = -1;  // MOTRAVOK only; -1: derive it
     int generationsPerCycle = 1;
     int crossoverType = 0;
     int mutationType = 1;
-    int selectionType = 0;   // tournament
+    int selectionType = 0;  // tournament
     int tournamentSize = 2;
     int scalingWindow = 3;
     double sigmaTruncation = 3.0;
@@ -102,7 +99,7 @@ struct ag_dta_per_proc {
     int outputPrecision = 15;
     int shutOff = 0;
     bool adaptiveOperators = false;
-    bool modelSwitch = true;     // surrogate candidates of the hybrid search
+    bool modelSwitch = true;  // surrogate candidates of the hybrid search
     bool multiObjective = false;
     bool randomSearchOnly = false;
 };

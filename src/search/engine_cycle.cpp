@@ -65,9 +65,8 @@ std::vector<design::Design> handOutDesigns(EngineRequest& request) {
         d.agentTag = request.agent.number;
         d.evaluationKind = design::integerCoded;
         request.encoding.intsToDbls(d);
-        const bool repeated = std::any_of(out.begin(), out.end(), [&](const design::Design& o) {
-            return o.ints == d.ints;
-        });
+        const bool repeated = std::any_of(
+            out.begin(), out.end(), [&](const design::Design& o) { return o.ints == d.ints; });
         if (repeated) continue;
         design::Design probe = d;
         const double saved = request.store.lookupSavedPerformance(probe, request.rescore, true);
@@ -127,8 +126,7 @@ std::vector<design::Design> evaluatedDesigns(EngineRequest& request) {
     return evaluatedDesigns(request.store, request.agent.number, variableCount(request));
 }
 
-std::vector<design::Design> evaluatedDesigns(const design::DesignStore& store, int agent,
-                                             int n) {
+std::vector<design::Design> evaluatedDesigns(const design::DesignStore& store, int agent, int n) {
     const auto sameAgent = [](int asking, int other) { return asking == other; };
     const auto viable = store.viableDesigns(agent, n, sameAgent);
     std::vector<design::Design> designs;
@@ -214,10 +212,9 @@ std::vector<design::Design> produceDesigns(EngineRequest& request) {
 void acceptResults(EngineRequest& request, const std::vector<design::Design>& evaluated) {
     for (PopulationMember& member : request.method.pending()) {
         if (member.design.performance != UNSET_PERFORMANCE) continue;
-        const auto found = std::find_if(evaluated.begin(), evaluated.end(),
-                                        [&](const design::Design& d) {
-                                            return d.ints == member.design.ints;
-                                        });
+        const auto found =
+            std::find_if(evaluated.begin(), evaluated.end(),
+                         [&](const design::Design& d) { return d.ints == member.design.ints; });
         if (found != evaluated.end()) member.design = *found;
     }
     request.method.acceptResults(evaluatedDesigns(request));

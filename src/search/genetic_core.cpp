@@ -70,11 +70,11 @@ PopulationMember seededMember(design::Design design, int generation) {
 }
 
 // Points of an optimised Latin hypercube, one new member each.
-void addHypercubeMembers(Population& population, int count,
-                         const InitialPopulationRequest& request, RandomStream& random) {
+void addHypercubeMembers(Population& population, int count, const InitialPopulationRequest& request,
+                         RandomStream& random) {
     const int fields = static_cast<int>(request.fieldSizes.size());
-    const auto design = support::LatinHypercubeDesign::optimized(
-        count, fields, request.fieldSizes, true, 1.0, random.samplingSeed());
+    const auto design = support::LatinHypercubeDesign::optimized(count, fields, request.fieldSizes,
+                                                                 true, 1.0, random.samplingSeed());
     for (int point = 0; point < count; ++point) {
         std::vector<int> codes(static_cast<std::size_t>(fields));
         for (int j = 0; j < fields; ++j) {

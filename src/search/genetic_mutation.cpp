@@ -65,9 +65,8 @@ int GeneticOperators::mutateBlock(PopulationMember& child, const Population& pop
     const int start = random_.index(fields);
     const OperatorWeights& w = adaptive_.weights;
     int tag = tagMultiFieldSecond;
-    if (!exploring_ &&
-        random_.flip(w.multiFieldFirst /
-                     (static_cast<double>(w.multiFieldFirst) + w.multiFieldSecond))) {
+    if (!exploring_ && random_.flip(w.multiFieldFirst / (static_cast<double>(w.multiFieldFirst) +
+                                                         w.multiFieldSecond))) {
         tag = tagMultiFieldFirst;
     }
     bool changed = false;

@@ -15,9 +15,9 @@ namespace varno::search {
 
 // The model-guided child step offered before a blend: fills both children and
 // returns true, or returns false when it cannot make them.
-using BlendModelStep = std::function<bool(const PopulationMember& parent1,
-                                          const PopulationMember& parent2,
-                                          PopulationMember& child1, PopulationMember& child2)>;
+using BlendModelStep =
+    std::function<bool(const PopulationMember& parent1, const PopulationMember& parent2,
+                       PopulationMember& child1, PopulationMember& child2)>;
 
 class GeneticOperators {
 public:

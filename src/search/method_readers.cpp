@@ -164,12 +164,10 @@ void readLegacyKey(const model::BlockReader& reader, Agent& agent, const LegacyK
     switch (entry.kind) {
         case ValueKind::text:  // any text is accepted; the block keeps it
             return;
-        case ValueKind::real:
-            reader.optionalDouble(entry.key);
-            return;
+        case ValueKind::real: reader.optionalDouble(entry.key); return;
         case ValueKind::integer: {
-            const std::optional<int> value =
-                entry.required ? reader.requiredInt(entry.key) : reader.optionalInt(entry.key);
+            const std::optional<int> value = entry.required ? reader.requiredInt(entry.key)
+                                                            : reader.optionalInt(entry.key);
             if (value) storeLegacyValue(agent, entry.target, *value);
             return;
         }
@@ -269,8 +267,7 @@ void settleOperators(Agent& agent) {
     if (isHybridSearch(method)) data.structuredInitialization = 1;
 }
 
-void requireSurfaceMethodForDoeFactors(const Agent& agent,
-                                       const model::Representation& variables) {
+void requireSurfaceMethodForDoeFactors(const Agent& agent, const model::Representation& variables) {
     if (isSurfaceBased(agent.method_used) || variables.doe_factor_map.empty()) return;
     std::string text = formatText("Error in the problem definition. The representation file "
                                   "(Representation%d.in) being used for AGENT %d",

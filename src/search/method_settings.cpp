@@ -101,7 +101,8 @@ void applyReinitializeOptions(Agent& agent, const std::optional<ReinitializeOpti
     agent.data.reinitializeKeepBest = options->keepBest;
 }
 
-void readSettingsAfterMethod(const model::BlockReader& reader, Agent& agent, MethodSettings& settings) {
+void readSettingsAfterMethod(const model::BlockReader& reader, Agent& agent,
+                             MethodSettings& settings) {
     ag_dta_per_proc& data = agent.data;
     data.outputPrecision = readOutputPrecision(reader, data.outputPrecision);
     settings.structuredInitialization = reader.optionalInt("structuredInitialization").value_or(0);

@@ -62,7 +62,8 @@ void checkMethodVariables(const std::optional<Agent>& agent,
 
 // Reads outputPrecision, structuredInitialization, reinitializeOptions and
 // the analysis-execution keys into the agent and the method settings.
-void readSettingsAfterMethod(const model::BlockReader& reader, Agent& agent, MethodSettings& settings);
+void readSettingsAfterMethod(const model::BlockReader& reader, Agent& agent,
+                             MethodSettings& settings);
 
 // The configured re-initialisation, when there is one, over the method's own.
 void applyReinitializeOptions(Agent& agent, const std::optional<ReinitializeOptions>& options);

@@ -53,8 +53,7 @@ int MotravokSearch::tournament(int first, int second) {
     return random_.draw() <= 0.5f ? first : second;
 }
 
-void MotravokSearch::breedPair(const Population& parents, int mate1, int mate2,
-                               Population& bred) {
+void MotravokSearch::breedPair(const Population& parents, int mate1, int mate2, Population& bred) {
     const PopulationMember& parent1 = parents[static_cast<std::size_t>(mate1)];
     const PopulationMember& parent2 = parents[static_cast<std::size_t>(mate2)];
     PopulationMember child1 = parent1;
@@ -99,19 +98,18 @@ bool MotravokSearch::isNew(const PopulationMember& child, const StoreView& store
     if (store.savedPerformance(freshDesign(child.codes())) != design::NEW_DESIGN_MARK) {
         return false;
     }
-    return std::none_of(bred.begin(), bred.begin() + static_cast<std::ptrdiff_t>(slot),
-                        [&](const PopulationMember& other) {
-                            return other.codes() == child.codes();
-                        });
+    return std::none_of(
+        bred.begin(), bred.begin() + static_cast<std::ptrdiff_t>(slot),
+        [&](const PopulationMember& other) { return other.codes() == child.codes(); });
 }
 
 // With constraint repair, a child that must change starts from the more
 // feasible of its parents (the first on a tie); a failed parent is the least
 // feasible.
 PopulationMember MotravokSearch::repairBase(const PopulationMember& child) const {
-    const bool constrained =
-        std::any_of(definition_.goals.begin(), definition_.goals.end(),
-                    [](const model::ResponseGoal& goal) { return goal.flag == model::kindConstraint; });
+    const bool constrained = std::any_of(
+        definition_.goals.begin(), definition_.goals.end(),
+        [](const model::ResponseGoal& goal) { return goal.flag == model::kindConstraint; });
     if (!settings_.constraintRepair || !constrained || child.parent1 < 0) return child;
     const auto feasibility = [this](int index) {
         const ParetoDesign& parent = archive_[static_cast<std::size_t>(index)];

@@ -26,8 +26,8 @@ int objectiveCount(const model::PerformanceDefinition& definition) {
 
 [[noreturn]] void rejectTooFewObjectives(int found, int performanceNumber) {
     std::string text = "At least 2 objectives must be defined for a multi-objective run.";
-    text = formatText("%s Found only %d in the Performance%d.in file.\n\t Exiting.\n",
-                      text.c_str(), found, performanceNumber);
+    text = formatText("%s Found only %d in the Performance%d.in file.\n\t Exiting.\n", text.c_str(),
+                      found, performanceNumber);
     fatalError(text);
 }
 
@@ -65,15 +65,12 @@ MotravokSettings MotravokSettings::fromAgent(const Agent& agent) {
 }
 
 MotravokSearch::MotravokSearch(const MotravokSettings& settings, std::vector<int> fieldSizes,
-                               RandomStream& random,
-                               const model::PerformanceDefinition& definition,
+                               RandomStream& random, const model::PerformanceDefinition& definition,
                                std::string paretoPath, SearchMessages messages)
     : PopulationSearch(settings.agentNumber, settings.archiveSize,
                        settings.structuredInitialization, std::move(fieldSizes), random,
                        std::move(messages)),
-      settings_(settings),
-      definition_(definition),
-      paretoFile_(std::move(paretoPath)),
+      settings_(settings), definition_(definition), paretoFile_(std::move(paretoPath)),
       termination_(settings.shutOff, settings.archiveSize, settings.breedingSize,
                    settings.maxEvaluations) {
     const int objectives = objectiveCount(definition_);
@@ -130,7 +127,8 @@ void MotravokSearch::acceptBred(const std::vector<design::Design>& agentDesigns)
             if (member.changed) source.push_back(prepared(member));
         }
     }
-    if (settings_.adaptiveOperators) adaptive_.credit(pending_, archivePopulation(), bestPerformance_);
+    if (settings_.adaptiveOperators)
+        adaptive_.credit(pending_, archivePopulation(), bestPerformance_);
     takeArchive(paretoSelect(source, archiveSize(), boundary_, random_));
     if (settings_.adaptiveOperators) decideOperators();
     termination_.update(archive_, cycle_);

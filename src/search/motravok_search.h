@@ -27,7 +27,7 @@ struct MotravokSettings {
     int performanceNumber = 0;  // names the performance definition in messages
     int archiveSize = 0;
     int breedingSize = 0;
-    int shutOff = 0;            // 0: no automatic termination; 2: looser limits
+    int shutOff = 0;  // 0: no automatic termination; 2: looser limits
     int maxEvaluations = 0;
     bool structuredInitialization = true;
     bool adaptiveOperators = true;

@@ -14,8 +14,8 @@ namespace varno::search {
 struct OperatorWeights {
     float twoPoint = 0.24f;
     float uniform = 0.06f;
-    float blend = 0.06f;          // tags 85 and 80
-    float singleField = 0.12f;    // tag 6
+    float blend = 0.06f;             // tags 85 and 80
+    float singleField = 0.12f;       // tag 6
     float multiFieldFirst = 0.06f;   // tag 8
     float multiFieldSecond = 0.06f;  // tag 7
     float gaussianFields = 0.06f;    // tag 9
@@ -68,7 +68,7 @@ private:
 
     std::vector<int> creditRing_;  // one tag per population slot, 0 when empty
     int creditCursor_ = 0;
-    std::vector<int> widthRing_;   // widths of improving multi-field mutations
+    std::vector<int> widthRing_;  // widths of improving multi-field mutations
     int widthCursor_ = 0;
 };
 

@@ -45,8 +45,9 @@ void sortByObjective(std::vector<int>& order, const std::vector<ParetoDesign>& d
         while (i <= j) {
             while (value(i) < pivot) ++i;
             while (value(j) > pivot) --j;
-            if (i <= j) std::swap(order[static_cast<std::size_t>(i++)],
-                                  order[static_cast<std::size_t>(j--)]);
+            if (i <= j)
+                std::swap(order[static_cast<std::size_t>(i++)],
+                          order[static_cast<std::size_t>(j--)]);
         }
         ranges.emplace_back(low, j);
         ranges.emplace_back(i, high);
@@ -112,9 +113,8 @@ void placeLargestDistances(std::vector<ParetoDesign> front, std::size_t places,
                            std::vector<ParetoDesign>& output, double boundary,
                            RandomStream& random) {
     crowdingDistance(front, boundary, random);
-    std::stable_sort(front.begin(), front.end(), [](const auto& a, const auto& b) {
-        return a.crowding < b.crowding;
-    });
+    std::stable_sort(front.begin(), front.end(),
+                     [](const auto& a, const auto& b) { return a.crowding < b.crowding; });
     for (auto member = front.rbegin(); member != front.rend() && places > 0; ++member, --places) {
         output.push_back(*member);
     }

@@ -22,12 +22,12 @@ double boundaryDistanceFor(int objectiveCount);
 struct ParetoDesign {
     std::vector<int> codes;
     int id = 0;
-    double performance = 0.0;        // the scalar performance (raw fitness)
+    double performance = 0.0;  // the scalar performance (raw fitness)
     int generation = 0;
-    std::vector<double> objectives;  // -(oriented value) / scale: smaller is better
-    std::vector<double> constraints; // raw constraint responses
-    double violation = 0.0;          // 0 feasible, else -sum(excess / |scale|)
-    int rank = 0;                    // front number, 1 = non-dominated
+    std::vector<double> objectives;   // -(oriented value) / scale: smaller is better
+    std::vector<double> constraints;  // raw constraint responses
+    double violation = 0.0;           // 0 feasible, else -sum(excess / |scale|)
+    int rank = 0;                     // front number, 1 = non-dominated
     double crowding = 0.0;
     bool failed = false;
 

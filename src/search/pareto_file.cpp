@@ -56,8 +56,8 @@ void ParetoFile::append(const std::vector<ParetoDesign>& archive) const {
     const int cycle = lastParetoCycle(path_) + 1;
     support::FileWriter writer(path_, true);
     if (!writer.is_open()) {
-        stopWith(formatText(
-            "\n        Error in opening the pareto output file for writing (%s).", path_.c_str()));
+        stopWith(formatText("\n        Error in opening the pareto output file for writing (%s).",
+                            path_.c_str()));
     }
     std::string block = formatText("Eval #, Rank in Cycle %d\n", cycle);
     for (const ParetoDesign& member : archive) {

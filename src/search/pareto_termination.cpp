@@ -7,9 +7,7 @@ namespace varno::search {
 
 ParetoTermination::ParetoTermination(int shutOff, int archiveSize, int breedingSize,
                                      int maxEvaluations)
-    : shutOff_(shutOff),
-      archiveSize_(archiveSize),
-      breedingSize_(breedingSize),
+    : shutOff_(shutOff), archiveSize_(archiveSize), breedingSize_(breedingSize),
       maxEvaluations_(maxEvaluations) {}
 
 double ParetoTermination::spreadRatio(const std::vector<ParetoDesign>& archive) {

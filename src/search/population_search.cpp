@@ -7,19 +7,15 @@ namespace varno::search {
 PopulationSearch::PopulationSearch(int agentNumber, int populationSize,
                                    bool structuredInitialization, std::vector<int> fieldSizes,
                                    RandomStream& random, SearchMessages messages)
-    : fieldSizes_(std::move(fieldSizes)),
-      random_(random),
-      messages_(std::move(messages)),
-      adaptive_(populationSize),
-      operators_(fieldSizes_, random, adaptive_),
-      agentNumber_(agentNumber),
-      populationSize_(populationSize),
+    : fieldSizes_(std::move(fieldSizes)), random_(random), messages_(std::move(messages)),
+      adaptive_(populationSize), operators_(fieldSizes_, random, adaptive_),
+      agentNumber_(agentNumber), populationSize_(populationSize),
       structuredInitialization_(structuredInitialization) {}
 
 Population& PopulationSearch::buildInitialPopulation(std::vector<design::Design> seeded) {
     if (awaitingResults()) throw std::logic_error("a population is still out for evaluation");
-    const InitialPopulationRequest request{populationSize_, fieldSizes_,
-                                           structuredInitialization_, generation_};
+    const InitialPopulationRequest request{populationSize_, fieldSizes_, structuredInitialization_,
+                                           generation_};
     return handOut(search::buildInitialPopulation(std::move(seeded), request, random_),
                    PendingKind::initial);
 }

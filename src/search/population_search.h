@@ -29,8 +29,7 @@ struct StoreView {
     // Up to `count` evaluated designs of the agent, each with its ints and
     // performance: the nearest to `start` in codes when `nearest`, else the
     // best. Fewer than `count` when the store holds fewer. May be left empty.
-    std::function<std::vector<design::Design>(const design::Design& start, int count,
-                                              bool nearest)>
+    std::function<std::vector<design::Design>(const design::Design& start, int count, bool nearest)>
         storedDesigns;
 };
 

@@ -95,8 +95,8 @@ void warnFewBatches(const char* method, int parallel, int batches, const SizingC
     text = formatText("%s the total number of evaluations that can be performed during the "
                       "optimization or",
                       text.c_str());
-    text = formatText("%s by reducing the number of simultaneous evaluations allowed.",
-                      text.c_str());
+    text =
+        formatText("%s by reducing the number of simultaneous evaluations allowed.", text.c_str());
     warn(context, text);
 }
 
@@ -107,8 +107,8 @@ void note(const std::string& text) { writeMessage("outptr", "note", text); }
 void sizeForShortBudget(int evaluations, int variables, int x, const SizingContext& context,
                         TravokSizing& sizing, int& cycles) {
     cycles = fewestCycles;
-    int size = truncToInt((static_cast<double>(evaluations) - fewestCycles * x) /
-                          shortBudgetDivisor);
+    int size =
+        truncToInt((static_cast<double>(evaluations) - fewestCycles * x) / shortBudgetDivisor);
     size = evenUp(std::max(1, size));
     if (size < smallestPopulation) {
         size = smallestPopulation;
@@ -130,8 +130,8 @@ void sizeForShortBudget(int evaluations, int variables, int x, const SizingConte
 }
 
 // Step 7: a population that is a whole number of batches of P designs.
-void fitToBatches(int evaluations, int x, int parallel, const SizingContext& context,
-                  int& size, int& cycles) {
+void fitToBatches(int evaluations, int x, int parallel, const SizingContext& context, int& size,
+                  int& cycles) {
     if (parallel > size) {
         size = parallel;
     } else {

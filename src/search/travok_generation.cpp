@@ -37,9 +37,8 @@ bool TravokSearch::isNewDesign(const PopulationMember& child, const StoreView& s
     }
     if (sibling != nullptr && sibling->codes() == child.codes()) return false;
     if (findByCodes(bred, child.codes()) >= 0) return false;
-    return std::none_of(candidates_.begin(), candidates_.end(), [&](const Candidate& c) {
-        return c.design.ints == child.codes();
-    });
+    return std::none_of(candidates_.begin(), candidates_.end(),
+                        [&](const Candidate& c) { return c.design.ints == child.codes(); });
 }
 
 void TravokSearch::breedPair(const StoreView& store, const std::vector<int>& mates,

@@ -57,8 +57,8 @@ class TravokSearch : public PopulationSearch {
 public:
     static constexpr int candidateLimit = 20;
 
-    TravokSearch(const TravokSettings& settings, std::vector<int> fieldSizes,
-                 RandomStream& random, SearchMessages messages = {});
+    TravokSearch(const TravokSettings& settings, std::vector<int> fieldSizes, RandomStream& random,
+                 SearchMessages messages = {});
 
     // Before a generation: re-initialises a stagnating search. When it returns
     // true the pending population is the re-initialised one, to hand out
@@ -93,8 +93,8 @@ private:
     // Breeding (travok_generation.cpp).
     Population crowdingGeneration(const StoreView& store);
     void breedPair(const StoreView& store, const std::vector<int>& mates, Population& bred);
-    bool isNewDesign(const PopulationMember& child, const StoreView& store,
-                     const Population& bred, const PopulationMember* sibling);
+    bool isNewDesign(const PopulationMember& child, const StoreView& store, const Population& bred,
+                     const PopulationMember* sibling);
     PopulationMember copyOf(int index) const;
     void limitBredChildren(Population& bred, int bredCount, int target) const;
     void fillByMutation(const StoreView& store, Population& bred, int target);

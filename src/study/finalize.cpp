@@ -180,8 +180,8 @@ void startSearch(Study& study) {
         return;
     }
     const StudyLevelData& level = study.setup.study;
-    const std::string paretoPath = search::paretoFilePath(
-        study.workingDirectory, level.filePrefix, agent.number, level.modeCode);
+    const std::string paretoPath = search::paretoFilePath(study.workingDirectory, level.filePrefix,
+                                                          agent.number, level.modeCode);
     study.search = std::make_unique<search::MotravokSearch>(
         search::MotravokSettings::fromAgent(agent), fieldSizes, study.random,
         study.project.per_type.front(), paretoPath, messages);

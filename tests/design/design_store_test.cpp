@@ -257,7 +257,8 @@ TEST_F(DesignStoreTest, OutOfMemoryStopsCheckingForGoodButKeepsStoring) {
               (std::vector<std::string>{"\n*** Out of memory malloc'ing bigger hash table.",
                                         "\n  No longer will check for saved fitnesses\n"}));
     support::resetSeams();
-    EXPECT_EQ(std::pair(store.checksSavedFitness(), store.record(9999).id), std::pair(false, 10000));
+    EXPECT_EQ(std::pair(store.checksSavedFitness(), store.record(9999).id),
+              std::pair(false, 10000));
     EXPECT_EQ(add(integerDesign({5, 5})), 10001);
     Design known = integerDesign({6, 6});
     EXPECT_EQ(store.lookupSavedPerformance(known, {}, false), NEW_DESIGN_MARK);

@@ -232,10 +232,10 @@ TEST_F(NumberFieldTest, UnreadableFieldsAreReportedToOutputAndMessageFile) {
                           "Error, the string \"nan\" cannot be converted into an integer."),
               "\nError, the string \"nan\" cannot be converted into an integer.\n\n\tEnd of VARNO "
               "run.\n|\nError, the string \"nan\" cannot be converted into an integer.\n");
-    EXPECT_EQ(failingRead([] { intField("1e", 0, ";"); },
-                          "Comma delimited format error, string 1e."),
-              "\nComma delimited format error, string 1e.\n\n\n\tEnd of VARNO run.\n|\nComma "
-              "delimited format error, string 1e.\n\n 0.\n");
+    EXPECT_EQ(
+        failingRead([] { intField("1e", 0, ";"); }, "Comma delimited format error, string 1e."),
+        "\nComma delimited format error, string 1e.\n\n\n\tEnd of VARNO run.\n|\nComma "
+        "delimited format error, string 1e.\n\n 0.\n");
     EXPECT_EQ(failingRead([] { doubleField("1e999", 0); },
                           "Error, the string \"1e999\" cannot be converted into a double."),
               "\nError, the string \"1e999\" cannot be converted into a double.\n\n\n\tEnd of "

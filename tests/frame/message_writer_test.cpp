@@ -13,12 +13,12 @@
 namespace varno {
 namespace {
 
+using testing::logEntries;
+using testing::readWholeFile;
 using ::testing::internal::CaptureStderr;
 using ::testing::internal::CaptureStdout;
 using ::testing::internal::GetCapturedStderr;
 using ::testing::internal::GetCapturedStdout;
-using testing::logEntries;
-using testing::readWholeFile;
 
 TEST(MessageLayout, EndLineFeedsAreDroppedRunsCollapseAndKindsAreDecorated) {
     EXPECT_EQ(layoutForFile("stderr", "none", "\n\nfirst\n\n\nsecond\n"), "\nfirst\nsecond\n");

@@ -103,7 +103,8 @@ TEST_F(ProjectParameters, BadDefinitionsAreFatalAndLeaveTheTablesUnchanged) {
     EXPECT_EQ(m.file_user_cont.size() + m.file_user_disc.size() + m.file_user_depn.size() +
                   m.file_user_fixed.size() + m.user_discrete_sets.size() +
                   m.user_distributions.size() + m.file_user_curve.size(),
-              7u) << "width, section, Width, sections, one, s and c";
+              7u)
+        << "width, section, Width, sections, one, s and c";
 }
 
 TEST_F(ProjectParameters, BadStudyVariablesAndFactorsAreFatal) {
@@ -116,10 +117,13 @@ TEST_F(ProjectParameters, BadStudyVariablesAndFactorsAreFatal) {
                 "Design Variable \"v\" is not defined in the of project variables.");
     expectFatal([&] { variable("v", "type: Discrete\nid: 1"); },
                 "Design Variable id 1 is not defined in Definitions.in.\n");
-    expectFatal([&] { variable("width", "type: Continuous\nid: 1\nresolution: 1\n"
-                                        "distribution: g"); },
-                "Error in the project definition. The distribution \"g\" is being used, but has "
-                "not been defined in the project.");
+    expectFatal(
+        [&] {
+            variable("width", "type: Continuous\nid: 1\nresolution: 1\n"
+                              "distribution: g");
+        },
+        "Error in the project definition. The distribution \"g\" is being used, but has "
+        "not been defined in the project.");
     expectFatal([&] { factor("depth", "type: Continuous\nlevels: 1,2\nfactorType: Control"); },
                 "The continuous design variable depth is not defined in the Definitions.in file");
     expectFatal([&] { factor("width", "type: Continuous\nlevels: 1,2\nfactorType: Control"); },
@@ -226,7 +230,8 @@ TEST_F(ProjectParameters, StudyVariablesAndFactorsCopyTheProject) {
     ASSERT_EQ(study.data.size(), 3u);
     const StudyVariable& section = study.data[1];
     EXPECT_EQ((Numbers{study.data[0].max, section.baseline, double(section.resolution)}),
-              (Numbers{4, 1, 3})) << "a discrete baseline is the 0-based index of its item";
+              (Numbers{4, 1, 3}))
+        << "a discrete baseline is the 0-based index of its item";
     EXPECT_EQ(study.data[0].doe_vals, (Numbers{1.0, 2.5, 4.0}));
     EXPECT_EQ(study.data[1].doe_vals, (Numbers{2.0, 0.0}));
     EXPECT_EQ(study.data[2].doe_vals, (Numbers{0.0, 2.0})) << "an escaped comma stays in its level";

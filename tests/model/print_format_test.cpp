@@ -74,9 +74,12 @@ TEST_F(PrintFormatTest, DefinitionsAddFormatsAfterTheBuiltInOnes) {
     std::vector<std::vector<int>> lengths;
     for (const PrintFormat& f : model.print_formats)
         lengths.push_back({f.type, f.total, f.dec, f.exp, f.expSigned});
-    EXPECT_EQ(lengths, (std::vector<std::vector<int>>{{3, 24, 16, 3, 1}, {3, 24, 16, 3, 1},
-                                                      {2, 0, 0, 0, 0}, {3, 12, 4, 2, 0},
-                                                      {0, 50, 5, 0, 0}, {4, 6, 0, 0, 0}}));
+    EXPECT_EQ(lengths, (std::vector<std::vector<int>>{{3, 24, 16, 3, 1},
+                                                      {3, 24, 16, 3, 1},
+                                                      {2, 0, 0, 0, 0},
+                                                      {3, 12, 4, 2, 0},
+                                                      {0, 50, 5, 0, 0},
+                                                      {4, 6, 0, 0, 0}}));
     EXPECT_EQ(findPrintFormat(model, "text"), 5);
     EXPECT_EQ(findPrintFormat(model, "Text"), -1) << "names are compared exactly";
 }
@@ -139,7 +142,9 @@ TEST_F(PrintFormatTest, FreeFormatsNonFiniteValuesAndUnknownTypes) {
         // non-finite values are words in the field
         {scientific(24, 16, 3, 1), std::nan(""), "                     nan"},
         {integer(6), -std::numeric_limits<double>::infinity(), "  -inf"},
-        {PrintFormat{"_real", -1, 24, 16}, 0.125, "0.125000",
+        {PrintFormat{"_real", -1, 24, 16},
+         0.125,
+         "0.125000",
          {"*WARNING\nIncorrect definition of the format specification. Incomplete format "
           "definition (Default) for variable x1. Using the automatic free format option"}},
     });
@@ -169,7 +174,9 @@ TEST_F(PrintFormatTest, FloatAndIntegerFormatsHoldTheirLength) {
     expectWritten({
         {fixedPoint(10, 3), 3.14159, "     3.142"},
         {fixedPoint(9, 3), 12345.678, "12345.678"},
-        {fixedPoint(6, 3), 12345.678, "12345.",
+        {fixedPoint(6, 3),
+         12345.678,
+         "12345.",
          {"*WARNING\n\n\t**** WARNING ****\n\t The value (12345.678000) of the variable \"x1\" "
           "cannot be printed with the specified format.\n\t The value is being truncated to "
           "12345. so that it fits the maximum field length specified (6)."}},
@@ -199,12 +206,16 @@ TEST_F(PrintFormatTest, ScientificFormatWritesTheChosenExponent) {
         {scientific(8, 2, 0, 1), 1.5, " 1.50e+0", {fewerThanOne + "1."}},
         {scientific(9, 2, 0, 1), 1.5e-150, "1.50e-150", {fewerThanOne + "3."}},
         {scientific(10, 3, 3, 1), 1.5, "1.500e+000"},
-        {scientific(10, 5, 3, 1), -1.5, "-1.50e+000",
+        {scientific(10, 5, 3, 1),
+         -1.5,
+         "-1.50e+000",
          {"*WARNING\n\n\t The number of digits after decimal have been set to 5. This is not "
           "possible without exceeding the total length (10).\n\t The number of digits after "
           "decimal is being set to 2."}},
         // warnings come in their order; a field too short is written longer
-        {scientific(3, 4, 5, 0), 0.0625, "6e-002",
+        {scientific(3, 4, 5, 0),
+         0.0625,
+         "6e-002",
          {negativeExponent, threeDigits,
           "*WARNING\n\n\t The number of digits after decimal have been set to 4. This is not "
           "possible without exceeding the total length (3).\n\t The number of digits after "

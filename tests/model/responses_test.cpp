@@ -149,9 +149,12 @@ TEST_F(ResponsesTest, BadStudyEntriesAreFatalAndNotAdded) {
     expectFatal([&] { addToStudy("mass", entry("constraint", "factor: -0")); },
                 "The normalization value for response \"mass\" was specified as 0.0. This value "
                 "must be non-zero. Please fix this before resubmitting the run.");
-    expectFatal([&] { addToStudy("mass", objectiveText, {false, false}); },
-                "Internal error 9039. Could not identify agent number. Please contact technical "
-                "support to resolve this problem.");
+    expectFatal(
+        [&] {
+            addToStudy("mass", objectiveText, {false, false});
+        },
+        "Internal error 9039. Could not identify agent number. Please contact technical "
+        "support to resolve this problem.");
     expectFatal([&] { addToStudy("mass", "type: response\ngoal: none\nacceptMin: 0"); },
                 "Invalid response goal type selected \"none\". Valid choices are NONE, smaller, "
                 "target, nominal, and larger.");

@@ -139,8 +139,9 @@ TEST_F(StudySetUp, BadDefinitionsAreRefusedWithTheirReason) {
 }
 
 TEST_F(StudySetUp, TheHybridSearchesStartFromAStructuredPopulation) {
-    for (const std::string text : {"TRAVOK\nnumEvals: 100", "MOTRAVOK\nnumEvals: 100\narchiveSize: 12",
-                                   "GA\npopulationSize: 20\ncrossoverRate: 0.8"}) {
+    for (const std::string text :
+         {"TRAVOK\nnumEvals: 100", "MOTRAVOK\nnumEvals: 100\narchiveSize: 12",
+          "GA\npopulationSize: 20\ncrossoverRate: 0.8"}) {
         SCOPED_TRACE(text);
         initialise();
         createAgent();

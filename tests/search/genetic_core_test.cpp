@@ -149,8 +149,7 @@ TEST(MutationTest, EveryKindKeepsCodesInRangeAndReportsWhetherItChanged) {
     const std::vector<int> sizes{1, 2, 5, 30};
     Operators f(sizes, 0.75f);
     f.adaptive.averageMutationWidth = 3.0;
-    const Population population{member({0, 1, 4, 29}), member({0, 0, 0, 0}),
-                                member({0, 1, 2, 28})};
+    const Population population{member({0, 1, 4, 29}), member({0, 0, 0, 0}), member({0, 1, 2, 28})};
     std::set<int> tags;
     for (int n = 0; n < 3000; ++n) {
         PopulationMember child = population[static_cast<std::size_t>(n % 3)];
@@ -240,7 +239,7 @@ TEST(OperatorCreditTest, ChildrenBeatingTheirParentsCreditTheirOperator) {
                      bred(tagSimplex, 0, -1, 10.0), bred(tagLargestLevel, 0, -1, 1.1),
                      bred(tagMultiFieldSecond, 1, -1, 2.0)},
                     parents, 2.5);
-    const int expected[][2] = {{tagTwoPoint, 0}, {tagBlend, 1}, {tagSingleField, 3},
+    const int expected[][2] = {{tagTwoPoint, 0},        {tagBlend, 1},   {tagSingleField, 3},
                                {tagMultiFieldFirst, 1}, {tagSimplex, 0}, {tagLargestLevel, 1},
                                {tagMultiFieldSecond, 0}};
     for (const auto& [tag, count] : expected) EXPECT_EQ(adaptive.creditCount(tag), count) << tag;
@@ -280,7 +279,8 @@ TEST(InitialPopulationTest, SeededDesignsComeFirstAndTheRestFormAHypercube) {
         for (const auto& c : hypercube) codes.insert(c[j]);
         EXPECT_EQ(codes, (std::set<int>{0, 1, 2, 3}));
     }
-    const Population full = buildInitialPopulation({stored, stored, stored}, {2, {4, 1, 4}}, random);
+    const Population full =
+        buildInitialPopulation({stored, stored, stored}, {2, {4, 1, 4}}, random);
     EXPECT_EQ(full.size(), 2u);
 }
 

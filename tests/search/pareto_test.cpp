@@ -115,7 +115,8 @@ TEST(ParetoObjectivesTest, OrientsScalesAndSumsViolations) {
     d.ints = {3, 4};
     d.id = 12;
     d.performance = -7.0;
-    for (double v : {6.0, 8.0, 13.0, 0.0, 99.0}) d.responseValues.push_back({model::makeDoubleValue(v)});
+    for (double v : {6.0, 8.0, 13.0, 0.0, 99.0})
+        d.responseValues.push_back({model::makeDoubleValue(v)});
     const ParetoDesign p = prepareObjectives(d, def);
     EXPECT_EQ(p.objectives, (std::vector<double>{3.0, -2.0}));  // 6/2 minimised, -8/4 maximised
     EXPECT_EQ(p.constraints, (std::vector<double>{13.0, 0.0}));
@@ -140,8 +141,8 @@ std::vector<double> distances(std::vector<ParetoDesign> front, double boundary) 
 
 TEST(CrowdingDistanceTest, TwoObjectivesMarkOnlyTheSmallestOfEach) {
     EXPECT_EQ(boundaryDistanceFor(2), B);
-    const auto front = distances({point({0.0, 3.0}), point({1.0, 2.0}), point({2.0, 1.5}),
-                                  point({3.0, 0.0})}, B);
+    const auto front =
+        distances({point({0.0, 3.0}), point({1.0, 2.0}), point({2.0, 1.5}), point({3.0, 0.0})}, B);
     EXPECT_EQ(front[0], B);
     EXPECT_EQ(front[3], B);
     EXPECT_DOUBLE_EQ(front[1], (2.0 / 3.0 + 1.5 / 3.0) / 2.0);
@@ -155,7 +156,8 @@ TEST(CrowdingDistanceTest, TwoObjectivesMarkOnlyTheSmallestOfEach) {
 TEST(CrowdingDistanceTest, ThreeObjectivesLeaveEveryDistanceZero) {
     EXPECT_EQ(boundaryDistanceFor(3), 0.0);
     const auto front = distances({point({0.0, 3.0, 1.0}), point({1.0, 2.0, 0.0}),
-                                  point({2.0, 1.0, 3.0}), point({3.0, 0.0, 2.0})}, 0.0);
+                                  point({2.0, 1.0, 3.0}), point({3.0, 0.0, 2.0})},
+                                 0.0);
     EXPECT_EQ(front, (std::vector<double>(4, 0.0)));
 }
 
@@ -206,8 +208,7 @@ TEST(ParetoRanksTest, RanksFollowDominanceAndASingleLeftoverGetsTheNextRank) {
         assignRanks(population, B, random);
         expectFrontsFollowDominance(population);
     }
-    std::vector<ParetoDesign> chain{point({3.0, 3.0, 3.0}, 0.0, 3),
-                                    point({1.0, 1.0, 1.0}, 0.0, 1),
+    std::vector<ParetoDesign> chain{point({3.0, 3.0, 3.0}, 0.0, 3), point({1.0, 1.0, 1.0}, 0.0, 1),
                                     point({2.0, 2.0, 2.0}, 0.0, 2)};
     assignRanks(chain, 0.0, random);
     EXPECT_EQ(ranks(chain), (std::vector<int>{3, 1, 2}));
@@ -268,9 +269,9 @@ bool stalledMet(int shutOff, int maxEvaluations, int lastCycle, int lastRank = 1
 TEST(ParetoTerminationTest, StalledSpreadEndsAfterEnoughEvaluations) {
     EXPECT_FALSE(stalledMet(1, 100000, 125));  // 16 * 125 = 2000 is not above 2000
     EXPECT_TRUE(stalledMet(1, 100000, 126));
-    EXPECT_FALSE(stalledMet(2, 100000, 62));   // 1000 with shutOff 2
+    EXPECT_FALSE(stalledMet(2, 100000, 62));  // 1000 with shutOff 2
     EXPECT_TRUE(stalledMet(2, 100000, 63));
-    EXPECT_FALSE(stalledMet(1, 12000, 75));    // 16 * 75 = 1200 = MAX_EVALUATIONS / 10
+    EXPECT_FALSE(stalledMet(1, 12000, 75));  // 16 * 75 = 1200 = MAX_EVALUATIONS / 10
     EXPECT_TRUE(stalledMet(1, 12000, 76));
     EXPECT_FALSE(stalledMet(1, 12000, 200, 2));  // the last member must have rank 1
     EXPECT_FALSE(stalledMet(0, 12000, 200));     // switched off
@@ -288,10 +289,12 @@ TEST(ParetoFileTest, PathAndCycleNumbering) {
     member.id = 12;
     member.rank = 1;
     file.append({member});
-    EXPECT_EQ(testing::readWholeFile(file.path()), "Eval #, Rank in Cycle 1\n      12,        1\n\n");
+    EXPECT_EQ(testing::readWholeFile(file.path()),
+              "Eval #, Rank in Cycle 1\n      12,        1\n\n");
 
     const ParetoFile earlier(folder.file("b0.pto"));
-    std::ofstream(earlier.path()) << "Eval #, Rank in Cycle 6\n 1, 1\n\nEval #, Rank in Cycle 7\n 2, 1\n\n";
+    std::ofstream(earlier.path())
+        << "Eval #, Rank in Cycle 6\n 1, 1\n\nEval #, Rank in Cycle 7\n 2, 1\n\n";
     earlier.create();  // an existing file keeps its blocks
     earlier.append({member});
     EXPECT_EQ(lastParetoCycle(earlier.path()), 8);
@@ -305,10 +308,10 @@ TEST(ParetoFileTest, UnopenableFilesAreFatal) {
     EXPECT_THROW(file.append({}), FatalError);
     support::resetSeams();
     const auto log = testing::logEntries();
-    EXPECT_NE(std::find(log.begin(), log.end(),
-                        "*ERROR\n\n\tError in creating the pareto output file (" + file.path() +
-                            ")."),
-              log.end());
+    EXPECT_NE(
+        std::find(log.begin(), log.end(),
+                  "*ERROR\n\n\tError in creating the pareto output file (" + file.path() + ")."),
+        log.end());
     EXPECT_NE(std::find(log.begin(), log.end(),
                         "*ERROR\n\n        Error in opening the pareto output file for writing (" +
                             file.path() + ")."),

@@ -143,9 +143,9 @@ TEST(TravokSearchTest, CandidatesLargestLevelAndSimplexReflection) {
     Started started(travokSettings(8, 1), {10, 10});
     auto& [random, search, store] = started;
     // Worst [2, 9]; centroid of the others [3, 2]; reflected [4, -5] -> [4, 0].
-    for (auto [codes, raw] : {std::pair{std::vector<int>{2, 2}, 5.0},
-                              std::pair{std::vector<int>{4, 2}, 3.0},
-                              std::pair{std::vector<int>{2, 9}, 1.0}}) {
+    for (auto [codes, raw] :
+         {std::pair{std::vector<int>{2, 2}, 5.0}, std::pair{std::vector<int>{4, 2}, 3.0},
+          std::pair{std::vector<int>{2, 9}, 1.0}}) {
         design::Design d;
         d.ints = codes;
         d.performance = raw;
@@ -291,8 +291,9 @@ protected:
         agent.MAX_EVALUATIONS = budget;
         state = EngineState{};
         int cycle = 0;
-        EngineRequest request{agent, store, *encoding, method, state, cycle, {},
-                              [](design::Design&) { return 0.0; }, {}};
+        EngineRequest request{agent, store, *encoding, method,
+                              state, cycle, {},        [](design::Design&) { return 0.0; },
+                              {}};
         return produceDesigns(request);
     }
 

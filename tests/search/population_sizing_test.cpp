@@ -29,8 +29,9 @@ protected:
 };
 
 bool mentions(const std::vector<std::string>& log, const std::string& words) {
-    return std::any_of(log.begin(), log.end(),
-                       [&](const std::string& entry) { return entry.find(words) != std::string::npos; });
+    return std::any_of(log.begin(), log.end(), [&](const std::string& entry) {
+        return entry.find(words) != std::string::npos;
+    });
 }
 
 // Over a range of budgets and variable counts: an even population of 4 to 40
@@ -69,10 +70,18 @@ TEST_F(Sizing, TravokWarnsOfSmallBudgetsAndFewBatches) {
         std::size_t entries;
         std::vector<std::string> words;
     } cases[] = {
-        {5, 3, 1, 1, {"input 5 for Agent 0 for study \"S\" is insufficient for performing any sort "
-                      "of optimization. Performing some random search only."}},
-        {30, 30, 1, 1, {"input 30 for Agent 0 for study \"S\" is insufficient for an effective "
-                        "global search of the design space."}},
+        {5,
+         3,
+         1,
+         1,
+         {"input 5 for Agent 0 for study \"S\" is insufficient for performing any sort "
+          "of optimization. Performing some random search only."}},
+        {30,
+         30,
+         1,
+         1,
+         {"input 30 for Agent 0 for study \"S\" is insufficient for an effective "
+          "global search of the design space."}},
         {100, 10, 8, 1, {"Performing 8 simultaneous evaluations", "approximately 9 batches"}},
         {5, 3, 4, 2, {"random search only", "approximately 1 batches"}},
     };
@@ -82,16 +91,18 @@ TEST_F(Sizing, TravokWarnsOfSmallBudgetsAndFewBatches) {
         VARNO_clearMessageLog();
         const TravokSizing sizing = size_travok_population(c.n, c.v, c.p, {0, "S", true});
         EXPECT_EQ(logEntries().size(), c.entries);
-        for (const std::string& words : c.words) EXPECT_TRUE(mentions(logEntries(), words)) << words;
+        for (const std::string& words : c.words)
+            EXPECT_TRUE(mentions(logEntries(), words)) << words;
         EXPECT_GE(sizing.populationSize, c.p) << "at least one batch";
     }
 }
 
 TEST_F(Sizing, TravokIsSizedSilentlyAtDefinitionAndAloudForTheFinalVariables) {
     ASSERT_EQ(VARNO_createNewStudy("s", nullptr), 1);
-    ASSERT_EQ(VARNO_defineStudyLevelData(
-                  "S", "startAgent: 0\nendAgent: 0\nfilePrefix: p\nrandomSeed: 0.5\nmode: newStudy"),
-              1);
+    ASSERT_EQ(
+        VARNO_defineStudyLevelData(
+            "S", "startAgent: 0\nendAgent: 0\nfilePrefix: p\nrandomSeed: 0.5\nmode: newStudy"),
+        1);
     ASSERT_EQ(VARNO_defineSearchMethodData("m", "method: TRAVOK\nnumEvals: 5"), 1);
     EXPECT_TRUE(logEntries().empty());
     StudySetup& setup = currentStudy()->setup;
@@ -132,16 +143,19 @@ TEST_F(Sizing, MotravokNotesAndWarnings) {
     } cases[] = {
         {{1000, 10, -1, 1, false}, 12, 12, {archiveNote + "10, incrementing to 12."}},
         {{1000, 9, -1, 1, false},
-         12, 12,
+         12,
+         12,
          {"*NOTE\nThe Archive size must be greater than or equal to 12. Found (9). Incrementing "
           "Archive size to 12."}},
         {{100, 12, 7, 1, false},
-         12, 8,
+         12,
+         8,
          {"*NOTE\nOnly even values are allowed for breeding size (7). Incrementing by 1 to 8.\n"}},
         // Too small a budget is accepted when the run extends an earlier one.
         {{15, 12, -1, 1, true}, 12, 6, {}},
         {{72, 12, -1, 7, false},
-         12, 6,
+         12,
+         6,
          {"*WARNING\nFor a Pareto optimization, the search cycle size must be even. As a "
           "result, the number of simultaneous evaluations specified (7) cannot be honored. The "
           "number of simultaneous evaluations will be limited to 6."}},
@@ -163,7 +177,8 @@ TEST_F(Sizing, MotravokStops) {
         std::string reason;
     } cases[] = {
         {{100, 12, 5, 1, false}, "The Breeding size must be at least 6. Found (5).\n"},
-        {{100, 12, 16, 1, false}, "The breeding size (16) cannot be greater than the archive size (12)."},
+        {{100, 12, 16, 1, false},
+         "The breeding size (16) cannot be greater than the archive size (12)."},
         {{15, 12, -1, 1, false},
          "Max evaluations must be at least breeding size (6) plus archive size (12). Found (15)."},
         {{1000, 12, -1, 16, false},

@@ -44,8 +44,8 @@ void defineStudy(const std::string& directory, const SearchStudy& study) {
     ASSERT_EQ(VARNO_createNewStudy("search", "type: optimization"), 1);
     const auto id = [](int i) { return "type: Continuous\nid: " + std::to_string(i); };
     for (int i = 1; i <= study.variables; ++i) {
-        const std::string bounds = "\nmin: " + std::to_string(study.min) + "\nbaseline: " +
-                                   std::to_string(study.baseline) +
+        const std::string bounds = "\nmin: " + std::to_string(study.min) +
+                                   "\nbaseline: " + std::to_string(study.baseline) +
                                    "\nmax: " + std::to_string(study.max);
         ASSERT_EQ(VARNO_defineNewProjectParameter(("x" + std::to_string(i)).c_str(),
                                                   (id(i) + bounds).c_str()),
@@ -61,9 +61,10 @@ void defineStudy(const std::string& directory, const SearchStudy& study) {
               1);
     ASSERT_EQ(VARNO_defineSearchMethodData("m", study.method.c_str()), 1) << lastMessage();
     for (int i = 1; i <= study.variables; ++i) {
-        ASSERT_EQ(VARNO_addVariableToStudy(("x" + std::to_string(i)).c_str(),
-                                           (id(i) + "\nresolution: 1001\ndistribution: NONE").c_str()),
-                  1);
+        ASSERT_EQ(
+            VARNO_addVariableToStudy(("x" + std::to_string(i)).c_str(),
+                                     (id(i) + "\nresolution: 1001\ndistribution: NONE").c_str()),
+            1);
     }
     for (const std::string& response : study.objectives) {
         ASSERT_EQ(VARNO_addResponseToStudy(
@@ -82,8 +83,7 @@ struct HostRun {
 };
 
 // The host's loop: get, evaluate, return, until no designs come.
-HostRun runHost(int variables,
-                       const std::function<std::vector<double>(const double*)>& evaluate) {
+HostRun runHost(int variables, const std::function<std::vector<double>(const double*)>& evaluate) {
     HostRun run;
     for (int cycle = 0; cycle < 10000; ++cycle) {
         int* ids = nullptr;
@@ -99,7 +99,8 @@ HostRun runHost(int variables,
         }
         for (std::vector<double>& r : responses) pointers.push_back(r.data());
         run.responses.insert(run.responses.end(), responses.begin(), responses.end());
-        EXPECT_EQ(VARNO_updateResultsForDesignSet(count, ids, nullptr, pointers.data(), nullptr), 1);
+        EXPECT_EQ(VARNO_updateResultsForDesignSet(count, ids, nullptr, pointers.data(), nullptr),
+                  1);
         VARNO_freePtr(ids);
         VARNO_freePtr(values);
         if (VARNO_isStudyComplete()) break;
@@ -118,7 +119,12 @@ std::vector<double> shiftedSphere(const double* x) {
 }
 
 HostRun runSphere(const std::string& directory, int budget, const std::string& seed) {
-    defineStudy(directory, {sphereVariables, -5.0, -4.0, 5.0, {"f"}, seed,
+    defineStudy(directory, {sphereVariables,
+                            -5.0,
+                            -4.0,
+                            5.0,
+                            {"f"},
+                            seed,
                             "method: TRAVOK\nnumEvals: " + std::to_string(budget)});
     return runHost(sphereVariables, shiftedSphere);
 }
@@ -191,7 +197,12 @@ double hypervolume(std::vector<std::pair<double, double>> points) {
 constexpr double trueHypervolume = 0.1 + 2.0 / 3.0 + 0.1 * 1.1;
 
 void defineZdt1(const std::string& directory, int budget, const std::string& seed = "0.5") {
-    defineStudy(directory, {zdtVariables, 0.0, 0.5, 1.0, {"f1", "f2"}, seed,
+    defineStudy(directory, {zdtVariables,
+                            0.0,
+                            0.5,
+                            1.0,
+                            {"f1", "f2"},
+                            seed,
                             "method: MOTRAVOK\nnumEvals: " + std::to_string(budget) +
                                 "\narchiveSize: 40\nshutOff: 0"});
 }

@@ -83,36 +83,49 @@ const std::vector<Kind> everyKind = {
 
 TEST(DistributionCreation, FailsWithTheReason) {
     const std::vector<std::tuple<std::string, Definition, std::string>> failures = {
-        {"Cauchy", {{"stdDev", "1"}},
+        {"Cauchy",
+         {{"stdDev", "1"}},
          "Unknown distribution type \"Cauchy\"; the known types are Normal, LogNormal, Uniform, "
          "Triangular, Weibull, Gumbel, Exponential and TruncatedNormal."},
         {"Normal", {{"mean", "2"}}, "A Normal distribution needs \"stdDev\" or \"cov\"."},
-        {"Normal", {{"stdDev", "1"}, {"cov", "0.1"}},
+        {"Normal",
+         {{"stdDev", "1"}, {"cov", "0.1"}},
          "A Normal distribution takes \"stdDev\" or \"cov\", not both."},
-        {"Normal", {{"stdDev", "0"}},
+        {"Normal",
+         {{"stdDev", "0"}},
          "The parameter \"stdDev\" of a Normal distribution must be positive, not 0."},
-        {"Normal", {{"stdDev", "abc"}},
+        {"Normal",
+         {{"stdDev", "abc"}},
          "The parameter \"stdDev\" of a Normal distribution cannot be read: the text \"abc\" is "
          "not a number."},
-        {"Normal", {{"mean", "nan"}, {"stdDev", "1"}},
+        {"Normal",
+         {{"mean", "nan"}, {"stdDev", "1"}},
          "The parameter \"mean\" of a Normal distribution must be a finite number, not nan."},
-        {"Normal", {{"mean", "0"}, {"cov", "0.1"}},
+        {"Normal",
+         {{"mean", "0"}, {"cov", "0.1"}},
          "The parameter \"cov\" of a Normal distribution needs a non-zero \"mean\"."},
-        {"LogNormal", {{"mean", "-2"}, {"stdDev", "1"}},
+        {"LogNormal",
+         {{"mean", "-2"}, {"stdDev", "1"}},
          "The parameter \"mean\" of a LogNormal distribution must be positive, not -2."},
-        {"Uniform", {{"lower", "1"}, {"upper", "1"}},
+        {"Uniform",
+         {{"lower", "1"}, {"upper", "1"}},
          "The parameter \"lower\" (1) of a Uniform distribution must be less than \"upper\" (1)."},
-        {"Uniform", {{"mean", "1e20"}, {"halfWidth", "1"}},
+        {"Uniform",
+         {{"mean", "1e20"}, {"halfWidth", "1"}},
          "The spread of a Uniform distribution is too small to be told apart from its \"mean\" "
          "(1e+20)."},
-        {"Triangular", {{"lower", "0"}, {"mode", "-1"}, {"upper", "1"}},
+        {"Triangular",
+         {{"lower", "0"}, {"mode", "-1"}, {"upper", "1"}},
          "The parameter \"mode\" (-1) of a Triangular distribution must lie between \"lower\" "
          "(0) and \"upper\" (1)."},
-        {"Exponential", {{"shift", "1"}},
+        {"Exponential",
+         {{"shift", "1"}},
          "An Exponential distribution needs the parameter \"rate\"."},
-        {"TruncatedNormal", {{"stdDev", "1"}},
+        {"TruncatedNormal",
+         {{"stdDev", "1"}},
          "A TruncatedNormal distribution needs \"lower\", \"upper\" or both."},
-        {"TruncatedNormal", {{"mean", "0"}, {"stdDev", "1"}, {"lower", "50"}, {"upper", "60"}},
+        {"TruncatedNormal",
+         {{"mean", "0"}, {"stdDev", "1"}, {"lower", "50"}, {"upper", "60"}},
          "A TruncatedNormal distribution has no probability between \"lower\" (50) and \"upper\" "
          "(60) around its \"mean\" (0)."},
     };
@@ -145,7 +158,8 @@ TEST(DistributionCdf, MatchesClosedForms) {
                 phi(1.0), 1e-15);
     auto uniform = make("Uniform", {{"lower", "2"}, {"upper", "6"}});
     EXPECT_EQ(std::vector({uniform->cdf(3), uniform->cdf(7), uniform->inverseCdf(-1)}),
-              std::vector({0.25, 1.0, 2.0})) << "beyond the support: its ends";
+              std::vector({0.25, 1.0, 2.0}))
+        << "beyond the support: its ends";
     auto normal = make("Normal", {{"stdDev", "1"}});
     EXPECT_EQ(std::vector({normal->inverseCdf(0), normal->inverseCdf(1)}),
               std::vector({-infinity, infinity}));
@@ -159,9 +173,10 @@ TEST(DistributionCdf, MatchesClosedForms) {
                 std::exp(-std::exp(-1.0)), 1e-15);
     EXPECT_NEAR(make("Exponential", {{"rate", "2"}, {"shift", "1"}})->cdf(1 + std::log(2.0) / 2),
                 0.5, 1e-15);
-    EXPECT_NEAR(make("TruncatedNormal", {{"mean", "0"}, {"stdDev", "1"}, {"lower", "-1"},
-                                         {"upper", "2"}})->cdf(0.5),
-                (phi(0.5) - phi(-1)) / (phi(2) - phi(-1)), 1e-15);
+    EXPECT_NEAR(
+        make("TruncatedNormal", {{"mean", "0"}, {"stdDev", "1"}, {"lower", "-1"}, {"upper", "2"}})
+            ->cdf(0.5),
+        (phi(0.5) - phi(-1)) / (phi(2) - phi(-1)), 1e-15);
 }
 
 // ---- Draws ----
@@ -233,9 +248,11 @@ TEST(DistributionProperties, AnswerTheTypeBaselineSeedAndGivenParameters) {
         std::string value;
         if (normal->property(name, value)) answered[name] = value;
     }
-    EXPECT_EQ(answered, (std::map<std::string, std::string>{
-                            {"type", "Normal"}, {"baseline", "-3.25"}, {"randomSeed", "77"},
-                            {"mean", "0.10000000000000001"}, {"stdDev", "2"}}));
+    EXPECT_EQ(answered, (std::map<std::string, std::string>{{"type", "Normal"},
+                                                            {"baseline", "-3.25"},
+                                                            {"randomSeed", "77"},
+                                                            {"mean", "0.10000000000000001"},
+                                                            {"stdDev", "2"}}));
 }
 
 }  // namespace

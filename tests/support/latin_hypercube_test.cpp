@@ -15,9 +15,8 @@ namespace varno::support {
 namespace {
 
 LatinHypercubeDesign make(int samples, int variables, bool optimize, std::uint32_t seed) {
-    return LatinHypercubeDesign::optimized(samples, variables,
-                                           std::vector<int>(std::max(variables, 0), samples),
-                                           optimize, 1.0, seed);
+    return LatinHypercubeDesign::optimized(
+        samples, variables, std::vector<int>(std::max(variables, 0), samples), optimize, 1.0, seed);
 }
 
 // The levels column by column.
