@@ -1,7 +1,8 @@
 // Speed and size of the design store for designs of 10 variables and 5
 // responses: adding a new design, finding a stored one and the saved-
 // performance lookup, with integer-coded and real-valued designs, at store
-// sizes of 1,000, 10,000 and 100,000 designs.
+// sizes of 1,000, 10,000 and 100,000 designs; and finding real-valued designs
+// equal to stored ones within the tolerance but not identical to them.
 #include <benchmark/benchmark.h>
 
 #include <cstddef>
@@ -99,6 +100,23 @@ void findStoredDesign(benchmark::State& state, int kind) {
     reportSize(state, filled.store);
 }
 
+// Each value moved by 1e-10 of itself: still equal to the stored design, but
+// the design's hash has to be computed from its printed values.
+void findNearStoredDesign(benchmark::State& state) {
+    const Filled& filled =
+        filledStore(varno::design::realValued, static_cast<std::size_t>(state.range(0)));
+    std::vector<Design> near(filled.designs.begin(), filled.designs.end());
+    for (Design& design : near) {
+        for (double& value : design.reals) value *= 1 + 1e-10;
+    }
+    std::size_t next = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(filled.store.findDesign(near[next]));
+        next = (next + 7919) % near.size();
+    }
+    reportSize(state, filled.store);
+}
+
 void lookupSavedPerformance(benchmark::State& state, int kind) {
     const auto size = static_cast<std::size_t>(state.range(0));
     const Filled& filled = filledStore(kind, size);
@@ -130,6 +148,10 @@ bool registerStoreBenchmarks() {
                                          lookupSavedPerformance, kind)
                 ->Arg(arg);
         }
+    }
+    for (std::size_t size : storeSizes) {
+        benchmark::RegisterBenchmark("FindNearStoredDesignReal", findNearStoredDesign)
+            ->Arg(static_cast<std::int64_t>(size));
     }
     return true;
 }
