@@ -2,9 +2,13 @@
 // responses: adding a new design, finding a stored one and the saved-
 // performance lookup, with integer-coded and real-valued designs, at store
 // sizes of 1,000, 10,000 and 100,000 designs; and finding real-valued designs
-// equal to stored ones within the tolerance but not identical to them.
+// equal to stored ones within the tolerance but not identical to them. The
+// saved-performance lookup is measured twice: over designs of their own far
+// apart in memory, and as the search engine asks, with a probe design just
+// made from the codes.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -132,6 +136,35 @@ void lookupSavedPerformance(benchmark::State& state, int kind) {
     reportSize(state, filled.store);
 }
 
+// Probes reused in turn, so in cache as a freshly made probe is; the numbers
+// of the designs looked up lie in lookup order, as the engine's codes would.
+void lookupFromFreshProbe(benchmark::State& state, int kind) {
+    const auto size = static_cast<std::size_t>(state.range(0));
+    const Filled& filled = filledStore(kind, size);
+    std::vector<Design> probes(filled.designs.begin(), filled.designs.begin() + 16);
+    std::vector<int> ints;
+    std::vector<double> reals;
+    for (std::size_t i = 0, next = 0; i < size; ++i, next = (next + 7919) % size) {
+        ints.insert(ints.end(), filled.designs[next].ints.begin(), filled.designs[next].ints.end());
+        reals.insert(reals.end(), filled.designs[next].reals.begin(),
+                     filled.designs[next].reals.end());
+    }
+    const DesignStore::PerformanceFunction score = [](Design& d) {
+        return varno::model::doubleValueOf(d.responseValues[0][0]);
+    };
+    std::size_t at = 0;
+    for (auto _ : state) {
+        Design& probe = probes[at % probes.size()];
+        std::copy_n(ints.begin() + static_cast<std::ptrdiff_t>(at * variableCount), variableCount,
+                    probe.ints.begin());
+        std::copy_n(reals.begin() + static_cast<std::ptrdiff_t>(at * variableCount),
+                    variableCount, probe.reals.begin());
+        benchmark::DoNotOptimize(filled.store.lookupSavedPerformance(probe, score, false));
+        at = (at + 1) % size;
+    }
+    reportSize(state, filled.store);
+}
+
 bool registerStoreBenchmarks() {
     for (const auto& [kind, label] : {std::pair{varno::design::integerCoded, "Integer"},
                                       std::pair{varno::design::realValued, "Real"}}) {
@@ -146,6 +179,9 @@ bool registerStoreBenchmarks() {
                 ->Arg(arg);
             benchmark::RegisterBenchmark(("LookupSavedPerformance" + suffix).c_str(),
                                          lookupSavedPerformance, kind)
+                ->Arg(arg);
+            benchmark::RegisterBenchmark(("LookupSavedPerformanceFreshProbe" + suffix).c_str(),
+                                         lookupFromFreshProbe, kind)
                 ->Arg(arg);
         }
     }
