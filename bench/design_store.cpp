@@ -1,9 +1,14 @@
 // Speed and size of the design store for designs of 10 variables and 5
 // responses: adding a new design, finding a stored one and the saved-
 // performance lookup, with integer-coded and real-valued designs, at store
-// sizes of 1,000, 10,000 and 100,000 designs.
+// sizes of 1,000, 10,000 and 100,000 designs; and finding real-valued designs
+// equal to stored ones within the tolerance but not identical to them. The
+// saved-performance lookup is measured twice: over designs of their own far
+// apart in memory, and as the search engine asks, with a probe design just
+// made from the codes.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -99,6 +104,23 @@ void findStoredDesign(benchmark::State& state, int kind) {
     reportSize(state, filled.store);
 }
 
+// Each value moved by 1e-10 of itself: still equal to the stored design, but
+// the design's hash has to be computed from its printed values.
+void findNearStoredDesign(benchmark::State& state) {
+    const Filled& filled =
+        filledStore(varno::design::realValued, static_cast<std::size_t>(state.range(0)));
+    std::vector<Design> near(filled.designs.begin(), filled.designs.end());
+    for (Design& design : near) {
+        for (double& value : design.reals) value *= 1 + 1e-10;
+    }
+    std::size_t next = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(filled.store.findDesign(near[next]));
+        next = (next + 7919) % near.size();
+    }
+    reportSize(state, filled.store);
+}
+
 void lookupSavedPerformance(benchmark::State& state, int kind) {
     const auto size = static_cast<std::size_t>(state.range(0));
     const Filled& filled = filledStore(kind, size);
@@ -110,6 +132,35 @@ void lookupSavedPerformance(benchmark::State& state, int kind) {
     for (auto _ : state) {
         benchmark::DoNotOptimize(filled.store.lookupSavedPerformance(repeats[next], score, false));
         next = (next + 7919) % repeats.size();
+    }
+    reportSize(state, filled.store);
+}
+
+// Probes reused in turn, so in cache as a freshly made probe is; the numbers
+// of the designs looked up lie in lookup order, as the engine's codes would.
+void lookupFromFreshProbe(benchmark::State& state, int kind) {
+    const auto size = static_cast<std::size_t>(state.range(0));
+    const Filled& filled = filledStore(kind, size);
+    std::vector<Design> probes(filled.designs.begin(), filled.designs.begin() + 16);
+    std::vector<int> ints;
+    std::vector<double> reals;
+    for (std::size_t i = 0, next = 0; i < size; ++i, next = (next + 7919) % size) {
+        ints.insert(ints.end(), filled.designs[next].ints.begin(), filled.designs[next].ints.end());
+        reals.insert(reals.end(), filled.designs[next].reals.begin(),
+                     filled.designs[next].reals.end());
+    }
+    const DesignStore::PerformanceFunction score = [](Design& d) {
+        return varno::model::doubleValueOf(d.responseValues[0][0]);
+    };
+    std::size_t at = 0;
+    for (auto _ : state) {
+        Design& probe = probes[at % probes.size()];
+        std::copy_n(ints.begin() + static_cast<std::ptrdiff_t>(at * variableCount), variableCount,
+                    probe.ints.begin());
+        std::copy_n(reals.begin() + static_cast<std::ptrdiff_t>(at * variableCount),
+                    variableCount, probe.reals.begin());
+        benchmark::DoNotOptimize(filled.store.lookupSavedPerformance(probe, score, false));
+        at = (at + 1) % size;
     }
     reportSize(state, filled.store);
 }
@@ -129,7 +180,14 @@ bool registerStoreBenchmarks() {
             benchmark::RegisterBenchmark(("LookupSavedPerformance" + suffix).c_str(),
                                          lookupSavedPerformance, kind)
                 ->Arg(arg);
+            benchmark::RegisterBenchmark(("LookupSavedPerformanceFreshProbe" + suffix).c_str(),
+                                         lookupFromFreshProbe, kind)
+                ->Arg(arg);
         }
+    }
+    for (std::size_t size : storeSizes) {
+        benchmark::RegisterBenchmark("FindNearStoredDesignReal", findNearStoredDesign)
+            ->Arg(static_cast<std::int64_t>(size));
     }
     return true;
 }

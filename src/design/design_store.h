@@ -201,8 +201,9 @@ private:
 
     std::vector<StoredDesign> records_;
     std::vector<HashSlot> slots_;  // empty until the store is created
-    // Stored designs by designKey: open addressing with linear probing, a
-    // power of two in size and at most half full. Made with the hash slots.
+    // Stored designs by the 64-bit key of their values: open addressing with
+    // linear probing, a power of two in size and at most half full. Made
+    // together with the hash slots.
     std::vector<KeyEntry> keyTable_;
     std::size_t keyedCount_ = 0;
     bool created_ = false;
