@@ -157,8 +157,8 @@ void lookupFromFreshProbe(benchmark::State& state, int kind) {
         Design& probe = probes[at % probes.size()];
         std::copy_n(ints.begin() + static_cast<std::ptrdiff_t>(at * variableCount), variableCount,
                     probe.ints.begin());
-        std::copy_n(reals.begin() + static_cast<std::ptrdiff_t>(at * variableCount),
-                    variableCount, probe.reals.begin());
+        std::copy_n(reals.begin() + static_cast<std::ptrdiff_t>(at * variableCount), variableCount,
+                    probe.reals.begin());
         benchmark::DoNotOptimize(filled.store.lookupSavedPerformance(probe, score, false));
         at = (at + 1) % size;
     }
