@@ -225,8 +225,7 @@ TEST_F(PrintFormatTest, ScientificFormatWritesTheChosenExponent) {
 
 TEST_F(PrintFormatTest, TextsAreRightAlignedOrCutToTheField) {
     model.print_formats.push_back(makeFormat(formatString, 8));
-    model.print_formats.push_back(makeFormat(formatString, 0));
-    model.print_formats[3].name = "free";
+    model.print_formats.push_back(PrintFormat{"free", formatString, 0, 0, 0, 0});
     EXPECT_EQ(formatTextValue(model, "f", "abc", "s1"), "     abc");
     EXPECT_EQ(formatTextValue(model, "f", "abcdefghij", "s1"), "abcdefgh");
     EXPECT_EQ(formatTextValue(model, "free", "a, b c", "s1"), "a, b c");
