@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "design/design_store.h"
+#include "model/responses.h"
 #include "search/motravok_search.h"
 
 namespace varno::search {
@@ -107,9 +108,7 @@ bool MotravokSearch::isNew(const PopulationMember& child, const StoreView& store
 // feasible of its parents (the first on a tie); a failed parent is the least
 // feasible.
 PopulationMember MotravokSearch::repairBase(const PopulationMember& child) const {
-    const bool constrained = std::any_of(
-        definition_.goals.begin(), definition_.goals.end(),
-        [](const model::ResponseGoal& goal) { return goal.flag == model::kindConstraint; });
+    const bool constrained = model::countByKind(definition_, model::kindConstraint) > 0;
     if (!settings_.constraintRepair || !constrained || child.parent1 < 0) return child;
     const auto feasibility = [this](int index) {
         const ParetoDesign& parent = archive_[static_cast<std::size_t>(index)];

@@ -4,6 +4,7 @@
 
 #include "frame/fatal_error.h"
 #include "frame/text_format.h"
+#include "model/responses.h"
 
 namespace varno::search {
 
@@ -17,12 +18,6 @@ constexpr double firstMutationRate = 0.4;
 constexpr double exploreBelowShare = 0.1;
 constexpr float smallestExplorationWeight = 0.02f;
 constexpr float largestExplorationWeight = 0.2f;
-
-int objectiveCount(const model::PerformanceDefinition& definition) {
-    return static_cast<int>(std::count_if(
-        definition.goals.begin(), definition.goals.end(),
-        [](const model::ResponseGoal& goal) { return goal.flag == model::kindObjective; }));
-}
 
 [[noreturn]] void rejectTooFewObjectives(int found, int performanceNumber) {
     std::string text = "At least 2 objectives must be defined for a multi-objective run.";
@@ -73,7 +68,7 @@ MotravokSearch::MotravokSearch(const MotravokSettings& settings, std::vector<int
       settings_(settings), definition_(definition), paretoFile_(std::move(paretoPath)),
       termination_(settings.shutOff, settings.archiveSize, settings.breedingSize,
                    settings.maxEvaluations) {
-    const int objectives = objectiveCount(definition_);
+    const int objectives = model::countByKind(definition_, model::kindObjective);
     if (objectives < 2) rejectTooFewObjectives(objectives, settings_.performanceNumber);
     boundary_ = boundaryDistanceFor(objectives);
     adaptive_.weights.startMultiObjective();
@@ -172,7 +167,8 @@ std::vector<ParetoDesign> paretoQuery(const std::vector<design::Design>& agentDe
         return {};
     }
     const bool fewFeasible = feasibleCount(withoutError) < archiveSize + breedingSize;
-    const double boundary = boundaryDistanceFor(objectiveCount(definition));
+    const double boundary =
+        boundaryDistanceFor(model::countByKind(definition, model::kindObjective));
     return paretoSelect(fewFeasible ? withoutError : all, archiveSize, boundary, random);
 }
 
