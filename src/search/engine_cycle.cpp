@@ -173,6 +173,19 @@ StoreView storeViewFor(EngineRequest& request) {
         }
         return designs;
     };
+    view.designsInBox = [&request](const std::vector<int>& low, const std::vector<int>& high) {
+        std::vector<design::Design> designs = evaluatedDesigns(request);
+        std::erase_if(designs, [&](const design::Design& d) {
+            for (std::size_t j = 0; j < d.ints.size() && j < low.size(); ++j) {
+                if (d.ints[j] < low[j] || d.ints[j] > high[j]) return true;
+            }
+            return false;
+        });
+        return designs;
+    };
+    view.evaluatedCount = [&request] {
+        return static_cast<int>(evaluatedDesigns(request).size());
+    };
     return view;
 }
 

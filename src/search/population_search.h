@@ -31,6 +31,14 @@ struct StoreView {
     // best. Fewer than `count` when the store holds fewer. May be left empty.
     std::function<std::vector<design::Design>(const design::Design& start, int count, bool nearest)>
         storedDesigns;
+    // The agent's evaluated designs whose codes lie within [low, high] in
+    // every field (inclusive), each with its ints, reals, response values and
+    // performance, in store order. May be left empty.
+    std::function<std::vector<design::Design>(const std::vector<int>& low,
+                                              const std::vector<int>& high)>
+        designsInBox;
+    // The number of the agent's evaluated designs. May be left empty.
+    std::function<int()> evaluatedCount;
 };
 
 // A search as the engine drives it: an initial population, then one bred
