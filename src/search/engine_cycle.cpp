@@ -183,9 +183,7 @@ StoreView storeViewFor(EngineRequest& request) {
         });
         return designs;
     };
-    view.evaluatedCount = [&request] {
-        return static_cast<int>(evaluatedDesigns(request).size());
-    };
+    view.evaluatedCount = [&request] { return static_cast<int>(evaluatedDesigns(request).size()); };
     return view;
 }
 
