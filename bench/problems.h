@@ -51,8 +51,8 @@ private:
     std::vector<double> offset_;
 };
 
-// Rosenbrock, Rastrigin and Ackley in 10-D; pressure vessel, welded beam and
-// tension spring.
+// Rosenbrock, Rastrigin, Ackley and Griewank in 10-D, Branin (2-D) and
+// Hartmann-6; pressure vessel, welded beam and tension spring.
 const std::vector<Problem>& problemSuite();
 
 }  // namespace bench

@@ -1,16 +1,24 @@
 // Search quality per evaluation budget: VARNO's TRAVOK search (through the C
-// interface), pagmo's SADE, PSO and CMA-ES and a random search run on the same
-// problems, budgets and seeds. Each run reports the best feasible objective
-// among all designs it evaluated; the table shows median, best and worst over
-// the seeds. Progress goes to stderr, the table to stdout.
+// interface), pagmo's SADE, PSO and CMA-ES, NLopt's CRS2 and BOBYQA and a
+// random search run on the same problems, budgets and seeds. Each run reports
+// the best feasible objective among all designs it evaluated; the table shows
+// median, best and worst over the seeds. Progress goes to stderr, the table to
+// stdout; --json FILE also writes every run's result for
+// search_quality_scipy.py, which adds its columns and prints the gap table.
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
 #include <limits>
 #include <memory>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include <nlohmann/json.hpp>
+#include <nlopt.hpp>
 
 #include <pagmo/algorithm.hpp>
 #include <pagmo/algorithms/cmaes.hpp>
@@ -33,8 +41,9 @@ constexpr double none = std::numeric_limits<double>::infinity();
 
 // --- settings -------------------------------------------------------------
 
-enum Tool { varnoTravok, sade, pso, cmaes, randomSearch, toolCount };
-const char* const toolNames[toolCount] = {"VARNO TRAVOK", "pagmo SADE", "pagmo PSO", "pagmo CMA-ES",
+enum Tool { varnoTravok, sade, pso, cmaes, crs2, bobyqa, randomSearch, toolCount };
+const char* const toolNames[toolCount] = {"VARNO TRAVOK", "pagmo SADE", "pagmo PSO",
+                                          "pagmo CMA-ES", "NLopt CRS2", "NLopt BOBYQA",
                                           "random"};
 
 // Population sizes: they divide every budget, so each run spends it exactly.
@@ -94,6 +103,59 @@ RunResult runRandom(const Instance& instance, int budget, unsigned seed) {
             x[i] = uniform(random);
         }
         recorder.evaluate(x.data());
+    }
+    return recorder.result();
+}
+
+// --- NLopt ------------------------------------------------------------------------
+
+// The penalised objective as NLopt sees it, counted; stops NLopt at the budget.
+double nloptObjective(const std::vector<double>& x, std::vector<double>& /*gradient*/, void* data) {
+    auto& recorder = *static_cast<Recorder*>(data);
+    if (recorder.exhausted()) throw nlopt::forced_stop();
+    return recorder.instance().penalised(recorder.evaluate(x.data()));
+}
+
+std::vector<double> uniformPoint(const Problem& problem, std::mt19937& random) {
+    std::vector<double> x(problem.lower.size());
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        x[i] = std::uniform_real_distribution<double>(problem.lower[i], problem.upper[i])(random);
+    }
+    return x;
+}
+
+// One NLopt start from `x` with what is left of the budget; ends quietly on
+// convergence, the budget or a failure.
+void nloptStart(nlopt::algorithm algorithm, Recorder& recorder, int budget, std::vector<double> x) {
+    const Problem& problem = recorder.instance().problem();
+    nlopt::opt opt(algorithm, static_cast<unsigned>(problem.dimension()));
+    opt.set_lower_bounds(problem.lower);
+    opt.set_upper_bounds(problem.upper);
+    opt.set_min_objective(nloptObjective, &recorder);
+    opt.set_maxeval(budget - recorder.result().evaluations);
+    opt.set_xtol_rel(1e-10);
+    double value = 0.0;
+    try {
+        opt.optimize(x, value);
+    } catch (const std::exception&) {
+        // Forced stop at the budget, or a round-off stop: what was evaluated counts.
+    }
+}
+
+// CRS2 from its own random population, BOBYQA from the random baseline VARNO
+// gets; both restart from uniform random points until the budget is spent.
+RunResult runNlopt(Tool tool, const Instance& instance, int budget, unsigned seed) {
+    const Problem& problem = instance.problem();
+    const nlopt::algorithm algorithm = tool == crs2 ? nlopt::GN_CRS2_LM : nlopt::LN_BOBYQA;
+    Recorder recorder(instance, budget);
+    nlopt::srand(seed * 31u + tool);
+    std::mt19937 random(seed * 31u + tool);
+    std::vector<double> start = bench::baselinePoint(seed, problem.lower, problem.upper);
+    while (!recorder.exhausted()) {
+        const int before = recorder.result().evaluations;
+        nloptStart(algorithm, recorder, budget, start);
+        if (recorder.result().evaluations == before) break;  // it cannot start: give up
+        start = uniformPoint(problem, random);
     }
     return recorder.result();
 }
@@ -264,8 +326,9 @@ void printPreamble(const bench::Options& options, bool varnoAvailable) {
         "Search quality per evaluation budget: best FEASIBLE objective found within the budget\n"
         "(median / best / worst over seeds 1..%d; \u2014 = no feasible design; 'evals' = the\n"
         "evaluations the runs used (min..max when they differ), counted around the problem).\n"
-        "Rosenbrock, Rastrigin and Ackley are shifted by a fixed random offset per seed (the\n"
-        "same for every tool; up to 40%% of the half-width), so no tool starts at the optimum.\n"
+        "Rosenbrock, Rastrigin, Ackley and Griewank are shifted by a fixed random offset per\n"
+        "seed (the same for every tool; up to 40%% of the half-width), so no tool starts at the\n"
+        "optimum; Branin and Hartmann-6 are not.\n"
         "Constraints g(x) <= 0: pagmo's SADE, PSO and CMA-ES have no constraint handling, so\n"
         "they minimise f + w * sum(max(0, g_i/s_i)^2); VARNO gets each constraint as a study\n"
         "constraint (less_equal 0, factor s_i, quadWt w), the same penalty; random search\n"
@@ -275,8 +338,11 @@ void printPreamble(const bench::Options& options, bool varnoAvailable) {
         "PSO swarm %u, gen = budget/%u - 1, constriction (variant 5), omega 0.7298,\n"
         "eta1 = eta2 = 2.05, max_vel 0.5, lbest ring of 4; CMA-ES lambda %u,\n"
         "gen = budget/%u - 1, sigma0 %.1f of the box width, default learning rates, bounds\n"
-        "enforced; all with ftol = xtol = 0 (the budget is the only stop). Random search:\n"
-        "uniform in the box (std::mt19937). VARNO: TRAVOK, resolution 10001, random baseline.\n",
+        "enforced; all with ftol = xtol = 0 (the budget is the only stop). NLopt (penalised\n"
+        "objective): CRS2-LM with its default population, BOBYQA from VARNO's random baseline\n"
+        "with its default initial step and xtol_rel 1e-10; both restart from uniform random\n"
+        "points until the budget is spent. Random search: uniform in the box (std::mt19937).\n"
+        "VARNO: TRAVOK, resolution 10001, random baseline.\n",
         options.seeds, deSize, deSize, swarmSize, swarmSize, cmaLambda, cmaLambda, cmaSigma0);
     if (!varnoAvailable) std::printf("VARNO TRAVOK: n/a (not available in this build)\n");
 }
@@ -295,15 +361,74 @@ std::vector<Cell> runCells(const bench::Scratch& scratch, const Problem& problem
         for (Tool tool : {sade, pso, cmaes}) {
             cells[tool].runs.push_back(runPagmo(tool, instance, budget, seed));
         }
+        for (Tool tool : {crs2, bobyqa}) {
+            cells[tool].runs.push_back(runNlopt(tool, instance, budget, seed));
+        }
         cells[randomSearch].runs.push_back(runRandom(instance, budget, seed));
     }
     return cells;
+}
+
+// --- results file ---------------------------------------------------------------------------
+
+// Removes "--json FILE" from the arguments; returns FILE ("" when absent).
+std::string takeJsonOption(int& argc, char** argv) {
+    std::string path;
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--json") == 0 && i + 1 < argc) {
+            path = argv[++i];
+        } else {
+            argv[kept++] = argv[i];
+        }
+    }
+    argc = kept;
+    return path;
+}
+
+// A run's best feasible objective; null when none was feasible.
+nlohmann::json bestOf(const RunResult& run) {
+    return run.best < none ? nlohmann::json(run.best) : nlohmann::json(nullptr);
+}
+
+nlohmann::json problemJson(const Problem& problem, const std::vector<int>& budgets,
+                           const std::vector<std::vector<Cell>>& rows) {
+    nlohmann::json runs = nlohmann::json::object();
+    for (std::size_t b = 0; b < budgets.size(); ++b) {
+        nlohmann::json perTool = nlohmann::json::object();
+        for (std::size_t t = 0; t < rows[b].size(); ++t) {
+            const Cell& cell = rows[b][t];
+            if (cell.state != VarnoState::ok) continue;
+            nlohmann::json bests = nlohmann::json::array();
+            for (const RunResult& run : cell.runs) bests.push_back(bestOf(run));
+            perTool[toolNames[t]] = bests;
+        }
+        runs[std::to_string(budgets[b])] = perTool;
+    }
+    return {{"name", problem.name}, {"optimum", problem.optimum}, {"runs", runs}};
+}
+
+// Every run's best feasible objective per problem, budget and tool.
+void writeJson(const std::string& path, const bench::Options& options,
+               const std::vector<std::vector<std::vector<Cell>>>& table) {
+    const auto& suite = bench::problemSuite();
+    nlohmann::json problems = nlohmann::json::array();
+    for (std::size_t p = 0; p < suite.size(); ++p) {
+        problems.push_back(problemJson(suite[p], options.budgets, table[p]));
+    }
+    const nlohmann::json results{
+        {"seeds", options.seeds},
+        {"budgets", options.budgets},
+        {"tools", std::vector<std::string>(toolNames, toolNames + toolCount)},
+        {"problems", problems}};
+    std::ofstream(path) << results.dump(1) << "\n";
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     bench::Options options{10, {250, 500, 2000}};
+    const std::string json = takeJsonOption(argc, argv);
     if (!bench::parseOptions(argc, argv, options, {3, {250, 500}})) return 2;
     const bench::Scratch scratch("varno_search_quality_");
     const auto start = bench::Clock::now();
@@ -314,5 +439,6 @@ int main(int argc, char** argv) {
         });
     printPreamble(options, bench::varnoAvailable(table, varnoTravok));
     bench::printTable(suite, options.budgets, table, start, printProblemHeader, printBudgetRows);
+    if (!json.empty()) writeJson(json, options, table);
     return 0;
 }

@@ -91,17 +91,26 @@ double varnoSeed(unsigned seed) {
     return fraction > 0.0 ? fraction : 0.5;
 }
 
+std::vector<double> baselinePoint(unsigned seed, const std::vector<double>& lower,
+                                  const std::vector<double>& upper) {
+    std::mt19937 random(seed * 104729u + 3u);
+    std::vector<double> point;
+    for (std::size_t i = 0; i < lower.size(); ++i) {
+        point.push_back(std::uniform_real_distribution<double>(lower[i], upper[i])(random));
+    }
+    return point;
+}
+
 namespace {
 
 bool defineParameters(const StudyDefinition& study) {
-    std::mt19937 random(study.seed * 104729u + 3u);
+    const std::vector<double> baseline = baselinePoint(study.seed, study.lower, study.upper);
     for (std::size_t i = 0; i < study.lower.size(); ++i) {
         const double lo = study.lower[i], hi = study.upper[i];
-        const double baseline = std::uniform_real_distribution<double>(lo, hi)(random);
         const int id = static_cast<int>(i) + 1;
         const std::string name = indexed("x", id);
         const std::string text = indexed("type: Continuous\nid: ", id) + "\nmin: " + number(lo) +
-                                 "\nbaseline: " + number(baseline) + "\nmax: " + number(hi);
+                                 "\nbaseline: " + number(baseline[i]) + "\nmax: " + number(hi);
         if (!VARNO_defineNewProjectParameter(name.c_str(), text.c_str())) return false;
     }
     return true;

@@ -78,7 +78,11 @@ private:
 // The generator seed in (0, 1) of a benchmark seed.
 double varnoSeed(unsigned seed);
 
-// Continuous variables x1..xn with a random baseline, API responses, and the
+// The random baseline of a study's variables for `seed`, uniform in the box.
+std::vector<double> baselinePoint(unsigned seed, const std::vector<double>& lower,
+                                  const std::vector<double>& upper);
+
+// Continuous variables x1..xn with the random baseline of baselinePoint, API responses, and the
 // goals added by `addGoals`.
 struct StudyDefinition {
     std::string folder;
