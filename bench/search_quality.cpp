@@ -142,8 +142,8 @@ void nloptStart(nlopt::algorithm algorithm, Recorder& recorder, int budget, std:
     }
 }
 
-// CRS2 from its own random population, BOBYQA from the random baseline VARNO
-// gets; both restart from uniform random points until the budget is spent.
+// Both start from the random baseline VARNO gets (CRS2 adds it to its random
+// population) and restart from uniform random points until the budget is spent.
 RunResult runNlopt(Tool tool, const Instance& instance, int budget, unsigned seed) {
     const Problem& problem = instance.problem();
     const nlopt::algorithm algorithm = tool == crs2 ? nlopt::GN_CRS2_LM : nlopt::LN_BOBYQA;
@@ -339,10 +339,10 @@ void printPreamble(const bench::Options& options, bool varnoAvailable) {
         "eta1 = eta2 = 2.05, max_vel 0.5, lbest ring of 4; CMA-ES lambda %u,\n"
         "gen = budget/%u - 1, sigma0 %.1f of the box width, default learning rates, bounds\n"
         "enforced; all with ftol = xtol = 0 (the budget is the only stop). NLopt (penalised\n"
-        "objective): CRS2-LM with its default population, BOBYQA from VARNO's random baseline\n"
-        "with its default initial step and xtol_rel 1e-10; both restart from uniform random\n"
-        "points until the budget is spent. Random search: uniform in the box (std::mt19937).\n"
-        "VARNO: TRAVOK, resolution 10001, random baseline.\n",
+        "objective): CRS2-LM with its default population and BOBYQA with its default initial\n"
+        "step, both with xtol_rel 1e-10, start from VARNO's random baseline and restart from\n"
+        "uniform random points until the budget is spent. Random search: uniform in the box\n"
+        "(std::mt19937). VARNO: TRAVOK, resolution 10001, random baseline.\n",
         options.seeds, deSize, deSize, swarmSize, swarmSize, cmaLambda, cmaLambda, cmaSigma0);
     if (!varnoAvailable) std::printf("VARNO TRAVOK: n/a (not available in this build)\n");
 }
