@@ -2,6 +2,7 @@
 
 #include <array>
 #include <limits>
+#include <vector>
 
 namespace varno::surrogate {
 
@@ -82,18 +83,15 @@ std::string modelOrderName(int code) {
 
 Eigen::VectorXd termValues(int code, const Eigen::VectorXd& x) {
     const OrderLayout& layout = layouts.at(static_cast<std::size_t>(code));
-    const int n = static_cast<int>(x.size());
-    Eigen::VectorXd values(modelOrderCounts(code, n)->terms);
-    int at = 0;
-    values(at++) = 1.0;
-    if (layout.linear) {
-        for (int i = 0; i < n; ++i) values(at++) = x(i);
-    }
-    forEachSecondOrderTerm(layout.second, n, [&](int i, int j) { values(at++) = x(i) * x(j); });
+    std::vector<double> values{1.0};
+    if (layout.linear) values.insert(values.end(), x.begin(), x.end());
+    forEachSecondOrderTerm(layout.second, static_cast<int>(x.size()),
+                           [&](int i, int j) { values.push_back(x(i) * x(j)); });
     if (layout.cubic) {
-        for (int i = 0; i < n; ++i) values(at++) = x(i) * x(i) * x(i);
+        for (double value : x) values.push_back(value * value * value);
     }
-    return values;
+    return Eigen::Map<const Eigen::VectorXd>(values.data(),
+                                             static_cast<Eigen::Index>(values.size()));
 }
 
 Eigen::MatrixXd termDerivatives(int code, const Eigen::VectorXd& x) {

@@ -137,6 +137,10 @@ TEST_F(CorruptModelFile, GivesTheReasonAndNeverAModel) {
     EXPECT_EQ(reasonFor(text, 3),
               header + "\n\t The number of variables selected in the definition (3) is different "
                        "than the number used in the mdl file (2).");
+    const std::size_t linear = text.find("Linear coefficients:\n") + 21;
+    EXPECT_EQ(reasonFor(text.substr(0, linear) + text.substr(linear + 24)),
+              header + "\n\t The number of coefficients read (3) is different than the number "
+                       "expected (1).");
     const std::size_t quadratic = text.find("Quadratic coefficients:");
     EXPECT_EQ(reasonFor(text.substr(0, quadratic) + "Squares:" + text.substr(quadratic + 23)),
               header + "\n\t Error in the reading the file \"" + path + "\" near line number 7.");
