@@ -123,4 +123,12 @@ std::optional<LoadedModel> readModelFile(const std::string& path, std::string& r
     return LoadedModel{std::move(*model), std::move(*ranges)};
 }
 
+double evaluateLoadedModel(const LoadedModel& loaded, const std::vector<double>& values) {
+    Eigen::VectorXd x(static_cast<Eigen::Index>(loaded.ranges.size()));
+    for (std::size_t i = 0; i < loaded.ranges.size(); ++i) {
+        x(static_cast<Eigen::Index>(i)) = normalise(values.at(i), loaded.ranges[i]);
+    }
+    return loaded.model->evaluate(x);
+}
+
 }  // namespace varno::surrogate

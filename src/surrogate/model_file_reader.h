@@ -28,4 +28,8 @@ std::optional<LoadedModel> readModelFile(const std::string& path, std::string& r
                                          const std::string& context = {},
                                          int expectedVariables = -1);
 
+// The model's prediction at `values`, one per range, in the variables' own
+// units: each is normalised by its range first.
+double evaluateLoadedModel(const LoadedModel& loaded, const std::vector<double>& values);
+
 }  // namespace varno::surrogate

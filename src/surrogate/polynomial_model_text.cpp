@@ -12,6 +12,8 @@ namespace varno::surrogate {
 namespace {
 
 constexpr int coefficientsPerLine = 8;
+constexpr const char* endOfDataProblem =
+    "\n\t Reached the end of the file without reading in all the data needed.";
 
 enum Block { constantBlock, linearBlock, secondOrderBlock, cubicBlock, blockCount };
 
@@ -111,7 +113,7 @@ std::string checkBlocks(const TermCounts& expected,
         const int read = static_cast<int>(blocks[block].values.size());
         if (read == counts[block]) continue;
         if (read < counts[block] && (!blocks[block].found || blocks[block].endOfFile)) {
-            return "\n\t Reached the end of the file without reading in all the data needed.";
+            return endOfDataProblem;
         }
         return formatText(
             "\n\t The number of coefficients read (%d) is different than the number expected (%d).",
@@ -159,8 +161,8 @@ std::optional<ResponseSurface> parseCoefficientText(const std::vector<std::strin
     if (!BlockReader{lines, path, problem}.read(blocks)) return std::nullopt;
     const int variables = impliedVariables(order->code, blocks);
     const auto expected = modelOrderCounts(order->code, variables);
-    problem = expected ? checkBlocks(*expected, blocks) : "";
-    if (!expected || !problem.empty()) return std::nullopt;
+    problem = expected ? checkBlocks(*expected, blocks) : endOfDataProblem;
+    if (!problem.empty()) return std::nullopt;
     ResponseSurface surface;
     surface.order = order->code;
     surface.variableCount = variables;

@@ -92,6 +92,9 @@ TEST(ModelFile, ReadsBackEveryOrderExactly) {
             EXPECT_EQ(loaded->model->evaluate(probes.col(at)), fitted);
             EXPECT_EQ(copy.evaluate(probes.col(at)), fitted);
         }
+        const std::vector<double> inUnits{0.25, 4.5, 1 + (1e6 - 1) * 0.75};  // x = (-0.5, 0.5, 0.5)
+        EXPECT_NEAR(evaluateLoadedModel(*loaded, inUnits),
+                    evaluateResponseSurface(Eigen::Vector3d(-0.5, 0.5, 0.5), fit.surface), 1e-6);
     }
 }
 
