@@ -1,0 +1,131 @@
+// Polynomial response surfaces: term layout, the least-squares fit, the
+// gradient, and the choice of order with its warnings.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "surrogate/model_order.h"
+#include "surrogate/response_surface.h"
+#include "surrogate/surface_fitting.h"
+#include "test_support.h"
+
+namespace varno::surrogate {
+namespace {
+
+using varno::testing::logEntries;
+
+Eigen::MatrixXd randomPoints(int rows, int columns, unsigned seed) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    Eigen::MatrixXd points(rows, columns);
+    for (double& value : points.reshaped()) value = unit(random);
+    return points;
+}
+
+TEST(ModelOrder, TermCountsMatchTheTermsGenerated) {
+    // Counts for three variables, worked out by hand from the term lists.
+    const std::vector<std::pair<std::string, int>> orders{
+        {"Linear", 4},          {"Quadratic", 10},
+        {"SquareTermsOnly", 4}, {"CubicTermsOnly", 4},
+        {"Bilinear", 7},        {"LinAndSq", 7},
+        {"LinAndCubic", 7},     {"LinWithSqAndCubic", 10},
+        {"QuadWithCubic", 13},  {"BilinearWithCubic", 10}};
+    const Eigen::VectorXd x = randomPoints(3, 1, 1);
+    for (const auto& [name, terms] : orders) {
+        SCOPED_TRACE(name);
+        const auto counts = modelOrderFromName(name, 3);
+        ASSERT_TRUE(counts);
+        EXPECT_EQ(modelOrderName(counts->code), name);
+        EXPECT_EQ(counts->terms, terms);
+        EXPECT_EQ(termValues(counts->code, x).size(), terms);
+        EXPECT_EQ(1 + counts->linear + counts->secondOrder + counts->cubic, terms);
+    }
+    EXPECT_FALSE(modelOrderFromName("quadratic", 3));
+    EXPECT_EQ(modelOrderFromName("QuadWithCubic", 5)->terms, 26);
+}
+
+TEST(ResponseSurface, RecoversAQuadraticExactly) {
+    Eigen::MatrixXd points(6, 2);
+    points << -1, -1, 1, -1, -1, 1, 1, 1, 0, 0, 1, 0;
+    Eigen::VectorXd values(6);
+    for (int i = 0; i < 6; ++i) values(i) = 1 + points(i, 0) + points(i, 1) * points(i, 1);
+    const SurfaceFit fit = fitResponseSurface(quadraticOrder, points, values);
+    ASSERT_TRUE(fit.surface.valid);
+    Eigen::VectorXd expected(6);
+    expected << 1, 1, 0, 0, 0, 1;  // constant, x1, x2, x1x1, x1x2, x2x2
+    EXPECT_LT((fit.surface.coefficients - expected).norm(), 1e-12);
+    EXPECT_NEAR(fit.surface.rSquared, 1.0, 1e-12);
+}
+
+TEST(ResponseSurface, GradientMatchesFiniteDifferences) {
+    const Eigen::MatrixXd x = randomPoints(3, 5, 7);
+    for (int order = 0; order < modelOrderCount; ++order) {
+        const ResponseSurface surface{order, 3, true,
+                                      randomPoints(modelOrderCounts(order, 3)->terms, 1, order)};
+        for (Eigen::Index at = 0; at < x.cols(); ++at) {
+            const Eigen::VectorXd point = x.col(at);
+            const Eigen::VectorXd gradient = responseSurfaceGradient(point, surface);
+            for (int i = 0; i < 3; ++i) {
+                const Eigen::VectorXd step = Eigen::VectorXd::Unit(3, i) * 1e-6;
+                const double difference = (evaluateResponseSurface(point + step, surface) -
+                                           evaluateResponseSurface(point - step, surface)) /
+                                          2e-6;
+                EXPECT_NEAR(gradient(i), difference, 1e-7) << "order " << order;
+            }
+        }
+    }
+}
+
+class SurfaceFitting : public varno::testing::WithoutStudy {
+protected:
+    int fit(const Eigen::MatrixXd& points, bool searchStudy = false) {
+        request.points = points;
+        request.values = Eigen::MatrixXd(points.rows(), 1);
+        for (Eigen::Index i = 0; i < points.rows(); ++i) request.values(i, 0) = points.row(i).sum();
+        request.responseNames = {"f"};
+        request.searchStudy = searchStudy;
+        return fitResponseSurfaces(request, store);
+    }
+    SurfaceFitRequest request;
+    ResponseSurfaceStore store;
+};
+
+TEST_F(SurfaceFitting, WarnsAboutTooFewPointsAndASingularSystem) {
+    EXPECT_EQ(fit(randomPoints(2, 2, 3)), 0);
+    EXPECT_EQ(logEntries(),
+              (std::vector<std::string>{
+                  "*WARNING\nThe number of points selected for fitting the least squares surface "
+                  "(2) is not sufficient. The minimum recommended number is 3.",
+                  "*WARNING\nCould not fit a response surface to the data for response: f. The "
+                  "X'X matrix is singular. Please choose a different sampling method for fitting "
+                  "the surface."}));
+    EXPECT_FALSE(store.lsq_coefs[0][linearOrder].valid);
+}
+
+TEST_F(SurfaceFitting, ChoosesTheOrderFromThePoints) {
+    EXPECT_EQ(fit(randomPoints(5, 2, 4)), 1);  // fewer than six points: linear, enough for it
+    EXPECT_TRUE(logEntries().empty());
+    EXPECT_TRUE(store.lsq_coefs[0][linearOrder].valid);
+    EXPECT_EQ(store.lsq_rsm_order_to_use[0], linearOrder);
+
+    store = {};
+    EXPECT_EQ(fit(randomPoints(6, 2, 4), true), 1);  // a search: no warning below seven points
+    EXPECT_TRUE(logEntries().empty());
+    EXPECT_TRUE(store.lsq_coefs[0][quadraticOrder].valid);
+    EXPECT_EQ(store.lsq_rsm_order_to_use[0], quadraticOrder);
+
+    store = {};
+    Eigen::MatrixXd twoLevels = randomPoints(8, 2, 5);
+    twoLevels.col(1) = twoLevels.col(1).array().sign();
+    EXPECT_EQ(fit(twoLevels), 1);
+    EXPECT_TRUE(store.lsq_coefs[0][linearOrder].valid);
+    EXPECT_EQ(store.lsq_rsm_order_to_use[0], linearOrder);
+
+    store = {};
+    request.values.setConstant(4.0);
+    EXPECT_EQ(fitResponseSurfaces(request, store), 1);  // equal values: the constant surface
+    EXPECT_EQ(store.lsq_coefs[0][linearOrder].coefficients, Eigen::Vector3d(4, 0, 0));
+}
+
+}  // namespace
+}  // namespace varno::surrogate
