@@ -64,6 +64,7 @@ struct Job {
     std::size_t index = 0;
     fs::path folder;
     std::unique_ptr<Process> process;
+    Clock::time_point started = Clock::now();
     Clock::time_point deadline = Clock::time_point::max();
     bool timedOut = false;
 };
@@ -128,7 +129,8 @@ CommandEvaluator::CommandEvaluator(const StudyModel& model, CommandSettings sett
     settings_.parallel = std::max(1, settings_.parallel);
 }
 
-std::vector<DesignResult> CommandEvaluator::evaluate(const std::vector<DesignRequest>& designs) {
+std::vector<DesignResult> CommandEvaluator::evaluate(const std::vector<DesignRequest>& designs,
+                                                     const EvaluationHooks& hooks) {
     std::vector<DesignResult> results(designs.size());
     std::vector<Job> running;
     const auto limit = std::chrono::duration_cast<Clock::duration>(
@@ -149,6 +151,7 @@ std::vector<DesignResult> CommandEvaluator::evaluate(const std::vector<DesignReq
             job.process = std::make_unique<Process>(spec);
         } catch (const std::exception& error) {
             results[index] = failure(error.what());
+            if (hooks.finished) hooks.finished(index, results[index]);
             return;
         }
         if (settings_.timeoutSeconds > 0) job.deadline = Clock::now() + limit;
@@ -172,10 +175,21 @@ std::vector<DesignResult> CommandEvaluator::evaluate(const std::vector<DesignReq
         } else {
             result = readEvaluatorOutput(process.output(), model_.responses);
         }
+        result.seconds = std::chrono::duration<double>(Clock::now() - job.started).count();
+        if (hooks.finished) hooks.finished(job.index, result);
     };
+    auto stopping = [&] { return hooks.stopRequested && hooks.stopRequested(); };
 
     std::size_t next = 0;
     while (next < designs.size() || !running.empty()) {
+        if (stopping()) {
+            // Designs still running are ended; neither they nor the ones not
+            // started count as evaluated.
+            for (Job& job : running) job.process->kill();
+            for (Job& job : running) results[job.index].interrupted = true;
+            for (std::size_t k = next; k < designs.size(); ++k) results[k].interrupted = true;
+            break;
+        }
         while (running.size() < static_cast<std::size_t>(settings_.parallel) &&
                next < designs.size()) {
             start(next++);

@@ -41,7 +41,8 @@ DesignResult readEvaluatorOutput(const std::string& output,
 class CommandEvaluator : public Evaluator {
 public:
     CommandEvaluator(const StudyModel& model, CommandSettings settings);
-    std::vector<DesignResult> evaluate(const std::vector<DesignRequest>& designs) override;
+    std::vector<DesignResult> evaluate(const std::vector<DesignRequest>& designs,
+                                       const EvaluationHooks& hooks = {}) override;
 
 private:
     const StudyModel& model_;

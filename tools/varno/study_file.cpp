@@ -224,7 +224,9 @@ StudyFile parseStudyText(const std::string& text, const std::string& fileName) {
     std::istringstream stream(text);
     std::string line;
     for (int number = 1; std::getline(stream, line); ++number) parser.take(line, number);
-    return parser.finish();
+    StudyFile file = parser.finish();
+    file.text = text;
+    return file;
 }
 
 StudyFile readStudyFile(const std::string& path) {

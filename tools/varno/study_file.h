@@ -50,6 +50,7 @@ struct Block {
 
 struct StudyFile {
     std::string fileName;  // as given, used in messages
+    std::string text;      // the content as read
     std::vector<Block> blocks;
 
     const Block* find(BlockKind kind) const;
