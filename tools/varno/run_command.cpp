@@ -7,12 +7,14 @@
 
 #include "command_evaluator.h"
 #include "library.h"
+#include "nearest_word.h"
 #include "plots.h"
 #include "problem_evaluator.h"
 #include "process.h"
 #include "results.h"
 #include "results_store.h"
 #include "stop_signals.h"
+#include "study_check.h"
 #include "study_setup.h"
 #include "varno.h"
 
@@ -22,10 +24,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
+std::string unknownProblem(const std::string& name) {
+    std::vector<std::string> names;
+    for (const Problem& problem : builtInProblems()) names.push_back(problem.name);
+    return "unknown problem \"" + name + "\"" + didYouMean(name, names) + " (see: varno problems)";
+}
+
 StudyFile loadStudy(const RunSettings& settings) {
-    if (!settings.studyFile.empty()) return readStudyFile(settings.studyFile);
+    if (!settings.studyFile.empty()) {
+        StudyFile file = readStudyFile(settings.studyFile);
+        checkStudyFile(file);
+        return file;
+    }
+    if (settings.problem.empty()) throw RunError("give a study file or --problem NAME");
     const Problem* problem = findProblem(settings.problem);
-    if (problem == nullptr) throw RunError("give a study file or --problem NAME");
+    if (problem == nullptr) throw RunError(unknownProblem(settings.problem));
     const int budget = settings.budget.value_or(defaultBudget(*problem));
     return parseStudyText(problemStudyText(*problem, budget, settings.seed),
                           problem->name + " (built-in)");
@@ -42,7 +55,7 @@ std::unique_ptr<Evaluator> chooseEvaluator(const RunSettings& settings, const St
     if (!settings.problem.empty()) {
         const Problem* problem = findProblem(settings.problem);
         if (problem == nullptr) {
-            throw RunError("unknown problem \"" + settings.problem + "\" (see: varno problems)");
+            throw RunError(unknownProblem(settings.problem));
         }
         return std::make_unique<ProblemEvaluator>(*problem, model);
     }
@@ -201,7 +214,7 @@ int listProblems(const std::string& name, std::ostream& out, std::ostream& err) 
     }
     const Problem* problem = findProblem(name);
     if (problem == nullptr) {
-        err << "varno: unknown problem \"" << name << "\"\n";
+        err << "varno: " << unknownProblem(name) << "\n";
         return 1;
     }
     out << problemStudyText(*problem, defaultBudget(*problem), 0.5);
