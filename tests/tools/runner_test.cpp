@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
 #include <sstream>
+
+#include "results_store.h"
 
 #include "tool_test_support.h"
 
@@ -66,6 +69,19 @@ TEST(Runner, RunsASmallTravokStudyWithAnExternalEvaluator) {
     EXPECT_FALSE(fs::exists(folder / "results" / "pareto.svg")) << "one objective: no Pareto plot";
     EXPECT_TRUE(fs::exists(folder / "results" / "designs" / "200" / "stdout.txt"));
     EXPECT_THAT(outcome.err, HasSubstr("evaluations 200/200"));
+}
+
+TEST(Runner, ParallelAsksTheEngineForBatchesOfThatManyDesigns) {
+    testing::ScratchFolder folder;
+    ASSERT_EQ(testing::runVarno(folder, "run --problem rosenbrock --parallel 12 --quiet").exitCode,
+              0);
+    std::map<int, int> perCycle;
+    for (const EvaluatedDesign& design : ResultsStore(folder / "results.db").all()) {
+        ++perCycle[design.cycle];
+    }
+    ASSERT_GE(perCycle.size(), 3u);
+    perCycle.erase(std::prev(perCycle.end()));  // the last set takes what is left of the budget
+    for (const auto& [cycle, designs] : perCycle) EXPECT_GE(designs, 12) << "cycle " << cycle;
 }
 
 TEST(Runner, RunsABuiltInProblemWithoutAStudyFile) {
