@@ -19,6 +19,7 @@ packages=(
   libbenchmark-dev
   libcli11-dev
   nlohmann-json3-dev
+  libsqlite3-dev
   locales
   clang-format
 )

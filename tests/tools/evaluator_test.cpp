@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "command_evaluator.h"
+#include "library.h"
 #include "tool_test_support.h"
 
 namespace varno::tool {
@@ -15,6 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
 
 const char* const answer = "echo '{\"mass\": 1, \"stress\": 2}'\n";
@@ -71,11 +73,10 @@ sys.exit(design["id"] == 2)
               designInput(model, {2, "Design", {20, 1, 2.5}}));
 }
 
-// A command with shell syntax runs through the shell.
 TEST_F(CommandEvaluatorTest, RunsInTheDesignFolderAndKnowsTheStudyFolder) {
     const std::string command =
         "cat > /dev/null; pwd > where.txt; echo \"$VARNO_STUDY_DIR\" >> where.txt";
-    EXPECT_EQ(errorOf(command + "; echo '{\"mass\": 1, \"stress\": 2}' | cat", false), "");
+    EXPECT_EQ(errorOf(command + "; echo '{\"mass\": 1, \"stress\": 2}' | cat"), "");
     EXPECT_EQ(testing::readText(design(1) / "where.txt"),
               fs::canonical(design(1)).string() + "\n" + folder.path().string() + "\n");
 }
@@ -112,8 +113,13 @@ TEST_F(CommandEvaluatorTest, ATimeoutKillsTheProcessWithWhatItStarted) {
 }
 
 TEST_F(CommandEvaluatorTest, EveryFaultFailsTheDesignNamingTheCause) {
-    EXPECT_THAT(errorOf(answer + std::string("echo broken >&2\nexit 3\n")),
-                HasSubstr("exited with status 3: broken"));
+    EXPECT_THAT(errorOf("seq 1 30 >&2\nexit 3\n"),
+                EndsWith("exited with status 3:\n11\n12\n13\n14\n15\n16\n17\n18\n19\n20\n21\n"
+                         "22\n23\n24\n25\n26\n27\n28\n29\n30"));
+    EXPECT_THAT(errorOf("echo '{\"mass\": NaN, \"stress\": 1}'\n"),
+                HasSubstr("the response \"mass\" is NaN, not a finite number"));
+    EXPECT_THAT(errorOf("echo '{\"mass\": 1, \"stress\": -Infinity}'\n"),
+                HasSubstr("the response \"stress\" is infinite"));
     EXPECT_THAT(errorOf("echo 'mass = 1'\n"), HasSubstr("not a JSON object: mass = 1"));
     EXPECT_THAT(errorOf("echo '{\"mass\": 1}'\n"), HasSubstr("\"stress\" is missing"));
     EXPECT_THAT(errorOf("echo '{\"mass\": 1, \"stress\": \"x\"}'\n"), HasSubstr("not a number"));
@@ -121,14 +127,18 @@ TEST_F(CommandEvaluatorTest, EveryFaultFailsTheDesignNamingTheCause) {
                 HasSubstr("cannot start \"/nonexistent/evaluator\""));
 }
 
-TEST_F(CommandEvaluatorTest, SplitsPlainCommandsAndMakesFileArgumentsAbsolute) {
+TEST_F(CommandEvaluatorTest, SplitsCommandsWithQuotesWithoutAShellAndMakesFileArgumentsAbsolute) {
     testing::writeText(folder / "eval.py", "");
     const fs::path& base = folder.path();
     EXPECT_THAT(commandArguments("python3  eval.py --x 1", base),
                 ElementsAre("python3", (base / "eval.py").string(), "--x", "1"));
     EXPECT_THAT(commandArguments("./eval.sh x", base),
                 ElementsAre((base / "eval.sh").string(), "x"));
-    EXPECT_THAT(commandArguments("run \"a b\"", base), ElementsAre("/bin/sh", "-c", "run \"a b\""));
+    EXPECT_THAT(commandArguments("run \"a b\" 'c \"d' e\\ f g;h eval.py|x", base),
+                ElementsAre("run", "a b", "c \"d", "e f", "g;h", "eval.py|x"));
+    EXPECT_THAT(commandArguments("'python 3' \"eval.py\"", base),
+                ElementsAre("python 3", (base / "eval.py").string()));
+    EXPECT_THROW(commandArguments("run 'a", base), RunError);
 }
 
 TEST_F(CommandEvaluatorTest, TheInputNamesVariablesItemsAndParameters) {

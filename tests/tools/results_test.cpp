@@ -65,6 +65,24 @@ TEST(ToolResults, CsvHasOneRowPerDesignAndLeavesTheResponsesOfFailedOnesEmpty) {
         HasSubstr("\n6,error,-1e+99,3,steel,,,,\"exited with status 1: \"\"bad\"\", twice\"\n"));
 }
 
+TEST(ToolResults, TheSummaryShowsTheBestFeasibleDesignAndSaysWhenNoneIsFeasible) {
+    // Design 4 is infeasible with the highest performance: the library's best.
+    RunRecord record = sampleRecord();
+    record.designs[1].performance = -0.5;
+    record.designs[3].performance = 2.0;
+    std::ostringstream feasible, none, failed;
+    printBestDesign(feasible, twoObjectives(), record, 4);
+    EXPECT_THAT(feasible.str(),
+                HasSubstr("Best feasible design: Design2  (the library's best, Design4, "
+                          "violates a constraint)\n  performance -0.5  status feasible"));
+    for (EvaluatedDesign& design : record.designs) design.status = design.status == 0 ? 0 : 3;
+    printBestDesign(none, twoObjectives(), record, 4);
+    EXPECT_THAT(none.str(), HasSubstr("No design is feasible. Least infeasible design: Design4"));
+    record.designs = {record.designs[5]};
+    printBestDesign(failed, twoObjectives(), record, 0);
+    EXPECT_THAT(failed.str(), HasSubstr("No design was evaluated successfully."));
+}
+
 TEST(ToolResults, ParetoChartShowsTheFrontAndLeavesFailedDesignsOut) {
     const std::string svg = renderSvg(paretoChart(twoObjectives(), sampleRecord(), {{1, 2}, ""}));
     EXPECT_THAT(svg, HasSubstr("Pareto front"));

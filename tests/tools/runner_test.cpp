@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
 #include <sstream>
+
+#include "results_store.h"
 
 #include "tool_test_support.h"
 
@@ -16,20 +19,6 @@ using ::testing::_;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
-
-struct Outcome {
-    int exitCode = -1;
-    std::string out, err;
-};
-
-Outcome runVarno(const testing::ScratchFolder& folder, const std::string& arguments) {
-    const std::string command = "cd \"" + folder.path().string() +
-                                "\" && \"" VARNO_TOOL_PATH "\" " + arguments +
-                                " > stdout.txt 2> stderr.txt";
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing::readText(folder / "stdout.txt"),
-            testing::readText(folder / "stderr.txt")};
-}
 
 std::vector<std::vector<std::string>> csvRows(const fs::path& path) {
     std::istringstream text(testing::readText(path));
@@ -57,20 +46,22 @@ TEST(Runner, RunsASmallTravokStudyWithAnExternalEvaluator) {
     testing::ScratchFolder folder;
     testing::writeText(folder / "sphere.study", testing::sphereStudy());
     testing::writeText(folder / "sphere.sh", sphereEvaluator);
-    const Outcome outcome = runVarno(folder, "run sphere.study --parallel 4 --workdir results");
+    const testing::Outcome outcome =
+        testing::runVarno(folder, "run sphere.study --parallel 4 --workdir results");
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
     const auto rows = csvRows(folder / "results" / "results.csv");
     ASSERT_EQ(rows.size(), 201u) << "a header and 200 designs";
     EXPECT_EQ(rows[1][1], "infeasible") << "the baseline comes first";
     EXPECT_THAT(rows[7], ElementsAre("7", "error", "-1e+99", _, _, "", "", "exited with status 2"));
     EXPECT_THAT(outcome.err, HasSubstr("Design7 failed: exited with status 2"));
-    // The best design shown is one of the highest performance in results.csv.
-    const std::size_t at = outcome.out.find("Best design: Design");
+    // The best design shown is the feasible one of the highest performance in results.csv.
+    const std::string heading = "Best feasible design: Design";
+    const std::size_t at = outcome.out.find(heading);
     ASSERT_NE(at, std::string::npos) << outcome.out;
-    const std::string best = std::to_string(std::stoi(outcome.out.substr(at + 19)));
+    const std::string best = std::to_string(std::stoi(outcome.out.substr(at + heading.size())));
     double highest = -1e300, shown = 0.0;
     for (std::size_t k = 1; k < rows.size(); ++k) {
-        highest = std::max(highest, std::stod(rows[k][2]));
+        if (rows[k][1] == "feasible") highest = std::max(highest, std::stod(rows[k][2]));
         if (rows[k][0] == best) shown = std::stod(rows[k][2]);
     }
     EXPECT_EQ(shown, highest);
@@ -80,9 +71,23 @@ TEST(Runner, RunsASmallTravokStudyWithAnExternalEvaluator) {
     EXPECT_THAT(outcome.err, HasSubstr("evaluations 200/200"));
 }
 
+TEST(Runner, ParallelAsksTheEngineForBatchesOfThatManyDesigns) {
+    testing::ScratchFolder folder;
+    ASSERT_EQ(testing::runVarno(folder, "run --problem rosenbrock --parallel 12 --quiet").exitCode,
+              0);
+    std::map<int, int> perCycle;
+    for (const EvaluatedDesign& design : ResultsStore(folder / "results.db").all()) {
+        ++perCycle[design.cycle];
+    }
+    ASSERT_GE(perCycle.size(), 3u);
+    perCycle.erase(std::prev(perCycle.end()));  // the last set takes what is left of the budget
+    for (const auto& [cycle, designs] : perCycle) EXPECT_GE(designs, 12) << "cycle " << cycle;
+}
+
 TEST(Runner, RunsABuiltInProblemWithoutAStudyFile) {
     testing::ScratchFolder folder;
-    const Outcome outcome = runVarno(folder, "run --problem tension-spring --budget 200 --quiet");
+    const testing::Outcome outcome =
+        testing::runVarno(folder, "run --problem tension-spring --budget 200 --quiet");
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
     EXPECT_EQ(csvRows(folder / "results.csv").size(), 201u);
     EXPECT_TRUE(fs::exists(folder / "progress.svg"));
@@ -92,13 +97,13 @@ TEST(Runner, RunsABuiltInProblemWithoutAStudyFile) {
 
 TEST(Runner, ListsTheBuiltInProblemsAndPrintsTheStudyOfOne) {
     testing::ScratchFolder folder;
-    const Outcome list = runVarno(folder, "problems");
+    const testing::Outcome list = testing::runVarno(folder, "problems");
     EXPECT_EQ(list.exitCode, 0);
     for (const char* name : {"rosenbrock", "welded-beam", "zdt3", "dtlz2"}) {
         EXPECT_THAT(list.out, HasSubstr(name));
     }
-    EXPECT_THAT(runVarno(folder, "problems ackley").out, HasSubstr("[variable x10]"));
-    EXPECT_NE(runVarno(folder, "problems sphere").exitCode, 0);
+    EXPECT_THAT(testing::runVarno(folder, "problems ackley").out, HasSubstr("[variable x10]"));
+    EXPECT_NE(testing::runVarno(folder, "problems sphere").exitCode, 0);
 }
 
 TEST(Runner, FaultyRunsFailNamingTheCause) {
@@ -114,10 +119,14 @@ TEST(Runner, FaultyRunsFailNamingTheCause) {
         {refused, "", "The baseline value (9.5)"},
         {testing::sphereStudy().substr(0, testing::sphereStudy().find("[evaluator]")), "",
          "no evaluator"},
+        {testing::sphereStudy(), "--evaluate false --quiet",
+         "the first 10 designs all failed, so the run stopped. The first failure: Design1: "
+         "exited with status 1"},
     };
     for (const auto& fault : cases) {
         testing::writeText(folder / "bad.study", fault.study);
-        const Outcome outcome = runVarno(folder, "run bad.study " + fault.arguments);
+        const testing::Outcome outcome =
+            testing::runVarno(folder, "run bad.study " + fault.arguments);
         EXPECT_NE(outcome.exitCode, 0) << fault.expected;
         EXPECT_THAT(outcome.err, HasSubstr(fault.expected));
     }

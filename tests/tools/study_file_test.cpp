@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "library.h"
+#include "study_check.h"
 #include "study_file.h"
 #include "study_model.h"
 #include "study_setup.h"
@@ -137,6 +138,29 @@ TEST(StudyFile, ErrorsNameTheFileAndLine) {
         EXPECT_THAT(errorOf([&] { parseStudyText(text, "beam.study"); }),
                     StartsWith(std::string("beam.study:") + expected));
     }
+}
+
+TEST(StudyFile, MisspeltKeysTypesAndModesAreRefusedWithTheNearestWord) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"[evaluator]\ncommand: a\n\nparalel: 4\n",
+         "4: [evaluator] has no key \"paralel\" (did you mean \"parallel\"?)"},
+        {"[parameter w]\ntype: Continuous\nunit: mm\n", "3: [parameter w] has no key \"unit\""},
+        {"[discreteSet d]\nvalues:2\nmin\nmax\norderd: 1\n",
+         "5: [discreteSet d] has no key \"orderd\" (did you mean \"ordered\"?)"},
+        {"[variable w]\nid: 1\ntype: Continous\n",
+         "3: [variable w] type \"Continous\" is not one of Continuous, Discrete (did you mean "
+         "\"Continuous\"?)"},
+        {"[studyData s]\nmode: resume\n", "2: [studyData s] mode \"resume\": varno run starts"},
+        {"[study s]\n[paramter w]\n", "2: unknown block kind \"paramter\" (did you mean "
+                                      "\"parameter\"?)"},
+    };
+    for (const auto& [text, expected] : cases) {
+        EXPECT_THAT(errorOf([&] { checkStudyFile(parseStudyText(text, "beam.study")); }),
+                    StartsWith(std::string("beam.study:") + expected));
+    }
+    // Keys of method blocks depend on the method and are left to the library.
+    EXPECT_EQ(errorOf([] { checkStudyFile(parseStudyText("[method m]\nanyKey: 1\n", "m")); }),
+              "no error");
 }
 
 TEST(StudyFileModel, DescribesVariablesParametersResponsesAndEvaluator) {

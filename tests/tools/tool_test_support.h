@@ -2,11 +2,14 @@
 // small study.
 #pragma once
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
+
+#include <sys/wait.h>
 
 namespace varno::tool::testing {
 
@@ -42,6 +45,21 @@ inline std::string readText(const std::filesystem::path& path) {
     std::ostringstream content;
     content << in.rdbuf();
     return content.str();
+}
+
+struct Outcome {
+    int exitCode = -1;
+    std::string out, err;
+};
+
+// Runs the `varno` executable with `arguments` in `folder`.
+inline Outcome runVarno(const ScratchFolder& folder, const std::string& arguments) {
+    const std::string command = "cd \"" + folder.path().string() +
+                                "\" && \"" VARNO_TOOL_PATH "\" " + arguments +
+                                " > stdout.txt 2> stderr.txt";
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readText(folder / "stdout.txt"),
+            readText(folder / "stderr.txt")};
 }
 
 // Writes an executable script and returns its path.

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "library.h"
 #include "process.h"
 
 namespace varno::tool {
@@ -16,8 +17,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
-
-constexpr std::string_view shellCharacters = "|&;<>()$`\\\"'*?[]#~={}%!\n";
 
 // A discrete variable's value: its set item (a number when the item is one).
 nlohmann::json variableValue(const StudyVariable& variable, double value) {
@@ -39,7 +38,50 @@ std::string firstLine(const std::string& text) {
     return line.empty() ? std::string() : ": " + line;
 }
 
-nlohmann::json parseObject(const std::string& output) {
+// The end of what a failed program wrote to its standard error.
+std::string lastLines(const std::string& text, int count) {
+    std::size_t start = text.size();
+    while (start > 0 && (text[start - 1] == '\n' || text[start - 1] == '\r')) --start;
+    const std::size_t end = start;
+    for (int lines = 0; start > 0; --start) {
+        if (text[start - 1] == '\n' && ++lines == count) break;
+    }
+    const std::string tail = text.substr(start, end - start);
+    return tail.empty() ? std::string() : ":\n" + tail;
+}
+
+// JSON has no NaN or infinity, but many programs print them as bare words;
+// they become strings here so that the response can be named as such.
+constexpr std::string_view nonFiniteWords[] = {"-Infinity", "Infinity", "NaN",
+                                               "-inf",      "inf",      "nan"};
+
+bool isNonFiniteWord(const std::string& text) {
+    return std::find(std::begin(nonFiniteWords), std::end(nonFiniteWords), text) !=
+           std::end(nonFiniteWords);
+}
+
+std::string quoteNonFiniteWords(const std::string& output) {
+    const auto& words = nonFiniteWords;
+    std::string quoted;
+    bool inString = false;
+    for (std::size_t i = 0; i < output.size(); ++i) {
+        const char c = output[i];
+        if (c == '"' && (i == 0 || output[i - 1] != '\\')) inString = !inString;
+        const auto word = std::find_if(std::begin(words), std::end(words), [&](auto w) {
+            return !inString && output.compare(i, w.size(), w) == 0;
+        });
+        if (word == std::end(words)) {
+            quoted += c;
+            continue;
+        }
+        quoted += "\"" + std::string(*word) + "\"";
+        i += word->size() - 1;
+    }
+    return quoted;
+}
+
+nlohmann::json parseObject(const std::string& text) {
+    const std::string output = quoteNonFiniteWords(text);
     nlohmann::json parsed = nlohmann::json::parse(output, nullptr, false);
     if (parsed.is_object()) return parsed;
     // Tolerate chatter before the result: take the last line that parses.
@@ -64,6 +106,7 @@ struct Job {
     std::size_t index = 0;
     fs::path folder;
     std::unique_ptr<Process> process;
+    Clock::time_point started = Clock::now();
     Clock::time_point deadline = Clock::time_point::max();
     bool timedOut = false;
 };
@@ -71,22 +114,43 @@ struct Job {
 }  // namespace
 
 std::vector<std::string> commandArguments(const std::string& command, const fs::path& base) {
-    if (command.find_first_of(shellCharacters) != std::string::npos) {
-        return {"/bin/sh", "-c", command};
-    }
-    std::istringstream words(command);
-    std::vector<std::string> arguments;
-    for (std::string word; words >> word;) {
-        const fs::path path(word);
-        const bool program = arguments.empty();
-        std::error_code ignored;
-        if (path.is_relative() && ((program && word.find('/') != std::string::npos) ||
-                                   (!program && fs::is_regular_file(base / path, ignored)))) {
-            word = (base / path).lexically_normal().string();
+    std::vector<std::string> words;
+    std::string word;
+    bool inWord = false;
+    char quote = 0;
+    for (std::size_t i = 0; i < command.size(); ++i) {
+        const char c = command[i];
+        if (quote != 0) {
+            if (c == quote) quote = 0;
+            else if (c == '\\' && quote == '"' && i + 1 < command.size()) word += command[++i];
+            else word += c;
+        } else if (c == '\'' || c == '"') {
+            quote = c;
+            inWord = true;
+        } else if (c == '\\' && i + 1 < command.size()) {
+            word += command[++i];
+            inWord = true;
+        } else if (c == ' ' || c == '\t' || c == '\n') {
+            if (inWord) words.push_back(std::move(word));
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
         }
-        arguments.push_back(word);
     }
-    return arguments;
+    if (quote != 0) throw RunError("the evaluator command has an unclosed quote: " + command);
+    if (inWord) words.push_back(std::move(word));
+    for (std::size_t k = 0; k < words.size(); ++k) {
+        const fs::path path(words[k]);
+        std::error_code ignored;
+        const bool program = k == 0;
+        if (path.is_relative() && ((program && words[k].find('/') != std::string::npos) ||
+                                   (!program && fs::is_regular_file(base / path, ignored)))) {
+            words[k] = (base / path).lexically_normal().string();
+        }
+    }
+    return words;
 }
 
 nlohmann::json designInput(const StudyModel& model, const DesignRequest& design) {
@@ -114,6 +178,12 @@ DesignResult readEvaluatorOutput(const std::string& output,
         if (value == parsed.end()) {
             return failure("the response \"" + response.name + "\" is missing");
         }
+        if (value->is_string() && isNonFiniteWord(value->get<std::string>())) {
+            const std::string word = value->get<std::string>();
+            return failure("the response \"" + response.name + "\" is " +
+                           (word == "NaN" || word == "nan" ? "NaN" : "infinite") +
+                           ", not a finite number");
+        }
         if (!value->is_number()) {
             return failure("the response \"" + response.name + "\" is not a number");
         }
@@ -128,7 +198,8 @@ CommandEvaluator::CommandEvaluator(const StudyModel& model, CommandSettings sett
     settings_.parallel = std::max(1, settings_.parallel);
 }
 
-std::vector<DesignResult> CommandEvaluator::evaluate(const std::vector<DesignRequest>& designs) {
+std::vector<DesignResult> CommandEvaluator::evaluate(const std::vector<DesignRequest>& designs,
+                                                     const EvaluationHooks& hooks) {
     std::vector<DesignResult> results(designs.size());
     std::vector<Job> running;
     const auto limit = std::chrono::duration_cast<Clock::duration>(
@@ -149,6 +220,7 @@ std::vector<DesignResult> CommandEvaluator::evaluate(const std::vector<DesignReq
             job.process = std::make_unique<Process>(spec);
         } catch (const std::exception& error) {
             results[index] = failure(error.what());
+            if (hooks.finished) hooks.finished(index, results[index]);
             return;
         }
         if (settings_.timeoutSeconds > 0) job.deadline = Clock::now() + limit;
@@ -168,14 +240,25 @@ std::vector<DesignResult> CommandEvaluator::evaluate(const std::vector<DesignReq
             result = failure(process.exitCode() < 0
                                  ? "ended by a signal"
                                  : "exited with status " + std::to_string(process.exitCode()) +
-                                       firstLine(process.errors()));
+                                       lastLines(process.errors(), 20));
         } else {
             result = readEvaluatorOutput(process.output(), model_.responses);
         }
+        result.seconds = std::chrono::duration<double>(Clock::now() - job.started).count();
+        if (hooks.finished) hooks.finished(job.index, result);
     };
+    auto stopping = [&] { return hooks.stopRequested && hooks.stopRequested(); };
 
     std::size_t next = 0;
     while (next < designs.size() || !running.empty()) {
+        if (stopping()) {
+            // Designs still running are ended; neither they nor the ones not
+            // started count as evaluated.
+            for (Job& job : running) job.process->kill();
+            for (Job& job : running) results[job.index].interrupted = true;
+            for (std::size_t k = next; k < designs.size(); ++k) results[k].interrupted = true;
+            break;
+        }
         while (running.size() < static_cast<std::size_t>(settings_.parallel) &&
                next < designs.size()) {
             start(next++);

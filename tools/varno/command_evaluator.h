@@ -24,8 +24,9 @@ struct CommandSettings {
     std::filesystem::path baseDirectory = std::filesystem::current_path();
 };
 
-// The program and its arguments: split at blanks, or /bin/sh -c for a command
-// with shell metacharacters. As the child runs in its design folder, a
+// The program and its arguments, split at blanks as a shell would, with
+// single and double quotes and backslashes, but never run through a shell
+// (write "sh -c '...'" for shell syntax). As the child runs in its design folder, a
 // relative program path with a "/" and arguments naming existing files are
 // made absolute against `base`.
 std::vector<std::string> commandArguments(const std::string& command,
@@ -41,7 +42,8 @@ DesignResult readEvaluatorOutput(const std::string& output,
 class CommandEvaluator : public Evaluator {
 public:
     CommandEvaluator(const StudyModel& model, CommandSettings settings);
-    std::vector<DesignResult> evaluate(const std::vector<DesignRequest>& designs) override;
+    std::vector<DesignResult> evaluate(const std::vector<DesignRequest>& designs,
+                                       const EvaluationHooks& hooks = {}) override;
 
 private:
     const StudyModel& model_;

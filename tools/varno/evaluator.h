@@ -2,6 +2,7 @@
 // command run once per design, or a built-in problem computed in-process.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,13 +20,25 @@ struct DesignResult {
     bool failed = false;
     std::string error;              // why it failed
     std::vector<double> responses;  // one per study response, in study order
+    double seconds = 0.0;           // how long the evaluation took
+    bool interrupted = false;       // not evaluated: the run was asked to stop first
+};
+
+// What a run observes while a set is evaluated.
+struct EvaluationHooks {
+    // Called as each design completes, with its index in the set.
+    std::function<void(std::size_t, const DesignResult&)> finished;
+    // Polled between designs; when it turns true the designs still running
+    // are ended and come back marked as interrupted.
+    std::function<bool()> stopRequested;
 };
 
 class Evaluator {
 public:
     virtual ~Evaluator() = default;
     // One result per design, in the order of `designs`.
-    virtual std::vector<DesignResult> evaluate(const std::vector<DesignRequest>& designs) = 0;
+    virtual std::vector<DesignResult> evaluate(const std::vector<DesignRequest>& designs,
+                                               const EvaluationHooks& hooks = {}) = 0;
 };
 
 }  // namespace varno::tool

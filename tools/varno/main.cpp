@@ -26,6 +26,11 @@ int main(int argc, char** argv) {
     run->add_option("--seed", settings.seed, "random seed in (0, 1] of a generated study")
         ->check(CLI::Range(0.0, 1.0));
     run->add_flag("--quiet", settings.quiet, "no progress line");
+    run->add_flag("--resume", settings.resume,
+                  "continue the run recorded in the working directory's results.db");
+    run->add_option("--max-failures", settings.maxFailures,
+                    "stop when the first N designs all fail (0: never; default 10)")
+        ->check(CLI::NonNegativeNumber);
     run->add_option("--workdir", settings.workingDirectory,
                     "folder for designs, results and plots (default: .)");
 

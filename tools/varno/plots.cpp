@@ -64,7 +64,7 @@ Chart paretoChart(const StudyModel& model, const RunRecord& record, const Pareto
     ChartSeries infeasible{"infeasible", "#f0b27a", {}, false, 2.0};
     ChartSeries members{"Pareto front", "#d62728", {}, true, 3.5};
     for (const EvaluatedDesign& design : record.designs) {
-        if (design.status == 0) continue;
+        if (design.status == 0 || design.failed()) continue;
         const std::pair<double, double> point{design.responses[first], design.responses[second]};
         if (front.count(design.id) != 0) members.points.push_back(point);
         else (design.status == 3 ? infeasible : feasible).points.push_back(point);

@@ -1,6 +1,7 @@
 #include "problem_evaluator.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 #include "library.h"
@@ -25,16 +26,26 @@ ProblemEvaluator::ProblemEvaluator(const Problem& problem, const StudyModel& mod
     }
 }
 
-std::vector<DesignResult> ProblemEvaluator::evaluate(const std::vector<DesignRequest>& designs) {
+std::vector<DesignResult> ProblemEvaluator::evaluate(const std::vector<DesignRequest>& designs,
+                                                     const EvaluationHooks& hooks) {
     std::vector<DesignResult> results;
-    for (const DesignRequest& design : designs) {
-        const std::vector<double> all = problem_.responses(design.values.data());
+    for (std::size_t k = 0; k < designs.size(); ++k) {
         DesignResult result;
+        if (hooks.stopRequested && hooks.stopRequested()) {
+            result.interrupted = true;
+            results.push_back(std::move(result));
+            continue;
+        }
+        const auto start = std::chrono::steady_clock::now();
+        const std::vector<double> all = problem_.responses(designs[k].values.data());
         for (std::size_t index : responseIndex_) result.responses.push_back(all[index]);
         if (!std::all_of(all.begin(), all.end(), [](double v) { return std::isfinite(v); })) {
             result.failed = true;
             result.error = "the problem is not defined at this point";
         }
+        result.seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (hooks.finished) hooks.finished(k, result);
         results.push_back(std::move(result));
     }
     return results;

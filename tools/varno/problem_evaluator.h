@@ -12,7 +12,8 @@ class ProblemEvaluator : public Evaluator {
 public:
     // Throws RunError when the study does not fit the problem.
     ProblemEvaluator(const Problem& problem, const StudyModel& model);
-    std::vector<DesignResult> evaluate(const std::vector<DesignRequest>& designs) override;
+    std::vector<DesignResult> evaluate(const std::vector<DesignRequest>& designs,
+                                       const EvaluationHooks& hooks = {}) override;
 
 private:
     const Problem& problem_;

@@ -97,16 +97,33 @@ ParetoSet paretoSet(const StudyModel& model, const RunRecord& record) {
     return pareto;
 }
 
+const EvaluatedDesign* bestFeasibleDesign(const RunRecord& record) {
+    const EvaluatedDesign* best = nullptr;
+    for (const EvaluatedDesign& design : record.designs) {
+        if (design.status != 1 && design.status != 2) continue;
+        if (best == nullptr || design.performance > best->performance) best = &design;
+    }
+    return best;
+}
+
 void printBestDesign(std::ostream& out, const StudyModel& model, const RunRecord& record,
                      int bestId) {
-    const EvaluatedDesign* best = findDesign(record, bestId);
-    if (best == nullptr) {
-        out << "No design was evaluated successfully.\n";
+    const EvaluatedDesign* best = bestFeasibleDesign(record);
+    const EvaluatedDesign* libraryBest = findDesign(record, bestId);
+    if (best != nullptr) {
+        out << "\nBest feasible design: Design" << best->id;
+        if (libraryBest != nullptr && libraryBest->id != best->id && libraryBest->status == 3) {
+            out << "  (the library's best, Design" << libraryBest->id << ", violates a constraint)";
+        }
+    } else if (libraryBest != nullptr && !libraryBest->failed()) {
+        best = libraryBest;
+        out << "\nNo design is feasible. Least infeasible design: Design" << best->id;
+    } else {
+        out << "\nNo design was evaluated successfully.\n";
         return;
     }
-    out << "\nBest design: Design" << best->id << "  performance "
-        << shortNumberText(best->performance, 10) << "  status " << statusWord(best->status)
-        << "\n";
+    out << "\n  performance " << shortNumberText(best->performance, 10) << "  status "
+        << statusWord(best->status) << "\n";
     for (std::size_t i = 0; i < model.variables.size(); ++i) {
         out << "  " << std::left << std::setw(20) << model.variables[i].name << " "
             << valueText(model.variables[i], best->values[i]) << "\n";
@@ -158,8 +175,8 @@ void writeResultsCsv(const std::filesystem::path& path, const StudyModel& model,
                         ? csvField(valueText(model.variables[i], design.values[i], true))
                         : numberText(design.values[i]));
         }
-        for (double value : design.responses) {
-            out << ',' << (design.error.empty() ? numberText(value) : "");
+        for (std::size_t i = 0; i < model.responses.size(); ++i) {
+            out << ',' << (design.failed() ? "" : numberText(design.responses.at(i)));
         }
         out << ',' << csvField(design.error) << '\n';
     }

@@ -26,6 +26,11 @@ ParetoSet paretoSet(const StudyModel& model, const RunRecord& record);
 // oriented by their options; feasible designs before infeasible ones).
 std::vector<int> nonDominatedIds(const StudyModel& model, const RunRecord& record);
 
+// The feasible design (status 1 or 2) of the highest performance; null when none is.
+const EvaluatedDesign* bestFeasibleDesign(const RunRecord& record);
+
+// The best feasible design; says so when the library's best (`bestId`) is
+// infeasible, and when no design is feasible shows the library's best as such.
 void printBestDesign(std::ostream& out, const StudyModel& model, const RunRecord& record,
                      int bestId);
 void printParetoSet(std::ostream& out, const StudyModel& model, const RunRecord& record,

@@ -3,13 +3,18 @@
 #include <filesystem>
 #include <iomanip>
 #include <memory>
+#include <sstream>
 
 #include "command_evaluator.h"
 #include "library.h"
+#include "nearest_word.h"
 #include "plots.h"
 #include "problem_evaluator.h"
 #include "process.h"
 #include "results.h"
+#include "results_store.h"
+#include "stop_signals.h"
+#include "study_check.h"
 #include "study_setup.h"
 #include "varno.h"
 
@@ -19,10 +24,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
+std::string unknownProblem(const std::string& name) {
+    std::vector<std::string> names;
+    for (const Problem& problem : builtInProblems()) names.push_back(problem.name);
+    return "unknown problem \"" + name + "\"" + didYouMean(name, names) + " (see: varno problems)";
+}
+
 StudyFile loadStudy(const RunSettings& settings) {
-    if (!settings.studyFile.empty()) return readStudyFile(settings.studyFile);
+    if (!settings.studyFile.empty()) {
+        StudyFile file = readStudyFile(settings.studyFile);
+        checkStudyFile(file);
+        return file;
+    }
+    if (settings.problem.empty()) throw RunError("give a study file or --problem NAME");
     const Problem* problem = findProblem(settings.problem);
-    if (problem == nullptr) throw RunError("give a study file or --problem NAME");
+    if (problem == nullptr) throw RunError(unknownProblem(settings.problem));
     const int budget = settings.budget.value_or(defaultBudget(*problem));
     return parseStudyText(problemStudyText(*problem, budget, settings.seed),
                           problem->name + " (built-in)");
@@ -39,7 +55,7 @@ std::unique_ptr<Evaluator> chooseEvaluator(const RunSettings& settings, const St
     if (!settings.problem.empty()) {
         const Problem* problem = findProblem(settings.problem);
         if (problem == nullptr) {
-            throw RunError("unknown problem \"" + settings.problem + "\" (see: varno problems)");
+            throw RunError(unknownProblem(settings.problem));
         }
         return std::make_unique<ProblemEvaluator>(*problem, model);
     }
@@ -80,21 +96,100 @@ void writeResults(const StudyModel& model, const RunRecord& record, const fs::pa
     out << "\n";
 }
 
+// The first line that differs between the study a run began with and now.
+std::string firstDifference(const std::string& before, const std::string& now) {
+    std::istringstream a(before), b(now);
+    std::string lineA, lineB;
+    for (int number = 1;; ++number) {
+        const bool moreA = static_cast<bool>(std::getline(a, lineA));
+        const bool moreB = static_cast<bool>(std::getline(b, lineB));
+        if (!moreA && !moreB) return "";
+        if (moreA && moreB && lineA == lineB) continue;
+        return "line " + std::to_string(number) + " was " +
+               (moreA ? "\"" + lineA + "\"" : std::string("absent")) + ", is now " +
+               (moreB ? "\"" + lineB + "\"" : std::string("absent"));
+    }
+}
+
+// A resumed run must replay the same study, or the designs it answers from
+// the database would belong to another one.
+void checkSameRun(const ResultsStore& store, const StudyFile& file, int parallel) {
+    const std::string study = store.setting("study").value_or("");
+    if (study != file.text) {
+        throw RunError("cannot resume: " + file.fileName +
+                       " changed since the run began: " + firstDifference(study, file.text));
+    }
+    const std::string began = store.setting("parallel").value_or("");
+    if (began != std::to_string(parallel)) {
+        throw RunError("cannot resume: the run began with " + began + " evaluations at once, now " +
+                       std::to_string(parallel) + " (the engine's batches depend on it)");
+    }
+}
+
+// A new run starts with an empty database; the previous one is kept aside.
+void setAsidePreviousRun(const fs::path& database, std::ostream& out) {
+    if (!fs::exists(database)) return;
+    const fs::path previous = fs::path(database).replace_extension(".previous.db");
+    fs::rename(database, previous);
+    for (const char* suffix : {"-wal", "-shm"}) {
+        std::error_code ignored;
+        fs::remove(database.string() + suffix, ignored);
+    }
+    out << "The results of the previous run were moved to " << previous.string()
+        << " (continue a run with --resume)\n";
+}
+
 int run(const RunSettings& settings, std::ostream& out, std::ostream& err) {
     const StudyFile file = loadStudy(settings);
     const StudyModel model = describeStudy(file);
     const fs::path directory = fs::absolute(settings.workingDirectory).lexically_normal();
     fs::create_directories(directory);
     const std::unique_ptr<Evaluator> evaluator = chooseEvaluator(settings, model, directory);
+    const int parallel = parallelism(settings, model);
     setEnvironmentDefault("VARNO_ROOT", directory.string());
 
+    const fs::path database = directory / "results.db";
+    if (settings.resume && !fs::exists(database)) {
+        throw RunError("nothing to resume: " + database.string() + " does not exist");
+    }
+    if (!settings.resume) setAsidePreviousRun(database, out);
+    ResultsStore store(database);
+    if (settings.resume) {
+        checkSameRun(store, file, parallel);
+    } else {
+        store.setSetting("study", file.text);
+        store.setSetting("parallel", std::to_string(parallel));
+    }
+
     const LibraryStudy study(directory.string());
-    defineStudy(file);
+    defineStudy(file, parallel);
     checkStudyShape(model);
+    const StopSignals signals;
     ProgressLine progress(err, !settings.quiet, standardErrorIsTerminal());
-    StudyRunner runner(model, *evaluator, progress);
-    const RunRecord record = runner.run();
-    writeResults(model, record, directory, out);
+    StudyRunner runner(model, *evaluator, progress, store, settings.maxFailures);
+    const RunEnd end = runner.run();
+    if (settings.resume) {
+        out << "Resumed: " << runner.replayed() << " designs answered from " << database.string()
+            << "\n";
+    }
+    writeResults(model, RunRecord{store.all()}, directory, out);
+
+    if (end == RunEnd::interrupted) {
+        err << "\nvarno: stopped by a signal; the finished evaluations are in " << database.string()
+            << ". Continue with the same command and --resume.\n";
+        return 128 + StopSignals::received();
+    }
+    if (end == RunEnd::failing) {
+        err << "\nvarno: the first " << settings.maxFailures
+            << " designs all failed, so the run stopped. The first failure: " << runner.firstError()
+            << "\n";
+        return 1;
+    }
+    if (runner.succeeded() == 0) {
+        err << "\nvarno: no design was evaluated successfully. The first failure: "
+            << runner.firstError() << "\n";
+        return 1;
+    }
     return 0;
 }
 
@@ -119,7 +214,7 @@ int listProblems(const std::string& name, std::ostream& out, std::ostream& err) 
     }
     const Problem* problem = findProblem(name);
     if (problem == nullptr) {
-        err << "varno: unknown problem \"" << name << "\"\n";
+        err << "varno: " << unknownProblem(name) << "\n";
         return 1;
     }
     out << problemStudyText(*problem, defaultBudget(*problem), 0.5);

@@ -16,10 +16,13 @@ struct RunSettings {
     std::optional<int> budget;  // for a generated study
     double seed = 0.5;          // for a generated study
     bool quiet = false;
+    bool resume = false;   // continue the run recorded in the working directory
+    int maxFailures = 10;  // give up when this many first designs all fail; 0: never
     std::string workingDirectory = ".";
 };
 
-// Returns the process exit code: 0 when the study completed.
+// Returns the process exit code: 0 when the study completed with at least one
+// design evaluated, 128 + the signal number when a signal stopped it, else 1.
 int runStudy(const RunSettings& settings, std::ostream& out, std::ostream& err);
 
 // Lists the built-in problems, or prints the study file of one.

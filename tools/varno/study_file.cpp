@@ -7,6 +7,8 @@
 #include <sstream>
 #include <utility>
 
+#include "nearest_word.h"
+
 namespace varno::tool {
 
 namespace {
@@ -85,6 +87,7 @@ public:
         if (content.empty()) return;
         if (listRemaining_ > 0 && !isHeader(content)) {
             file_.blocks.back().lines.push_back(content);
+            file_.blocks.back().lineNumbers.push_back(number);
             --listRemaining_;
         } else if (content.front() == '[') {
             startBlock(content, number);
@@ -117,7 +120,11 @@ private:
         const std::size_t blank = inside.find_first_of(" \t");
         const std::string word = inside.substr(0, blank);
         const auto kind = blockKindFromWord(word);
-        if (!kind) fail(number, "unknown block kind \"" + word + "\"");
+        if (!kind) {
+            std::vector<std::string> words;
+            for (const auto& entry : kindWords) words.emplace_back(entry.second);
+            fail(number, "unknown block kind \"" + word + "\"" + didYouMean(word, words));
+        }
         Block block;
         block.kind = *kind;
         block.line = number;
@@ -140,6 +147,7 @@ private:
             fail(number, "expected \"key: value\", got \"" + content + "\"");
         }
         file_.blocks.back().lines.push_back(content);
+        file_.blocks.back().lineNumbers.push_back(number);
         const int length = countedLength(content);
         if (length <= 0) return;
         listRemaining_ = listLength_ = length;
@@ -199,6 +207,15 @@ std::vector<std::string> Block::list(const std::string& key) const {
     return {};
 }
 
+std::vector<Block::Key> Block::keys() const {
+    std::vector<Key> found;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        found.push_back({keyOf(lines[i]), i < lineNumbers.size() ? lineNumbers[i] : line});
+        i += static_cast<std::size_t>(std::max(0, countedLength(lines[i])));
+    }
+    return found;
+}
+
 const Block* StudyFile::find(BlockKind kind) const {
     for (const Block& block : blocks) {
         if (block.kind == kind) return &block;
@@ -224,7 +241,9 @@ StudyFile parseStudyText(const std::string& text, const std::string& fileName) {
     std::istringstream stream(text);
     std::string line;
     for (int number = 1; std::getline(stream, line); ++number) parser.take(line, number);
-    return parser.finish();
+    StudyFile file = parser.finish();
+    file.text = text;
+    return file;
 }
 
 StudyFile readStudyFile(const std::string& path) {

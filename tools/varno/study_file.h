@@ -38,6 +38,7 @@ struct Block {
     std::string name;
     int line = 0;                    // line of the header, 1-based
     std::vector<std::string> lines;  // definition lines, in file order
+    std::vector<int> lineNumbers;    // the file line of each of `lines`
 
     // The lines joined with line feeds: the definition text of the block.
     std::string text() const;
@@ -46,10 +47,18 @@ struct Block {
     std::optional<std::string> property(const std::string& key) const;
     // The values of a key: a counted list ("key:N" and N lines) or one value.
     std::vector<std::string> list(const std::string& key) const;
+
+    struct Key {
+        std::string key;
+        int line = 0;
+    };
+    // The keys of the block with their file lines; the items of counted lists are not keys.
+    std::vector<Key> keys() const;
 };
 
 struct StudyFile {
     std::string fileName;  // as given, used in messages
+    std::string text;      // the content as read
     std::vector<Block> blocks;
 
     const Block* find(BlockKind kind) const;

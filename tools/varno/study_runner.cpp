@@ -1,6 +1,7 @@
 #include "study_runner.h"
 
 #include "library.h"
+#include "stop_signals.h"
 #include "varno.h"
 
 namespace varno::tool {
@@ -11,6 +12,15 @@ void expectCount(const char* what, int library, std::size_t file) {
     if (library == static_cast<int>(file)) return;
     throw RunError(std::string("the library counts ") + std::to_string(library) + " " + what +
                    ", the study file " + std::to_string(file));
+}
+
+DesignResult storedResult(const EvaluatedDesign& stored) {
+    DesignResult result;
+    result.failed = stored.failed();
+    result.error = stored.error;
+    result.responses = stored.responses;
+    result.seconds = stored.seconds;
+    return result;
 }
 
 }  // namespace
@@ -31,37 +41,90 @@ void checkStudyShape(const StudyModel& model) {
     expectCount("numeric parameters", VARNO_getIntStudyData(3), model.parameters.size());
 }
 
-StudyRunner::StudyRunner(const StudyModel& model, Evaluator& evaluator, ProgressLine& progress)
-    : model_(model), evaluator_(evaluator), progress_(progress) {}
+StudyRunner::StudyRunner(const StudyModel& model, Evaluator& evaluator, ProgressLine& progress,
+                         ResultsStore& store, int maxFailures)
+    : model_(model), evaluator_(evaluator), progress_(progress), store_(store),
+      maxFailures_(maxFailures) {}
 
-RunRecord StudyRunner::run() {
+RunEnd StudyRunner::run() {
     reportLibraryMessages();
-    const std::size_t width = model_.variables.size() + model_.parameters.size();
-    for (;;) {
-        std::vector<DesignRequest> requests;
-        {
-            const DesignSet set;
-            if (set.size() == 0) {
-                if (VARNO_isStudyComplete() == 1) break;
-                throw RunError(
-                    "the library handed out no designs before the study was complete:\n" +
-                    messageLog());
-            }
-            for (int k = 0; k < set.size(); ++k) {
-                requests.push_back({set.id(k), "Design" + std::to_string(set.id(k)),
-                                    std::vector<double>(set.values(k), set.values(k) + width)});
-            }
+    RunEnd end = RunEnd::complete;
+    while (VARNO_isStudyComplete() != 1) {
+        const std::vector<DesignRequest> requests = nextSet();
+        if (requests.empty()) break;
+        ++cycle_;
+        std::vector<DesignResult> results(requests.size());
+        if (!evaluate(requests, results)) {
+            end = RunEnd::interrupted;
+            break;
         }
-        std::vector<DesignResult> results = evaluator_.evaluate(requests);
         returnResults(requests, results);
-        record(requests, results);
-        ++record_.cycles;
-        progress_.update(progressState());
+        recordOutcomes(requests, results);
         reportLibraryMessages();
-        if (VARNO_isStudyComplete() == 1) break;
+        if (maxFailures_ > 0 && succeeded_ == 0 && evaluations_ >= maxFailures_) {
+            end = RunEnd::failing;
+            break;
+        }
+        if (StopSignals::received() != 0) {
+            end = RunEnd::interrupted;
+            break;
+        }
     }
     progress_.finish();
-    return std::move(record_);
+    return end;
+}
+
+std::vector<DesignRequest> StudyRunner::nextSet() const {
+    const std::size_t width = model_.variables.size() + model_.parameters.size();
+    const DesignSet set;
+    if (set.size() == 0) {
+        if (VARNO_isStudyComplete() == 1) return {};
+        throw RunError("the library handed out no designs before the study was complete:\n" +
+                       messageLog());
+    }
+    std::vector<DesignRequest> requests;
+    for (int k = 0; k < set.size(); ++k) {
+        requests.push_back({set.id(k), "Design" + std::to_string(set.id(k)),
+                            std::vector<double>(set.values(k), set.values(k) + width)});
+    }
+    return requests;
+}
+
+bool StudyRunner::evaluate(const std::vector<DesignRequest>& requests,
+                           std::vector<DesignResult>& results) {
+    std::vector<DesignRequest> fresh;
+    std::vector<std::size_t> place;  // index in `requests` of each fresh design
+    for (std::size_t k = 0; k < requests.size(); ++k) {
+        const std::optional<EvaluatedDesign> stored = store_.find(requests[k].id);
+        if (stored && stored->values == requests[k].values) {
+            results[k] = storedResult(*stored);
+            ++replayed_;
+        } else {
+            fresh.push_back(requests[k]);
+            place.push_back(k);
+        }
+    }
+    if (fresh.empty()) return true;
+    EvaluationHooks hooks;
+    hooks.finished = [&](std::size_t index, const DesignResult& result) {
+        EvaluatedDesign design;
+        design.id = fresh[index].id;
+        design.values = fresh[index].values;
+        design.responses = result.responses;
+        design.error = result.failed ? result.error : std::string();
+        design.cycle = cycle_;
+        design.position = static_cast<int>(place[index]);
+        design.seconds = result.seconds;
+        store_.add(design);
+    };
+    hooks.stopRequested = [] { return StopSignals::received() != 0; };
+    std::vector<DesignResult> evaluated = evaluator_.evaluate(fresh, hooks);
+    bool complete = true;
+    for (std::size_t k = 0; k < fresh.size(); ++k) {
+        complete = complete && !evaluated[k].interrupted;
+        results[place[k]] = std::move(evaluated[k]);
+    }
+    return complete;
 }
 
 void StudyRunner::returnResults(const std::vector<DesignRequest>& requests,
@@ -87,18 +150,31 @@ void StudyRunner::returnResults(const std::vector<DesignRequest>& requests,
     }
 }
 
-void StudyRunner::record(const std::vector<DesignRequest>& requests,
-                         const std::vector<DesignResult>& results) {
+void StudyRunner::recordOutcomes(const std::vector<DesignRequest>& requests,
+                                 const std::vector<DesignResult>& results) {
     for (std::size_t k = 0; k < requests.size(); ++k) {
-        EvaluatedDesign design;
-        design.id = requests[k].id;
-        design.values = requests[k].values;
-        design.responses = results[k].responses;
-        design.error = results[k].failed ? results[k].error : std::string();
-        design.status = VARNO_getDesignStatus(design.id);
-        VARNO_getPerformanceValueForDesign(design.id, &design.performance);
-        record_.designs.push_back(std::move(design));
+        const int id = requests[k].id;
+        const int status = VARNO_getDesignStatus(id);
+        double performance = -1e99;
+        VARNO_getPerformanceValueForDesign(id, &performance);
+        store_.setOutcome(id, status, performance);
+        ++evaluations_;
+        if (results[k].failed) {
+            if (firstError_.empty()) firstError_ = requests[k].name + ": " + results[k].error;
+        } else {
+            ++succeeded_;
+        }
+        feasible_ += status == 1 || status == 2 ? 1 : 0;
     }
+    ProgressState state;
+    state.cycle = cycle_;
+    state.evaluations = evaluations_;
+    state.budget = model_.budget;
+    state.feasible = feasible_;
+    double best = 0.0;
+    const int bestId = VARNO_getBestDesignId();
+    if (bestId > 0 && VARNO_getPerformanceValueForDesign(bestId, &best) == 1) state.best = best;
+    progress_.update(state);
 }
 
 // Warnings and notes of the library (range errors, sizing notes) are shown
@@ -107,20 +183,6 @@ void StudyRunner::reportLibraryMessages() {
     const std::string log = messageLog();
     if (!log.empty()) progress_.note("varno: message from the library:\n" + log);
     VARNO_clearMessageLog();
-}
-
-ProgressState StudyRunner::progressState() const {
-    ProgressState state;
-    state.cycle = record_.cycles;
-    state.evaluations = static_cast<int>(record_.designs.size());
-    state.budget = model_.budget;
-    double best = 0.0;
-    const int bestId = VARNO_getBestDesignId();
-    if (bestId > 0 && VARNO_getPerformanceValueForDesign(bestId, &best) == 1) state.best = best;
-    for (const EvaluatedDesign& design : record_.designs) {
-        state.feasible += design.status == 2 ? 1 : 0;
-    }
-    return state;
 }
 
 }  // namespace varno::tool

@@ -12,7 +12,9 @@ namespace varno::tool {
 std::string defaultStudyLevelData(const std::string& studyName);
 
 // Throws StudyFileError naming the block the library refused, followed by
-// the library's message log. Needs a study set up in the library.
-void defineStudy(const StudyFile& file);
+// the library's message log. Needs a study set up in the library. The
+// study-level data ask for batches of at least `parallel` designs
+// (nParallel), so that that many evaluations can run at once.
+void defineStudy(const StudyFile& file, int parallel = 1);
 
 }  // namespace varno::tool

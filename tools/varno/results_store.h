@@ -1,0 +1,58 @@
+// The run's database, <workdir>/results.db (SQLite): every evaluation is
+// committed as soon as it completes, so an interrupted run loses nothing it
+// finished, and a resumed run answers the designs it already holds from here.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+namespace varno::tool {
+
+// One evaluated design, as the database keeps it.
+struct EvaluatedDesign {
+    int id = 0;
+    std::vector<double> values;     // variables, then fixed parameters
+    std::vector<double> responses;  // one per study response; empty or zeros when it failed
+    std::string error;              // why the evaluation failed; empty when it did not
+    int status = 4;                 // the library's design status; 4 until the set is told
+    double performance = -1e99;
+    int cycle = 0;         // the design set it came in, from 1
+    int position = 0;      // its place in that set
+    double seconds = 0.0;  // how long the evaluation took
+
+    bool failed() const { return !error.empty(); }
+};
+
+class ResultsStore {
+public:
+    // Opens the database, creating it and its tables when new. Throws RunError.
+    explicit ResultsStore(const std::filesystem::path& file);
+    ~ResultsStore();
+    ResultsStore(const ResultsStore&) = delete;
+    ResultsStore& operator=(const ResultsStore&) = delete;
+
+    // A setting the run was started with (the study text, the parallelism).
+    std::optional<std::string> setting(const std::string& key) const;
+    void setSetting(const std::string& key, const std::string& value);
+
+    // Commits one evaluation, replacing an earlier one of the same design id.
+    void add(const EvaluatedDesign& evaluation);
+    // Records the library's verdict on a design once its set was told.
+    void setOutcome(int id, int status, double performance);
+
+    std::optional<EvaluatedDesign> find(int id) const;
+    // Every evaluation, in the order the library handed the designs out.
+    std::vector<EvaluatedDesign> all() const;
+
+private:
+    void execute(const std::string& sql);
+
+    sqlite3* db_ = nullptr;
+    std::filesystem::path file_;
+};
+
+}  // namespace varno::tool
