@@ -27,6 +27,7 @@ struct DoeContext {
 struct DoeRuns {
     std::vector<std::vector<double>> designValues;  // one value per study variable
     std::vector<int> runToDesign;
+    std::vector<int> designIds;  // per design, once handed out or found in the store
 };
 
 // Refuses settings the study's factors cannot serve: a factor count that is
