@@ -232,6 +232,9 @@ DoeTable buildDoeTable(const DoeSettings& s, const DoeContext& context) {
             table = optimizedLatinHypercube(k, s.numRuns, s.lhcoTimeLimit, random);
             break;
         case kindHammersley: table = hammersleyDesign(k, s.numRuns, random); break;
+        case kindExistingDesigns:
+            fatalError("A DOE over existing designs (OtherExisting) cannot be run in this "
+                       "version.");
         default: fatalError("Unknown type of DOE defined in the *CONTROL_DOE keyword.");
     }
     table.factor_map.assign(ids.begin(), ids.begin() + std::min<long>(static_cast<long>(ids.size()),
