@@ -1,13 +1,24 @@
-// Exported calls whose work belongs to subsystems still to come. Each runs
-// its full frame (usability, lifecycle state, trap) and then reports that the
-// work is not available, returning the call's failure value.
+// Exported calls whose work belongs to subsystems still to come, and the DOE
+// queries. Each runs its full frame (usability, lifecycle state, trap); the
+// file calls report that their work is not available.
 #include "varno.h"
 
 #include "frame/call_frame.h"
+#include "study/doe_study.h"
+#include "study/study.h"
 
 using namespace varno;
 
 namespace {
+
+// The DOE analysis has not run: its tables answer count 0 and no array.
+template <class Result>
+Result noAnalysis(const CallRule& rule, int* count, int* second = nullptr) {
+    if (count != nullptr) *count = 0;
+    if (second != nullptr) *second = 0;
+    return runTrapped(rule, static_cast<Result>(nullptr),
+                      [] { return static_cast<Result>(nullptr); });
+}
 
 template <class Result>
 Result unavailable(const CallRule& rule, Result failure) {
@@ -22,28 +33,22 @@ Result unavailable(const CallRule& rule, Result failure) {
 extern "C" {
 
 char** VARNO_getFactorNames(int* count) {
-    (void)count;
-    return unavailable<char**>({"VARNO_getFactorNames", Lifecycle::any},
-                               static_cast<char**>(nullptr));
+    if (count != nullptr) *count = 0;
+    return runTrapped(CallRule{"VARNO_getFactorNames", Lifecycle::any},
+                      static_cast<char**>(nullptr),
+                      [&] { return doeFactorNames(currentStudy(), count); });
 }
 
 char** VARNO_getInteractionNames(int* count) {
-    (void)count;
-    return unavailable<char**>({"VARNO_getInteractionNames", Lifecycle::finalised},
-                               static_cast<char**>(nullptr));
+    return noAnalysis<char**>({"VARNO_getInteractionNames", Lifecycle::finalised}, count);
 }
 
 double* VARNO_getPercentContribution(int* count) {
-    (void)count;
-    return unavailable<double*>({"VARNO_getPercentContribution", Lifecycle::finalised},
-                                static_cast<double*>(nullptr));
+    return noAnalysis<double*>({"VARNO_getPercentContribution", Lifecycle::finalised}, count);
 }
 
 double** VARNO_getDOEEffectsData(int* nLevels, int* nTerms) {
-    (void)nLevels;
-    (void)nTerms;
-    return unavailable<double**>({"VARNO_getDOEEffectsData", Lifecycle::finalised},
-                                 static_cast<double**>(nullptr));
+    return noAnalysis<double**>({"VARNO_getDOEEffectsData", Lifecycle::finalised}, nLevels, nTerms);
 }
 
 int VARNO_generateReportFile(void) {

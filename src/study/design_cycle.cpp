@@ -11,6 +11,7 @@
 #include "frame/text_format.h"
 #include "frame/tracked_allocator.h"
 #include "study/design_results.h"
+#include "study/doe_study.h"
 #include "study/study.h"
 
 namespace varno {
@@ -277,8 +278,15 @@ int nextSet(Study& study, int** designIds, double*** designValues) {
             if (yielded == 0 && !study.search) return 0;
             break;
         case CyclePath::arraySet:
-            reportNotAvailable("VARNO_getNextSetOfDesignsFromStudy");
-            return 0;
+            if (agent.method_used != search::studyDoe) {
+                reportNotAvailable("VARNO_getNextSetOfDesignsFromStudy");
+                return 0;
+            }
+            collectDoeDesigns(study);
+            yielded = handOutMembers(study, designIds, designValues);
+            // Every design of the array already has results: nothing is left to do.
+            if (yielded == 0) library().studyComplete = 1;
+            break;
         case CyclePath::unsupported:
             appendToMessageLog("The study type used is not currenly supported via the API.");
             return 0;
@@ -349,6 +357,7 @@ int updateResultsForDesignSet(Study& study, int nDesigns, int* designIds, int* e
         finishSharedSet(study);
     } else if (allResultsIn(study, handedOutWithoutResults(study.cycle))) {
         if (study.cycle.path == CyclePath::engine) finishEngineSet(study);
+        if (study.cycle.path == CyclePath::arraySet) library().studyComplete = 1;
         library().designSetPending = 0;
     }
     return 1;

@@ -9,6 +9,7 @@
 #include "frame/message_writer.h"
 #include "frame/text_format.h"
 #include "model/responses.h"
+#include "study/doe_study.h"
 #include "support/clock.h"
 
 namespace varno {
@@ -116,6 +117,7 @@ void buildEncoding(Study& study) {
     settings.designsFromHostAsIs = agent.method_used == search::studyDesignSweep;
     settings.problemType = agent.problem_type;
     settings.runMode = study.setup.study.modeCode;
+    if (agent.method_used == search::studyDoe) settings.doeKind = study.doeSettings.kind;
     study.encoding = std::make_unique<design::DesignEncoding>(study.project, settings);
 }
 
@@ -197,6 +199,7 @@ void startCycle(Study& study) {
     study.engine = search::EngineState{};
     startRandomSequence(study);
     startSearch(study);
+    if (study.agent().method_used == search::studyDoe) startDoeStudy(study);
 }
 
 }  // namespace

@@ -5,6 +5,12 @@
 #include <memory>
 #include <string>
 
+#include <optional>
+#include <vector>
+
+#include "doe/doe_designs.h"
+#include "doe/doe_settings.h"
+#include "doe/doe_table.h"
 #include "frame/library_state.h"
 #include "study/design_cycle.h"
 #include "design/design_store.h"
@@ -30,6 +36,12 @@ struct Study : StudyCore {
     search::RandomStream random;                   // the engine's generator
     std::unique_ptr<search::SearchMethod> search;  // the agent's search, once finalised
     search::EngineState engine;
+    // A designed experiment: its settings, its array once built, the designs
+    // of its runs, and the factor labels as the host reads them.
+    doe::DoeSettings doeSettings;
+    std::optional<doe::DoeTable> doeTable;
+    doe::DoeRuns doeRuns;
+    std::vector<char*> factorNames;
 
     // The study's one agent (exists once the study is created) and its
     // performance definition (exists once a response is added or the study

@@ -3,6 +3,7 @@
 #include "model/responses.h"
 #include "model/study_variables.h"
 #include "search/method_settings.h"
+#include "study/doe_study.h"
 
 namespace varno {
 
@@ -34,6 +35,7 @@ void defineStudyLevel(Study& study, const LineList& lines) {
 void defineMethod(Study& study, const LineList& lines) {
     search::defineSearchMethod(study.setup.agent, study.setup.method, methodScope(study.setup),
                                study.project.dvar.front(), lines);
+    if (study.agent().method_used == search::studyDoe) defineDoeMethod(study, lines);
 }
 
 void defineRuntime(Study& study, const LineList& lines) {

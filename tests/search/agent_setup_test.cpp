@@ -164,7 +164,7 @@ TEST_F(StudySetUp, MethodVariablesAreChecked) {
                 "representation of this agent and run again.");
     initialise();
     createAgent();
-    ASSERT_EQ(defineMethod("method: DOE"), 1);
+    ASSERT_EQ(defineMethod("method: DOE\nsampleMethod: 2LevelFull\nnumFactors: 2"), 1);
     EXPECT_NO_THROW(checkMethodVariables(setup().agent, variables));
 
     initialise();

@@ -23,7 +23,10 @@ std::string answerBeforeInitialisation(const std::string& name) {
     if (name == "VARNO_finalizeStudyData") {
         return "VARNO_finalizeStudyData cannot be done before initializing the study.";
     }
-    if (name == "VARNO_getIntStudyData" || name == "VARNO_isShareDesignsSupported") return "<none>";
+    if (name == "VARNO_getIntStudyData" || name == "VARNO_isShareDesignsSupported" ||
+        name == "VARNO_getFactorNames") {
+        return "<none>";
+    }
     return name + " is not available in this build.";
 }
 

@@ -1,0 +1,76 @@
+#include "study/doe_study.h"
+
+#include "frame/text_format.h"
+#include "model/block_reader.h"
+#include "study/design_results.h"
+#include "study/study.h"
+
+namespace varno {
+
+namespace {
+
+design::Design doeDesign(Study& study, const std::vector<double>& values) {
+    design::Design design;
+    design.agentTag = study.agent().number;
+    design.evaluationKind = design::realValued;
+    design.reals = values;
+    for (const model::FixedParameter& fixed : study.project.file_user_fixed) {
+        design.reals.push_back(fixed.baseline);
+    }
+    study.encoding->dblsToInts(design, design::roundNearest);
+    return design;
+}
+
+}  // namespace
+
+void defineDoeMethod(Study& study, const LineList& lines) {
+    model::BlockReader reader(lines, "Study");
+    reader.name();
+    study.doeSettings = doe::readDoeSettings(reader);
+}
+
+void startDoeStudy(Study& study) {
+    const doe::DoeContext context{study.project.dvar.front(), study.agent().number, study.random,
+                                  study.workingDirectory};
+    doe::checkDoeFactors(study.doeSettings, context);
+    doe::DoeTable table = doe::buildDoeTable(study.doeSettings, context);
+    study.doeRuns = doe::doeRunValues(table, study.doeSettings, context.variables);
+    study.doeSettings.numRuns = table.num_runs;
+    study.agent().data.populationSize = table.num_runs;
+    study.doeTable = std::move(table);
+    study.factorNames.clear();
+    for (int i = 0; i < study.doeTable->num_factors; ++i) {
+        study.factorNames.push_back(study.doeTable->col_name[static_cast<std::size_t>(i)].data());
+    }
+}
+
+void collectDoeDesigns(Study& study) {
+    std::vector<design::Design>& out = study.cycle.handedOut;
+    out.clear();
+    doe::DoeRuns& runs = study.doeRuns;
+    runs.designIds.assign(runs.designValues.size(), 0);
+    const int firstId = study.agent().data.evaluationsDone + 1;
+    const auto rescore = [&study](design::Design& d) {
+        return scoreDesign(study, d, studyOrderValues(d));
+    };
+    for (std::size_t i = 0; i < runs.designValues.size(); ++i) {
+        design::Design d = doeDesign(study, runs.designValues[i]);
+        if (study.store.lookupSavedPerformance(d, rescore, true) != design::NEW_DESIGN_MARK) {
+            runs.designIds[i] = d.id;
+            continue;
+        }
+        d.id = firstId + static_cast<int>(out.size());
+        d.name = formatText("Design%d", d.id);
+        runs.designIds[i] = d.id;
+        out.push_back(std::move(d));
+    }
+}
+
+char** doeFactorNames(Study* study, int* count) {
+    if (count != nullptr) *count = 0;
+    if (study == nullptr || !study->doeTable || study->factorNames.empty()) return nullptr;
+    if (count != nullptr) *count = static_cast<int>(study->factorNames.size());
+    return study->factorNames.data();
+}
+
+}  // namespace varno

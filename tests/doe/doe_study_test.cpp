@@ -1,0 +1,150 @@
+// A designed experiment through the C interface: the whole array in one set,
+// repeated runs evaluated once, the factor labels, and the set-up refusals.
+#include <set>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace varno {
+namespace {
+
+class DoeStudy : public testing::CInterfaceTest {
+protected:
+    testing::TempDirectory dir;
+
+    void SetUp() override {
+        CInterfaceTest::SetUp();
+        ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1);
+    }
+
+    // Four continuous variables x1 … x4 on [0, 10]; `factors` of them are
+    // DOE factors with `levels`; the method block is `method`.
+    void define(const std::string& method, int factors, const std::string& levels) {
+        ASSERT_EQ(VARNO_createNewStudy("doe", "type: doe"), 1);
+        for (int i = 1; i <= 4; ++i) {
+            const std::string name = "x" + std::to_string(i);
+            const std::string id = std::to_string(i);
+            ASSERT_EQ(
+                VARNO_defineNewProjectParameter(
+                    name.c_str(),
+                    ("type: Continuous\nid: " + id + "\nmin: 0\nbaseline: 5\nmax: 10").c_str()),
+                1);
+        }
+        ASSERT_EQ(VARNO_defineNewProjectResponse("f", "type: API"), 1);
+        ASSERT_EQ(VARNO_defineStudyLevelData("S", "startAgent: 0\nendAgent: 0\nfilePrefix: doe\n"
+                                                  "randomSeed: 0.5\nmode: newStudy"),
+                  1);
+        ASSERT_EQ(VARNO_defineSearchMethodData("m", ("method: DOE\n" + method).c_str()), 1)
+            << VARNO_getLastMessage();
+        for (int i = 1; i <= 4; ++i) {
+            const std::string name = "x" + std::to_string(i);
+            const std::string id = std::to_string(i);
+            ASSERT_EQ(VARNO_addVariableToStudy(
+                          name.c_str(),
+                          ("type: Continuous\nid: " + id + "\nresolution: 11\ndistribution: NONE")
+                              .c_str()),
+                      1);
+            if (i > factors) continue;
+            ASSERT_EQ(
+                VARNO_addDOEFactorToStudy(
+                    name.c_str(),
+                    ("type: Continuous\nlevels: " + levels + "\nfactorType: Control").c_str()),
+                1);
+        }
+        ASSERT_EQ(VARNO_addResponseToStudy(
+                      "f", "type: response\ngoal: NONE\nacceptMin: -1e300\nacceptMax: 1e300"),
+                  1)
+            << VARNO_getLastMessage();
+    }
+
+    std::string lastMessage() {
+        const char* text = VARNO_getLastMessage();
+        return text == nullptr ? std::string() : std::string(text);
+    }
+};
+
+TEST_F(DoeStudy, HandsOutTheWholeArrayOnceAndCompletes) {
+    define("sampleMethod: 2LevelPB\nnumFactors: 4\nnumEvals: 12", 4, "1, 10");
+    ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
+    int count = 0;
+    char** names = VARNO_getFactorNames(&count);
+    ASSERT_EQ(count, 4);
+    EXPECT_EQ((std::vector<std::string>(names, names + 4)),
+              (std::vector<std::string>{"A", "B", "C", "D"}));
+
+    int* ids = nullptr;
+    double** values = nullptr;
+    const int n = VARNO_getNextSetOfDesignsFromStudy(&ids, &values);
+    const Study& study = *currentStudy();
+    ASSERT_EQ(study.doeRuns.runToDesign.size(), 12u);
+    ASSERT_EQ(n, static_cast<int>(study.doeRuns.designValues.size()));
+    EXPECT_LT(n, 12) << "12 runs over 16 corners repeat some corners";
+    std::set<std::vector<double>> distinct;
+    for (int i = 0; i < n; ++i) {
+        const std::vector<double> row(values[i], values[i] + 4);
+        distinct.insert(row);
+        for (double v : row) EXPECT_TRUE(v == 1.0 || v == 10.0) << "level values, not codes";
+    }
+    EXPECT_EQ(distinct.size(), static_cast<std::size_t>(n));
+    for (int run = 0; run < 12; ++run) {
+        const int design = study.doeRuns.runToDesign[static_cast<std::size_t>(run)];
+        for (int j = 0; j < 4; ++j) {
+            EXPECT_EQ(study.doeRuns.designValues[design][j],
+                      study.doeTable->level(run, j) == 1 ? 10.0 : 1.0);
+        }
+    }
+
+    std::vector<double> responses(static_cast<std::size_t>(n), 3.0);
+    std::vector<double*> rows;
+    for (double& r : responses) rows.push_back(&r);
+    EXPECT_EQ(VARNO_updateResultsForDesignSet(n, ids, nullptr, rows.data(), nullptr), 1);
+    VARNO_freePtr(ids);
+    VARNO_freePtr(values);
+    EXPECT_EQ(VARNO_isStudyComplete(), 1);
+    EXPECT_EQ(VARNO_getNextSetOfDesignsFromStudy(&ids, &values), 0);
+    EXPECT_EQ(lastMessage(), "No more designs to evaluate for this study. Only Optimization "
+                             "studies allow multiple cycles.");
+    EXPECT_EQ(VARNO_getInteractionNames(&count), nullptr);
+    EXPECT_EQ(count, 0);
+}
+
+TEST_F(DoeStudy, FactorNamesAreEmptyBeforeTheArrayExists) {
+    int count = 7;
+    EXPECT_EQ(VARNO_getFactorNames(&count), nullptr);
+    EXPECT_EQ(count, 0);
+}
+
+struct Refusal {
+    const char* method;
+    int factors;
+    const char* levels;
+    const char* text;
+};
+
+TEST_F(DoeStudy, RefusesWhatTheFactorsCannotServe) {
+    const Refusal refusals[] = {
+        {"sampleMethod: 2LevelFull\nnumFactors: 3", 2, "1, 10",
+         "The DOE method names 3 factors (numFactors) but 2 DOE factors were added to the study."},
+        {"sampleMethod: 2LevelFull\nnumFactors: 2", 2, "1, 5, 10",
+         "is not consistent with the doe type defined."},
+        {"sampleMethod: OtherLHC\nnumFactors: 2\nnumEvals: 20000", 2, "1, 10",
+         "The DOE array of the study has 20000 runs, more than the limit of 10000 designs per "
+         "study."},
+        {"sampleMethod: OtherCC\nnumFactors: 1", 1, "1, 2, 3, 4, 5",
+         "At least TWO factors need to be defined for using the Central Composite DOE in agent "
+         "# 0."},
+    };
+    for (const Refusal& refusal : refusals) {
+        testing::resetLibrary();
+        ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1);
+        define(refusal.method, refusal.factors, refusal.levels);
+        EXPECT_EQ(VARNO_finalizeStudyData(), 0);
+        EXPECT_NE(testing::lastFatalReason().find(refusal.text), std::string::npos)
+            << testing::lastFatalReason();
+        VARNO_endStudy();
+    }
+}
+
+}  // namespace
+}  // namespace varno
