@@ -8,7 +8,8 @@
 #   make bench  build the benchmarks (Release, build/release) and run the
 #               single- and multi-objective search-quality comparisons (the
 #               single-objective gap table also goes to
-#               build/release/search_quality.md); BENCH_ARGS=--quick for a subset
+#               build/release/search_quality.md) and the surrogate accuracy and
+#               speed benchmarks; BENCH_ARGS=--quick for a subset of the searches
 #   make clean  remove the preset build trees
 
 REPO := $(patsubst %/,%,$(dir $(abspath $(lastword $(MAKEFILE_LIST)))))
@@ -19,7 +20,7 @@ BENCH_ARGS ?=
 PYTHON ?= /usr/bin/python3
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps pagmo scipy run test asan bench clean
+.PHONY: all deps pagmo python-bench run test asan bench clean
 
 all: test
 
@@ -41,19 +42,27 @@ pagmo:
 	    apt-get install -y -q --no-install-recommends libpagmo-dev; \
 	fi
 
-# scipy likewise: the search-quality comparison runs two of its optimisers.
-scipy:
-	@if [ "$$(dpkg-query -W -f='$${db:Status-Status}' python3-scipy 2>/dev/null)" != installed ]; then \
+# SciPy runs two of the search-quality anchors, and scikit-learn and SciPy give
+# the reference models of the surrogate benchmark; like pagmo2 they are only
+# for the benchmarks.
+python-bench:
+	@missing=""; \
+	for package in python3-sklearn python3-scipy; do \
+	  if [ "$$(dpkg-query -W -f='$${db:Status-Status}' $$package 2>/dev/null)" != installed ]; then \
+	    missing="$$missing $$package"; \
+	  fi; \
+	done; \
+	if [ -n "$$missing" ]; then \
 	  as_root=""; \
 	  if [ "$$(id -u)" -ne 0 ]; then \
 	    command -v sudo >/dev/null 2>&1 || { \
-	      echo "bench: python3-scipy is missing, and sudo is not available to install it." >&2; exit 1; }; \
+	      echo "bench:$$missing missing, and sudo is not available to install them." >&2; exit 1; }; \
 	    as_root=sudo; \
 	  fi; \
-	  echo "bench: installing python3-scipy"; \
+	  echo "bench: installing$$missing"; \
 	  $$as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q && \
 	  $$as_root env DEBIAN_FRONTEND=noninteractive \
-	    apt-get install -y -q --no-install-recommends python3-scipy; \
+	    apt-get install -y -q --no-install-recommends $$missing; \
 	fi
 
 run: deps
@@ -73,7 +82,7 @@ asan: deps
 	cd "$(REPO)" && cmake --build --preset asan --parallel $(JOBS)
 	cd "$(REPO)" && ctest --preset asan --parallel $(JOBS)
 
-bench: deps pagmo scipy
+bench: deps pagmo python-bench
 	cd "$(REPO)" && cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DVARNO_BUILD_TESTS=OFF
 	cd "$(REPO)" && cmake --build build/release --parallel $(JOBS)
 	cd "$(REPO)/build/release" && ./bench/bench_search_quality $(BENCH_ARGS) --json search_quality.json
@@ -81,6 +90,9 @@ bench: deps pagmo scipy
 	  --library bench/libbench_problems.so --results search_quality.json \
 	  --output search_quality_all.json --markdown search_quality.md
 	cd "$(REPO)/build/release" && ./bench/bench_mo_quality $(BENCH_ARGS)
+	cd "$(REPO)/build/release" && ./bench/bench_surrogate_accuracy surrogate_points
+	cd "$(REPO)/build/release" && $(PYTHON) "$(REPO)/bench/surrogate_reference.py" surrogate_points
+	cd "$(REPO)/build/release" && ./bench/bench_surrogate_speed
 
 clean:
 	rm -rf "$(REPO)/build/default" "$(REPO)/build/asan" "$(REPO)/build/release"
