@@ -6,8 +6,9 @@
 #   make test   build and run the test suite
 #   make asan   the same under AddressSanitizer and UndefinedBehaviorSanitizer
 #   make bench  build the benchmarks (Release, build/release) and run the
-#               single- and multi-objective search-quality comparisons;
-#               BENCH_ARGS=--quick for a subset
+#               single- and multi-objective search-quality comparisons and
+#               the surrogate accuracy and speed benchmarks;
+#               BENCH_ARGS=--quick for a subset of the search comparisons
 #   make clean  remove the preset build trees
 
 REPO := $(patsubst %/,%,$(dir $(abspath $(lastword $(MAKEFILE_LIST)))))
@@ -16,7 +17,7 @@ RUN_DIR := $(REPO)/build/default/run
 BENCH_ARGS ?=
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps pagmo run test asan bench clean
+.PHONY: all deps pagmo surrogate-reference run test asan bench clean
 
 all: test
 
@@ -38,6 +39,28 @@ pagmo:
 	    apt-get install -y -q --no-install-recommends libpagmo-dev; \
 	fi
 
+# scikit-learn and SciPy give the reference models of the surrogate accuracy
+# benchmark; like pagmo2 they are only for the benchmarks.
+surrogate-reference:
+	@missing=""; \
+	for package in python3-sklearn python3-scipy; do \
+	  if [ "$$(dpkg-query -W -f='$${db:Status-Status}' $$package 2>/dev/null)" != installed ]; then \
+	    missing="$$missing $$package"; \
+	  fi; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  as_root=""; \
+	  if [ "$$(id -u)" -ne 0 ]; then \
+	    command -v sudo >/dev/null 2>&1 || { \
+	      echo "bench:$$missing missing, and sudo is not available to install them." >&2; exit 1; }; \
+	    as_root=sudo; \
+	  fi; \
+	  echo "bench: installing$$missing"; \
+	  $$as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q && \
+	  $$as_root env DEBIAN_FRONTEND=noninteractive \
+	    apt-get install -y -q --no-install-recommends $$missing; \
+	fi
+
 run: deps
 	cd "$(REPO)" && cmake --preset default
 	cd "$(REPO)" && cmake --build --preset default --parallel $(JOBS)
@@ -55,11 +78,14 @@ asan: deps
 	cd "$(REPO)" && cmake --build --preset asan --parallel $(JOBS)
 	cd "$(REPO)" && ctest --preset asan --parallel $(JOBS)
 
-bench: deps pagmo
+bench: deps pagmo surrogate-reference
 	cd "$(REPO)" && cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DVARNO_BUILD_TESTS=OFF
 	cd "$(REPO)" && cmake --build build/release --parallel $(JOBS)
 	cd "$(REPO)/build/release" && ./bench/bench_search_quality $(BENCH_ARGS)
 	cd "$(REPO)/build/release" && ./bench/bench_mo_quality $(BENCH_ARGS)
+	cd "$(REPO)/build/release" && ./bench/bench_surrogate_accuracy surrogate_points
+	cd "$(REPO)/build/release" && /usr/bin/python3 "$(REPO)/bench/surrogate_reference.py" surrogate_points
+	cd "$(REPO)/build/release" && ./bench/bench_surrogate_speed
 
 clean:
 	rm -rf "$(REPO)/build/default" "$(REPO)/build/asan" "$(REPO)/build/release"

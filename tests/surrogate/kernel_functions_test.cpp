@@ -1,0 +1,82 @@
+// Radial-basis kernels: gradients against finite differences, the kernels'
+// definiteness against their matrices, and the factory's edge cases.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "surrogate/kernel_functions.h"
+
+namespace varno::surrogate {
+namespace {
+
+const char* const kernelNames[] = {"RBFGaussian", "RBFMultiQuadratic",  "RBFInvMultiQuadratic",
+                                   "RBFLinear",   "RBFThinPlateSpline", "RBFCubic"};
+
+TEST(KernelFunctions, GradientsMatchFiniteDifferencesAndCloneKeepsTheShape) {
+    const Eigen::Vector3d x(0.3, -0.7, 0.2), y(-0.1, 0.4, 0.5);
+    const double h = 1e-6;
+    for (const char* name : kernelNames) {
+        SCOPED_TRACE(name);
+        const auto kernel = makeRadialBasisFunction(name, 1.3);
+        ASSERT_TRUE(kernel);
+        EXPECT_EQ(kernel->name(), name);
+        Eigen::VectorXd g, second;
+        EXPECT_TRUE(kernel->gradient(x, y, g));
+        EXPECT_TRUE(kernel->gradientSecond(x, y, second));
+        EXPECT_EQ(second, -g);
+        for (int k = 0; k < 3; ++k) {
+            const Eigen::Vector3d step = Eigen::Vector3d::Unit(k) * h;
+            const double difference =
+                (kernel->value(x + step, y) - kernel->value(x - step, y)) / (2 * h);
+            EXPECT_NEAR(g(k), difference, 1e-7);
+        }
+        const auto copy = kernel->clone();
+        EXPECT_EQ(copy->name(), name);
+        EXPECT_EQ(copy->value(x, y), kernel->value(x, y));
+    }
+}
+
+TEST(KernelFunctions, OnlyPositiveDefiniteKernelsGivePositiveDefiniteMatrices) {
+    Eigen::MatrixXd points(6, 2);
+    points << -1, -1, 1, -0.5, 0, 0, 0.3, 0.9, -0.6, 0.4, 0.8, 0.7;
+    for (const char* name : kernelNames) {
+        SCOPED_TRACE(name);
+        const auto kernel = makeRadialBasisFunction(name, 1.0);
+        const Eigen::MatrixXd k = kernel->matrix(points);
+        EXPECT_EQ(k(4, 1), kernel->value(points.row(4).transpose(), points.row(1).transpose()));
+        const double smallest = Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd>(k).eigenvalues()(0);
+        EXPECT_EQ(kernel->isPositiveDefinite(), smallest > 0.0);
+    }
+}
+
+TEST(KernelFunctions, EdgeCases) {
+    const Eigen::Vector2d origin(0.0, 0.0), point(0.6, 0.8);
+    Eigen::VectorXd g = Eigen::VectorXd::Ones(2);
+
+    const auto flat = makeRadialBasisFunction("RBFGaussian", 0.0);
+    EXPECT_EQ(flat->shape(), 0.001);
+    EXPECT_DOUBLE_EQ(flat->value(origin, point), std::exp(-1e-6));  // r = 1, c^2 = 1e-6
+    EXPECT_EQ(makeRadialBasisFunction("RBFCubic", -2.0)->shape(), 0.001);
+
+    EXPECT_EQ(flat->value(point, point), 1.0);
+    EXPECT_TRUE(flat->gradient(point, point, g));
+    EXPECT_EQ(g, Eigen::Vector2d::Zero());
+
+    const auto spline = makeRadialBasisFunction("RBFThinPlateSpline", 1.0);
+    g.setOnes();
+    EXPECT_EQ(spline->value(point, point), 0.0);
+    EXPECT_TRUE(spline->gradient(point, point, g));
+    EXPECT_EQ(g, Eigen::Vector2d::Zero());
+
+    const auto linear = makeRadialBasisFunction("RBFLinear", 1.0);
+    g.setOnes();
+    EXPECT_FALSE(linear->gradient(point, point, g));
+    EXPECT_EQ(g, Eigen::Vector2d::Zero());
+    EXPECT_FALSE(linear->gradientSecond(point, point, g));
+
+    EXPECT_FALSE(makeRadialBasisFunction("rbfgaussian", 1.0));
+    EXPECT_FALSE(makeRadialBasisFunction("", 1.0));
+}
+
+}  // namespace
+}  // namespace varno::surrogate
