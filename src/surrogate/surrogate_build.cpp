@@ -8,6 +8,7 @@
 #include "surrogate/kernel_functions.h"
 #include "surrogate/kriging_fit.h"
 #include "surrogate/kriging_opt.h"
+#include "surrogate/model_file_reader.h"
 #include "surrogate/radial_basis_fit.h"
 
 namespace varno::surrogate {
@@ -69,18 +70,6 @@ std::unique_ptr<SurrogateModel> buildSurrogate(SurfaceKind kind, const Eigen::Ma
         case SurfaceKind::leastSquares: break;
     }
     return nullptr;
-}
-
-std::optional<SurfaceKind> modelFileKind(const std::vector<std::string>& lines) {
-    for (std::size_t at = 0; at < lines.size() && at < 2; ++at) {
-        const std::string& line = lines[at];
-        if (line.rfind("RSM coef", 0) == 0) return SurfaceKind::leastSquares;
-        if (line.rfind("Kriging model", 0) == 0) return SurfaceKind::kriging;
-        if (line.rfind("Radial Basis Function model data", 0) == 0) {
-            return SurfaceKind::radialBasis;
-        }
-    }
-    return std::nullopt;
 }
 
 bool writeSurrogateFile(const std::string& path, const SurrogateModel& model,

@@ -13,10 +13,6 @@
 
 namespace varno::surrogate {
 
-// The kind of model file whose lines are `lines`, from the start of one of
-// its first two lines; none when it is not a model file.
-std::optional<SurfaceKind> modelFileKind(const std::vector<std::string>& lines);
-
 // Writes the model's data, the variable names and the range block to
 // `path`. A model with no data writes no file and the error "<kind> model is
 // not properly initialized and cannot be written."; false then and when the
