@@ -184,6 +184,7 @@ StoreView storeViewFor(EngineRequest& request) {
         return designs;
     };
     view.evaluatedCount = [&request] { return static_cast<int>(evaluatedDesigns(request).size()); };
+    view.goals = request.goals;
     return view;
 }
 

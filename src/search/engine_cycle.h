@@ -39,6 +39,8 @@ struct EngineRequest {
     std::function<double(design::Design&)> rescore;
     // Notes for the message log.
     std::function<void(const std::string&)> note;
+    // The agent's objectives and constraints, for judging predicted designs.
+    const model::PerformanceDefinition* goals = nullptr;
 };
 
 // Produces the next set: the initial population first, then one generation

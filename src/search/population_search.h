@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "design/design.h"
+#include "model/project_model.h"
 #include "search/genetic_core.h"
 #include "search/genetic_operators.h"
 #include "search/operator_weights.h"
@@ -39,6 +40,9 @@ struct StoreView {
         designsInBox;
     // The number of the agent's evaluated designs. May be left empty.
     std::function<int()> evaluatedCount;
+    // The agent's objectives and constraints, which judge the designs that
+    // fitted surfaces predict. Without them no surrogate is fitted.
+    const model::PerformanceDefinition* goals = nullptr;
 };
 
 // A search as the engine drives it: an initial population, then one bred

@@ -34,9 +34,11 @@ std::vector<int> reflectWorst(const std::vector<design::Design>& simplex, std::s
 
 void TravokSearch::prepareCandidates(const StoreView& store, int cycle) {
     if (settings_.largestLevelCandidate && cycle > 3) addLargestLevelCandidate(store);
-    // The surrogate candidates (Kriging, radial-basis, least-squares) join here.
+    // Beyond the variable limit no surrogate is fitted, now or later.
+    if (fieldCount() > modelVariableLimit) settings_.modelSwitch = false;
+    addSurrogateCandidates(store);
     addSimplexCandidate(store);
-    // The baseline step joins here.
+    addBaselineCandidate(store);
     dropRepeatedCandidates(store);
 }
 
@@ -44,7 +46,9 @@ void TravokSearch::addLargestLevelCandidate(const StoreView& store) {
     std::vector<int> codes;
     for (int size : fieldSizes_) codes.push_back(size - 1);
     design::Design largest = freshDesign(std::move(codes));
-    if (!storeKnows(largest, store)) candidates_.push_back({std::move(largest), tagLargestLevel});
+    if (storeKnows(largest, store)) return;
+    candidates_.push_back(
+        {std::move(largest), tagLargestLevel, 0.0, CandidateSource::largestLevel});
 }
 
 // Reflects the worst of F + 1 stored designs through the centroid of the
@@ -66,7 +70,7 @@ void TravokSearch::addSimplexCandidate(const StoreView& store) {
     if (storeKnows(reflected, store)) return;
     reflected.tag1 = simplexStatus;
     reflected.tag2 = settings_.agentNumber;
-    candidates_.push_back({std::move(reflected), tagSimplex, reference});
+    candidates_.push_back({std::move(reflected), tagSimplex, reference, CandidateSource::simplex});
 }
 
 // Drops candidates equal to an earlier one or known to the store, and keeps
@@ -99,17 +103,37 @@ int placeCandidates(Population& population, const std::vector<Candidate>& candid
     return placed;
 }
 
-// Simplex candidates found again in the evaluated population count as found,
-// and as successful when they beat their reference value.
+// Each placed candidate found again in the evaluated population is credited
+// to its source; a baseline candidate not found again does not count as used.
 void TravokSearch::creditCandidates() {
     for (int k = 0; k < placed_; ++k) {
         const Candidate& candidate = candidates_[static_cast<std::size_t>(k)];
         const int index = findByCodes(pending_, candidate.design.ints);
-        if (index < 0 || candidate.tag != tagSimplex) continue;
-        ++simplex_.found;
-        if (pending_[static_cast<std::size_t>(index)].rawFitness() > candidate.reference) {
-            ++simplex_.successful;
+        if (index >= 0) {
+            creditCandidate(candidate, pending_[static_cast<std::size_t>(index)]);
+        } else if (candidate.source == CandidateSource::baseline) {
+            localMethods_.lost(candidate.method);
         }
+    }
+}
+
+// Surrogate candidates credit their kind and, when they beat their start,
+// become start records; simplex candidates count as found and successful.
+void TravokSearch::creditCandidate(const Candidate& candidate, const PopulationMember& evaluated) {
+    const double raw = evaluated.rawFitness();
+    switch (candidate.source) {
+        case CandidateSource::leastSquares:
+        case CandidateSource::kriging:
+        case CandidateSource::radialBasis:
+            surrogateChoice_.credit(candidate.tag, candidate.reference, raw);
+            if (raw > candidate.reference) startRecords_.push_back({evaluated.codes(), raw});
+            break;
+        case CandidateSource::simplex:
+            ++simplex_.found;
+            if (raw > candidate.reference) ++simplex_.successful;
+            break;
+        case CandidateSource::baseline: creditBaselineCandidate(candidate, evaluated); break;
+        case CandidateSource::largestLevel: break;
     }
 }
 

@@ -16,6 +16,7 @@ TravokSettings TravokSettings::fromAgent(const Agent& agent) {
     settings.reinitializeInterval = agent.data.reinitializeInterval;
     settings.reinitializeKeepFraction = agent.data.reinitializeKeepFraction;
     settings.structuredInitialization = agent.data.structuredInitialization != 0;
+    settings.modelSwitch = agent.data.modelSwitch;
     return settings;
 }
 

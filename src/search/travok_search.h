@@ -1,14 +1,17 @@
 // The TRAVOK search: a crowding genetic algorithm with adaptive crossover and
-// mutation, plus the largest-level and simplex-reflection candidates placed
-// over children that breeding left unchanged. The design cycle hands out the
+// mutation, plus model-guided candidates (the largest-level design, surrogate
+// proposals, a simplex reflection and the baseline step) placed over children
+// that breeding left unchanged. The design cycle hands out the
 // changed members of the pending population and returns their results.
 #pragma once
 
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include "design/design.h"
 #include "search/agent.h"
+#include "search/candidate_credit.h"
 #include "search/genetic_core.h"
 #include "search/population.h"
 #include "search/population_search.h"
@@ -27,6 +30,11 @@ struct TravokSettings {
     bool keepsBestOnReinitialization = true;  // an optimisation agent keeps its best
     bool structuredInitialization = true;
     bool largestLevelCandidate = true;
+    bool modelSwitch = true;  // surrogate candidates
+    // The baseline step: on when the baseline counts as a good design; the
+    // baseline's codes are empty when the baseline was never set.
+    bool baselineImportant = false;
+    std::vector<int> baselineCodes;
     // Designs come back from a host, so every cycle prepares the model-guided
     // candidates; without a host only simultaneous evaluations do.
     bool designsFromHost = true;
@@ -34,12 +42,38 @@ struct TravokSettings {
     static TravokSettings fromAgent(const Agent& agent);
 };
 
-// A model-guided candidate with its source tag and, for the simplex step, the
-// raw fitness it must beat to count as a success.
+// Where a candidate came from; the largest-level design and the least-squares
+// surrogate share their tag.
+enum class CandidateSource { largestLevel, leastSquares, kriging, radialBasis, simplex, baseline };
+
+// A model-guided candidate with its source tag and the raw fitness it must
+// beat to count as a success (the raw fitness of the design its step started
+// from).
 struct Candidate {
     design::Design design;
     int tag = tagUnchanged;
     double reference = 0.0;
+    CandidateSource source = CandidateSource::largestLevel;
+    LocalMethod method = LocalMethod::pattern;  // baseline candidates only
+};
+
+// An earlier successful surrogate candidate, a further start for surrogate
+// steps once; `uses` counts the steps started from it.
+struct StartRecord {
+    std::vector<int> codes;
+    double rawFitness = 0.0;
+    int uses = 0;
+};
+
+// Where the baseline step stands: the best design of its local search (the
+// baseline until a step beats it) and the pattern method's steps and next
+// direction.
+struct BaselineStepState {
+    bool started = false;
+    design::Design incumbent;
+    std::vector<int> patternSteps;
+    int patternDirection = 0;  // field * 2, plus 1 for a step down
+    int lastDirection = 0;
 };
 
 struct SimplexRecord {
@@ -56,6 +90,8 @@ int placeCandidates(Population& population, const std::vector<Candidate>& candid
 class TravokSearch : public PopulationSearch {
 public:
     static constexpr int candidateLimit = 20;
+    // Beyond this many variables no surrogate is fitted.
+    static constexpr int modelVariableLimit = 160;
 
     TravokSearch(const TravokSettings& settings, std::vector<int> fieldSizes, RandomStream& random,
                  SearchMessages messages = {});
@@ -75,6 +111,10 @@ public:
     const std::vector<Candidate>& candidates() const { return candidates_; }
     int placedCandidates() const { return placed_; }
     const SimplexRecord& simplexRecord() const { return simplex_; }
+    const SurrogateChoice& surrogateChoice() const { return surrogateChoice_; }
+    const LocalMethodChoice& localMethods() const { return localMethods_; }
+    const std::vector<StartRecord>& startRecords() const { return startRecords_; }
+    bool modelSwitch() const { return settings_.modelSwitch; }
     double lowerThreshold() const { return lowerThreshold_; }
     double upperThreshold() const { return upperThreshold_; }
     // Children of the last cycle the store had already evaluated: codes and
@@ -105,6 +145,25 @@ private:
     void addSimplexCandidate(const StoreView& store);
     void dropRepeatedCandidates(const StoreView& store);
     void creditCandidates();
+    void creditCandidate(const Candidate& candidate, const PopulationMember& evaluated);
+
+    // Surrogate candidates (travok_surrogates.cpp).
+    void addSurrogateCandidates(const StoreView& store);
+    std::optional<design::Design> surrogateSearch(const StoreView& store,
+                                                  const design::Design& start, int tag);
+    std::optional<design::Design> leastSquaresStep(const StoreView& store,
+                                                   const design::Design& start);
+    std::vector<design::Design> gatherAround(const StoreView& store, const design::Design& start,
+                                             int sizeLimit);
+    bool isUnknown(const std::vector<int>& codes, const StoreView& store) const;
+
+    // Baseline step (travok_baseline.cpp).
+    void addBaselineCandidate(const StoreView& store);
+    std::optional<design::Design> localStep(LocalMethod method, const StoreView& store);
+    std::optional<design::Design> trustRegionStep(const StoreView& store);
+    std::optional<design::Design> simplexStep(const StoreView& store);
+    std::optional<design::Design> patternStep(const StoreView& store);
+    void creditBaselineCandidate(const Candidate& candidate, const PopulationMember& evaluated);
     bool storeKnows(const design::Design& design, const StoreView& store) const;
 
     TravokSettings settings_;
@@ -118,6 +177,11 @@ private:
     std::vector<Candidate> candidates_;
     int placed_ = 0;
     SimplexRecord simplex_;
+    SurrogateChoice surrogateChoice_;
+    LocalMethodChoice localMethods_;
+    std::vector<StartRecord> startRecords_;
+    int surrogateSteps_ = 0;  // Kriging and radial-basis searches made
+    BaselineStepState baseline_;
     std::vector<design::Design> remembered_;
 };
 

@@ -104,7 +104,8 @@ search::EngineRequest engineRequest(Study& study) {
         [&study](design::Design& design) {
             return scoreDesign(study, design, studyOrderValues(design));
         },
-        [](const std::string& text) { writeMessage("outptr", "note", text); }};
+        [](const std::string& text) { writeMessage("outptr", "note", text); },
+        &study.performance()};
 }
 
 // The engine's next set: the new designs of the initial population or of a

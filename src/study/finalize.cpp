@@ -168,6 +168,27 @@ void storeDesignsOnTheGridAsCodes(Study& study) {
     });
 }
 
+// The TRAVOK settings of the agent with the study's baseline step: the
+// baseline's codes when the study uses a baseline within every variable's
+// bounds, else none (the search then warns and switches the step off).
+search::TravokSettings travokSettings(const Study& study) {
+    search::TravokSettings settings = search::TravokSettings::fromAgent(study.agent());
+    settings.baselineImportant = study.setup.options.baselineIsAGoodDesign != 0;
+    if (!settings.baselineImportant || !study.setup.options.useBaseline) return settings;
+    design::Design baseline;
+    for (const model::StudyVariable& variable : study.project.dvar.front().data) {
+        const bool inside =
+            variable.discrete
+                ? variable.baseline >= 0.0 && variable.baseline < variable.resolution
+                : variable.baseline >= variable.min && variable.baseline <= variable.max;
+        if (!inside) return settings;
+        baseline.reals.push_back(variable.baseline);
+    }
+    study.encoding->dblsToInts(baseline, design::roundNearest);
+    settings.baselineCodes = baseline.ints;
+    return settings;
+}
+
 void startSearch(Study& study) {
     search::Agent& agent = study.agent();
     if (!search::isHybridSearch(agent.method_used)) return;
@@ -177,8 +198,8 @@ void startSearch(Study& study) {
     messages.runLog = [](const std::string& text) { writeToMessageFile(text); };
     const std::vector<int>& fieldSizes = study.encoding->fieldSizes();
     if (agent.method_used == search::studyTravok) {
-        study.search = std::make_unique<search::TravokSearch>(
-            search::TravokSettings::fromAgent(agent), fieldSizes, study.random, messages);
+        study.search = std::make_unique<search::TravokSearch>(travokSettings(study), fieldSizes,
+                                                              study.random, messages);
         return;
     }
     const StudyLevelData& level = study.setup.study;

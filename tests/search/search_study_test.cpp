@@ -36,6 +36,7 @@ struct SearchStudy {
     std::vector<std::string> objectives;  // minimised responses
     std::string seed;
     std::string method;  // the method block, e.g. "method: TRAVOK\nnumEvals: 100"
+    int levels = 1001;   // of every variable
 };
 
 // The definition calls in the order a host makes them.
@@ -61,10 +62,11 @@ void defineStudy(const std::string& directory, const SearchStudy& study) {
               1);
     ASSERT_EQ(VARNO_defineSearchMethodData("m", study.method.c_str()), 1) << lastMessage();
     for (int i = 1; i <= study.variables; ++i) {
-        ASSERT_EQ(
-            VARNO_addVariableToStudy(("x" + std::to_string(i)).c_str(),
-                                     (id(i) + "\nresolution: 1001\ndistribution: NONE").c_str()),
-            1);
+        ASSERT_EQ(VARNO_addVariableToStudy(("x" + std::to_string(i)).c_str(),
+                                           (id(i) + "\nresolution: " +
+                                            std::to_string(study.levels) + "\ndistribution: NONE")
+                                               .c_str()),
+                  1);
     }
     for (const std::string& response : study.objectives) {
         ASSERT_EQ(VARNO_addResponseToStudy(
@@ -118,14 +120,16 @@ std::vector<double> shiftedSphere(const double* x) {
     return {sum};
 }
 
-HostRun runSphere(const std::string& directory, int budget, const std::string& seed) {
+HostRun runSphere(const std::string& directory, int budget, const std::string& seed,
+                  int levels = 1001) {
     defineStudy(directory, {sphereVariables,
                             -5.0,
                             -4.0,
                             5.0,
                             {"f"},
                             seed,
-                            "method: TRAVOK\nnumEvals: " + std::to_string(budget)});
+                            "method: TRAVOK\nnumEvals: " + std::to_string(budget),
+                            levels});
     return runHost(sphereVariables, shiftedSphere);
 }
 
@@ -157,6 +161,16 @@ TEST_F(TravokStudy, FindsTheOptimumWithNewDesignsWithinTheBudget) {
     int* ids = nullptr;
     double** values = nullptr;
     EXPECT_EQ(VARNO_getNextSetOfDesignsFromStudy(&ids, &values), 0);
+}
+
+// The surrogate candidates carry a smooth problem on a fine grid to its
+// optimum within a budget that breeding alone is far from enough for.
+TEST_F(TravokStudy, SurrogatesReachTheOptimumOfASmoothProblemQuickly) {
+    TempDirectory dir;
+    const HostRun run = runSphere(dir.path(), 150, "0.5", 100001);
+    ASSERT_EQ(run.responses.size(), 150u);
+    const double best = (*std::min_element(run.responses.begin(), run.responses.end()))[0];
+    EXPECT_LE(best, 1.001) << "within 0.1% of the optimum value 1.0";
 }
 
 TEST_F(TravokStudy, TheSameSeedGivesTheSameDesigns) {

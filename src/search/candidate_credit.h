@@ -1,0 +1,72 @@
+// The adaptive choices among the model-guided candidate sources: which
+// surrogate kind proposes this cycle's candidates, and which local method the
+// baseline step uses, each steered by the success of earlier candidates.
+#pragma once
+
+#include <array>
+
+#include "search/population.h"
+#include "search/random_stream.h"
+
+namespace varno::search {
+
+// Trials and successes of one candidate source.
+struct SourceRecord {
+    int trials = 0;
+    int successes = 0;
+};
+
+// The choice among Kriging, least-squares and radial-basis surrogates.
+class SurrogateChoice {
+public:
+    static constexpr float lowestWeight = 0.2f;
+    static constexpr float highestWeight = 0.75f;
+
+    // The tag of the kind to use: Kriging with probability k, else least
+    // squares with probability l / (l + r), else radial basis.
+    int draw(RandomStream& random) const;
+
+    // Credits the kind of `tag` with a candidate that reached raw fitness
+    // `rawFitness` where `recorded` was expected: a success when it did better,
+    // counted twice more when it did so by at least half of |recorded|. The
+    // weights then follow the successes, each within [0.2, 0.75].
+    void credit(int tag, double recorded, double rawFitness);
+
+    float kriging = 0.5f;        // k: the probability of Kriging
+    float leastSquares = 0.25f;  // l
+    float radialBasis = 0.25f;   // r
+    SourceRecord krigingRecord;
+    SourceRecord leastSquaresRecord;
+    SourceRecord radialBasisRecord;
+
+private:
+    SourceRecord& recordOf(int tag);
+};
+
+// The local methods of the baseline step, in the order of their shares.
+enum class LocalMethod : int { trustRegion = 0, simplex = 1, pattern = 2 };
+
+// The choice among the baseline step's local methods by their shares
+// s / (u + 1), s / (u + 1) and s / (u + 2) of successes s and uses u; equal
+// shares while no method has succeeded.
+class LocalMethodChoice {
+public:
+    // Only the pattern method while the store holds no more designs than a
+    // simplex needs (F + 1 at least the evaluations done).
+    LocalMethod draw(RandomStream& random, int fieldCount, int evaluationsDone) const;
+    void used(LocalMethod method) { ++recordOf(method).trials; }
+    // A candidate that was not found again after evaluation did not count.
+    void lost(LocalMethod method) { --recordOf(method).trials; }
+    void succeeded(LocalMethod method) { ++recordOf(method).successes; }
+    const SourceRecord& record(LocalMethod method) const {
+        return records_[static_cast<std::size_t>(method)];
+    }
+
+private:
+    SourceRecord& recordOf(LocalMethod method) {
+        return records_[static_cast<std::size_t>(method)];
+    }
+    std::array<SourceRecord, 3> records_{};
+};
+
+}  // namespace varno::search

@@ -1,0 +1,34 @@
+// Sequential quadratic programming over smooth functions of normalised
+// variables: the solver of the model-guided steps, which search fitted
+// surfaces for their best predicted design.
+#pragma once
+
+#include <Eigen/Dense>
+#include <functional>
+#include <vector>
+
+namespace varno::search {
+
+// A smooth function of x; when `gradient` is given it receives the gradient.
+using SmoothFunction = std::function<double(const Eigen::VectorXd& x, Eigen::VectorXd* gradient)>;
+
+struct SmoothProblem {
+    SmoothFunction objective;                  // maximised
+    std::vector<SmoothFunction> inequalities;  // each kept at or below 0
+    std::vector<SmoothFunction> equalities;    // each kept at 0
+    Eigen::VectorXd lower;
+    Eigen::VectorXd upper;
+};
+
+struct SmoothResult {
+    Eigen::VectorXd x;       // always within the bounds
+    bool converged = false;  // false when the solver gave up
+};
+
+// SLSQP from `start` with at most `evaluationLimit` evaluations of the
+// objective. A solver failure returns the last point reached (or the start),
+// moved within the bounds.
+SmoothResult maximizeSmooth(const SmoothProblem& problem, const Eigen::VectorXd& start,
+                            int evaluationLimit);
+
+}  // namespace varno::search

@@ -1,0 +1,264 @@
+// The surrogate candidates of the TRAVOK search: Kriging and radial-basis
+// surrogates fitted to the stored designs around a start and searched from
+// many trial points, or a least-squares surface searched from the start.
+#include <algorithm>
+#include <cmath>
+
+#include "frame/text_format.h"
+#include "search/surface_goals.h"
+#include "search/travok_search.h"
+
+namespace varno::search {
+
+namespace {
+
+constexpr int surrogateStatus = 3;  // evaluation status of a surrogate candidate
+constexpr int trialStarts = 100;    // the start and 99 random points of the fit range
+constexpr int krigingDesigns = 150;
+constexpr int radialBasisDesigns = 100;
+constexpr std::size_t fewestFitDesigns = 3;
+constexpr std::size_t boxDesigns = 10;  // the box grows until it holds these
+// Objective evaluations of one SQP search. Fitted surfaces are smooth, so
+// SLSQP converges well within this; it bounds the cost of the 100 trials.
+constexpr int sqpEvaluationLimit = 50;
+constexpr int linearOrder = 0;
+constexpr int quadraticOrder = 1;
+
+// The codes a surface is fitted over, per field; each maps to [-1, 1].
+struct CodeRange {
+    std::vector<int> low;
+    std::vector<int> high;
+};
+
+// The span of the designs' codes and the start's, a field without spread
+// widened by one code where its levels allow.
+CodeRange fitRange(const std::vector<design::Design>& designs, const std::vector<int>& start,
+                   const std::vector<int>& fieldSizes) {
+    CodeRange range{start, start};
+    for (const design::Design& d : designs) {
+        for (std::size_t j = 0; j < start.size(); ++j) {
+            range.low[j] = std::min(range.low[j], d.ints[j]);
+            range.high[j] = std::max(range.high[j], d.ints[j]);
+        }
+    }
+    for (std::size_t j = 0; j < start.size(); ++j) {
+        if (range.low[j] < range.high[j]) continue;
+        if (range.high[j] + 1 < fieldSizes[j]) {
+            ++range.high[j];
+        } else if (range.low[j] > 0) {
+            --range.low[j];
+        }
+    }
+    return range;
+}
+
+Eigen::VectorXd unitPoint(const std::vector<int>& codes, const CodeRange& range) {
+    Eigen::VectorXd x(static_cast<Eigen::Index>(codes.size()));
+    for (std::size_t j = 0; j < codes.size(); ++j) {
+        const double span = range.high[j] - range.low[j];
+        x[static_cast<Eigen::Index>(j)] = span > 0 ? 2.0 * (codes[j] - range.low[j]) / span - 1.0
+                                                   : 0.0;
+    }
+    return x;
+}
+
+std::vector<int> codesOf(const Eigen::VectorXd& x, const CodeRange& range) {
+    std::vector<int> codes(range.low.size());
+    for (std::size_t j = 0; j < codes.size(); ++j) {
+        const double span = range.high[j] - range.low[j];
+        const double code = range.low[j] + (x[static_cast<Eigen::Index>(j)] + 1.0) * 0.5 * span;
+        codes[j] = std::clamp(static_cast<int>(std::lround(code)), range.low[j], range.high[j]);
+    }
+    return codes;
+}
+
+Eigen::MatrixXd unitPoints(const std::vector<design::Design>& designs, const CodeRange& range) {
+    Eigen::MatrixXd points(static_cast<Eigen::Index>(designs.size()),
+                           static_cast<Eigen::Index>(range.low.size()));
+    for (std::size_t k = 0; k < designs.size(); ++k) {
+        points.row(static_cast<Eigen::Index>(k)) = unitPoint(designs[k].ints, range).transpose();
+    }
+    return points;
+}
+
+// The distance of codes in fractions of each field's levels.
+double relativeDistance(const std::vector<int>& a, const std::vector<int>& b,
+                        const std::vector<int>& fieldSizes) {
+    double sum = 0.0;
+    for (std::size_t j = 0; j < a.size(); ++j) {
+        const double d = static_cast<double>(a[j] - b[j]) / fieldSizes[j];
+        sum += d * d;
+    }
+    return sum;
+}
+
+bool someFieldNeverChanges(const std::vector<design::Design>& designs) {
+    for (std::size_t j = 0; j < designs.front().ints.size(); ++j) {
+        const bool changes = std::any_of(designs.begin(), designs.end(), [&](const auto& d) {
+            return d.ints[j] != designs.front().ints[j];
+        });
+        if (!changes) return true;
+    }
+    return false;
+}
+
+std::string unchangedFieldWarning() {
+    const std::string text =
+        "\n\t Error 10832 (no change in one of the variables/parameters). This warning will most "
+        "likely not affect your results, but please send the project files to VARNO support";
+    return formatText("%s\n\t through your technical support contact.", text.c_str());
+}
+
+surrogate::SurfaceKind kindOf(int tag) {
+    return tag == tagKriging ? surrogate::SurfaceKind::kriging
+                             : surrogate::SurfaceKind::radialBasis;
+}
+
+CandidateSource sourceOf(int tag) {
+    if (tag == tagKriging) return CandidateSource::kriging;
+    if (tag == tagRadialBasis) return CandidateSource::radialBasis;
+    return CandidateSource::leastSquares;
+}
+
+}  // namespace
+
+bool TravokSearch::isUnknown(const std::vector<int>& codes, const StoreView& store) const {
+    const bool candidate = std::any_of(candidates_.begin(), candidates_.end(),
+                                       [&](const Candidate& c) { return c.design.ints == codes; });
+    return !candidate && !storeKnows(freshDesign(codes), store);
+}
+
+// From the best member and the most recent unused start record, candidates of
+// one surrogate kind drawn by the surrogate weights.
+void TravokSearch::addSurrogateCandidates(const StoreView& store) {
+    if (!settings_.modelSwitch || !store.goals || !store.designsInBox || !store.evaluatedCount) {
+        return;
+    }
+    std::vector<design::Design> starts = {bestMember().design};
+    const auto unused = std::find_if(startRecords_.rbegin(), startRecords_.rend(),
+                                     [](const StartRecord& r) { return r.uses == 0; });
+    if (unused != startRecords_.rend()) {
+        ++unused->uses;
+        starts.push_back(freshDesign(unused->codes));
+        starts.back().performance = unused->rawFitness;
+    }
+    const int tag = surrogateChoice_.draw(random_);
+    for (const design::Design& start : starts) {
+        std::optional<design::Design> made = tag == tagLargestLevel
+                                                 ? leastSquaresStep(store, start)
+                                                 : surrogateSearch(store, start, tag);
+        if (!made) continue;
+        made->tag1 = surrogateStatus;
+        made->tag2 = settings_.agentNumber;
+        candidates_.push_back({std::move(*made), tag, start.performance, sourceOf(tag)});
+    }
+}
+
+// The stored designs in a box around the start that grows until it holds
+// enough of them, thinned at random to `sizeLimit`. The box starts small in
+// the first surrogate search and larger in later ones.
+std::vector<design::Design> TravokSearch::gatherAround(const StoreView& store,
+                                                       const design::Design& start, int sizeLimit) {
+    const int rmax = *std::max_element(fieldSizes_.begin(), fieldSizes_.end());
+    double d = 0.7;
+    double step = 0.05;
+    if (surrogateSteps_ == 0) {
+        d = std::min(0.001, 1.0 / rmax);
+        step = std::max(0.0001, 1.0 / rmax < 1e-5 ? 100.0 / rmax : 0.001);
+    } else if (surrogateSteps_ == 1) {
+        d = 0.3;
+        step = 0.005;
+    }
+    const bool canGrow = store.evaluatedCount() >= static_cast<int>(boxDesigns);
+    std::vector<design::Design> designs;
+    std::vector<int> low(fieldSizes_.size());
+    std::vector<int> high(fieldSizes_.size());
+    for (;;) {
+        for (std::size_t j = 0; j < fieldSizes_.size(); ++j) {
+            const int half = static_cast<int>(fieldSizes_[j] * d);
+            low[j] = std::max(0, start.ints[j] - half);
+            high[j] = std::min(fieldSizes_[j] - 1, start.ints[j] + half);
+        }
+        designs = store.designsInBox(low, high);
+        if (designs.size() >= boxDesigns || !canGrow || d >= 1.0) break;
+        d += step;
+    }
+    while (designs.size() > static_cast<std::size_t>(sizeLimit)) {
+        designs.erase(designs.begin() + random_.index(static_cast<int>(designs.size())));
+    }
+    return designs;
+}
+
+// One surrogate per goal response over the gathered designs; SQP from the
+// start and from 99 random points of the fit range. The candidate is the
+// point of best predicted performance that the store does not know.
+std::optional<design::Design> TravokSearch::surrogateSearch(const StoreView& store,
+                                                            const design::Design& start, int tag) {
+    const int base = tag == tagKriging ? krigingDesigns : radialBasisDesigns;
+    const int sizeLimit = std::max(base, static_cast<int>(1.5 * fieldCount()));
+    const std::vector<design::Design> designs = gatherAround(store, start, sizeLimit);
+    ++surrogateSteps_;
+    if (designs.size() < fewestFitDesigns) return std::nullopt;
+    const CodeRange range = fitRange(designs, start.ints, fieldSizes_);
+    const std::optional<SurfaceGoals> goals =
+        SurfaceGoals::fit(*store.goals, kindOf(tag), linearOrder, unitPoints(designs, range),
+                          responseTable(designs, store.goals->size()));
+    if (!goals) return std::nullopt;
+    const Eigen::VectorXd ones = Eigen::VectorXd::Ones(fieldCount());
+    const SmoothProblem problem = goals->problem(-ones, ones);
+
+    std::vector<std::pair<double, std::vector<int>>> found;
+    for (int trial = 0; trial < trialStarts; ++trial) {
+        std::vector<int> codes = start.ints;
+        for (std::size_t j = 0; trial > 0 && j < codes.size(); ++j) {
+            codes[j] = random_.integer(range.low[j], range.high[j]);
+        }
+        const SmoothResult result =
+            maximizeSmooth(problem, unitPoint(codes, range), sqpEvaluationLimit);
+        if (!result.converged) continue;
+        found.emplace_back(goals->predictedPerformance(result.x), codesOf(result.x, range));
+    }
+    std::stable_sort(found.begin(), found.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+    for (const auto& [predicted, codes] : found) {
+        if (isUnknown(codes, store)) return freshDesign(codes);
+    }
+    return std::nullopt;
+}
+
+// A least-squares surface (quadratic once there are enough points, else
+// linear) over the stored designs nearest the start, searched from the start
+// within the span of those designs.
+std::optional<design::Design> TravokSearch::leastSquaresStep(const StoreView& store,
+                                                             const design::Design& start) {
+    const int f = fieldCount();
+    std::vector<int> codes = start.ints;
+    for (int j = 0; j < f; ++j) codes[j] = std::clamp(codes[j], 0, fieldSizes_[j] - 1);
+    if (store.evaluatedCount() < f + 1) return std::nullopt;
+    const auto terms = static_cast<std::size_t>((f + 1) * (f + 2) / 2);
+    std::vector<int> highest;
+    for (int size : fieldSizes_) highest.push_back(size - 1);
+    std::vector<design::Design> designs =
+        store.designsInBox(std::vector<int>(fieldSizes_.size(), 0), highest);
+    std::stable_sort(designs.begin(), designs.end(), [&](const auto& a, const auto& b) {
+        return relativeDistance(a.ints, codes, fieldSizes_) <
+               relativeDistance(b.ints, codes, fieldSizes_);
+    });
+    if (designs.size() > 2 * terms) designs.resize(2 * terms);
+    if (designs.size() < static_cast<std::size_t>(f + 1)) return std::nullopt;
+    if (someFieldNeverChanges(designs)) messages_.warn(unchangedFieldWarning());
+    const CodeRange range = fitRange(designs, codes, fieldSizes_);
+    const int order = designs.size() >= terms ? quadraticOrder : linearOrder;
+    const std::optional<SurfaceGoals> goals =
+        SurfaceGoals::fit(*store.goals, surrogate::SurfaceKind::leastSquares, order,
+                          unitPoints(designs, range), responseTable(designs, store.goals->size()));
+    if (!goals) return std::nullopt;
+    const Eigen::VectorXd ones = Eigen::VectorXd::Ones(f);
+    const SmoothResult result =
+        maximizeSmooth(goals->problem(-ones, ones), unitPoint(codes, range), sqpEvaluationLimit);
+    std::vector<int> best = codesOf(result.x, range);
+    if (!isUnknown(best, store)) return std::nullopt;
+    return freshDesign(std::move(best));
+}
+
+}  // namespace varno::search

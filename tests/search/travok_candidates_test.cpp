@@ -1,0 +1,232 @@
+// The model-guided candidates of the TRAVOK search: the adaptive choice of
+// surrogate kind and local method, the SQP solver over smooth functions, and
+// the candidate sources driven over a store of a smooth problem.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "design/design_store.h"
+#include "search/smooth_maximizer.h"
+#include "search/travok_search.h"
+#include "test_support.h"
+
+namespace varno::search {
+namespace {
+
+TEST(SurrogateChoiceTest, DrawsFollowTheWeights) {
+    RandomStream random(0.5f);
+    SurrogateChoice choice;
+    for (const auto& [k, l, r] : {std::tuple{0.5f, 0.25f, 0.25f}, std::tuple{0.2f, 0.6f, 0.2f}}) {
+        choice.kriging = k;
+        choice.leastSquares = l;
+        choice.radialBasis = r;
+        std::map<int, int> counts;
+        constexpr int draws = 20000;
+        for (int i = 0; i < draws; ++i) ++counts[choice.draw(random)];
+        EXPECT_NEAR(counts[tagKriging] / double(draws), k, 0.015);
+        EXPECT_NEAR(counts[tagLargestLevel] / double(draws), (1 - k) * l / (l + r), 0.015);
+        EXPECT_NEAR(counts[tagRadialBasis] / double(draws), (1 - k) * r / (l + r), 0.015);
+    }
+}
+
+TEST(SurrogateChoiceTest, CreditCountsBonusesAndClampsTheWeights) {
+    SurrogateChoice choice;
+    choice.credit(tagLargestLevel, -10.0, -4.0);  // better by 60 %: counted twice more
+    EXPECT_EQ(choice.leastSquaresRecord.successes, 2);
+    EXPECT_EQ(choice.leastSquaresRecord.trials, 2);
+    EXPECT_FLOAT_EQ(choice.leastSquares, 0.75f) << "1.0 clamped";
+    EXPECT_FLOAT_EQ(choice.kriging, 0.2f) << "0.0 clamped";
+    choice.credit(tagKriging, -1.0, -2.0);       // worse
+    choice.credit(tagRadialBasis, -10.0, -9.0);  // better by 10 %
+    choice.credit(tagRadialBasis, 0.0, 5.0);     // no bonus against 0
+    EXPECT_EQ(choice.krigingRecord.successes, 0);
+    EXPECT_EQ(choice.radialBasisRecord.successes, 2);
+    EXPECT_EQ(choice.radialBasisRecord.trials, 2);
+    EXPECT_FLOAT_EQ(choice.leastSquares, 2.0f / 5.0f);
+    EXPECT_FLOAT_EQ(choice.radialBasis, 2.0f / 5.0f);
+    for (int i = 0; i < 50; ++i) choice.credit(tagLargestLevel, -10.0, -4.0);
+    EXPECT_FLOAT_EQ(choice.kriging, 0.2f);
+    EXPECT_FLOAT_EQ(choice.leastSquares, 0.75f);
+}
+
+TEST(LocalMethodChoiceTest, SharesFollowSuccessesAndFewDesignsAllowOnlyThePattern) {
+    RandomStream random(0.5f);
+    LocalMethodChoice choice;
+    std::set<LocalMethod> drawn;
+    for (int i = 0; i < 100; ++i) drawn.insert(choice.draw(random, 4, 20));
+    EXPECT_EQ(drawn.size(), 3u) << "equal shares before any success";
+    choice.used(LocalMethod::trustRegion);
+    choice.succeeded(LocalMethod::trustRegion);
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_EQ(choice.draw(random, 4, 20), LocalMethod::trustRegion);
+        ASSERT_EQ(choice.draw(random, 4, 5), LocalMethod::pattern);
+    }
+}
+
+TEST(SmoothMaximizerTest, ReturnsAnImprovedPointWithinBoundsAndConstraints) {
+    SmoothProblem problem;
+    // Unconstrained best at (0.5, -2), below the lower bound of y.
+    problem.objective = [](const Eigen::VectorXd& x, Eigen::VectorXd* g) {
+        if (g) *g = Eigen::Vector2d(-2 * (x[0] - 0.5), -2 * (x[1] + 2));
+        return -(x[0] - 0.5) * (x[0] - 0.5) - (x[1] + 2) * (x[1] + 2);
+    };
+    problem.lower = Eigen::Vector2d(-1, -1);
+    problem.upper = Eigen::Vector2d(1, 1);
+    const Eigen::Vector2d start(0.9, 0.9);
+    SmoothResult result = maximizeSmooth(problem, start, 50);
+    EXPECT_TRUE(result.converged);
+    EXPECT_NEAR(result.x[0], 0.5, 1e-6);
+    EXPECT_DOUBLE_EQ(result.x[1], -1.0);
+    EXPECT_GT(problem.objective(result.x, nullptr), problem.objective(start, nullptr));
+
+    // x0 kept at or below -0.25 by an inequality, x1 at 0.5 by an equality.
+    problem.inequalities.push_back([](const Eigen::VectorXd& x, Eigen::VectorXd* g) {
+        if (g) *g = Eigen::Vector2d(1, 0);
+        return x[0] + 0.25;
+    });
+    problem.equalities.push_back([](const Eigen::VectorXd& x, Eigen::VectorXd* g) {
+        if (g) *g = Eigen::Vector2d(0, 1);
+        return x[1] - 0.5;
+    });
+    result = maximizeSmooth(problem, start, 50);
+    EXPECT_NEAR(result.x[0], -0.25, 1e-6);
+    EXPECT_NEAR(result.x[1], 0.5, 1e-6);
+}
+
+// A store of a smooth problem over codes: response "f" = 1 + the squared
+// distance from `centre` in tenths of codes, minimised.
+struct SmoothStore {
+    std::vector<int> sizes;
+    std::vector<int> centre;
+    std::map<std::vector<int>, design::Design> stored;
+    model::PerformanceDefinition goals;
+
+    SmoothStore(std::vector<int> fieldSizes, std::vector<int> optimum)
+        : sizes(std::move(fieldSizes)), centre(std::move(optimum)) {
+        goals.add(testing::goalOf("f", model::kindObjective, -1, 0.0, 1.0));
+        goals.goals.back().offset = 1.0;
+    }
+    std::vector<design::Design> all() const {
+        std::vector<design::Design> designs;
+        for (const auto& entry : stored) designs.push_back(entry.second);
+        return designs;
+    }
+    StoreView view() {
+        StoreView v;
+        v.savedPerformance = [this](const design::Design& d) {
+            const auto found = stored.find(d.ints);
+            return found == stored.end() ? design::NEW_DESIGN_MARK : found->second.performance;
+        };
+        v.storedDesigns = [this](const design::Design& start, int count, bool) {
+            std::vector<design::Design> designs = all();
+            std::stable_sort(designs.begin(), designs.end(), [&](const auto& a, const auto& b) {
+                return distance(a.ints, start.ints) < distance(b.ints, start.ints);
+            });
+            designs.resize(std::min(designs.size(), static_cast<std::size_t>(count)));
+            return designs;
+        };
+        v.designsInBox = [this](const std::vector<int>& low, const std::vector<int>& high) {
+            std::vector<design::Design> designs = all();
+            std::erase_if(designs, [&](const design::Design& d) {
+                for (std::size_t j = 0; j < low.size(); ++j) {
+                    if (d.ints[j] < low[j] || d.ints[j] > high[j]) return true;
+                }
+                return false;
+            });
+            return designs;
+        };
+        v.evaluatedCount = [this] { return static_cast<int>(stored.size()); };
+        v.goals = &goals;
+        return v;
+    }
+    static double distance(const std::vector<int>& a, const std::vector<int>& b) {
+        double sum = 0.0;
+        for (std::size_t j = 0; j < a.size(); ++j) sum += (a[j] - b[j]) * (a[j] - b[j]) / 100.0;
+        return sum;
+    }
+    void evaluate(Population& population) {
+        for (PopulationMember& m : population) {
+            if (!m.changed) continue;
+            const double f = 1.0 + distance(m.codes(), centre);
+            m.design.responseValues = {{model::makeDoubleValue(f)}};
+            m.design.performance = -f;
+            stored[m.codes()] = m.design;
+        }
+    }
+};
+
+TravokSettings settingsFor(int populationSize) {
+    TravokSettings s;
+    s.populationSize = populationSize;
+    s.crowdingFactor = 2;
+    s.reinitializeInterval = 1000;
+    return s;
+}
+
+TEST(TravokSurrogateTest, EveryCandidateSourceAppearsIsNewAndIsCredited) {
+    TravokSettings s = settingsFor(8);
+    s.baselineImportant = true;
+    s.baselineCodes = {10, 10, 10, 10};
+    RandomStream random(0.5f);
+    TravokSearch search(s, {201, 201, 201, 201}, random);
+    SmoothStore store({201, 201, 201, 201}, {120, 60, 150, 90});
+    store.evaluate(search.buildInitialPopulation({}));
+    search.acceptResults({});
+    std::set<CandidateSource> sources;
+    for (int cycle = 0; cycle < 30; ++cycle) {
+        Population& pending = search.breed(store.view(), cycle);
+        for (const Candidate& c : search.candidates()) {
+            sources.insert(c.source);
+            ASSERT_EQ(store.stored.count(c.design.ints), 0u) << "cycle " << cycle;
+        }
+        store.evaluate(pending);
+        search.acceptResults({});
+    }
+    EXPECT_EQ(sources.size(), 6u);
+    const SurrogateChoice& choice = search.surrogateChoice();
+    EXPECT_GT(choice.krigingRecord.trials, 0);
+    EXPECT_GT(choice.leastSquaresRecord.trials, 0);
+    EXPECT_GT(choice.radialBasisRecord.trials, 0);
+    EXPECT_FALSE(search.startRecords().empty()) << "successful surrogate candidates";
+    EXPECT_GT(search.simplexRecord().found, 0);
+    int baselineSteps = 0;
+    for (auto m : {LocalMethod::trustRegion, LocalMethod::simplex, LocalMethod::pattern}) {
+        baselineSteps += search.localMethods().record(m).trials;
+    }
+    EXPECT_GT(baselineSteps, 0);
+    EXPECT_GT(search.bestSoFar(), -1.05) << "the surrogates find the optimum";
+}
+
+TEST(TravokSurrogateTest, NoSurrogatesBeyond160VariablesAndNoBaselineStepWithoutBaseline) {
+    TravokSettings s = settingsFor(8);
+    s.baselineImportant = true;  // but no baseline codes
+    std::vector<std::string> warnings;
+    SearchMessages messages;
+    messages.warning = [&](const std::string& text) { warnings.push_back(text); };
+    RandomStream random(0.5f);
+    const std::vector<int> sizes(161, 5);
+    TravokSearch search(s, sizes, random, messages);
+    SmoothStore store(sizes, std::vector<int>(161, 2));
+    store.evaluate(search.buildInitialPopulation({}));
+    search.acceptResults({});
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        store.evaluate(search.breed(store.view(), cycle));
+        for (const Candidate& c : search.candidates()) {
+            EXPECT_TRUE(c.source == CandidateSource::simplex ||
+                        c.source == CandidateSource::largestLevel);
+        }
+        search.acceptResults({});
+    }
+    EXPECT_FALSE(search.modelSwitch());
+    EXPECT_EQ(warnings, std::vector<std::string>{
+                            "The baseline design was not set properly. As a result, the Advanced "
+                            "Study Option \"Baseline design is important\" is being disabled for "
+                            "this study."});
+}
+
+}  // namespace
+}  // namespace varno::search
