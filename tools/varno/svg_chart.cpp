@@ -99,6 +99,11 @@ public:
         }
         x_.open();
         y_.open();
+        // A margin inside the frame, so that markers at the extremes show whole.
+        for (Range* range : {&x_, &y_}) {
+            const double margin = 0.03 * (range->high - range->low);
+            range->low -= margin, range->high += margin;
+        }
         xStep_ = tickStep(x_, chart.wholeX);
         yStep_ = tickStep(y_, chart.logY);
     }
