@@ -2,6 +2,8 @@
 import ctypes
 import ctypes.util
 import os
+import sys
+import sysconfig
 from ctypes import POINTER, c_char, c_char_p, c_double, c_int, c_void_p
 from pathlib import Path
 
@@ -64,18 +66,35 @@ _NAME = "libvarno.so"
 _loaded = None
 
 
+def _library_dirs(prefix):
+    """Where `cmake --install --prefix <prefix>` puts the library."""
+    prefix = Path(prefix)
+    multiarch = sysconfig.get_config_var("MULTIARCH")
+    yield prefix / "lib"
+    if multiarch:
+        yield prefix / "lib" / multiarch
+    yield prefix / "lib64"
+
+
 def _candidates():
     here = Path(__file__).resolve().parent
-    root = here.parent.parent  # python/varno -> repository root
     yield here / _NAME
-    yield here.parent / _NAME
+    # Run from the source tree: python/varno -> the repository's build trees.
+    root = here.parent.parent
     for build in ("build/default", "build/release", "build"):
         yield root / build / "src" / _NAME
+    # Installed: <prefix>/lib/pythonX.Y/site-packages/varno next to <prefix>/lib.
+    yield here.parents[2] / _NAME
+    for prefix in dict.fromkeys((sys.prefix, sys.base_prefix, "/usr/local")):
+        for directory in _library_dirs(prefix):
+            yield directory / _NAME
 
 
 def library_path():
-    """Path of the library to load: $VARNO_LIBRARY, a build next to the
-    package, else whatever ctypes.util.find_library("varno") finds."""
+    """Path of the library to load: $VARNO_LIBRARY, else the first found of
+    the package folder, the build trees of the source checkout, the lib folder
+    the package is installed under and the install prefixes of this Python,
+    else whatever ctypes.util.find_library("varno") finds."""
     explicit = os.environ.get("VARNO_LIBRARY")
     if explicit:
         return explicit
@@ -85,7 +104,8 @@ def library_path():
     found = ctypes.util.find_library("varno")
     if found:
         return found
-    raise OSError("libvarno not found: set VARNO_LIBRARY to the path of libvarno.so")
+    raise OSError("libvarno not found: set VARNO_LIBRARY to the path of libvarno.so "
+                  "(for example build/default/src/libvarno.so)")
 
 
 def load_library(path=None):

@@ -1,5 +1,6 @@
 """The Study class: one VARNO study driven through the C interface."""
 import ctypes
+import numbers
 import os
 from ctypes import POINTER, byref, c_char_p, c_double, c_int, c_void_p
 from typing import List, NamedTuple
@@ -9,23 +10,39 @@ from ._lib import load_library
 __all__ = ["Study", "Design", "VarnoError", "definition_text", "build_number"]
 
 _FATAL_TRAILER = "Run exiting due to an error"
+_ERROR_HEADER = "*ERROR\n"
 _int_p = POINTER(c_int)
 _double_p = POINTER(c_double)
 _double_pp = POINTER(_double_p)
 
 # The library holds one study per process; a new Study discards the previous.
 _active = None
+# The VARNO_ROOT this binding set (None: the host's own, or none set yet).
+_root_set_here = None
 
 
 class VarnoError(Exception):
-    """A library call failed. `call` names the C function, `last` is the
-    newest log entry and `log` the whole message log at the time."""
+    """A library call failed. `call` names the C function, `reason` is the
+    library's message about the failure (None when it gave none) and `log`
+    the whole message log at the time."""
 
-    def __init__(self, call, last=None, log="", **details):
-        self.call, self.last, self.log = call, last, log
+    def __init__(self, call, reason=None, log="", **details):
+        self.call, self.reason, self.log = call, reason, log
         self.__dict__.update(details)
-        text = log or last or "the message log is empty"
-        super().__init__(f"{call} failed:\n{text}")
+        super().__init__(f"{call} failed: {reason or 'the library gave no reason'}")
+
+
+def _failure_reason(log, last, appended):
+    """The message that explains a failed call. An engine error ends the log
+    with the fatal trailer after an "*ERROR" entry: that entry's text. Else the
+    newest entry, when the call appended one."""
+    if last == _FATAL_TRAILER:
+        body = log[:log.rfind(_FATAL_TRAILER)].rstrip()
+        start = body.rfind(_ERROR_HEADER)
+        return body[start + len(_ERROR_HEADER):].strip() if start >= 0 else body or None
+    if appended and last:
+        return last.strip()
+    return None
 
 
 class Design(NamedTuple):
@@ -69,6 +86,15 @@ def _decode(pointer):
     return ctypes.string_at(pointer).decode("utf-8", "replace")
 
 
+def _default_root(directory):
+    """The library needs VARNO_ROOT: when the host has not set it, it is the
+    study's working directory, and follows each new Study's directory."""
+    global _root_set_here
+    current = os.environ.get("VARNO_ROOT")
+    if current is None or current == _root_set_here:
+        os.environ["VARNO_ROOT"] = _root_set_here = directory
+
+
 def build_number():
     """Build number of the loaded library."""
     return load_library().VARNO_getBuildNumber()
@@ -89,15 +115,22 @@ class Study:
         global _active
         self._lib = load_library()
         directory = os.path.abspath(working_directory or os.getcwd())
-        os.environ.setdefault("VARNO_ROOT", directory)
+        os.makedirs(directory, exist_ok=True)
+        _default_root(directory)
         text = options if isinstance(options, str) else definition_text(options or {})
         if working_directory is not None:
             text = f"workingDirectory: {directory}\n{text}"
         self.working_directory = directory
+        self._variables, self._parameters, self._responses = [], [], []
+        self._pending, self._records = {}, {}
         if _active is not None:
             _active._ended = True
         _active, self._ended = self, False
-        self._require("VARNO_initializeStudySetup", _encode(text or None))
+        try:
+            self._require("VARNO_initializeStudySetup", _encode(text or None))
+        except VarnoError:
+            self.end()  # leaves the library free for the next Study
+            raise
 
     # --- context manager and end ------------------------------------------
     def __enter__(self):
@@ -150,12 +183,16 @@ class Study:
         """Whether the log gained an entry since `marker`, or holds a fatal error."""
         return self._marker() != marker or self.last_message() == _FATAL_TRAILER
 
-    def _error(self, call, **details):
-        return VarnoError(call, self.last_message(), self.message_log(), **details)
+    def _error(self, call, marker=None, **details):
+        last = self.last_message()
+        appended = marker is None or self._marker() != marker
+        log = self.message_log()
+        return VarnoError(call, _failure_reason(log, last, appended), log, **details)
 
     def _require(self, call, *args):
+        marker = self._marker()
         if getattr(self._lib, call)(*args) != 1:
-            raise self._error(call)
+            raise self._error(call, marker)
 
     # --- set-up ---------------------------------------------------------------
     def _define(self, call, name, keys):
@@ -169,6 +206,7 @@ class Study:
     def parameter(self, name, **keys):
         """Project parameter, e.g. type="Continuous", id=1, min=0, baseline=1, max=2."""
         self._define("VARNO_defineNewProjectParameter", name, keys)
+        self._parameters.append(name)
 
     def discrete_set(self, name, values, ordered=0, **keys):
         self._define("VARNO_defineNewDiscreteSet", name,
@@ -204,6 +242,7 @@ class Study:
         """Study variable; defaults type Continuous, distribution NONE."""
         defaults = dict(type="Continuous", distribution="NONE")
         self._define("VARNO_addVariableToStudy", name, {**defaults, **keys})
+        self._variables.append(name)
 
     def doe_factor(self, name, **keys):
         self._define("VARNO_addDOEFactorToStudy", name, {"type": "Continuous", **keys})
@@ -216,17 +255,20 @@ class Study:
         defaults = dict(factor=1, option="min_value", target=0, quadWt=0, linearWt=1,
                         **self._unbounded)
         self._define("VARNO_addResponseToStudy", name, {"type": "objective", **defaults, **keys})
+        self._responses.append(name)
 
     def constraint(self, name, **keys):
         """Constraint (give `target`); defaults: option less_equal, factor 1,
         quadratic weight 1, open accepted range."""
         defaults = dict(factor=1, option="less_equal", quadWt=1, linearWt=0, **self._unbounded)
         self._define("VARNO_addResponseToStudy", name, {"type": "constraint", **defaults, **keys})
+        self._responses.append(name)
 
     def study_response(self, name, **keys):
         """Plain study response (recorded, not judged); default goal NONE."""
         defaults = dict(goal="NONE", **self._unbounded)
         self._define("VARNO_addResponseToStudy", name, {"type": "response", **defaults, **keys})
+        self._responses.append(name)
 
     def finalize(self):
         self._require("VARNO_finalizeStudyData")
@@ -247,10 +289,12 @@ class Study:
         try:
             if count <= 0:
                 if not self.complete and self._complained(marker):
-                    raise self._error("VARNO_getNextSetOfDesignsFromStudy")
+                    raise self._error("VARNO_getNextSetOfDesignsFromStudy", marker)
                 return []
             width = self._value_count()
-            return [Design(ids[k], values[k][:width]) for k in range(count)]
+            designs = [Design(ids[k], values[k][:width]) for k in range(count)]
+            self._pending.update((design.id, design.values) for design in designs)
+            return designs
         finally:
             self._lib.VARNO_freePtr(ids)  # both blocks, never the value arrays
             self._lib.VARNO_freePtr(values)
@@ -275,22 +319,44 @@ class Study:
             return None
         return (c_char_p * count)(*[_encode(name) for name in names])
 
+    def _result_row(self, design_id, values, width):
+        """The response values of one design as a list (None when it failed)."""
+        if values is None or isinstance(values, BaseException):
+            return None
+        if isinstance(values, numbers.Real):
+            if width != 1:
+                raise ValueError(f"a single value for design {design_id}, "
+                                 f"the study expects {width} responses")
+            return [float(values)]
+        return [float(v) for v in values]
+
     def tell(self, results, names=None):
         """Return results: a mapping id -> response values in study-response
-        order, or None / an exception instance for a failed evaluation (error
-        flag 1). `names` optionally maps ids to new design names."""
+        order (a plain number when the study has one response), or None / an
+        exception instance for a failed evaluation (error flag 1). Every id
+        must be one that ask() handed out and that has no results yet.
+        `names` optionally maps ids to new design names."""
         items = list(dict(results).items())
+        unknown = [design_id for design_id, _ in items if design_id not in self._pending]
+        if unknown:
+            raise ValueError(f"design {unknown[0]} was not handed out by ask() "
+                             "or already has results")
         count, width = len(items), self._response_count()
-        failed = [values is None or isinstance(values, BaseException) for _, values in items]
-        rows, keep = self._rows([[0.0] * width if bad else values
-                                 for bad, (_, values) in zip(failed, items)], width, "result")
+        told = [self._result_row(design_id, values, width) for design_id, values in items]
+        failed = [row is None for row in told]
+        rows, keep = self._rows([[0.0] * width if row is None else row for row in told],
+                                width, "result")
         ids = (c_int * count)(*[design_id for design_id, _ in items])
         flags = (c_int * count)(*[int(bad) for bad in failed])
         labels = None if names is None else self._names(
             [names.get(design_id) for design_id, _ in items], count)
+        marker = self._marker()
         result = self._lib.VARNO_updateResultsForDesignSet(count, ids, flags, rows, labels)
         if result != 1:
-            raise self._error("VARNO_updateResultsForDesignSet", code=result)
+            raise self._error("VARNO_updateResultsForDesignSet", marker, code=result)
+        for (design_id, values), row in zip(items, told):
+            error = str(values) if isinstance(values, BaseException) else None
+            self._records[design_id] = (self._pending.pop(design_id), row, error)
 
     def share(self, designs, evaluation_type=2, results=None, prefix="host", names=None):
         """Share the host's designs (value lists), optionally with results
@@ -308,14 +374,18 @@ class Study:
         if results is not None:
             responses, more = self._rows(results, n_responses, "result")
             keep += more
-        out = _int_p()
+        out, marker = _int_p(), self._marker()
         result = self._lib.VARNO_shareDesigns(
             _encode(prefix), count, (c_int * count)(*types), width, rows, n_responses, responses,
             byref(out), self._names(names, count))
         ids = [out[k] for k in range(count)] if out else []
         self._lib.VARNO_freePtr(out)
+        for k, design_id in enumerate(ids):
+            if design_id > 0 and results is not None and results[k] is not None:
+                self._records[design_id] = ([float(v) for v in designs[k]],
+                                            [float(v) for v in results[k]], None)
         if result != 1:
-            raise self._error("VARNO_shareDesigns", ids=ids)
+            raise self._error("VARNO_shareDesigns", marker, ids=ids)
         return ids
 
     def run(self, evaluate):
@@ -350,7 +420,7 @@ class Study:
         if self._lib.VARNO_getPerformanceValueForDesign(design_id, byref(value)) == 1:
             return value.value
         if self._complained(marker):
-            raise self._error("VARNO_getPerformanceValueForDesign")
+            raise self._error("VARNO_getPerformanceValueForDesign", marker)
         return None
 
     def status(self, design_id):
@@ -359,7 +429,7 @@ class Study:
         marker = self._marker()
         status = self._lib.VARNO_getDesignStatus(design_id)
         if status == 0 and self._complained(marker):
-            raise self._error("VARNO_getDesignStatus")
+            raise self._error("VARNO_getDesignStatus", marker)
         return status
 
     def best(self):
@@ -368,7 +438,7 @@ class Study:
         design_id = self._lib.VARNO_getBestDesignId()
         if design_id == 0:
             if self._complained(marker):
-                raise self._error("VARNO_getBestDesignId")
+                raise self._error("VARNO_getBestDesignId", marker)
             return None
         return design_id, self.performance(design_id)
 
@@ -378,27 +448,58 @@ class Study:
         marker = self._marker()
         value = self._lib.VARNO_getIntStudyData(data_id)
         if value == 0 and self._complained(marker):
-            raise self._error("VARNO_getIntStudyData")
+            raise self._error("VARNO_getIntStudyData", marker)
         return value
 
     def pareto(self):
         """The Pareto set as a list of (id, rank)."""
         ids, ranks = _int_p(), _int_p()
+        marker = self._marker()
         count = self._lib.VARNO_getParetoDesignIds(byref(ids), byref(ranks))
         try:
             if count <= 0:
-                raise self._error("VARNO_getParetoDesignIds")
+                raise self._error("VARNO_getParetoDesignIds", marker)
             return [(ids[k], ranks[k]) for k in range(count)]
         finally:
             self._lib.VARNO_freePtr(ids)
             self._lib.VARNO_freePtr(ranks)
+
+    def results(self):
+        """Every design with results, in the order they came: id, status,
+        performance, the values by variable (and fixed parameter) name, the
+        responses by name and the error of a failed evaluation. A pandas
+        DataFrame when pandas can be imported, else a list of dicts."""
+        value_names = self._value_names() if self._records else list(self._variables)
+        records = []
+        for design_id, (values, responses, error) in self._records.items():
+            record = {"id": design_id, "status": self.status(design_id),
+                      "performance": self.performance(design_id)}
+            record.update(zip(value_names, values))
+            record.update(zip(self._responses, responses or [None] * len(self._responses)))
+            record["error"] = error
+            records.append(record)
+        try:
+            import pandas
+        except ImportError:
+            return records
+        columns = ["id", "status", "performance", *value_names, *self._responses, "error"]
+        return pandas.DataFrame.from_records(records, columns=columns)
+
+    def _value_names(self):
+        """Names of a design's values: the variables, then the fixed numeric
+        parameters (parameter<k> when they cannot be told apart by name)."""
+        extra = self._value_count() - len(self._variables)
+        fixed = [name for name in self._parameters if name not in self._variables]
+        if len(fixed) != extra:
+            fixed = [f"parameter{k + 1}" for k in range(extra)]
+        return self._variables + fixed
 
     # DOE analysis results: arrays owned by the library, copied out, not freed.
     def _doe(self, call, *counts):
         marker = self._marker()
         pointer = getattr(self._lib, call)(*[byref(count) for count in counts])
         if not pointer and self._complained(marker):
-            raise self._error(call)
+            raise self._error(call, marker)
         return pointer
 
     def factor_names(self):

@@ -2,8 +2,10 @@
 failed evaluations, errors with the library's messages, the end of a study."""
 import math
 import os
+import shutil
 import sys
 import tempfile
+import types
 import unittest
 from pathlib import Path
 from unittest import mock
@@ -159,6 +161,48 @@ class SweepTest(StudyTestCase):
         self.assertEqual(study.messages(), [])
 
 
+class TellAndResultsTest(StudyTestCase):
+    def test_tell_refuses_ids_not_handed_out_and_takes_a_scalar_for_one_response(self):
+        study = self.sphere_study(50)
+        first, *others = study.ask()
+        study.tell({first.id: sphere(first.values)})
+        for wrong in (999, first.id):  # never handed out; already told
+            with self.assertRaises(ValueError) as caught:
+                study.tell({others[0].id: 1.0, wrong: 1.0})
+            self.assertIn(f"design {wrong} was not handed out", str(caught.exception))
+        study.tell({d.id: sphere(d.values) for d in others})
+        self.assertEqual(study.performance(others[0].id), -sphere(others[0].values))
+
+    def test_a_scalar_is_refused_for_several_responses(self):
+        study = self.sweep_study()
+        study.share(SweepTest.GRID[:1])
+        design = study.ask()[0]
+        with self.assertRaises(ValueError):
+            study.tell({design.id: 3.0})
+
+    def test_results_have_one_record_per_told_design(self):
+        study = self.sweep_study()
+        study.share([[0.0, 0.0]], results=[[7.0, 1.0]])
+        study.share([[1.0, 2.0], [3.0, 4.0]])
+        self.assertEqual([d.id for d in study.ask()], [2, 3])
+        study.tell({2: [1.0, 9.0], 3: RuntimeError("diverged")})
+        expected = [
+            {"id": 1, "status": 2, "performance": -7.0, "x1": 0.0, "x2": 0.0, "f": 7.0, "g": 1.0,
+             "error": None},
+            {"id": 2, "status": 3, "performance": study.performance(2), "x1": 1.0, "x2": 2.0,
+             "f": 1.0, "g": 9.0, "error": None},
+            {"id": 3, "status": 0, "performance": study.performance(3), "x1": 3.0, "x2": 4.0,
+             "f": None, "g": None, "error": "diverged"}]
+        with mock.patch.dict(sys.modules, {"pandas": None}):  # import pandas fails
+            self.assertEqual(study.results(), expected)
+        frames = []
+        fake = types.SimpleNamespace(DataFrame=types.SimpleNamespace(
+            from_records=lambda records, columns: frames.append((records, columns)) or "frame"))
+        with mock.patch.dict(sys.modules, {"pandas": fake}):
+            self.assertEqual(study.results(), "frame")
+        self.assertEqual(frames, [(expected, list(expected[0]))])
+
+
 class ErrorTest(StudyTestCase):
     def test_a_bad_definition_raises_with_the_library_message(self):
         study = self.new_study("bad")
@@ -166,20 +210,37 @@ class ErrorTest(StudyTestCase):
             study.parameter("x", type="Continuous", id=1, min=3, baseline=2, max=1)
         error = caught.exception
         self.assertEqual(error.call, "VARNO_defineNewProjectParameter")
-        self.assertIn("Lower bound (3) must be less than upper bound (1).", error.log)
-        self.assertEqual(str(error), f"VARNO_defineNewProjectParameter failed:\n{error.log}")
-        self.assertEqual(error.last, "Run exiting due to an error")
-        # After an engine error the library refuses everything until reinitialised.
-        with self.assertRaises(VarnoError) as again:
+        self.assertEqual(error.reason, "Lower bound (3) must be less than upper bound (1).")
+        self.assertEqual(str(error), "VARNO_defineNewProjectParameter failed: "
+                                     "Lower bound (3) must be less than upper bound (1).")
+        self.assertIn("Run exiting due to an error", error.log)
+        # After an engine error the library refuses everything until reinitialised ...
+        with self.assertRaises(VarnoError):
             study.response("f")
-        self.assertIn("Lower bound (3)", str(again.exception))
+        # ... and a new Study starts afresh: the corrected study runs.
+        retry = self.sphere_study(20)
+        self.assertIsNotNone(retry.run(lambda x: [sphere(x)]))
+        self.assertNotIn("Lower bound", retry.message_log())
+
+    def test_a_refusal_names_its_reason_and_a_silent_failure_none(self):
+        study = self.sphere_study(50)
+        study.ask()
+        with self.assertRaises(VarnoError) as caught:
+            study.ask()
+        self.assertTrue(caught.exception.reason.startswith("Already working on generating"))
+        with mock.patch.object(study, "_lib", wraps=study._lib) as lib:
+            lib.VARNO_generateReportFile.return_value = 0
+            with self.assertRaises(VarnoError) as silent:
+                study.write_report()
+        self.assertIsNone(silent.exception.reason)
+        self.assertIn("the library gave no reason", str(silent.exception))
 
     def test_calls_in_the_wrong_state_raise(self):
         study = self.new_study("early")
         for call in (study.ask, study.pareto, lambda: study.status(1), study.best):
             with self.assertRaises(VarnoError) as caught:
                 call()
-            self.assertIn("cannot be done before finalizing the study.", caught.exception.last)
+            self.assertIn("cannot be done before finalizing the study.", caught.exception.reason)
         with self.assertRaises(VarnoError) as caught:
             study.int_data(6)
         self.assertIn("Unsupported ID used with VARNO_getIntStudyData.", str(caught.exception))
@@ -203,8 +264,17 @@ class LifecycleTest(StudyTestCase):
         self.assertFalse(first.end(), "the library discarded the first study")
         self.assertTrue(second.end())
 
-    def test_varno_root_defaults_to_the_working_directory(self):
+    def test_varno_root_defaults_to_the_working_directory_of_each_study(self):
         with mock.patch.dict(os.environ):
             os.environ.pop("VARNO_ROOT", None)
-            with Study(self.directory):
-                self.assertEqual(os.environ["VARNO_ROOT"], os.path.abspath(self.directory))
+            first = os.path.join(self.directory, "first")
+            with Study(first):
+                self.assertEqual(os.environ["VARNO_ROOT"], first)
+            shutil.rmtree(first)  # the first root is gone: the next study needs its own
+            second = os.path.join(self.directory, "second")
+            with Study(second) as study:
+                self.assertEqual(os.environ["VARNO_ROOT"], second)
+                study.create("s")
+            os.environ["VARNO_ROOT"] = self.directory  # the host's own root is kept
+            with Study(first):
+                self.assertEqual(os.environ["VARNO_ROOT"], self.directory)

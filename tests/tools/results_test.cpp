@@ -11,6 +11,7 @@
 namespace varno::tool {
 namespace {
 
+using ::testing::AllOf;
 using ::testing::ElementsAre;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
@@ -93,17 +94,43 @@ TEST(ToolResults, ParetoChartShowsTheFrontAndLeavesFailedDesignsOut) {
     EXPECT_EQ(circles, 5u) << "2 front members, 2 other feasible designs, 1 infeasible";
 }
 
-TEST(ToolResults, ProgressChartTracksTheBestSoFar) {
+TEST(ToolResults, ProgressChartShowsTheObjectiveMarkingInfeasibleDesignsApart) {
+    // cost is minimised; design 2 failed, 3 is infeasible (and cheapest), 6 and
+    // 7 come from a set the library never scored: 6 meets stress <= 1, 7 not.
     RunRecord record;
-    for (double p : {-5e4, -1e99, -300.0, -900.0, -2.0}) {
-        record.designs.push_back(design(static_cast<int>(record.designs.size()) + 1, 0, 0, 2, p));
-    }
-    const Chart chart = progressChart(record);
-    ASSERT_EQ(chart.series.size(), 1u);
-    EXPECT_TRUE(chart.logY) << "a minimisation over decades is drawn as a cost on a log scale";
-    EXPECT_THAT(chart.series[0].points,
-                ElementsAre(std::pair(1.0, 5e4), std::pair(2.0, 5e4), std::pair(3.0, 300.0),
-                            std::pair(4.0, 300.0), std::pair(5.0, 2.0)));
+    const double costs[] = {5.0, 0.0, 0.5, 4.0, 6.0, 2.0, 1.0};
+    const int statuses[] = {2, 0, 3, 2, 2, 4, 4};
+    for (int k = 0; k < 7; ++k) record.designs.push_back(design(k + 1, costs[k], 0, statuses[k]));
+    record.designs[1].error = "timed out";
+    record.designs[6].responses[2] = 1.5;
+    const Chart chart = progressChart(twoObjectives(), record);
+    EXPECT_EQ(chart.yLabel, "cost");
+    ASSERT_EQ(chart.series.size(), 3u);
+    EXPECT_THAT(chart.series[0].points, ElementsAre(std::pair(1.0, 5.0), std::pair(4.0, 4.0),
+                                                    std::pair(5.0, 6.0), std::pair(6.0, 2.0)));
+    EXPECT_THAT(chart.series[1].points, ElementsAre(std::pair(3.0, 0.5), std::pair(7.0, 1.0)));
+    EXPECT_TRUE(chart.series[1].hollow) << "infeasible designs are rings";
+    EXPECT_THAT(chart.series[2].points,
+                ElementsAre(std::pair(1.0, 5.0), std::pair(3.0, 5.0), std::pair(4.0, 4.0),
+                            std::pair(5.0, 4.0), std::pair(6.0, 2.0), std::pair(7.0, 2.0)));
+    EXPECT_FALSE(chart.logY);
+    record.designs[0].responses[0] = 5e4;
+    EXPECT_TRUE(progressChart(twoObjectives(), record).logY) << "positive values over decades";
+}
+
+TEST(ToolResults, ChartAxesFollowTheSeriesThatSetThemWithReadableTicks) {
+    Chart chart;
+    chart.wholeX = true;
+    chart.series.push_back({"kept", "#000", {{0.0, 0.0}, {3.0, 0.25}}, false, 2.0});
+    chart.series.push_back({"far", "#000", {{1.0, 1e6}}, false, 2.0, true, false});
+    const std::string svg = renderSvg(chart);
+    EXPECT_THAT(svg, HasSubstr(">0.25</text>"));
+    EXPECT_THAT(svg, HasSubstr(">0.05</text>")) << "ticks at 0.05 steps, not 0.05000000001";
+    EXPECT_THAT(svg, Not(HasSubstr("e+06</text>"))) << "the far point does not stretch the axis";
+    EXPECT_THAT(svg, Not(HasSubstr(">0.5</text>"))) << "x ticks are whole evaluations";
+    chart.logY = true;
+    chart.series[0].points = {{1.0, 0.01}, {2.0, 100.0}};
+    EXPECT_THAT(renderSvg(chart), AllOf(HasSubstr(">0.01</text>"), HasSubstr(">100</text>")));
 }
 
 TEST(ToolResults, ChartsEscapeTextAndSurviveASinglePoint) {

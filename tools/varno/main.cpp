@@ -8,6 +8,7 @@
 
 int main(int argc, char** argv) {
     CLI::App app{"varno: runs design-exploration and optimisation studies"};
+    app.set_version_flag("--version", "varno " VARNO_PROJECT_VERSION);
     app.require_subcommand(1);
 
     varno::tool::RunSettings settings;

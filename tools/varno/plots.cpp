@@ -12,39 +12,70 @@ namespace varno::tool {
 
 namespace {
 
-// Performance of a failed design.
-constexpr double failedPerformance = -1e99;
+// What the progress chart shows of a design: its first objective's value, or
+// its performance when the study has no objective.
+struct Measure {
+    const StudyResponse* objective = nullptr;  // null: the performance
+    std::size_t column = 0;
 
-// The running best performance after each evaluation (failed designs skipped).
-std::vector<std::pair<double, double>> bestSoFar(const RunRecord& record) {
-    std::vector<std::pair<double, double>> points;
-    double best = -std::numeric_limits<double>::infinity();
-    for (std::size_t k = 0; k < record.designs.size(); ++k) {
-        const double p = record.designs[k].performance;
-        if (p > failedPerformance && std::isfinite(p)) best = std::max(best, p);
-        if (std::isfinite(best)) points.emplace_back(static_cast<double>(k + 1), best);
+    explicit Measure(const StudyModel& model) {
+        for (std::size_t i = 0; i < model.responses.size(); ++i) {
+            if (model.responses[i].kind == BlockKind::objective) {
+                objective = &model.responses[i], column = i;
+                break;
+            }
+        }
     }
-    return points;
-}
+    double value(const EvaluatedDesign& design) const {
+        return objective ? design.responses.at(column) : design.performance;
+    }
+    // Lower is better.
+    double cost(const EvaluatedDesign& design) const {
+        return objective ? objective->cost(value(design)) : -design.performance;
+    }
+};
 
 }  // namespace
 
-Chart progressChart(const RunRecord& record) {
-    Chart chart;
-    chart.title = "Best performance against evaluations";
-    chart.xLabel = "evaluations";
-    std::vector<std::pair<double, double>> points = bestSoFar(record);
-    // A minimisation whose best spans decades reads better as a cost on a log scale.
-    const bool allNegative = !points.empty() && points.back().second < 0;
-    if (allNegative && points.front().second / points.back().second > 100.0) {
-        for (auto& point : points) point.second = -point.second;
-        chart.logY = true;
-        chart.yLabel = "best cost (-performance, log scale)";
-    } else {
-        chart.yLabel = "best performance";
+Chart progressChart(const StudyModel& model, const RunRecord& record) {
+    const Measure measure(model);
+    const std::string name = measure.objective ? measure.objective->name : "performance";
+    ChartSeries feasible{"feasible", "#1f77b4", {}, false, 2.5};
+    ChartSeries infeasible{"infeasible", "#e67e22", {}, false, 3.0, true};
+    ChartSeries best{"best feasible", "#2c3e50", {}, true, 0.0};
+    const EvaluatedDesign* leader = nullptr;
+    for (std::size_t k = 0; k < record.designs.size(); ++k) {
+        const EvaluatedDesign& design = record.designs[k];
+        const int status = judgedStatus(model, design);
+        if (status == 0 || design.failed() || !std::isfinite(measure.value(design))) continue;
+        const double x = static_cast<double>(k + 1);
+        const bool isFeasible = status == 1 || status == 2;
+        (isFeasible ? feasible : infeasible).points.emplace_back(x, measure.value(design));
+        if (isFeasible && (leader == nullptr || measure.cost(design) < measure.cost(*leader))) {
+            leader = &design;
+        }
+        if (leader != nullptr) best.points.emplace_back(x, measure.value(*leader));
     }
-    chart.series.push_back(
-        {chart.logY ? "best cost" : "best performance", "#1f77b4", std::move(points), true, 0.0});
+
+    Chart chart;
+    chart.title = name + " of every evaluated design";
+    chart.xLabel = "evaluation";
+    chart.yLabel = name;
+    chart.wholeX = true;
+    // Positive values spread over decades read better on a log scale.
+    double low = std::numeric_limits<double>::infinity(), high = 0.0;
+    for (const ChartSeries* series : {&feasible, &infeasible}) {
+        for (const auto& point : series->points) {
+            low = std::min(low, point.second), high = std::max(high, point.second);
+        }
+    }
+    if (low > 0 && std::isfinite(low) && high / low > 1000.0) {
+        chart.logY = true;
+        chart.yLabel += " (log scale)";
+    }
+    for (ChartSeries* series : {&feasible, &infeasible, &best}) {
+        if (!series->points.empty()) chart.series.push_back(std::move(*series));
+    }
     return chart;
 }
 
@@ -60,14 +91,17 @@ Chart paretoChart(const StudyModel& model, const RunRecord& record, const Pareto
     chart.xLabel = objectives[0]->name;
     chart.yLabel = objectives[1]->name;
     const std::set<int> front(pareto.ids.begin(), pareto.ids.end());
-    ChartSeries feasible{"evaluated", "#9a9a9a", {}, false, 2.0};
-    ChartSeries infeasible{"infeasible", "#f0b27a", {}, false, 2.0};
+    ChartSeries feasible{"feasible", "#1f77b4", {}, false, 2.0};
+    // Infeasible designs can lie far from the feasible ones: the axes follow
+    // the feasible designs, and those outside are cut off.
+    ChartSeries infeasible{"infeasible", "#e67e22", {}, false, 2.5, true, false};
     ChartSeries members{"Pareto front", "#d62728", {}, true, 3.5};
     for (const EvaluatedDesign& design : record.designs) {
-        if (design.status == 0 || design.failed()) continue;
+        const int status = judgedStatus(model, design);
+        if (status == 0 || design.failed()) continue;
         const std::pair<double, double> point{design.responses[first], design.responses[second]};
         if (front.count(design.id) != 0) members.points.push_back(point);
-        else (design.status == 3 ? infeasible : feasible).points.push_back(point);
+        else (status == 3 ? infeasible : feasible).points.push_back(point);
     }
     std::sort(members.points.begin(), members.points.end());
     for (ChartSeries* series : {&feasible, &infeasible, &members}) {

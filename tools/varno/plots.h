@@ -1,5 +1,8 @@
-// The two plots of a run: best performance against evaluations, and for a
-// study with two objectives the evaluated designs with the Pareto front.
+// The two plots of a run: the objective of every evaluated design against the
+// evaluations, feasible and infeasible ones marked apart, with the best
+// feasible value so far; and for a study with two objectives the evaluated
+// designs with the Pareto front. Both take partial records (an interrupted
+// run), judging designs the library has not yet scored by their constraints.
 #pragma once
 
 #include <filesystem>
@@ -9,7 +12,7 @@
 
 namespace varno::tool {
 
-Chart progressChart(const RunRecord& record);
+Chart progressChart(const StudyModel& model, const RunRecord& record);
 Chart paretoChart(const StudyModel& model, const RunRecord& record, const ParetoSet& pareto);
 void writeSvg(const std::filesystem::path& path, const Chart& chart);
 

@@ -1,6 +1,7 @@
 #include "results.h"
 
 #include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <iomanip>
 
@@ -95,6 +96,26 @@ ParetoSet paretoSet(const StudyModel& model, const RunRecord& record) {
                   "); the non-dominated designs were computed by the runner";
     pareto.ids = nonDominatedIds(model, record);
     return pareto;
+}
+
+int judgedStatus(const StudyModel& model, const EvaluatedDesign& design) {
+    if (design.status != 4 || design.failed()) return design.status;
+    bool constrained = false, feasible = true;
+    for (std::size_t i = 0; i < model.responses.size() && i < design.responses.size(); ++i) {
+        const StudyResponse& response = model.responses[i];
+        if (response.kind != BlockKind::constraint) continue;
+        constrained = true;
+        const double value = design.responses[i], target = response.target;
+        if (response.option == "greater_equal" || response.option == "1") {
+            feasible = feasible && value >= target;
+        } else if (response.option == "equal" || response.option == "0") {
+            feasible = feasible &&
+                       std::fabs(value - target) <= 1e-9 * std::max(1.0, std::fabs(target));
+        } else {
+            feasible = feasible && value <= target;
+        }
+    }
+    return !constrained ? 1 : feasible ? 2 : 3;
 }
 
 const EvaluatedDesign* bestFeasibleDesign(const RunRecord& record) {

@@ -26,6 +26,11 @@ ParetoSet paretoSet(const StudyModel& model, const RunRecord& record);
 // oriented by their options; feasible designs before infeasible ones).
 std::vector<int> nonDominatedIds(const StudyModel& model, const RunRecord& record);
 
+// The design's status: the library's, or for a design evaluated but not yet
+// scored (status 4, as an interrupted run leaves them) 2 or 3 by the study's
+// constraints, 1 when it has none.
+int judgedStatus(const StudyModel& model, const EvaluatedDesign& design);
+
 // The feasible design (status 1 or 2) of the highest performance; null when none is.
 const EvaluatedDesign* bestFeasibleDesign(const RunRecord& record);
 

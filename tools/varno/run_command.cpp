@@ -86,7 +86,7 @@ void writeResults(const StudyModel& model, const RunRecord& record, const fs::pa
         printBestDesign(out, model, record, VARNO_getBestDesignId());
     }
     writeResultsCsv(directory / "results.csv", model, record);
-    writeSvg(directory / "progress.svg", progressChart(record));
+    writeSvg(directory / "progress.svg", progressChart(model, record));
     out << "\nWrote " << (directory / "results.csv").string() << " (" << record.designs.size()
         << " designs) and progress.svg";
     if (model.objectives().size() == 2) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <charconv>
 #include <limits>
 #include <sstream>
 
@@ -45,35 +46,66 @@ std::string escape(const std::string& text) {
     return out;
 }
 
-// Tick positions: 1, 2 or 5 times a power of ten, about five of them; whole
-// numbers only for decades of a log scale.
-std::vector<double> ticks(const Range& range, bool decades = false) {
+// The distance between ticks: 1, 2 or 5 times a power of ten, about five
+// ticks over the range; at least 1 when only whole numbers are wanted.
+double tickStep(const Range& range, bool whole) {
     const double raw = (range.high - range.low) / 5.0;
     const double power = std::pow(10.0, std::floor(std::log10(raw)));
-    double step = power * (raw / power < 1.5   ? 1
-                           : raw / power < 3.5 ? 2
-                           : raw / power < 7.5 ? 5
-                                               : 10);
-    if (decades && range.high - range.low >= 1.0) step = std::max(1.0, std::round(step));
+    const double step = power * (raw / power < 1.5   ? 1
+                                 : raw / power < 3.5 ? 2
+                                 : raw / power < 7.5 ? 5
+                                                     : 10);
+    return whole ? std::max(1.0, std::round(step)) : step;
+}
+
+// Whole multiples of the step within the range (computed, not summed, so
+// that no rounding error accumulates).
+std::vector<double> ticks(const Range& range, double step) {
     std::vector<double> positions;
-    for (double t = std::ceil(range.low / step) * step; t <= range.high + step * 1e-9; t += step) {
-        positions.push_back(std::fabs(t) < step * 1e-9 ? 0.0 : t);
+    const double first = std::ceil(range.low / step - 1e-9);
+    for (double k = first; k * step <= range.high + step * 1e-9; k += 1.0) {
+        positions.push_back(k == 0.0 ? 0.0 : k * step);
     }
     return positions;
+}
+
+// A tick label with as many decimals as the step needs: "0.25", "1500",
+// "-20"; scientific notation only for very large or small magnitudes.
+std::string tickLabel(double value, double step) {
+    const double magnitude = std::max(std::fabs(value), step);
+    if (magnitude >= 1e6 || step < 1e-4) return shortNumberText(value, 3);
+    const int decimals = std::max(0, static_cast<int>(-std::floor(std::log10(step) + 1e-9)));
+    char buffer[64];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    const std::string text(buffer, result.ptr);
+    return text == "-0" ? "0" : text;
 }
 
 class Canvas {
 public:
     Canvas(const Chart& chart) : chart_(chart) {
-        for (const ChartSeries& s : chart.series) {
-            for (const auto& [x, y] : s.points) {
-                if (!visible(y)) continue;
-                x_.add(x);
-                y_.add(transform(y));
+        // The range of the series that set the axes; of all when those are empty.
+        for (bool all : {false, true}) {
+            for (const ChartSeries& s : chart.series) {
+                if (!all && !s.setsAxes) continue;
+                for (const auto& [x, y] : s.points) {
+                    if (!visible(y)) continue;
+                    x_.add(x);
+                    y_.add(transform(y));
+                }
             }
+            if (!x_.empty()) break;
         }
         x_.open();
         y_.open();
+        // A margin inside the frame, so that markers at the extremes show whole.
+        for (Range* range : {&x_, &y_}) {
+            const double margin = 0.03 * (range->high - range->low);
+            range->low -= margin, range->high += margin;
+        }
+        xStep_ = tickStep(x_, chart.wholeX);
+        yStep_ = tickStep(y_, chart.logY);
     }
 
     std::string render() {
@@ -84,6 +116,9 @@ public:
              << "<text x=\"" << width / 2 << "\" y=\"24\" text-anchor=\"middle\" font-size=\"15\">"
              << escape(chart_.title) << "</text>\n";
         axes();
+        out_ << "<clipPath id=\"plot\"><rect x=\"" << left << "\" y=\"" << top << "\" width=\""
+             << width - left - right << "\" height=\"" << height - top - bottom
+             << "\"/></clipPath>\n";
         for (std::size_t k = 0; k < chart_.series.size(); ++k) series(chart_.series[k], k);
         out_ << "</svg>\n";
         return out_.str();
@@ -103,11 +138,11 @@ private:
     void axes() {
         const double x0 = left, x1 = width - right, y0 = height - bottom, y1 = top;
         out_ << "<g stroke=\"#ddd\">\n";
-        for (double t : ticks(x_)) {
+        for (double t : ticks(x_, xStep_)) {
             out_ << "<line x1=\"" << px(t) << "\" y1=\"" << y0 << "\" x2=\"" << px(t) << "\" y2=\""
                  << y1 << "\"/>\n";
         }
-        for (double t : ticks(y_, chart_.logY)) {
+        for (double t : ticks(y_, yStep_)) {
             const double y =
                 height - bottom - (t - y_.low) / (y_.high - y_.low) * (height - top - bottom);
             out_ << "<line x1=\"" << x0 << "\" y1=\"" << y << "\" x2=\"" << x1 << "\" y2=\"" << y
@@ -115,15 +150,16 @@ private:
         }
         out_ << "</g>\n<rect x=\"" << x0 << "\" y=\"" << y1 << "\" width=\"" << x1 - x0
              << "\" height=\"" << y0 - y1 << "\" fill=\"none\" stroke=\"black\"/>\n";
-        for (double t : ticks(x_)) {
+        for (double t : ticks(x_, xStep_)) {
             out_ << "<text x=\"" << px(t) << "\" y=\"" << y0 + 16 << "\" text-anchor=\"middle\">"
-                 << shortNumberText(t, 4) << "</text>\n";
+                 << tickLabel(t, xStep_) << "</text>\n";
         }
-        for (double t : ticks(y_, chart_.logY)) {
+        for (double t : ticks(y_, yStep_)) {
             const double y =
                 height - bottom - (t - y_.low) / (y_.high - y_.low) * (height - top - bottom);
-            const std::string label = chart_.logY ? "1e" + shortNumberText(t, 3)
-                                                  : shortNumberText(t, 4);
+            // A log scale is labelled with the values of its decades: 0.01, 1, 100.
+            const double value = chart_.logY ? std::pow(10.0, t) : t;
+            const std::string label = tickLabel(value, chart_.logY ? std::min(value, 1.0) : yStep_);
             out_ << "<text x=\"" << x0 - 6 << "\" y=\"" << y + 4 << "\" text-anchor=\"end\">"
                  << label << "</text>\n";
         }
@@ -138,6 +174,7 @@ private:
         for (const auto& point : s.points) {
             if (visible(point.second)) shown.emplace_back(px(point.first), py(point.second));
         }
+        out_ << "<g clip-path=\"url(#plot)\">\n";
         if (s.line && shown.size() > 1) {
             out_ << "<polyline fill=\"none\" stroke=\"" << s.colour
                  << "\" stroke-width=\"2\" points=\"";
@@ -147,21 +184,28 @@ private:
             out_ << "\"/>\n";
         }
         if (s.radius > 0) {
-            out_ << "<g fill=\"" << s.colour << "\">\n";
+            if (s.hollow) {
+                out_ << "<g fill=\"none\" stroke=\"" << s.colour << "\" stroke-width=\"1.5\">\n";
+            } else {
+                out_ << "<g fill=\"" << s.colour << "\">\n";
+            }
             for (const auto& [x, y] : shown) {
                 out_ << "<circle cx=\"" << shortNumberText(x, 6) << "\" cy=\""
                      << shortNumberText(y, 6) << "\" r=\"" << s.radius << "\"/>\n";
             }
             out_ << "</g>\n";
         }
+        out_ << "</g>\n";
         const double ly = top + 14 + 20 * static_cast<double>(index);
         out_ << "<rect x=\"" << width - right + 12 << "\" y=\"" << ly - 9
-             << "\" width=\"12\" height=\"10\" fill=\"" << s.colour << "\"/>\n<text x=\""
+             << "\" width=\"12\" height=\"10\" "
+             << (s.hollow ? "fill=\"none\" stroke=\"" : "fill=\"") << s.colour << "\"/>\n<text x=\""
              << width - right + 30 << "\" y=\"" << ly << "\">" << escape(s.label) << "</text>\n";
     }
 
     const Chart& chart_;
     Range x_, y_;
+    double xStep_ = 1.0, yStep_ = 1.0;
     std::ostringstream out_;
 };
 
