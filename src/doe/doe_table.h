@@ -70,6 +70,9 @@ std::vector<LabelTerm> labelTerms(const std::string& label);
 // -1 for level 0) is +1, else 0.
 void fillProductColumn(DoeTable& table, int column, const std::string& label);
 
+// Refuses an interaction order beyond the longest label an array keeps.
+void checkInteractionOrder(int order);
+
 // Labels columns k, k+1, … with the interactions of the k factors in the
 // order of the generators, keeping labels of at most `order` letters, and
 // fills those columns with their product columns. Columns beyond the kept

@@ -178,6 +178,8 @@ TEST(DoeArrays, RefusalsNameTheLimits) {
         },
         "requires selecting at least 2 3 level variables.\n\t Found 1 3 level variables.");
     expectRefused([] { fullFactorial2(40, 40); }, "Maximum number of interactions is 39");
+    expectRefused([] { fullFactorial3(32, 3); }, "number of factors (32) gives an array too large");
+    expectRefused([] { centralComposite(40); }, "number of factors (40) gives an array too large");
 }
 
 TEST(DoeArrays, MixedArrayPutsTwoLevelFactorsFirst) {
