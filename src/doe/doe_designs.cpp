@@ -251,12 +251,49 @@ DoeTable buildDoeTable(const DoeSettings& s, const DoeContext& context) {
             break;
         case kindHammersley: table = hammersleyDesign(k, s.numRuns, random); break;
         case kindExistingDesigns:
-            fatalError("A DOE over existing designs (OtherExisting) cannot be run in this "
-                       "version.");
+            fatalError("The existing-designs array is built from the study's designs.");
         default: fatalError("Unknown type of DOE defined in the *CONTROL_DOE keyword.");
     }
     table.factor_map.assign(ids.begin(), ids.begin() + std::min<long>(static_cast<long>(ids.size()),
                                                                       table.num_factors));
+    return table;
+}
+
+DoeTable existingDesignsTable(const std::vector<std::vector<double>>& designs,
+                              const model::Representation& variables) {
+    if (designs.empty()) {
+        fatalError(formatText("%s The DOE type selected requires you to specify the designs to be "
+                              "used in the RSM fit.",
+                              "Either could not locate the UserDesigns file or this file did not "
+                              "contain any designs.\n"));
+    }
+    const int k = static_cast<int>(variables.doe_factor_map.size());
+    const int levels = continuousDoeLevels;
+    DoeTable table = makeTable(kindExistingDesigns, k, static_cast<int>(designs.size()),
+                               std::vector<int>(static_cast<std::size_t>(k), levels));
+    table.factor_map = variables.doe_factor_map;
+    const std::vector<std::size_t> positions = columnPositions(table, variables);
+    bool warned = false;
+    for (int j = 0; j < k; ++j) {
+        const model::StudyVariable& v = variables.data[positions[static_cast<std::size_t>(j)]];
+        const double lower = v.discrete != 0 ? 0.0 : v.min;
+        const double upper = v.discrete != 0 ? v.resolution : v.max;
+        const double mid = lower + (upper - lower) * 0.5;
+        const double half = upper - mid;
+        if (half == 0.0 && !warned) {
+            writeMessage("outptr", "warning",
+                         "\n\t**** WARNING ****\n\t Error 10832 (no change in one of the "
+                         "variables/parameters). This warning will most likely not affect your "
+                         "results, but please send the project files to VARNO support");
+            warned = true;
+        }
+        for (int r = 0; r < table.num_runs; ++r) {
+            const double x = designs[static_cast<std::size_t>(r)][positions[j]];
+            const double normalised = half == 0.0 ? 0.0 : std::clamp((x - mid) / half, -1.0, 1.0);
+            table.level(r, j) =
+                static_cast<int>(std::lround((normalised + 1.0) * 0.5 * (levels - 1)));
+        }
+    }
     return table;
 }
 

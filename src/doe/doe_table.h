@@ -25,6 +25,9 @@ enum DoeKind : int {
     kindHammersley = 13,
 };
 
+// Level count of a factor whose values are continuous (existing designs).
+inline constexpr int continuousDoeLevels = 100001;
+
 struct DoeTable {
     int type = 0;
     int num_factors = 0;
