@@ -84,8 +84,8 @@ void writeResults(const StudyModel& model, const RunRecord& record, const fs::pa
         printParetoSet(out, model, record, pareto);
     } else if (!model.factors.empty() && model.objectives().empty()) {
         // A designed experiment ranks no design: its array is the result.
-        out << "\nDesigned experiment over " << model.factors.size() << " factors: "
-            << record.designs.size() << " designs evaluated\n";
+        out << "\nDesigned experiment over " << model.factors.size()
+            << " factors: " << record.designs.size() << " designs evaluated\n";
     } else {
         printBestDesign(out, model, record, VARNO_getBestDesignId());
     }
