@@ -75,12 +75,16 @@ std::vector<int> factorLevelCounts(const DoeContext& context) {
     return counts;
 }
 
-std::vector<int> readFileLine(std::istream& in) {
-    std::string line;
-    std::getline(in, line);
-    std::istringstream fields(line);
+// The integers of the next line; `text` keeps the line for messages. A field
+// that is not an integer ends the list and sets `clean` to false.
+std::vector<int> readFileLine(std::istream& in, std::string& text, bool& clean) {
+    text.clear();
+    std::getline(in, text);
+    if (!text.empty() && text.back() == '\r') text.pop_back();
+    std::istringstream fields(text);
     std::vector<int> values;
     for (int v = 0; fields >> v;) values.push_back(v);
+    clean = fields.eof();
     return values;
 }
 
@@ -172,8 +176,14 @@ void checkDoeFactors(const DoeSettings& settings, const DoeContext& context) {
 DoeTable doeFromFile(const std::string& path, int agentNumber) {
     std::ifstream in(path);
     if (!in) generatorError(formatText("\n\t Could not open DOE file: %s\n", path.c_str()));
-    const std::vector<int> head = readFileLine(in);
-    if (head.size() != 3 || head[0] < 1 || head[2] < 1) badDoeFile(path, "bad first line");
+    std::string text;
+    bool clean = true;
+    const std::vector<int> head = readFileLine(in, text, clean);
+    if (head.size() != 3 || !clean || head[0] < 1 || head[2] < 1) {
+        badDoeFile(path, formatText("the first line \"%s\" must give the numbers of runs, "
+                                    "factors and levels",
+                                    text.c_str()));
+    }
     const int runs = head[0], factors = head[1], levels = head[2];
     if (factors < 2) {
         fatalError(formatText("At least TWO factors need to be defined for using the User Defined "
@@ -183,15 +193,19 @@ DoeTable doeFromFile(const std::string& path, int agentNumber) {
     DoeTable table = makeTable(kindUserFile, factors, runs,
                                std::vector<int>(static_cast<std::size_t>(factors), levels));
     for (int r = 0; r < runs; ++r) {
-        const std::vector<int> row = readFileLine(in);
+        const std::vector<int> row = readFileLine(in, text, clean);
+        if (!clean) {
+            badDoeFile(path, formatText("run %d \"%s\" holds a value that is not a level index",
+                                        r + 1, text.c_str()));
+        }
         if (static_cast<int>(row.size()) != factors) {
-            badDoeFile(path, formatText("run %d has %d levels, expected %d", r + 1,
+            badDoeFile(path, formatText("run %d has %d levels, expected %d (one per factor)", r + 1,
                                         static_cast<int>(row.size()), factors));
         }
         for (int j = 0; j < factors; ++j) {
             if (row[j] < 0 || row[j] >= levels) {
-                badDoeFile(path, formatText("level %d of run %d is outside 0 to %d", row[j], r + 1,
-                                            levels - 1));
+                badDoeFile(path, formatText("level %d of factor %d in run %d is outside 0 to %d",
+                                            row[j], j + 1, r + 1, levels - 1));
             }
             table.level(r, j) = row[j];
         }
@@ -220,7 +234,11 @@ DoeTable buildDoeTable(const DoeSettings& s, const DoeContext& context) {
             table =
                 doeFromFile(formatText("%s%cDoe_input.in", context.studyFolder.c_str(), separator),
                             context.agentNumber);
-            if (table.num_factors != k) inconsistentLevels(context.agentNumber);
+            if (table.num_factors != k) {
+                fatalError(formatText("The DOE file %sDoe_input.in has %d factors; the DOE method "
+                                      "names %d (numFactors).",
+                                      context.studyFolder.c_str(), table.num_factors, k));
+            }
             break;
         }
         case kindDOptimal: table = dOptimal(k, s.numRuns, context.agentNumber, random); break;
@@ -233,12 +251,49 @@ DoeTable buildDoeTable(const DoeSettings& s, const DoeContext& context) {
             break;
         case kindHammersley: table = hammersleyDesign(k, s.numRuns, random); break;
         case kindExistingDesigns:
-            fatalError("A DOE over existing designs (OtherExisting) cannot be run in this "
-                       "version.");
+            fatalError("The existing-designs array is built from the study's designs.");
         default: fatalError("Unknown type of DOE defined in the *CONTROL_DOE keyword.");
     }
     table.factor_map.assign(ids.begin(), ids.begin() + std::min<long>(static_cast<long>(ids.size()),
                                                                       table.num_factors));
+    return table;
+}
+
+DoeTable existingDesignsTable(const std::vector<std::vector<double>>& designs,
+                              const model::Representation& variables) {
+    if (designs.empty()) {
+        fatalError(formatText("%s The DOE type selected requires you to specify the designs to be "
+                              "used in the RSM fit.",
+                              "Either could not locate the UserDesigns file or this file did not "
+                              "contain any designs.\n"));
+    }
+    const int k = static_cast<int>(variables.doe_factor_map.size());
+    const int levels = continuousDoeLevels;
+    DoeTable table = makeTable(kindExistingDesigns, k, static_cast<int>(designs.size()),
+                               std::vector<int>(static_cast<std::size_t>(k), levels));
+    table.factor_map = variables.doe_factor_map;
+    const std::vector<std::size_t> positions = columnPositions(table, variables);
+    bool warned = false;
+    for (int j = 0; j < k; ++j) {
+        const model::StudyVariable& v = variables.data[positions[static_cast<std::size_t>(j)]];
+        const double lower = v.discrete != 0 ? 0.0 : v.min;
+        const double upper = v.discrete != 0 ? v.resolution : v.max;
+        const double mid = lower + (upper - lower) * 0.5;
+        const double half = upper - mid;
+        if (half == 0.0 && !warned) {
+            writeMessage("outptr", "warning",
+                         "\n\t**** WARNING ****\n\t Error 10832 (no change in one of the "
+                         "variables/parameters). This warning will most likely not affect your "
+                         "results, but please send the project files to VARNO support");
+            warned = true;
+        }
+        for (int r = 0; r < table.num_runs; ++r) {
+            const double x = designs[static_cast<std::size_t>(r)][positions[j]];
+            const double normalised = half == 0.0 ? 0.0 : std::clamp((x - mid) / half, -1.0, 1.0);
+            table.level(r, j) =
+                static_cast<int>(std::lround((normalised + 1.0) * 0.5 * (levels - 1)));
+        }
+    }
     return table;
 }
 

@@ -42,6 +42,12 @@ DoeTable buildDoeTable(const DoeSettings& settings, const DoeContext& context);
 // level indices per run.
 DoeTable doeFromFile(const std::string& path, int agentNumber);
 
+// The existing-designs array: one run per design (values per study
+// variable), each factor's value normalised to [-1, 1] over its range and
+// kept as a level of the kind's continuous level count. No design is fatal.
+DoeTable existingDesignsTable(const std::vector<std::vector<double>>& designs,
+                              const model::Representation& variables);
+
 // The study-variable values of every run, merged into distinct designs.
 DoeRuns doeRunValues(const DoeTable& table, const DoeSettings& settings,
                      const model::Representation& variables);

@@ -14,7 +14,6 @@ namespace {
 
 constexpr int lhsTriesPerKind = 20;
 constexpr int lhsSubLevels = 20;
-constexpr int continuousLevels = 100001;
 
 struct KindKeyword {
     const char* text;
@@ -144,7 +143,7 @@ void readKindProperties(const model::BlockReader& reader, DoeSettings& s) {
         }
         case kindExistingDesigns:
             s.numRuns = evals();
-            s.numLevels = continuousLevels;
+            s.numLevels = continuousDoeLevels;
             break;
         case kindOptimizedLatinHypercube:
             s.numRuns = s.numLevels = evals();

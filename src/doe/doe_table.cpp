@@ -78,11 +78,15 @@ void fillProductColumn(DoeTable& table, int column, const std::string& label) {
     }
 }
 
-void addInteractionColumns(DoeTable& table, int order) {
+void checkInteractionOrder(int order) {
     if (order > maximumInteractionOrder) {
         generatorError(
             formatText("\n\t Maximum number of interactions is %d\n", maximumInteractionOrder));
     }
+}
+
+void addInteractionColumns(DoeTable& table, int order) {
+    checkInteractionOrder(order);
     // Every label made so far with its number of letters; kept or not, a
     // label is the seed of later, longer ones.
     std::vector<std::pair<std::string, int>> made;

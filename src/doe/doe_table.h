@@ -25,6 +25,9 @@ enum DoeKind : int {
     kindHammersley = 13,
 };
 
+// Level count of a factor whose values are continuous (existing designs).
+inline constexpr int continuousDoeLevels = 100001;
+
 struct DoeTable {
     int type = 0;
     int num_factors = 0;
@@ -69,6 +72,9 @@ std::vector<LabelTerm> labelTerms(const std::string& label);
 // factor columns named by `label`: 1 when the product of (+1 for level != 0,
 // -1 for level 0) is +1, else 0.
 void fillProductColumn(DoeTable& table, int column, const std::string& label);
+
+// Refuses an interaction order beyond the longest label an array keeps.
+void checkInteractionOrder(int order);
 
 // Labels columns k, k+1, … with the interactions of the k factors in the
 // order of the generators, keeping labels of at most `order` letters, and

@@ -1,5 +1,7 @@
 #include "doe/factorial_arrays.h"
 
+#include <cstdint>
+#include <limits>
 #include <map>
 #include <utility>
 
@@ -95,7 +97,22 @@ std::string generatorProduct(const std::string& generator) { return generator.su
     generatorError("\n\t Error when generating fractional factorial array. \n");
 }
 
+// A full array of k factors holds levels^k runs of 2^k - 1 columns; one whose
+// cells an int cannot count is refused before anything is allocated.
+void checkFullArraySize(int k, int levels) {
+    std::int64_t cells = 1;
+    for (int i = 0; i < k; ++i) {
+        cells *= 2 * levels;
+        if (cells > std::numeric_limits<int>::max()) {
+            generatorError(formatText(
+                "\n\t Error, number of factors (%d) gives an array too large to build\n", k));
+        }
+    }
+}
+
 DoeTable fullFactorial(int type, int k, int order, int levels) {
+    checkInteractionOrder(order);
+    checkFullArraySize(k, levels);
     DoeTable table = makeTable(type, k, power(levels, k), sameLevels((1 << k) - 1, levels));
     fillStandardOrder(table, k, levels);
     addInteractionColumns(table, order);
@@ -159,6 +176,7 @@ DoeTable fractionalFactorial3(int k, int p) {
 // Levels 1 and 3 are the factorial points, 0 and 4 the axial ones, 2 the
 // centre.
 DoeTable centralComposite(int k) {
+    checkFullArraySize(k, 1);
     const int corners = 1 << k;
     DoeTable table = makeTable(kindCentralComposite, k, corners + 2 * k + 1, sameLevels(k, 5));
     fillStandardOrder(table, k, 2);

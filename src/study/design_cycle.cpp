@@ -248,6 +248,10 @@ void finishSharedSet(Study& study) {
     Library& lib = library();
     lib.designSetPending = 0;
     if (study.agent().method_used == search::studyDesignSweep) lib.studyComplete = 1;
+    if (isExistingDesignsDoe(study)) {
+        finishExistingDesignsDoe(study);
+        lib.studyComplete = 1;
+    }
 }
 
 }  // namespace

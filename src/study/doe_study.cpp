@@ -2,6 +2,7 @@
 
 #include "frame/text_format.h"
 #include "model/block_reader.h"
+#include "search/agent.h"
 #include "study/design_results.h"
 #include "study/study.h"
 
@@ -21,20 +22,7 @@ design::Design doeDesign(Study& study, const std::vector<double>& values) {
     return design;
 }
 
-}  // namespace
-
-void defineDoeMethod(Study& study, const LineList& lines) {
-    model::BlockReader reader(lines, "Study");
-    reader.name();
-    study.doeSettings = doe::readDoeSettings(reader);
-}
-
-void startDoeStudy(Study& study) {
-    const doe::DoeContext context{study.project.dvar.front(), study.agent().number, study.random,
-                                  study.workingDirectory};
-    doe::checkDoeFactors(study.doeSettings, context);
-    doe::DoeTable table = doe::buildDoeTable(study.doeSettings, context);
-    study.doeRuns = doe::doeRunValues(table, study.doeSettings, context.variables);
+void takeDoeTable(Study& study, doe::DoeTable table) {
     study.doeSettings.numRuns = table.num_runs;
     study.agent().data.populationSize = table.num_runs;
     study.doeTable = std::move(table);
@@ -44,9 +32,58 @@ void startDoeStudy(Study& study) {
     }
 }
 
+// The designs the store holds for this study (the host's shared designs
+// among them, once their results are in), each as its study-variable values.
+void buildExistingDesignsArray(Study& study) {
+    const model::Representation& variables = study.project.dvar.front();
+    const std::size_t width = variables.data.size();
+    doe::DoeRuns runs;
+    for (std::size_t i = 0; i < study.store.size(); ++i) {
+        const design::StoredDesign& stored = study.store.record(i);
+        if (stored.reals.size() < width) continue;
+        runs.designValues.emplace_back(stored.reals.begin(),
+                                       stored.reals.begin() + static_cast<long>(width));
+        runs.runToDesign.push_back(static_cast<int>(runs.designIds.size()));
+        runs.designIds.push_back(stored.id);
+    }
+    takeDoeTable(study, doe::existingDesignsTable(runs.designValues, variables));
+    study.doeRuns = std::move(runs);
+}
+
+}  // namespace
+
+void defineDoeMethod(Study& study, const LineList& lines) {
+    model::BlockReader reader(lines, "Study");
+    reader.name();
+    study.doeSettings = doe::readDoeSettings(reader);
+}
+
+bool isExistingDesignsDoe(const Study& study) {
+    return study.agent().method_used == search::studyDoe &&
+           study.doeSettings.kind == doe::kindExistingDesigns;
+}
+
+void startDoeStudy(Study& study) {
+    const doe::DoeContext context{study.project.dvar.front(), study.agent().number, study.random,
+                                  study.workingDirectory};
+    doe::checkDoeFactors(study.doeSettings, context);
+    // The existing designs are known once the host has shared them.
+    if (isExistingDesignsDoe(study)) return;
+    doe::DoeTable table = doe::buildDoeTable(study.doeSettings, context);
+    study.doeRuns = doe::doeRunValues(table, study.doeSettings, context.variables);
+    takeDoeTable(study, std::move(table));
+}
+
+void finishExistingDesignsDoe(Study& study) { buildExistingDesignsArray(study); }
+
 void collectDoeDesigns(Study& study) {
     std::vector<design::Design>& out = study.cycle.handedOut;
     out.clear();
+    // Every existing design has its results: the array is complete as it is.
+    if (isExistingDesignsDoe(study)) {
+        buildExistingDesignsArray(study);
+        return;
+    }
     doe::DoeRuns& runs = study.doeRuns;
     runs.designIds.assign(runs.designValues.size(), 0);
     const int firstId = study.agent().data.evaluationsDone + 1;

@@ -18,6 +18,12 @@ void startDoeStudy(Study& study);
 // evaluations done; the others take their stored results.
 void collectDoeDesigns(Study& study);
 
+// A DOE over the designs the host shared and the store holds.
+bool isExistingDesignsDoe(const Study& study);
+
+// Builds the existing-designs array once the shared designs have results.
+void finishExistingDesignsDoe(Study& study);
+
 // The factor labels, or null with count 0 while no array exists.
 char** doeFactorNames(Study* study, int* count);
 

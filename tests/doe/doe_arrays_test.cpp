@@ -3,6 +3,7 @@
 // space-filling designs and the refusals.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
 #include <map>
 #include <set>
@@ -13,6 +14,7 @@
 #include "doe/two_level_arrays.h"
 #include "frame/fatal_error.h"
 #include "support/hammersley.h"
+#include "test_support.h"
 
 namespace varno::doe {
 namespace {
@@ -178,6 +180,8 @@ TEST(DoeArrays, RefusalsNameTheLimits) {
         },
         "requires selecting at least 2 3 level variables.\n\t Found 1 3 level variables.");
     expectRefused([] { fullFactorial2(40, 40); }, "Maximum number of interactions is 39");
+    expectRefused([] { fullFactorial3(32, 3); }, "number of factors (32) gives an array too large");
+    expectRefused([] { centralComposite(40); }, "number of factors (40) gives an array too large");
 }
 
 TEST(DoeArrays, MixedArrayPutsTwoLevelFactorsFirst) {
@@ -217,6 +221,37 @@ TEST(DoeSpaceFilling, HammersleyPoints) {
     EXPECT_EQ(points.level(3, 0), 3);
     EXPECT_EQ(points.level(3, 1), 6);  // 0.75 of 8 levels
     EXPECT_EQ(points.level(4, 2), 3);  // 4/9 of 8 levels
+}
+
+TEST(DoeUserFile, ReadsTheArrayAndNamesWhatIsWrongInIt) {
+    testing::TempDirectory dir;
+    const auto file = [&dir](const std::string& text) {
+        std::ofstream(dir.file("Doe_input.in"), std::ios::binary) << text;
+        return dir.file("Doe_input.in");
+    };
+    const DoeTable t = doeFromFile(file("3 2 3\r\n0 2\r\n1 1\r\n2 0\r\n"), 4);
+    EXPECT_EQ(t.num_runs, 3);
+    EXPECT_EQ(t.factor_levels, (std::vector<int>{3, 3}));
+    EXPECT_EQ(t.col_name[1].data(), std::string("B"));
+    for (int r = 0; r < 3; ++r) {
+        EXPECT_EQ(t.level(r, 0), r);
+        EXPECT_EQ(t.level(r, 1), 2 - r);
+    }
+    const std::pair<const char*, const char*> faults[] = {
+        {"3 2 3\n0 3\n", "level 3 of factor 2 in run 1 is outside 0 to 2"},
+        {"2 2 3\n0 -1\n", "level -1 of factor 2 in run 1 is outside 0 to 2"},
+        {"2 2 3\n0 1 2\n", "run 1 has 3 levels, expected 2 (one per factor)"},
+        {"3 2 3\n0 1\n1 1\n", "run 3 has 0 levels, expected 2"},
+        {"2 2 3\n0 1\n1 x\n", "run 2 \"1 x\" holds a value that is not a level index"},
+        {"2 2\n", "the first line \"2 2\" must give the numbers of runs, factors and levels"},
+        {"3 1 3\n0\n1\n2\n", "At least TWO factors need to be defined for using the User "
+                             "Defined DOE in agent # 4."},
+    };
+    for (const auto& [text, message] : faults) {
+        expectRefused([&, text = text] { doeFromFile(file(text), 4); }, message);
+    }
+    expectRefused([&dir] { doeFromFile(dir.file("missing.in"), 4); },
+                  "Could not open DOE file: " + dir.file("missing.in"));
 }
 
 }  // namespace

@@ -109,6 +109,47 @@ TEST_F(DoeStudy, HandsOutTheWholeArrayOnceAndCompletes) {
     EXPECT_EQ(count, 0);
 }
 
+// Existing designs: the designs the host shares, once their results are in,
+// are the array; each factor is normalised over its range to a level of 100001.
+TEST_F(DoeStudy, ExistingDesignsAreTheSharedDesigns) {
+    define("sampleMethod: OtherExisting\nnumFactors: 2\nnumEvals: 10", 2, "0, 10");
+    ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
+    double rows[3][4] = {{0, 10, 5, 5}, {5, 2.5, 5, 5}, {10, 0, 1, 9}};
+    double responses[3] = {1.0, 2.0, 3.0};
+    double* values[3] = {rows[0], rows[1], rows[2]};
+    double* results[3] = {&responses[0], &responses[1], &responses[2]};
+    int kinds[3] = {2, 2, 2};
+    ASSERT_EQ(VARNO_shareDesigns("old", 3, kinds, 4, values, 1, results, nullptr, nullptr), 1)
+        << lastMessage();
+    int* ids = nullptr;
+    double** handed = nullptr;
+    EXPECT_EQ(VARNO_getNextSetOfDesignsFromStudy(&ids, &handed), 0) << "all have results";
+    EXPECT_EQ(VARNO_isStudyComplete(), 1);
+    const Study& study = *currentStudy();
+    ASSERT_TRUE(study.doeTable);
+    ASSERT_EQ(study.doeTable->num_runs, 3);
+    const int expected[3][2] = {{0, 100000}, {50000, 25000}, {100000, 0}};
+    for (int r = 0; r < 3; ++r) {
+        EXPECT_EQ(study.doeTable->level(r, 0), expected[r][0]) << "run " << r;
+        EXPECT_EQ(study.doeTable->level(r, 1), expected[r][1]) << "run " << r;
+    }
+    EXPECT_EQ(study.doeRuns.designIds.size(), 3u);
+}
+
+TEST_F(DoeStudy, ExistingDesignsNeedDesigns) {
+    define("sampleMethod: OtherExisting\nnumFactors: 2\nnumEvals: 10", 2, "0, 10");
+    ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
+    int* ids = nullptr;
+    double** handed = nullptr;
+    EXPECT_EQ(VARNO_getNextSetOfDesignsFromStudy(&ids, &handed), 0);
+    EXPECT_NE(testing::lastFatalReason().find(
+                  "Either could not locate the UserDesigns file or this file did not contain any "
+                  "designs.\n The DOE type selected requires you to specify the designs to be "
+                  "used in the RSM fit."),
+              std::string::npos)
+        << testing::lastFatalReason();
+}
+
 TEST_F(DoeStudy, FactorNamesAreEmptyBeforeTheArrayExists) {
     int count = 7;
     EXPECT_EQ(VARNO_getFactorNames(&count), nullptr);

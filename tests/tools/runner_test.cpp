@@ -71,6 +71,56 @@ TEST(Runner, RunsASmallTravokStudyWithAnExternalEvaluator) {
     EXPECT_THAT(outcome.err, HasSubstr("evaluations 200/200"));
 }
 
+// A 2 x 2 full factorial over x in {-1, 2} and y in {0.5, 1.5}: the evaluator
+// answers f = 10 x + y, so each row of the array can be matched to its result.
+TEST(Runner, ADoeStudyWritesItsArrayWithTheDesignOfEveryRun) {
+    testing::ScratchFolder folder;
+    std::string study = "[study screen]\ntype: doe\n";
+    for (const std::string name : {"x", "y"}) {
+        const std::string id = name == "x" ? "1" : "2";
+        study += "[parameter " + name + "]\ntype: Continuous\nid: " + id +
+                 "\nmin: -2\nbaseline: 1\nmax: 2\n";
+    }
+    study += "[response f]\ntype: API\n[method m]\nmethod: DOE\nsampleMethod: 2LevelFull\n"
+             "numFactors: 2\n";
+    for (const std::string name : {"x", "y"}) {
+        study += "[variable " + name + "]\ntype: Continuous\nid: " + (name == "x" ? "1" : "2") +
+                 "\nresolution: 401\ndistribution: NONE\n";
+    }
+    study += "[factor x]\ntype: Continuous\nlevels: -1, 2\nfactorType: Control\n"
+             "[factor y]\ntype: Continuous\nlevels: 0.5, 1.5\nfactorType: Control\n"
+             "[studyResponse f]\ngoal: NONE\nacceptMin: -1e300\nacceptMax: 1e300\n"
+             "[evaluator]\ncommand: sh f.sh\n";
+    testing::writeText(folder / "screen.study", study);
+    testing::writeText(folder / "f.sh", R"(exec awk '{
+  match($0, /"x":[-0-9.e+]+/); x = substr($0, RSTART + 4, RLENGTH - 4)
+  match($0, /"y":[-0-9.e+]+/); y = substr($0, RSTART + 4, RLENGTH - 4)
+  printf "{\"f\": %.17g}\n", 10 * x + y
+}'
+)");
+    const testing::Outcome outcome = testing::runVarno(folder, "run screen.study --workdir out");
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_THAT(outcome.out, HasSubstr("doe_array.csv"));
+    const auto array = csvRows(folder / "out" / "doe_array.csv");
+    const auto results = csvRows(folder / "out" / "results.csv");
+    ASSERT_EQ(array.size(), 5u) << "a header and the four runs";
+    EXPECT_THAT(array[0], ElementsAre("run", "design", "x", "y"));
+    // Standard order: x changes on every run, y every second run.
+    const std::vector<std::pair<std::string, std::string>> levels = {
+        {"-1", "0.5"}, {"2", "0.5"}, {"-1", "1.5"}, {"2", "1.5"}};
+    std::map<std::string, double> responseOf;
+    for (std::size_t k = 1; k < results.size(); ++k) {
+        responseOf["Design" + results[k][0]] = std::stod(results[k][5]);
+    }
+    for (std::size_t run = 1; run <= 4; ++run) {
+        const auto& row = array[run];
+        EXPECT_EQ(row[0], std::to_string(run));
+        EXPECT_EQ(std::make_pair(row[2], row[3]), levels[run - 1]);
+        ASSERT_EQ(responseOf.count(row[1]), 1u) << row[1] << " is not in results.csv";
+        EXPECT_EQ(responseOf[row[1]], 10 * std::stod(row[2]) + std::stod(row[3]));
+    }
+}
+
 TEST(Runner, ParallelAsksTheEngineForBatchesOfThatManyDesigns) {
     testing::ScratchFolder folder;
     ASSERT_EQ(testing::runVarno(folder, "run --problem rosenbrock --parallel 12 --quiet").exitCode,

@@ -203,4 +203,31 @@ void writeResultsCsv(const std::filesystem::path& path, const StudyModel& model,
     }
 }
 
+void writeDoeArrayCsv(const std::filesystem::path& path, const StudyModel& model,
+                      const RunRecord& record) {
+    std::vector<std::size_t> columns;
+    for (const std::string& factor : model.factors) {
+        const auto found =
+            std::find_if(model.variables.begin(), model.variables.end(),
+                         [&factor](const StudyVariable& v) { return v.name == factor; });
+        if (found == model.variables.end()) {
+            throw RunError("the DOE factor " + factor + " is not a study variable");
+        }
+        columns.push_back(static_cast<std::size_t>(found - model.variables.begin()));
+    }
+    std::ofstream out(path, std::ios::binary);
+    if (!out) throw RunError("cannot write " + path.string());
+    out << "run,design";
+    for (const std::string& factor : model.factors) out << ',' << csvField(factor);
+    out << '\n';
+    int run = 0;
+    for (const EvaluatedDesign& design : record.designs) {
+        out << ++run << ",Design" << design.id;
+        for (std::size_t column : columns) {
+            out << ',' << csvField(valueText(model.variables[column], design.values[column], true));
+        }
+        out << '\n';
+    }
+}
+
 }  // namespace varno::tool

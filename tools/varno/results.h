@@ -45,4 +45,11 @@ void printParetoSet(std::ostream& out, const StudyModel& model, const RunRecord&
 void writeResultsCsv(const std::filesystem::path& path, const StudyModel& model,
                      const RunRecord& record);
 
+// The designs of a DOE study's array, one row each in the order the library
+// handed them out: the design's place in the array, its name and the value of
+// every factor. A run that repeats an earlier run's values is the same design
+// and is listed once.
+void writeDoeArrayCsv(const std::filesystem::path& path, const StudyModel& model,
+                      const RunRecord& record);
+
 }  // namespace varno::tool

@@ -82,6 +82,10 @@ void writeResults(const StudyModel& model, const RunRecord& record, const fs::pa
     if (multiObjective) {
         pareto = paretoSet(model, record);
         printParetoSet(out, model, record, pareto);
+    } else if (!model.factors.empty() && model.objectives().empty()) {
+        // A designed experiment ranks no design: its array is the result.
+        out << "\nDesigned experiment over " << model.factors.size()
+            << " factors: " << record.designs.size() << " designs evaluated\n";
     } else {
         printBestDesign(out, model, record, VARNO_getBestDesignId());
     }
@@ -92,6 +96,10 @@ void writeResults(const StudyModel& model, const RunRecord& record, const fs::pa
     if (model.objectives().size() == 2) {
         writeSvg(directory / "pareto.svg", paretoChart(model, record, pareto));
         out << ", pareto.svg";
+    }
+    if (!model.factors.empty()) {
+        writeDoeArrayCsv(directory / "doe_array.csv", model, record);
+        out << ", doe_array.csv";
     }
     out << "\n";
 }

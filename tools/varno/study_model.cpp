@@ -87,6 +87,8 @@ StudyModel describeStudy(const StudyFile& file) {
             const bool discrete = textProperty(block, "type") == "Discrete";
             model.variables.push_back({block.name, discrete ? discreteItems(file, block.name)
                                                             : std::vector<std::string>{}});
+        } else if (block.kind == BlockKind::factor) {
+            model.factors.push_back(block.name);
         } else if (block.kind == BlockKind::parameter &&
                    textProperty(block, "type") == "Parameter") {
             model.parameters.push_back(block.name);

@@ -41,6 +41,7 @@ struct StudyModel {
     int budget = 0;      // numEvals (or numEvalsTotal); 0 when none is given
     int nParallel = 0;   // the study's nParallel; 0 when not given
     std::vector<StudyVariable> variables;
+    std::vector<std::string> factors;     // the DOE factors' variable names, in definition order
     std::vector<std::string> parameters;  // fixed numeric parameters, in definition order
     std::vector<StudyResponse> responses;
     std::optional<EvaluatorSettings> evaluator;
