@@ -34,16 +34,28 @@ public:
         if (found_.size() > count_) found_.pop_back();
     }
 
-    // Whether designs at least `bound` away could still be among the nearest;
-    // one at the same distance as the farthest found can, by its store order.
-    bool worthVisiting(double bound) const {
-        return found_.size() < count_ || bound <= found_.back().first;
+    // Whether designs at least `bound` away, none earlier than `earliest`,
+    // could still be among the nearest: at the same distance as the farthest
+    // found, only an earlier one can.
+    bool worthVisiting(double bound, Point earliest) const {
+        return found_.size() < count_ || std::pair(bound, earliest) < found_.back();
     }
 
-    // How far `codes` lies in `field` from a split at `value`: 0 for a field
-    // the query does not give.
-    double offset(std::size_t field, int value) const {
-        return field < codes_.size() ? static_cast<double>(codes_[field]) - value : 0.0;
+    // The distance to a node's box, with the node's earliest point.
+    std::pair<double, Point> reach(const int* box) const {
+        return {distanceToBox(box), box[2 * index_.fields_]};
+    }
+
+    // The squared distance from `codes` to the nearest point of a bounding
+    // box (`fields` lowest codes, then the highest), over the fields both have.
+    double distanceToBox(const int* box) const {
+        double distance = 0.0;
+        for (std::size_t j = 0; j < compared_; ++j) {
+            const int low = box[j], high = box[index_.fields_ + j];
+            if (codes_[j] < low) distance += squared(static_cast<double>(low) - codes_[j]);
+            if (codes_[j] > high) distance += squared(static_cast<double>(codes_[j]) - high);
+        }
+        return distance;
     }
 
     std::vector<std::int32_t> storeIndices() const {
@@ -100,24 +112,26 @@ std::pair<DesignIndex::Range, DesignIndex::Range> DesignIndex::children(const Ra
 }
 
 void DesignIndex::build(Tree& tree, Range range) {
-    if (isLeaf(range)) return;
-    const std::uint8_t field = widestField(tree, range);
-    const auto begin = tree.points.begin();
-    const auto [left, right] = children(range);
-    std::nth_element(begin + static_cast<long>(range.lo), begin + static_cast<long>(left.hi),
-                     begin + static_cast<long>(range.hi),
-                     [&](Point a, Point b) { return code(a, field) < code(b, field); });
-    if (tree.splits.size() <= range.node) tree.splits.resize(range.node + 1);
-    // Read before the children reorder their points.
-    tree.splits[range.node] = {code(tree.points[left.hi], field), field};
-    build(tree, left);
-    build(tree, right);
+    if (tree.boxes.size() < (range.node + 1) * boxSize()) {
+        tree.boxes.resize((range.node + 1) * boxSize());
+    }
+    if (!isLeaf(range)) {
+        const std::size_t field = widestField(tree, range);
+        const auto begin = tree.points.begin();
+        const auto [left, right] = children(range);
+        std::nth_element(begin + static_cast<long>(range.lo), begin + static_cast<long>(left.hi),
+                         begin + static_cast<long>(range.hi),
+                         [&](Point a, Point b) { return code(a, field) < code(b, field); });
+        build(tree, left);
+        build(tree, right);
+    }
+    fitBox(tree, range);
 }
 
-std::uint8_t DesignIndex::widestField(const Tree& tree, Range range) const {
+std::size_t DesignIndex::widestField(const Tree& tree, Range range) const {
     std::size_t widest = 0;
     long widestSpread = -1;
-    for (std::size_t j = 0; j < fields_ && j <= std::numeric_limits<std::uint8_t>::max(); ++j) {
+    for (std::size_t j = 0; j < fields_; ++j) {
         int low = std::numeric_limits<int>::max(), high = std::numeric_limits<int>::min();
         for (std::size_t i = range.lo; i < range.hi; ++i) {
             low = std::min(low, code(tree.points[i], j));
@@ -126,7 +140,21 @@ std::uint8_t DesignIndex::widestField(const Tree& tree, Range range) const {
         const long spread = static_cast<long>(high) - low;
         if (spread > widestSpread) std::tie(widest, widestSpread) = std::pair(j, spread);
     }
-    return static_cast<std::uint8_t>(widest);
+    return widest;
+}
+
+void DesignIndex::fitBox(Tree& tree, Range range) const {
+    int* box = tree.boxes.data() + range.node * boxSize();
+    std::fill(box, box + fields_, std::numeric_limits<int>::max());
+    std::fill(box + fields_, box + 2 * fields_, std::numeric_limits<int>::min());
+    box[2 * fields_] = *std::min_element(tree.points.begin() + static_cast<long>(range.lo),
+                                         tree.points.begin() + static_cast<long>(range.hi));
+    for (std::size_t i = range.lo; i < range.hi; ++i) {
+        for (std::size_t j = 0; j < fields_; ++j) {
+            box[j] = std::min(box[j], code(tree.points[i], j));
+            box[fields_ + j] = std::max(box[fields_ + j], code(tree.points[i], j));
+        }
+    }
 }
 
 std::vector<std::int32_t> DesignIndex::nearest(std::span<const int> codes,
@@ -140,19 +168,20 @@ std::vector<std::int32_t> DesignIndex::nearest(std::span<const int> codes,
     return found.storeIndices();
 }
 
-// The side of the split the query lies on first; the other only when a
-// design there could still be among the nearest.
+// A node is searched only when its bounding box lies near enough, and its
+// earliest design early enough, that a design in it could be among the
+// nearest; the nearer child first.
 void DesignIndex::searchNearest(const Tree& tree, Range range, Nearest& found) const {
+    const auto [distance, earliest] = found.reach(box(tree, range));
+    if (!found.worthVisiting(distance, earliest)) return;
     if (isLeaf(range)) {
         for (std::size_t i = range.lo; i < range.hi; ++i) found.consider(tree.points[i]);
         return;
     }
-    const Split& split = tree.splits[range.node];
     const auto [left, right] = children(range);
-    const double offset = found.offset(split.field, split.value);
-    const bool leftFirst = offset < 0;
+    const bool leftFirst = found.reach(box(tree, left)) < found.reach(box(tree, right));
     searchNearest(tree, leftFirst ? left : right, found);
-    if (found.worthVisiting(squared(offset))) searchNearest(tree, leftFirst ? right : left, found);
+    searchNearest(tree, leftFirst ? right : left, found);
 }
 
 std::vector<std::int32_t> DesignIndex::inBox(std::span<const int> low,
@@ -173,17 +202,22 @@ std::vector<std::int32_t> DesignIndex::inBox(std::span<const int> low,
 
 void DesignIndex::searchBox(const Tree& tree, Range range, std::span<const int> low,
                             std::span<const int> high, std::vector<Point>& found) const {
-    if (isLeaf(range)) {
+    const int* nodeBox = box(tree, range);
+    const std::size_t bounded = std::min({fields_, low.size(), high.size()});
+    bool contained = true;
+    for (std::size_t j = 0; j < bounded; ++j) {
+        if (nodeBox[fields_ + j] < low[j] || nodeBox[j] > high[j]) return;
+        contained = contained && low[j] <= nodeBox[j] && nodeBox[fields_ + j] <= high[j];
+    }
+    if (contained || isLeaf(range)) {
         for (std::size_t i = range.lo; i < range.hi; ++i) {
-            if (inside(tree.points[i], low, high)) found.push_back(tree.points[i]);
+            if (contained || inside(tree.points[i], low, high)) found.push_back(tree.points[i]);
         }
         return;
     }
-    const Split& split = tree.splits[range.node];
     const auto [left, right] = children(range);
-    const bool bounded = split.field < low.size() && split.field < high.size();
-    if (!bounded || low[split.field] <= split.value) searchBox(tree, left, low, high, found);
-    if (!bounded || high[split.field] >= split.value) searchBox(tree, right, low, high, found);
+    searchBox(tree, left, low, high, found);
+    searchBox(tree, right, low, high, found);
 }
 
 bool DesignIndex::inside(Point point, std::span<const int> low, std::span<const int> high) const {
@@ -210,7 +244,7 @@ std::size_t DesignIndex::bytesHeld() const {
                         storeIndices_.capacity() * sizeof(std::int32_t) +
                         recent_.capacity() * sizeof(Point) + ranking_.size() * rankedNodeBytes;
     for (const Tree& tree : trees_) {
-        bytes += tree.points.capacity() * sizeof(Point) + tree.splits.capacity() * sizeof(Split);
+        bytes += (tree.points.capacity() + tree.boxes.capacity()) * sizeof(int);
     }
     return bytes;
 }
