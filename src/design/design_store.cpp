@@ -478,7 +478,23 @@ int DesignStore::storeNew(const Design& design, std::optional<std::uint16_t> has
         records_.back().latestWithHash = true;
         indexKey(storedKey(design), index);
     }
+    indexEvaluated(index);
     return index;
+}
+
+void DesignStore::indexEvaluated(std::int32_t index) {
+    const StoredDesign& stored = records_[static_cast<std::size_t>(index)];
+    const bool knownKind = stored.evaluationKind == integerCoded ||
+                           stored.evaluationKind == realValued;
+    if (stored.status.status == statusError || !knownKind) return;
+    const auto [entry, added] = evaluated_.try_emplace(
+        {stored.agentTag, stored.numVariables}, static_cast<std::size_t>(stored.numVariables));
+    entry->second.add(stored.ints, index, stored.performance);
+}
+
+const DesignIndex* DesignStore::evaluatedIndex(int agent, int numVariables) const {
+    const auto found = evaluated_.find({agent, numVariables});
+    return found == evaluated_.end() ? nullptr : &found->second;
 }
 
 void DesignStore::indexKey(std::uint64_t key, std::int32_t index) {
@@ -597,6 +613,7 @@ ViableDesigns DesignStore::viableDesigns(int agent, int numVariables,
 std::size_t DesignStore::bytesHeld() const {
     std::size_t bytes = vectorHeapBytes(records_) + vectorHeapBytes(slots_) +
                         vectorHeapBytes(keyTable_) + stringHeapBytes(hashText_);
+    for (const auto& [group, index] : evaluated_) bytes += index.bytesHeld();
     for (const StoredDesign& stored : records_) bytes += stored.bytesHeld();
     return bytes;
 }

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -15,6 +16,7 @@
 
 #include "design/design.h"
 #include "design/design_equality.h"
+#include "design/design_index.h"
 #include "model/data_value.h"
 
 namespace varno::design {
@@ -168,11 +170,15 @@ public:
 
     ViableDesigns viableDesigns(int agent, int numVariables, const SameGroup& sameGroup) const;
 
+    // The index over the evaluated designs (status not error, a known kind) of
+    // `agent` with `numVariables` variables, the designs viableDesigns gives
+    // for the agent on its own; nullptr while there are none.
+    const DesignIndex* evaluatedIndex(int agent, int numVariables) const;
+
     std::size_t size() const { return records_.size(); }
     std::size_t capacity() const { return records_.capacity(); }
     // Records are addressed by index: references go stale when the store grows.
     const StoredDesign& record(std::size_t index) const { return records_.at(index); }
-    StoredDesign& record(std::size_t index) { return records_.at(index); }
 
     // Approximate heap bytes of records, their buffers and both hash tables.
     std::size_t bytesHeld() const;
@@ -195,6 +201,7 @@ private:
     EqualDesigns equalDesigns(const Design& design) const;
     void collectEqual(std::uint64_t key, const Design& design, EqualDesigns& equal) const;
     void indexKey(std::uint64_t key, std::int32_t index);
+    void indexEvaluated(std::int32_t index);
     int storeNew(const Design& design, std::optional<std::uint16_t> hash);
     void makeRoom();
     void stopCheckingSavedFitness(bool atCreation);
@@ -206,6 +213,7 @@ private:
     // together with the hash slots.
     std::vector<KeyEntry> keyTable_;
     std::size_t keyedCount_ = 0;
+    std::map<std::pair<int, int>, DesignIndex> evaluated_;  // by agent and variable count
     bool created_ = false;
     bool checkSavedFitness_ = true;
     bool sharedDesigns_ = false;

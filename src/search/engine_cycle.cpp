@@ -1,6 +1,7 @@
 #include "search/engine_cycle.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <limits>
 
 #include "frame/text_format.h"
@@ -15,15 +16,6 @@ constexpr int maxKnownGenerations = 100;
 
 int variableCount(const EngineRequest& request) {
     return static_cast<int>(request.encoding.fieldSizes().size());
-}
-
-double codeDistance(const std::vector<int>& a, const std::vector<int>& b) {
-    double sum = 0.0;
-    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
-        const double d = static_cast<double>(a[i]) - b[i];
-        sum += d * d;
-    }
-    return sum;
 }
 
 // Design-space exhaustion ends the search like a spent budget: every design
@@ -98,6 +90,11 @@ void putBaselineFirst(EngineRequest& request) {
     }
 }
 
+// Gathered only for a search that asks for them.
+AgentDesigns agentDesigns(EngineRequest& request) {
+    return AgentDesigns([&request] { return evaluatedDesigns(request); });
+}
+
 void startSearch(EngineRequest& request) {
     Agent& agent = request.agent;
     agent.data.bestPerformance = -std::numeric_limits<double>::infinity();
@@ -110,7 +107,7 @@ void startSearch(EngineRequest& request) {
     request.state.initialHandedOut = true;
     if (!seededAny) putBaselineFirst(request);
     if (populationKnown) {
-        request.method.acceptResults(evaluatedDesigns(request));
+        request.method.acceptResults(agentDesigns(request));
         request.state.initialSetDone = true;
     }
 }
@@ -126,28 +123,53 @@ std::vector<design::Design> evaluatedDesigns(EngineRequest& request) {
     return evaluatedDesigns(request.store, request.agent.number, variableCount(request));
 }
 
+namespace {
+
+// Stored design `index` as the search sees it: codes, values and results.
+design::Design evaluatedDesign(const design::DesignStore& store, std::size_t index, int n) {
+    const design::StoredDesign& stored = store.record(index);
+    design::Design d;
+    d.agentTag = stored.agentTag;
+    d.evaluationKind = design::integerCoded;
+    d.ints.assign(stored.ints.begin(), stored.ints.begin() + n);
+    d.reals.assign(stored.reals.begin(), stored.reals.end() - 1);
+    d.performance = stored.performance;
+    d.id = stored.id;
+    d.name = stored.name;
+    d.status = stored.status;
+    d.responseValues = stored.responseValues();
+    return d;
+}
+
+std::vector<design::Design> evaluatedDesigns(const EngineRequest& request,
+                                             const std::vector<std::int32_t>& indices) {
+    std::vector<design::Design> designs;
+    designs.reserve(indices.size());
+    for (std::int32_t index : indices) {
+        designs.push_back(evaluatedDesign(request.store, static_cast<std::size_t>(index),
+                                          variableCount(request)));
+    }
+    return designs;
+}
+
+const design::DesignIndex* evaluatedIndex(const EngineRequest& request) {
+    return request.store.evaluatedIndex(request.agent.number, variableCount(request));
+}
+
+}  // namespace
+
 std::vector<design::Design> evaluatedDesigns(const design::DesignStore& store, int agent, int n) {
     const auto sameAgent = [](int asking, int other) { return asking == other; };
     const auto viable = store.viableDesigns(agent, n, sameAgent);
     std::vector<design::Design> designs;
     for (std::size_t i = 0; i < viable.flags.size(); ++i) {
-        if (viable.flags[i] != 1) continue;
-        const design::StoredDesign& stored = store.record(i);
-        design::Design d;
-        d.agentTag = stored.agentTag;
-        d.evaluationKind = design::integerCoded;
-        d.ints.assign(stored.ints.begin(), stored.ints.begin() + n);
-        d.reals.assign(stored.reals.begin(), stored.reals.end() - 1);
-        d.performance = stored.performance;
-        d.id = stored.id;
-        d.name = stored.name;
-        d.status = stored.status;
-        d.responseValues = stored.responseValues();
-        designs.push_back(std::move(d));
+        if (viable.flags[i] == 1) designs.push_back(evaluatedDesign(store, i, n));
     }
     return designs;
 }
 
+// Every answer comes from the store's index of the agent's evaluated designs,
+// and only the designs asked for are copied out.
 StoreView storeViewFor(EngineRequest& request) {
     StoreView view;
     view.savedPerformance = [&request](const design::Design& codes) {
@@ -158,32 +180,21 @@ StoreView storeViewFor(EngineRequest& request) {
         return request.store.lookupSavedPerformance(probe, request.rescore, false);
     };
     view.storedDesigns = [&request](const design::Design& start, int count, bool nearest) {
-        std::vector<design::Design> designs = evaluatedDesigns(request);
-        if (nearest) {
-            std::stable_sort(designs.begin(), designs.end(), [&](const auto& a, const auto& b) {
-                return codeDistance(a.ints, start.ints) < codeDistance(b.ints, start.ints);
-            });
-        } else {
-            std::stable_sort(designs.begin(), designs.end(), [](const auto& a, const auto& b) {
-                return a.performance > b.performance;
-            });
-        }
-        if (designs.size() > static_cast<std::size_t>(std::max(0, count))) {
-            designs.resize(static_cast<std::size_t>(std::max(0, count)));
-        }
-        return designs;
+        const design::DesignIndex* index = evaluatedIndex(request);
+        const auto wanted = static_cast<std::size_t>(std::max(0, count));
+        if (index == nullptr) return std::vector<design::Design>();
+        return evaluatedDesigns(request,
+                                nearest ? index->nearest(start.ints, wanted) : index->best(wanted));
     };
     view.designsInBox = [&request](const std::vector<int>& low, const std::vector<int>& high) {
-        std::vector<design::Design> designs = evaluatedDesigns(request);
-        std::erase_if(designs, [&](const design::Design& d) {
-            for (std::size_t j = 0; j < d.ints.size() && j < low.size(); ++j) {
-                if (d.ints[j] < low[j] || d.ints[j] > high[j]) return true;
-            }
-            return false;
-        });
-        return designs;
+        const design::DesignIndex* index = evaluatedIndex(request);
+        if (index == nullptr) return std::vector<design::Design>();
+        return evaluatedDesigns(request, index->inBox(low, high));
     };
-    view.evaluatedCount = [&request] { return static_cast<int>(evaluatedDesigns(request).size()); };
+    view.evaluatedCount = [&request] {
+        const design::DesignIndex* index = evaluatedIndex(request);
+        return index == nullptr ? 0 : static_cast<int>(index->size());
+    };
     view.goals = request.goals;
     return view;
 }
@@ -202,7 +213,7 @@ std::vector<design::Design> produceDesigns(EngineRequest& request) {
             --request.cycleCounter;  // the initial population is no cycle of its own
             if (!out.empty()) return out;
             ++request.cycleCounter;
-            request.method.acceptResults(evaluatedDesigns(request));
+            request.method.acceptResults(agentDesigns(request));
             request.state.initialSetDone = true;
         }
     }
@@ -214,7 +225,7 @@ std::vector<design::Design> produceDesigns(EngineRequest& request) {
         std::vector<design::Design> out = handOutDesigns(request);
         if (!out.empty()) return out;
         // All known: learn from them and breed again.
-        request.method.acceptResults(evaluatedDesigns(request));
+        request.method.acceptResults(agentDesigns(request));
         noteBest(request);
     }
     request.state.finished = true;
@@ -229,7 +240,7 @@ void acceptResults(EngineRequest& request, const std::vector<design::Design>& ev
                          [&](const design::Design& d) { return d.ints == member.design.ints; });
         if (found != evaluated.end()) member.design = *found;
     }
-    request.method.acceptResults(evaluatedDesigns(request));
+    request.method.acceptResults(agentDesigns(request));
     request.state.initialSetDone = true;
     noteBest(request);
     const Agent& agent = request.agent;

@@ -83,12 +83,11 @@ ParetoDesign MotravokSearch::prepared(const PopulationMember& member) const {
     return p;
 }
 
-void MotravokSearch::takeResults(PendingKind kind,
-                                 const std::vector<design::Design>& agentDesigns) {
+void MotravokSearch::takeResults(PendingKind kind, const AgentDesigns& agentDesigns) {
     if (kind == PendingKind::initial) {
         acceptInitial();
     } else {
-        acceptBred(agentDesigns);
+        acceptBred(agentDesigns.get());
     }
 }
 

@@ -71,7 +71,7 @@ private:
     // Ranks the initial population into the archive, or rebuilds the archive
     // after a bred cycle. `agentDesigns` are all of the agent's evaluated
     // stored designs, with their response values.
-    void takeResults(PendingKind kind, const std::vector<design::Design>& agentDesigns) override;
+    void takeResults(PendingKind kind, const AgentDesigns& agentDesigns) override;
 
     int archiveSize() const { return populationSize(); }
     int breedingSize() const { return settings_.breedingSize; }

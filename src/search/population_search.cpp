@@ -27,7 +27,7 @@ Population& PopulationSearch::breed(const StoreView& store, int cycle) {
     return handOut(breedPopulation(store, cycle), PendingKind::bred);
 }
 
-void PopulationSearch::acceptResults(const std::vector<design::Design>& agentDesigns) {
+void PopulationSearch::acceptResults(const AgentDesigns& agentDesigns) {
     if (!awaitingResults()) throw std::logic_error("no population is out for evaluation");
     takeResults(pendingKind_, agentDesigns);
     if (pendingKind_ != PendingKind::initial) ++generation_;

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "design/design.h"
@@ -45,6 +46,30 @@ struct StoreView {
     const model::PerformanceDefinition* goals = nullptr;
 };
 
+// All of an agent's evaluated designs in store order, each with its codes,
+// values and results: gathered once, when a search first asks for them, as
+// most searches never do.
+class AgentDesigns {
+public:
+    using Gather = std::function<std::vector<design::Design>()>;
+
+    AgentDesigns() = default;
+    AgentDesigns(std::vector<design::Design> designs) : designs_(std::move(designs)) {}
+    explicit AgentDesigns(Gather gather) : gather_(std::move(gather)) {}
+
+    const std::vector<design::Design>& get() const {
+        if (gather_) {
+            designs_ = gather_();
+            gather_ = nullptr;
+        }
+        return designs_;
+    }
+
+private:
+    mutable Gather gather_;
+    mutable std::vector<design::Design> designs_;
+};
+
 // A search as the engine drives it: an initial population, then one bred
 // population per request, each taken back with its results.
 class SearchMethod {
@@ -57,7 +82,7 @@ public:
     virtual Population& pending() = 0;
     // The pending members carry their results; `agentDesigns` are all the
     // agent's evaluated designs in the store.
-    virtual void acceptResults(const std::vector<design::Design>& agentDesigns) = 0;
+    virtual void acceptResults(const AgentDesigns& agentDesigns) = 0;
     // True when the search has met its own criteria for ending.
     virtual bool finished() const { return false; }
     virtual double bestSoFar() const = 0;
@@ -82,7 +107,7 @@ public:
     Population& pending() final { return pending_; }
     // Once every changed pending member carries its results: the search
     // learns from them, and a bred population counts as a generation.
-    void acceptResults(const std::vector<design::Design>& agentDesigns) final;
+    void acceptResults(const AgentDesigns& agentDesigns) final;
     bool reinitialize(int /*cycle*/, int /*ncycles*/) override { return false; }
 
     int generation() const { return generation_; }
@@ -103,7 +128,7 @@ protected:
     // The next population bred from the evaluated one.
     virtual Population breedPopulation(const StoreView& store, int cycle) = 0;
     // Learns from the results of the pending population, which came from `kind`.
-    virtual void takeResults(PendingKind kind, const std::vector<design::Design>& agentDesigns) = 0;
+    virtual void takeResults(PendingKind kind, const AgentDesigns& agentDesigns) = 0;
 
     // Makes `population` the pending one, its changed members new designs of
     // the agent.

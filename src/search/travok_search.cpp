@@ -82,7 +82,7 @@ Population TravokSearch::breedPopulation(const StoreView& store, int cycle) {
     return bred;
 }
 
-void TravokSearch::takeResults(PendingKind kind, const std::vector<design::Design>&) {
+void TravokSearch::takeResults(PendingKind kind, const AgentDesigns&) {
     const bool bred = kind != PendingKind::initial;
     if (bred) adaptive_.credit(pending_, current_, bestSoFar_);
     if (kind == PendingKind::bred) creditCandidates();

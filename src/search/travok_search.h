@@ -127,7 +127,7 @@ private:
     // One TRAVOK cycle (see the .cpp).
     Population breedPopulation(const StoreView& store, int cycle) override;
     // Credits, statistics, and the pending population becomes the current one.
-    void takeResults(PendingKind kind, const std::vector<design::Design>&) override;
+    void takeResults(PendingKind kind, const AgentDesigns&) override;
     void recordThresholds();
 
     // Breeding (travok_generation.cpp).

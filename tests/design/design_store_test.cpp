@@ -304,6 +304,11 @@ TEST_F(DesignStoreTest, ViableDesignsAreEvaluatedOnesOfTheAgentsGroupAndSize) {
     const ViableDesigns viable =
         store.viableDesigns(0, 2, [](int, int other) { return other == 2; });
     EXPECT_EQ(std::pair(viable.flags, viable.count), std::pair(std::vector{1, -1, -1, -1, 1}, 2));
+    // The index of an agent's evaluated designs holds those of its own only.
+    const std::vector<int> low = {0, 0}, high = {9, 9};
+    EXPECT_EQ(store.evaluatedIndex(0, 2)->inBox(low, high), std::vector<std::int32_t>{0});
+    EXPECT_EQ(store.evaluatedIndex(2, 2)->inBox(low, high), std::vector<std::int32_t>{4});
+    EXPECT_EQ(store.evaluatedIndex(0, 3), nullptr);
 }
 
 }  // namespace
