@@ -20,6 +20,7 @@ packages=(
   libcli11-dev
   nlohmann-json3-dev
   libsqlite3-dev
+  libmuparser-dev
   locales
   clang-format
 )

@@ -31,6 +31,35 @@ enum NameKind : int {
     kindCurve = 13,
 };
 
+// The items a formula depends on, directly or through other formulas: parallel
+// lists of name kinds and indexes in that kind's table, each pair at most once.
+struct DependencySet {
+    std::vector<int> typeList;
+    std::vector<int> indexList;
+
+    std::size_t count() const { return typeList.size(); }
+    bool contains(int kind, int index) const {
+        for (std::size_t i = 0; i < typeList.size(); ++i) {
+            if (typeList[i] == kind && indexList[i] == index) return true;
+        }
+        return false;
+    }
+    // Appends the pair unless it is there already; true when appended.
+    bool add(int kind, int index) {
+        if (contains(kind, index)) return false;
+        typeList.push_back(kind);
+        indexList.push_back(index);
+        return true;
+    }
+};
+
+// A dependent variable (kindDependent) or a formula response (kindResponse).
+struct FormulaItem {
+    int kind = kindUnknown;
+    int index = -1;
+    bool operator==(const FormulaItem&) const = default;
+};
+
 struct ContinuousParameter {  // "Continuous Variable"
     int id = -1;
     std::string name = initializedName;
@@ -58,6 +87,7 @@ struct DependentParameter {  // "Dependent variable"
     std::string name = initializedName;
     std::string formula;
     std::vector<int> printFlags;  // one per agent
+    DependencySet dependencies;   // built when the study is finalised
 };
 
 struct FixedParameter {  // "Fixed parameter"
@@ -170,7 +200,8 @@ struct ProjectResponse {  // "Response"
     double acceptMin = -1e308;
     double acceptMax = 1e308;
     std::vector<std::string> properties;  // the kind's own property lines, as read
-    std::string formula;                  // "Formula" responses: the formula lines joined with "\n"
+    std::string formula;                  // "Formula" responses: the final formula text
+    DependencySet dependencies;           // "Formula" responses, built when finalised
 };
 
 // Study-response kinds.
@@ -227,6 +258,9 @@ struct ProjectModel {
     std::vector<ProjectResponse> prjResps;
     std::vector<PerformanceDefinition> per_type;
     int detailedOutput = 0;  // log curves and the like in full
+    // Dependent variables and formula responses in an order in which each
+    // comes after everything its formula needs; built when finalised.
+    std::vector<FormulaItem> formulaOrder;
 
     static std::vector<PrintFormat> builtInPrintFormats();
 };

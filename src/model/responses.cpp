@@ -10,6 +10,7 @@
 #include "frame/fatal_error.h"
 #include "frame/message_writer.h"
 #include "frame/text_format.h"
+#include "model/formula.h"
 #include "model/block_reader.h"
 #include "model/parameters.h"
 
@@ -101,10 +102,10 @@ void readProjectRange(const BlockReader& reader, ProjectResponse& response) {
     }
 }
 
-std::string readFormula(const BlockReader& reader) {
+std::string readFormula(const BlockReader& reader, const std::string& name) {
     const std::vector<std::string> formulaLines = reader.list("formula");
     if (formulaLines.empty()) reader.fail("formula", notDefinedReason);
-    return joinLines(formulaLines, '\n');
+    return buildFormula(name, formulaLines);
 }
 
 // Keeps every present key's line as written and, for the counted form, the
@@ -128,7 +129,7 @@ void readResponseDetails(const BlockReader& reader, ProjectResponse& response) {
         response.dataType = *dataType == "numeric" ? 0 : 1;
     }
     readProjectRange(reader, response);
-    if (response.type == responseFormula) response.formula = readFormula(reader);
+    if (response.type == responseFormula) response.formula = readFormula(reader, response.name);
     response.properties = kindPropertyLines(reader, response.type);
 }
 

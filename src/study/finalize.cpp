@@ -8,6 +8,7 @@
 #include "study/study.h"
 #include "frame/message_writer.h"
 #include "frame/text_format.h"
+#include "model/formula.h"
 #include "model/responses.h"
 #include "study/doe_study.h"
 #include "support/clock.h"
@@ -123,6 +124,7 @@ void buildEncoding(Study& study) {
 
 void checkDefinition(Study& study) {
     StudySetup& setup = study.setup;
+    model::buildDependencySets(study.project);
     checkAssembly(setup);
     if (study.agent().method_used < 0) {
         fatalError("The search method of the study has not been defined.");

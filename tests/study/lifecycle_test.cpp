@@ -182,6 +182,18 @@ TEST_F(Lifecycle, OnceFinalisedSetUpCallsAreRefusedWithTheirOperationWord) {
     EXPECT_EQ(VARNO_getBestDesignId(), 0) << "nothing is evaluated yet";
 }
 
+TEST_F(Lifecycle, CyclicFormulasAreRefusedBeforeTheStudyStarts) {
+    initialise();
+    testing::defineSmallSweep();
+    ASSERT_EQ(VARNO_defineNewProjectParameter("d1", "type: Dependent\nid: 4\nformula: d2 + 1"), 1);
+    ASSERT_EQ(VARNO_defineNewProjectParameter("d2", "type: Dependent\nid: 5\nformula: d1 * 2"), 1);
+    EXPECT_EQ(VARNO_finalizeStudyData(), 0);
+    EXPECT_EQ(testing::lastFatalReason(),
+              "*ERROR\nError in a formula definition. There is a cyclic definition in the formula "
+              "for \"d1\". Cannot continue.");
+    EXPECT_EQ(library().studyFinalised, 0);
+}
+
 TEST_F(Lifecycle, AfterEndStudyTrappedCallsFailSilently) {
     initialise();
     ASSERT_EQ(VARNO_endStudy(), 1);

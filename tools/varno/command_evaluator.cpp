@@ -174,6 +174,10 @@ DesignResult readEvaluatorOutput(const std::string& output,
     if (!parsed.is_object()) return failure("the output is not a JSON object" + firstLine(output));
     DesignResult result;
     for (const StudyResponse& response : responses) {
+        if (response.formula) {
+            result.responses.push_back(0.0);  // filled in once the evaluator has answered
+            continue;
+        }
         const auto value = parsed.find(response.name);
         if (value == parsed.end()) {
             return failure("the response \"" + response.name + "\" is missing");

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "command_evaluator.h"
+#include "formula_evaluator.h"
 #include "library.h"
 #include "nearest_word.h"
 #include "plots.h"
@@ -152,7 +153,13 @@ int run(const RunSettings& settings, std::ostream& out, std::ostream& err) {
     const StudyModel model = describeStudy(file);
     const fs::path directory = fs::absolute(settings.workingDirectory).lexically_normal();
     fs::create_directories(directory);
-    const std::unique_ptr<Evaluator> evaluator = chooseEvaluator(settings, model, directory);
+    const std::unique_ptr<Evaluator> chosen = chooseEvaluator(settings, model, directory);
+    Formulas formulas = Formulas::fromStudyFile(file);
+    std::unique_ptr<Evaluator> withFormulas;
+    if (!formulas.empty()) {
+        withFormulas = std::make_unique<FormulaEvaluator>(model, std::move(formulas), *chosen);
+    }
+    Evaluator* const evaluator = withFormulas ? withFormulas.get() : chosen.get();
     const int parallel = parallelism(settings, model);
     setEnvironmentDefault("VARNO_ROOT", directory.string());
 

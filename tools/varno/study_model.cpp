@@ -29,6 +29,13 @@ std::vector<std::string> discreteItems(const StudyFile& file, const std::string&
     return {};
 }
 
+bool isFormulaResponse(const StudyFile& file, const std::string& name) {
+    for (const Block* response : file.all(BlockKind::response)) {
+        if (response->name == name) return textProperty(*response, "type") == "Formula";
+    }
+    return false;
+}
+
 double number(const Block& block, const std::string& key, const StudyFile& file) {
     const std::string text = textProperty(block, key);
     char* end = nullptr;
@@ -95,7 +102,8 @@ StudyModel describeStudy(const StudyFile& file) {
         } else if (block.kind == BlockKind::objective || block.kind == BlockKind::constraint ||
                    block.kind == BlockKind::studyResponse) {
             model.responses.push_back({block.name, block.kind, textProperty(block, "option"),
-                                       std::atof(textProperty(block, "target").c_str())});
+                                       std::atof(textProperty(block, "target").c_str()),
+                                       isFormulaResponse(file, block.name)});
         } else if (block.kind == BlockKind::evaluator) {
             model.evaluator = evaluatorSettings(block, file);
         }

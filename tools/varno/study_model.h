@@ -23,6 +23,7 @@ struct StudyResponse {
     BlockKind kind = BlockKind::studyResponse;  // objective, constraint or studyResponse
     std::string option;                         // e.g. min_value, less_equal
     double target = 0.0;
+    bool formula = false;  // computed by the runner, not by the evaluator
 
     // What an objective minimises: the value, its negation, or the distance
     // to the target, by the option.
