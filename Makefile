@@ -20,34 +20,19 @@ BENCH_ARGS ?=
 PYTHON ?= /usr/bin/python3
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps pagmo python-bench run test asan bench clean
+.PHONY: all deps bench-deps run test asan bench clean
 
 all: test
 
 deps:
 	@bash "$(REPO)/scripts/install-deps.sh"
 
-# pagmo2 is only for the benchmarks, so install-deps.sh leaves it out.
-pagmo:
-	@if [ "$$(dpkg-query -W -f='$${db:Status-Status}' libpagmo-dev 2>/dev/null)" != installed ]; then \
-	  as_root=""; \
-	  if [ "$$(id -u)" -ne 0 ]; then \
-	    command -v sudo >/dev/null 2>&1 || { \
-	      echo "bench: libpagmo-dev is missing, and sudo is not available to install it." >&2; exit 1; }; \
-	    as_root=sudo; \
-	  fi; \
-	  echo "bench: installing libpagmo-dev"; \
-	  $$as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q && \
-	  $$as_root env DEBIAN_FRONTEND=noninteractive \
-	    apt-get install -y -q --no-install-recommends libpagmo-dev; \
-	fi
-
-# SciPy runs two of the search-quality anchors, and scikit-learn and SciPy give
-# the reference models of the surrogate benchmark; like pagmo2 they are only
-# for the benchmarks.
-python-bench:
+# Packages only the benchmarks need, so install-deps.sh leaves them out:
+# pagmo2 and SciPy run the search-quality anchors, and scikit-learn and SciPy
+# give the reference models of the surrogate benchmark.
+bench-deps:
 	@missing=""; \
-	for package in python3-sklearn python3-scipy; do \
+	for package in libpagmo-dev python3-sklearn python3-scipy; do \
 	  if [ "$$(dpkg-query -W -f='$${db:Status-Status}' $$package 2>/dev/null)" != installed ]; then \
 	    missing="$$missing $$package"; \
 	  fi; \
@@ -82,7 +67,7 @@ asan: deps
 	cd "$(REPO)" && cmake --build --preset asan --parallel $(JOBS)
 	cd "$(REPO)" && ctest --preset asan --parallel $(JOBS)
 
-bench: deps pagmo python-bench
+bench: deps bench-deps
 	cd "$(REPO)" && cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DVARNO_BUILD_TESTS=OFF
 	cd "$(REPO)" && cmake --build build/release --parallel $(JOBS)
 	cd "$(REPO)/build/release" && ./bench/bench_search_quality $(BENCH_ARGS) --json search_quality.json

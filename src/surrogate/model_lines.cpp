@@ -19,6 +19,15 @@ std::string exactNumber(double value) {
     return std::string(buffer.data(), result.ptr);
 }
 
+void appendPointRows(std::vector<std::string>& lines, const Eigen::MatrixXd& points,
+                     const Eigen::VectorXd& weights) {
+    Eigen::VectorXd row(points.rows() + 1);
+    for (Eigen::Index i = 0; i < points.cols(); ++i) {
+        row << points.col(i), weights(i);
+        lines.push_back(numberLine("", row));
+    }
+}
+
 std::string numberLine(const std::string& label, const Eigen::VectorXd& values) {
     std::string line = label.empty() ? std::string() : label + ":";
     for (const double value : values) {

@@ -17,6 +17,11 @@ std::string exactNumber(double value);
 // "label: v1 v2 ..." (just the numbers when label is empty).
 std::string numberLine(const std::string& label, const Eigen::VectorXd& values);
 
+// One line per fit point (a column of `points`): its coordinates, then its
+// weight.
+void appendPointRows(std::vector<std::string>& lines, const Eigen::MatrixXd& points,
+                     const Eigen::VectorXd& weights);
+
 // Reads a model's lines in order, from the line after its header.
 class ModelLineReader {
 public:

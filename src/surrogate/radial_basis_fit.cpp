@@ -94,11 +94,7 @@ std::vector<std::string> RadialBasisFunctionFit::writeData() const {
         numberLine("tail", tail_),
         "points and weights:",
     };
-    Eigen::VectorXd row(points_.rows() + 1);
-    for (Eigen::Index i = 0; i < points_.cols(); ++i) {
-        row << points_.col(i), weights_(i);
-        lines.push_back(numberLine("", row));
-    }
+    appendPointRows(lines, points_, weights_);
     return lines;
 }
 
