@@ -21,6 +21,9 @@ packages=(
   nlohmann-json3-dev
   libsqlite3-dev
   libmuparser-dev
+  python3-pip
+  python3-setuptools
+  python3-wheel
   locales
   clang-format
 )
