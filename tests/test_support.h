@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "frame/definition_text.h"
 #include "frame/fatal_error.h"
 #include "frame/tracked_allocator.h"
 #include "study/study.h"
@@ -20,6 +21,13 @@
 #include "varno.h"
 
 namespace varno::testing {
+
+// A definition block as a set-up call builds it: the name line, then the text.
+inline LineList definitionBlock(const std::string& name, const std::string& text) {
+    LineList lines = splitLines(text.c_str());
+    addNameLine(lines, name);
+    return lines;
+}
 
 // A study response with its goal, for tests that build a performance
 // definition by hand.

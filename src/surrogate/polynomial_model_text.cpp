@@ -1,10 +1,9 @@
 #include "surrogate/polynomial_model_text.h"
 
 #include <array>
-#include <cstdlib>
-#include <sstream>
 
 #include "frame/text_format.h"
+#include "surrogate/model_lines.h"
 #include "surrogate/model_order.h"
 
 namespace varno::surrogate {
@@ -55,19 +54,13 @@ struct BlockReader {
     }
 
     bool readNumbers(std::size_t at, std::vector<double>& values) const {
-        std::istringstream words(lines[at]);
-        std::string word;
-        while (words >> word) {
-            char* end = nullptr;
-            const double value = std::strtod(word.c_str(), &end);
-            if (*end != '\0') {
-                problem =
-                    formatText("\n\t Error in the reading the file \"%s\" near line number %d.",
-                               path.c_str(), static_cast<int>(at + 1));
-                return false;
-            }
-            values.push_back(value);
+        const std::optional<std::vector<double>> numbers = parseNumbers(lines[at]);
+        if (!numbers) {
+            problem = formatText("\n\t Error in the reading the file \"%s\" near line number %d.",
+                                 path.c_str(), static_cast<int>(at + 1));
+            return false;
         }
+        values.insert(values.end(), numbers->begin(), numbers->end());
         return true;
     }
 

@@ -1,8 +1,7 @@
 #include "surrogate/variable_range.h"
 
-#include <cstdlib>
-
 #include "frame/text_format.h"
+#include "surrogate/model_lines.h"
 
 namespace varno::surrogate {
 
@@ -12,12 +11,12 @@ constexpr const char* rangeHeader =
     "VARIABLES USED FOR THE FIT AND THE RANGE USED FOR NORMALIZATION";
 constexpr const char* countLabel = "Number of variables used = ";
 
-// Reads the whole of `text` as a number; false on anything left over.
+// Reads the whole of `text` as one number, whatever the host's locale.
 bool parseNumber(const std::string& text, double& value) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return end != text.c_str() && *end == '\0';
+    const std::optional<std::vector<double>> numbers = parseNumbers(text);
+    if (!numbers || numbers->size() != 1) return false;
+    value = numbers->front();
+    return true;
 }
 
 // "name: min=<a>, max=<b>"; the name may itself hold ": min=", so the last

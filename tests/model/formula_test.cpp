@@ -28,11 +28,7 @@ Pairs pairsOf(const DependencySet& set) {
 class Formulas : public varno::testing::WithoutStudy {
 protected:
     using Text = const std::string&;
-    static LineList block(Text name, Text text) {
-        LineList lines = splitLines(text.c_str());
-        addNameLine(lines, name);
-        return lines;
-    }
+    static LineList block(Text name, Text text) { return testing::definitionBlock(name, text); }
     void parameter(Text name, Text text) { defineProjectParameter(model, block(name, text)); }
     void dependent(Text name, Text formula) {
         parameter(name,

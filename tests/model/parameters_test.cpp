@@ -20,13 +20,8 @@ using Numbers = std::vector<double>;
 
 class ProjectParameters : public varno::testing::WithoutStudy {
 protected:
-    // A definition block as a set-up call builds it: the name line, then the text.
     using Text = const std::string&;
-    static LineList block(Text name, Text text) {
-        LineList lines = splitLines(text.c_str());
-        addNameLine(lines, name);
-        return lines;
-    }
+    static LineList block(Text name, Text text) { return testing::definitionBlock(name, text); }
     void parameter(Text name, Text text) { defineProjectParameter(model, block(name, text)); }
     void set(Text name, Text text) { defineDiscreteSet(model, block(name, text)); }
     void curve(Text name, Text text) { defineCurve(model, block(name, text)); }
