@@ -1,5 +1,6 @@
 #include "search/population_search.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace varno::search {
@@ -42,12 +43,23 @@ Population& PopulationSearch::handOut(Population population, PendingKind kind) {
     return pending_;
 }
 
+long PopulationSearch::attemptLimit() const {
+    constexpr long triesPerDesign = 20;
+    constexpr long fewestTries = 1000;
+    double designs = 1.0;
+    for (int levels : fieldSizes_) designs *= std::max(levels, 1);
+    const double tries = std::max(triesPerDesign * designs, static_cast<double>(fewestTries));
+    return tries >= static_cast<double>(mutationAttemptLimit) ? mutationAttemptLimit
+                                                              : static_cast<long>(tries);
+}
+
 std::optional<PopulationMember> PopulationSearch::mutateUntilNew(const PopulationMember& start,
                                                                  const Population& parents,
                                                                  const NewDesignTest& isNew) {
-    for (long attempt = 0; attempt < 2 * mutationAttemptLimit; ++attempt) {
+    const long limit = attemptLimit();
+    for (long attempt = 0; attempt < 2 * limit; ++attempt) {
         PopulationMember trial = start;
-        if (attempt < mutationAttemptLimit) {
+        if (attempt < limit) {
             if (operators_.mutate(trial, parents) == tagUnchanged) continue;
         } else {
             trial = randomMember(fieldSizes_, generation_ + 1, random_);

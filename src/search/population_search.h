@@ -91,7 +91,7 @@ public:
 class PopulationSearch : public SearchMethod {
 public:
     // Mutations tried on a child before random members are tried instead,
-    // as many again.
+    // as many again; fewer in a small design space (attemptLimit).
     static constexpr long mutationAttemptLimit = 1000000;
 
     // The operators refer to the search's own adaptive statistics.
@@ -142,6 +142,11 @@ protected:
     std::optional<PopulationMember> mutateUntilNew(const PopulationMember& start,
                                                    const Population& parents,
                                                    const NewDesignTest& isNew);
+
+    // The tries of each kind for one child: mutationAttemptLimit, or 20 per
+    // design of a small space (at least 1,000), so that a space nearly used
+    // up costs milliseconds instead of seconds per child.
+    long attemptLimit() const;
 
     int agentNumber() const { return agentNumber_; }
     int populationSize() const { return populationSize_; }

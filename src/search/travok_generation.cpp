@@ -22,19 +22,11 @@ bool TravokSearch::storeKnows(const design::Design& design, const StoreView& sto
 }
 
 // A child is new when the store has no result for it and it equals no
-// candidate, no member bred so far and not its sibling. A child the store
-// knows that is not in the current population is remembered.
+// candidate, no member bred so far and not its sibling.
 bool TravokSearch::isNewDesign(const PopulationMember& child, const StoreView& store,
                                const Population& bred, const PopulationMember* sibling) {
     const design::Design probe = freshDesign(child.codes());
-    const double saved = store.savedPerformance(probe);
-    if (saved != design::NEW_DESIGN_MARK) {
-        if (findByCodes(current_, child.codes()) < 0) {
-            remembered_.push_back(probe);
-            remembered_.back().performance = saved;
-        }
-        return false;
-    }
+    if (store.savedPerformance(probe) != design::NEW_DESIGN_MARK) return false;
     if (sibling != nullptr && sibling->codes() == child.codes()) return false;
     if (findByCodes(bred, child.codes()) >= 0) return false;
     return std::none_of(candidates_.begin(), candidates_.end(),

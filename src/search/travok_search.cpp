@@ -58,7 +58,6 @@ Population TravokSearch::breedPopulation(const StoreView& store, int cycle) {
     if (cycle == 0) recordThresholds();
     for (PopulationMember& member : current_) member.changed = false;
     candidates_.clear();
-    remembered_.clear();
     if (settings_.designsFromHost || settings_.parallelEvaluations > 1) {
         prepareCandidates(store, cycle);
     }

@@ -117,9 +117,6 @@ public:
     bool modelSwitch() const { return settings_.modelSwitch; }
     double lowerThreshold() const { return lowerThreshold_; }
     double upperThreshold() const { return upperThreshold_; }
-    // Children of the last cycle the store had already evaluated: codes and
-    // stored performance.
-    const std::vector<design::Design>& rememberedDesigns() const { return remembered_; }
     const Reinitialization& reinitialization() const { return reinitialization_; }
 
 private:
@@ -182,7 +179,6 @@ private:
     std::vector<StartRecord> startRecords_;
     int surrogateSteps_ = 0;  // Kriging and radial-basis searches made
     BaselineStepState baseline_;
-    std::vector<design::Design> remembered_;
 };
 
 }  // namespace varno::search

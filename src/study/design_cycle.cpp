@@ -58,10 +58,8 @@ int handOutShared(Study& study, int** designIds, double*** designValues) {
 }
 
 int remainingBudget(Study& study) {
-    if (!search::isHybridSearch(study.agent().method_used)) return budgetOfOtherStudies;
-    search::Agent& agent = study.agent();
-    const int remaining = agent.MAX_EVALUATIONS - agent.data.evaluationsDone;
-    if (remaining <= 0) agent.ncycles = study.cycle.cycleCounter;
+    const int remaining = evaluationsLeft(study);
+    if (remaining <= 0) study.agent().ncycles = study.cycle.cycleCounter;
     return remaining;
 }
 
@@ -200,6 +198,14 @@ void takeHandedOutResult(Study& study, const HostResult& result) {
     for (std::size_t m = 0; m < cycle.handedOut.size(); ++m) {
         design::Design& member = cycle.handedOut[m];
         if (member.id != result.id) continue;
+        if (cycle.handedOutHasResults[m]) {
+            // Stored and counted once already: taking it again would spend the
+            // budget twice on one evaluation.
+            appendToMessageLog(formatText("The design %d already has results in this set. The "
+                                          "repeated results are ignored.",
+                                          result.id));
+            return;
+        }
         member.name = designName(result.names, result.index, member.name);
         recordResults(study, member, resultValues(study, result), result.errorFlag);
         storeEvaluated(study, member);
@@ -319,6 +325,12 @@ int nextSet(Study& study, int** designIds, double*** designValues) {
 
 }  // namespace
 
+int evaluationsLeft(const Study& study) {
+    const search::Agent& agent = study.agent();
+    if (!search::isHybridSearch(agent.method_used)) return budgetOfOtherStudies;
+    return agent.MAX_EVALUATIONS - agent.data.evaluationsDone;
+}
+
 int getNextSetOfDesigns(Study& study, int** designIds, double*** designValues) {
     Library& lib = library();
     if (lib.designSetPending) {
@@ -348,6 +360,13 @@ int updateResultsForDesignSet(Study& study, int nDesigns, int* designIds, int* e
         return -1;
     }
     const bool sharedPath = study.cycle.path == CyclePath::shared;
+    if (!sharedPath && !library().designSetPending) {
+        // A host retrying after its set completed: the set's results are in
+        // already, and the study goes on.
+        appendToMessageLog("No set of designs is out for evaluation. These results are ignored; "
+                           "the results of a set are taken only while it is pending.");
+        return 0;
+    }
     for (int i = 0; i < nDesigns; ++i) {
         const HostResult result{designIds[i], errorFlags != nullptr ? errorFlags[i] : 0,
                                 responseValues[i], designNames, i};

@@ -44,4 +44,9 @@ struct CycleState {
 int getNextSetOfDesigns(Study& study, int** designIds, double*** designValues);
 int updateResultsForDesignSet(Study& study, int nDesigns, int* designIds, int* errorFlags,
                               double** responseValues, char** designNames);
+
+// The evaluations the study may still make: the rest of an optimisation's
+// budget, or the limit of designs per study for the other study types.
+int evaluationsLeft(const Study& study);
+
 }  // namespace varno

@@ -9,6 +9,7 @@
 #include "frame/message_log.h"
 #include "frame/text_format.h"
 #include "frame/tracked_allocator.h"
+#include "study/design_cycle.h"
 #include "study/design_results.h"
 #include "study/study.h"
 
@@ -89,6 +90,23 @@ int expectedValueCount(Study& study) {
                             study.project.file_user_fixed.size());
 }
 
+// Designs shared without results wait to be handed out in one set, which the
+// study could never complete beyond the evaluations it may still make: refuse
+// the call before any of its designs is taken.
+bool withinEvaluationLimit(const Study& study, int nDesigns, double** responseValues) {
+    int waiting = waitingCount(study.cycle.shared);
+    for (int i = 0; i < nDesigns; ++i) {
+        if (responseValues == nullptr || responseValues[i] == nullptr) ++waiting;
+    }
+    const int left = evaluationsLeft(study);
+    if (waiting <= left) return true;
+    appendToMessageLog(formatText("Sharing these designs would leave %d designs waiting for "
+                                  "evaluation, more than the %d the study may still evaluate. "
+                                  "None of these designs were shared.",
+                                  waiting, std::max(left, 0)));
+    return false;
+}
+
 }  // namespace
 
 int shareDesigns(Study& study, const char* namePrefix, int nDesigns, const int* evaluationTypes,
@@ -116,6 +134,12 @@ int shareDesigns(Study& study, const char* namePrefix, int nDesigns, const int* 
                            "given.");
         return 0;
     }
+    if (nDesigns < 0) {
+        appendToMessageLog(
+            formatText("The number of designs to share (%d) cannot be negative.", nDesigns));
+        return 0;
+    }
+    if (!withinEvaluationLimit(study, nDesigns, responseValues)) return 0;
     int* ids = nullptr;
     if (sharedIds != nullptr && nDesigns > 0) {
         ids = static_cast<int*>(

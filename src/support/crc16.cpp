@@ -25,8 +25,7 @@ constexpr Table makeTables() {
     for (int k = 1; k < slices; ++k) {
         for (unsigned b = 0; b < 256; ++b) {
             const std::uint16_t previous = tables[k - 1][b];
-            tables[k][b] =
-                static_cast<std::uint16_t>((previous << 8) ^ tables[0][previous >> 8]);
+            tables[k][b] = static_cast<std::uint16_t>((previous << 8) ^ tables[0][previous >> 8]);
         }
     }
     return tables;
@@ -42,8 +41,8 @@ std::uint16_t crc16_ccitt(const void* data, std::size_t size) {
     for (; size >= slices; size -= slices, bytes += slices) {
         crc = static_cast<std::uint16_t>(
             tables[7][(crc >> 8) ^ bytes[0]] ^ tables[6][(crc & 0xFF) ^ bytes[1]] ^
-            tables[5][bytes[2]] ^ tables[4][bytes[3]] ^ tables[3][bytes[4]] ^
-            tables[2][bytes[5]] ^ tables[1][bytes[6]] ^ tables[0][bytes[7]]);
+            tables[5][bytes[2]] ^ tables[4][bytes[3]] ^ tables[3][bytes[4]] ^ tables[2][bytes[5]] ^
+            tables[1][bytes[6]] ^ tables[0][bytes[7]]);
     }
     for (; size > 0; --size, ++bytes) {
         crc = static_cast<std::uint16_t>((crc << 8) ^ tables[0][(crc >> 8) ^ *bytes]);

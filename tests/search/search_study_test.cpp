@@ -182,6 +182,23 @@ TEST_F(TravokStudy, TheSameSeedGivesTheSameDesigns) {
     EXPECT_NE(first.designs, other.designs);
 }
 
+// A space of 20 designs and a budget of 100: the search hands out each
+// design once and ends, saying the space is exhausted, instead of trying
+// millions of mutations per child.
+TEST_F(TravokStudy, EndsWhenTheDesignSpaceIsUsedUp) {
+    TempDirectory dir;
+    defineStudy(dir.path(), {1, 0.0, 0.0, 1.0, {"f"}, "0.23", "method: TRAVOK\nnumEvals: 100", 20});
+    const HostRun run = runHost(1, [](const double* x) { return std::vector<double>{x[0]}; });
+    const std::set<std::vector<double>> distinct(run.designs.begin(), run.designs.end());
+    EXPECT_EQ(distinct.size(), run.designs.size()) << "no design is handed out twice";
+    EXPECT_EQ(run.designs.size(), 20u);
+    EXPECT_EQ(VARNO_isStudyComplete(), 1);
+    const auto log = testing::logEntries();
+    EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::string& entry) {
+        return entry.find("The design space has been exhausted.") != std::string::npos;
+    }));
+}
+
 constexpr int zdtVariables = 4;
 
 // ZDT1 in four variables: the front is f2 = 1 - sqrt(f1) with x2..x4 = 0.

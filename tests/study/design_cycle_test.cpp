@@ -291,7 +291,9 @@ TEST_F(DesignCycle, MethodsTheInterfaceDoesNotRunAreRefusedWhenDesignsAreAsked) 
         << "a refused request leaves nothing pending";
 }
 
-TEST_F(DesignCycle, TheBudgetLimitsTheSetOfAnOptimisationStudy) {
+// Shared designs without results wait to go out in one set: more than the
+// study may evaluate would strand the rest, so that share is refused whole.
+TEST_F(DesignCycle, SharesBeyondTheBudgetAreRefusedWhole) {
     testing::defineSmallSweep();
     ASSERT_EQ(VARNO_createNewStudy("opt", "type: optimization"), 1);
     ASSERT_EQ(VARNO_defineSearchMethodData("m", "numEvalsTotal: 20\nmethod: TRAVOK\nnumEvals: 20"),
@@ -299,12 +301,44 @@ TEST_F(DesignCycle, TheBudgetLimitsTheSetOfAnOptimisationStudy) {
         << lastMessage();
     ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
     HostDesigns designs;
-    for (int i = 0; i < 30; ++i) designs.rows.push_back({i * 0.25, 1, 2});
+    for (int i = 0; i < 21; ++i) designs.rows.push_back({i * 0.25, 1, 2});
+    EXPECT_EQ(share(designs), 0);
+    EXPECT_EQ(lastMessage(),
+              "Sharing these designs would leave 21 designs waiting for evaluation, more than the "
+              "20 the study may still evaluate. None of these designs were shared.");
+    designs.rows.pop_back();
     ASSERT_EQ(share(designs), 1) << lastMessage();
+    const std::vector<int> ids = getSet(20);
+    std::vector<std::vector<double>> results;
+    for (std::size_t i = 0; i < ids.size(); ++i) results.push_back({1.0 + i, 1});
+    ASSERT_EQ(update(ids, results), 1);
+    EXPECT_EQ(currentStudy()->store.size(), 20u) << "every shared design reached the store";
+}
+
+// A result repeated in one call, or sent again once its set is complete (a
+// host retrying after a timeout), is refused without costing an evaluation
+// or the study.
+TEST_F(DesignCycle, RepeatedResultsAreRefusedAndTheStudyGoesOn) {
+    testing::defineSmallSweep();
+    ASSERT_EQ(VARNO_createNewStudy("opt", "type: optimization"), 1);
+    ASSERT_EQ(VARNO_defineSearchMethodData("m", "numEvalsTotal: 40\nmethod: TRAVOK\nnumEvals: 40"),
+              1);
+    ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
     int* ids = nullptr;
     double** values = nullptr;
-    EXPECT_EQ(VARNO_getNextSetOfDesignsFromStudy(&ids, &values), 20);
-    EXPECT_EQ(ids[29], 30) << "the arrays hold every design of the set";
+    const int count = VARNO_getNextSetOfDesignsFromStudy(&ids, &values);
+    ASSERT_GT(count, 1);
+    std::vector<int> set(ids, ids + count);
+    std::vector<std::vector<double>> results;
+    for (int i = 0; i < count; ++i) results.push_back({values[i][0] + values[i][1], 1});
+    VARNO_freePtr(ids);
+    VARNO_freePtr(values);
+    set.push_back(set.front());
+    results.push_back(results.front());
+    ASSERT_EQ(update(set, results), 1);
+    EXPECT_EQ(currentStudy()->agent().data.evaluationsDone, count) << "counted once";
+    EXPECT_EQ(update(set, results), 0) << "the set is no longer pending";
+    EXPECT_GT(VARNO_getNextSetOfDesignsFromStudy(&ids, &values), 0) << lastMessage();
     VARNO_freePtr(ids);
     VARNO_freePtr(values);
 }

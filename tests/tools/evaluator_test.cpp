@@ -9,6 +9,7 @@
 
 #include "command_evaluator.h"
 #include "library.h"
+#include "process.h"
 #include "tool_test_support.h"
 
 namespace varno::tool {
@@ -87,6 +88,18 @@ TEST_F(CommandEvaluatorTest, TakesTheLastJsonObjectOfTheOutput) {
             "echo '{\"mass\": 4, \"stress\": 5}'\necho done\n");
     ASSERT_FALSE(results[0].failed) << results[0].error;
     EXPECT_THAT(results[0].responses, ElementsAre(4, 5));
+}
+
+// 50 MB of output before the answer: the runner keeps only the last part,
+// says so in the saved output, and still reads the answer.
+TEST_F(CommandEvaluatorTest, AFloodOfOutputIsCutToItsTail) {
+    const std::vector<DesignResult> results =
+        run("head -c 50000000 /dev/zero | tr '\\0' x\necho\n" + std::string(answer), 1);
+    ASSERT_FALSE(results[0].failed) << results[0].error;
+    EXPECT_THAT(results[0].responses, ElementsAre(1, 2));
+    const auto saved = fs::file_size(design(1) / "stdout.txt");
+    EXPECT_LE(saved, 2 * keptOutputBytes + 200);
+    EXPECT_THAT(testing::readText(design(1) / "stdout.txt").substr(0, 20), HasSubstr("[varno:"));
 }
 
 TEST_F(CommandEvaluatorTest, AProcessKilledAfterItsOutputFailsTheDesign) {

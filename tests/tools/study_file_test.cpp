@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <sstream>
 
@@ -195,11 +196,20 @@ TEST(StudyFileModel, ObjectiveCostFollowsTheOption) {
 TEST(StudyFileModel, RejectsAnUnusableEvaluatorBlock) {
     EXPECT_THAT(errorOf([] { describeStudy(parseStudyText("[evaluator]\ntimeout: 3\n", "e")); }),
                 StartsWith("e:1: [evaluator] needs"));
-    EXPECT_THAT(errorOf([] {
-                    describeStudy(
-                        parseStudyText("[study s]\n[evaluator]\ncommand: x\ntimeout: soon\n", "e"));
-                }),
-                StartsWith("e:2: [evaluator] timeout"));
+    // Words, and numbers a duration or a count cannot hold, are refused.
+    for (const std::string setting : {"timeout: soon", "timeout: 0", "timeout: inf",
+                                      "timeout: 1e30", "parallel: 1e10", "parallel: nan"}) {
+        const std::string text = "[study s]\n[evaluator]\ncommand: x\n" + setting + "\n";
+        EXPECT_THAT(errorOf([&] { describeStudy(parseStudyText(text, "e")); }),
+                    StartsWith("e:2: [evaluator] " + setting.substr(0, setting.find(':'))))
+            << setting;
+    }
+}
+
+TEST(StudyFileModel, OnlyIndexesOfItemsNameADiscreteItem) {
+    const StudyVariable variable{"v", {"a", "b"}};
+    EXPECT_EQ(*variable.item(1), "b");
+    for (double value : {-1.0, 2.0, 1e300, std::nan("")}) EXPECT_EQ(variable.item(value), nullptr);
 }
 
 class StudyFileSetup : public ::testing::Test {

@@ -20,9 +20,9 @@ namespace fs = std::filesystem;
 
 // A discrete variable's value: its set item (a number when the item is one).
 nlohmann::json variableValue(const StudyVariable& variable, double value) {
-    const auto index = static_cast<std::size_t>(value);
-    if (variable.items.empty() || value < 0 || index >= variable.items.size()) return value;
-    const std::string& item = variable.items[index];
+    const std::string* found = variable.item(value);
+    if (found == nullptr) return value;
+    const std::string& item = *found;
     char* end = nullptr;
     const double number = std::strtod(item.c_str(), &end);
     if (!item.empty() && *end == '\0') return number;

@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 
 #include "run_command.h"
+#include "study_model.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"varno: runs design-exploration and optimisation studies"};
@@ -19,7 +20,7 @@ int main(int argc, char** argv) {
                     "command that evaluates one design (JSON in, JSON out)");
     run->add_option("--parallel", parallel,
                     "evaluations at once (default: the study's nParallel, else 1)")
-        ->check(CLI::PositiveNumber);
+        ->check(CLI::Range(1, varno::tool::maximumParallelEvaluations));
     run->add_option("--problem", settings.problem,
                     "evaluate with a built-in problem (see: varno problems)");
     run->add_option("--budget", budget, "evaluations of a study generated for --problem")

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <utility>
@@ -19,9 +20,20 @@ struct ProcessSpec {
     std::vector<std::pair<std::string, std::string>> environment;  // variables added for the child
 };
 
+// Output a child writes beyond this is cut from the front: the runner keeps
+// the last part of each stream, where an evaluator's answer and its final
+// errors are, whatever a runaway child writes.
+inline constexpr std::size_t keptOutputBytes = std::size_t{1} << 20;
+inline constexpr char outputCutNote[] =
+    "[varno: the output before this line was cut; only the last 1 MB is kept]\n";
+
+// Appends `size` bytes to `kept`, which holds at most about keptOutputBytes
+// (and the note, once anything was cut).
+void appendKeepingTail(std::string& kept, const char* data, std::size_t size);
+
 // A running child process. Its standard output and error are collected while
-// pumpProcesses runs. A child still running when the object goes is killed
-// (with everything it started) and reaped.
+// pumpProcesses runs, each up to its last keptOutputBytes. A child still running when the object
+// goes is killed (with everything it started) and reaped.
 class Process {
 public:
     // Throws std::runtime_error when the program cannot be started.

@@ -110,7 +110,7 @@ struct Process::State {
         while (fd.open()) {
             const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
             if (n > 0) {
-                into.append(buffer, static_cast<std::size_t>(n));
+                appendKeepingTail(into, buffer, static_cast<std::size_t>(n));
             } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
                 fd.reset();
             } else if (errno == EAGAIN) {

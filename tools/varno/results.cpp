@@ -32,10 +32,7 @@ bool dominates(const std::vector<double>& a, const std::vector<double>& b) {
 
 // A design's value of a variable: its set item for a discrete variable.
 std::string valueText(const StudyVariable& variable, double value, bool full = false) {
-    const auto index = static_cast<std::size_t>(value);
-    if (!variable.items.empty() && value >= 0 && index < variable.items.size()) {
-        return variable.items[index];
-    }
+    if (const std::string* item = variable.item(value)) return *item;
     return full ? numberText(value) : shortNumberText(value, 10);
 }
 

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "number_text.h"
+
 namespace varno::tool {
 
 namespace {
@@ -36,14 +38,19 @@ bool isFormulaResponse(const StudyFile& file, const std::string& name) {
     return false;
 }
 
-double number(const Block& block, const std::string& key, const StudyFile& file) {
+// A number of the evaluator block within [lowest, highest]; non-finite values
+// are refused, so no later conversion or duration can overflow.
+double boundedNumber(const Block& block, const std::string& key, const StudyFile& file,
+                     double lowest, double highest) {
     const std::string text = textProperty(block, key);
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || value < 0) {
+    if (text.empty() || *end != '\0' || !std::isfinite(value) || value < lowest ||
+        value > highest) {
         throw StudyFileError(file.fileName, block.line,
-                             "[evaluator] " + key + ": expected a number >= 0, got \"" + text +
-                                 "\"");
+                             "[evaluator] " + key + ": expected a number from " +
+                                 shortNumberText(lowest, 6) + " to " + shortNumberText(highest, 6) +
+                                 ", got \"" + text + "\"");
     }
     return value;
 }
@@ -54,14 +61,24 @@ EvaluatorSettings evaluatorSettings(const Block& block, const StudyFile& file) {
     if (settings.command.empty()) {
         throw StudyFileError(file.fileName, block.line, "[evaluator] needs \"command: ...\"");
     }
-    if (block.property("timeout")) settings.timeoutSeconds = number(block, "timeout", file);
+    if (block.property("timeout")) {
+        settings.timeoutSeconds =
+            boundedNumber(block, "timeout", file, minimumTimeoutSeconds, maximumTimeoutSeconds);
+    }
     if (block.property("parallel")) {
-        settings.parallel = static_cast<int>(number(block, "parallel", file));
+        settings.parallel = static_cast<int>(
+            std::floor(boundedNumber(block, "parallel", file, 1, maximumParallelEvaluations)));
     }
     return settings;
 }
 
 }  // namespace
+
+const std::string* StudyVariable::item(double value) const {
+    // Compared as doubles first: a negative or huge value must not be cast.
+    if (!(value >= 0 && value < static_cast<double>(items.size()))) return nullptr;
+    return &items[static_cast<std::size_t>(value)];
+}
 
 double StudyResponse::cost(double value) const {
     if (option == "max_value" || option == "1" || option == "greater_equal") return -value;

@@ -14,7 +14,17 @@ namespace varno::tool {
 struct StudyVariable {
     std::string name;
     std::vector<std::string> items;  // items of a discrete variable's set; empty when continuous
+
+    // The set item a design's value stands for; nullptr for a continuous
+    // variable or a value that is no item's index.
+    const std::string* item(double value) const;
 };
+
+// The evaluator's limits: a timeout from 1 ms to 30 days, at most 1,024
+// evaluations at once.
+inline constexpr double minimumTimeoutSeconds = 0.001;
+inline constexpr double maximumTimeoutSeconds = 30 * 24 * 3600.0;
+inline constexpr int maximumParallelEvaluations = 1024;
 
 // One entry of the study's response list, in the order the library expects
 // the values of a design.
