@@ -3,6 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "file_output.h"
+#include "library.h"
 #include "plots.h"
 #include "progress.h"
 #include "results.h"
@@ -165,6 +171,33 @@ TEST(ToolProgress, UpdatesInPlaceOnATerminalAndAsLinesOtherwise) {
     EXPECT_THAT(plain.str(), StartsWith("cycle 0  evaluations 0"));
     EXPECT_THAT(plain.str(), Not(HasSubstr("\r")));
     EXPECT_EQ(silent.str(), "");
+}
+
+// A small disk of its own (a 64 KiB tmpfs, which the test mounts): a file
+// that does not fit is refused naming it, and the earlier file stays whole.
+TEST(ToolFiles, AFullDiskKeepsThePreviousFileAndNamesTheFile) {
+    testing::ScratchFolder folder;
+    const std::filesystem::path disk = folder / "disk";
+    std::filesystem::create_directories(disk);
+    const std::string mount = "mount -t tmpfs -o size=64k tmpfs \"" + disk.string() + "\"";
+    ASSERT_EQ(std::system(mount.c_str()), 0)
+        << "this test mounts a small tmpfs and needs root (or CAP_SYS_ADMIN) to do so";
+    struct Unmount {
+        std::string command;
+        ~Unmount() { EXPECT_EQ(std::system(command.c_str()), 0) << command; }
+    } unmount{"umount \"" + disk.string() + "\""};
+
+    const std::filesystem::path file = disk / "results.csv";
+    writeFileReplacing(file, "id,status\n1,feasible\n");
+    std::string error;
+    try {
+        writeFileReplacing(file, std::string(200000, 'x'));
+    } catch (const RunError& e) {
+        error = e.what();
+    }
+    EXPECT_THAT(error, HasSubstr("cannot write " + file.string()));
+    EXPECT_EQ(testing::readText(file), "id,status\n1,feasible\n");
+    EXPECT_FALSE(std::filesystem::exists(disk / "results.csv.tmp")) << "the partial file is gone";
 }
 
 }  // namespace

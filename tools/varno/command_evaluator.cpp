@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <sstream>
 #include <string_view>
 
+#include "file_output.h"
 #include "library.h"
 #include "process.h"
 
@@ -27,10 +27,6 @@ nlohmann::json variableValue(const StudyVariable& variable, double value) {
     const double number = std::strtod(item.c_str(), &end);
     if (!item.empty() && *end == '\0') return number;
     return item;
-}
-
-void writeFile(const fs::path& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary) << content;
 }
 
 std::string firstLine(const std::string& text) {
@@ -216,7 +212,7 @@ std::vector<DesignResult> CommandEvaluator::evaluate(const std::vector<DesignReq
         const std::string input = designInput(model_, designs[index]).dump() + "\n";
         try {
             fs::create_directories(job.folder);
-            writeFile(job.folder / "stdin.json", input);
+            writeFileReplacing(job.folder / "stdin.json", input);
             const ProcessSpec spec{arguments_,
                                    job.folder.string(),
                                    input,
@@ -233,8 +229,8 @@ std::vector<DesignResult> CommandEvaluator::evaluate(const std::vector<DesignReq
 
     auto finish = [&](Job& job) {
         const Process& process = *job.process;
-        writeFile(job.folder / "stdout.txt", process.output());
-        writeFile(job.folder / "stderr.txt", process.errors());
+        writeFileReplacing(job.folder / "stdout.txt", process.output());
+        writeFileReplacing(job.folder / "stderr.txt", process.errors());
         DesignResult& result = results[job.index];
         if (job.timedOut) {
             std::ostringstream text;

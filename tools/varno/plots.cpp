@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <limits>
 #include <set>
 
+#include "file_output.h"
 #include "library.h"
 
 namespace varno::tool {
@@ -111,9 +111,7 @@ Chart paretoChart(const StudyModel& model, const RunRecord& record, const Pareto
 }
 
 void writeSvg(const std::filesystem::path& path, const Chart& chart) {
-    std::ofstream out(path, std::ios::binary);
-    out << renderSvg(chart);
-    if (!out) throw RunError("cannot write " + path.string());
+    writeFileReplacing(path, renderSvg(chart));
 }
 
 }  // namespace varno::tool

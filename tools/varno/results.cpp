@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <iomanip>
+#include <sstream>
 
+#include "file_output.h"
 #include "library.h"
 #include "number_text.h"
 #include "varno.h"
@@ -177,8 +178,7 @@ void printParetoSet(std::ostream& out, const StudyModel& model, const RunRecord&
 
 void writeResultsCsv(const std::filesystem::path& path, const StudyModel& model,
                      const RunRecord& record) {
-    std::ofstream out(path, std::ios::binary);
-    if (!out) throw RunError("cannot write " + path.string());
+    std::ostringstream out;
     out << "id,status,performance";
     for (const StudyVariable& variable : model.variables) out << ',' << csvField(variable.name);
     for (const std::string& parameter : model.parameters) out << ',' << csvField(parameter);
@@ -198,6 +198,7 @@ void writeResultsCsv(const std::filesystem::path& path, const StudyModel& model,
         }
         out << ',' << csvField(design.error) << '\n';
     }
+    writeFileReplacing(path, out.str());
 }
 
 void writeDoeArrayCsv(const std::filesystem::path& path, const StudyModel& model,
@@ -212,8 +213,7 @@ void writeDoeArrayCsv(const std::filesystem::path& path, const StudyModel& model
         }
         columns.push_back(static_cast<std::size_t>(found - model.variables.begin()));
     }
-    std::ofstream out(path, std::ios::binary);
-    if (!out) throw RunError("cannot write " + path.string());
+    std::ostringstream out;
     out << "run,design";
     for (const std::string& factor : model.factors) out << ',' << csvField(factor);
     out << '\n';
@@ -225,6 +225,7 @@ void writeDoeArrayCsv(const std::filesystem::path& path, const StudyModel& model
         }
         out << '\n';
     }
+    writeFileReplacing(path, out.str());
 }
 
 }  // namespace varno::tool
