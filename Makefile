@@ -10,6 +10,9 @@
 #               single-objective gap table also goes to
 #               build/release/search_quality.md) and the surrogate accuracy and
 #               speed benchmarks; BENCH_ARGS=--quick for a subset of the searches
+#   make fuzz   build the fuzz targets with clang (build/fuzz) and run each for
+#               FUZZ_SECONDS (default 60); inputs that make a target fail are
+#               kept in fuzz/regressions/<target>/, which `make test` replays
 #   make clean  remove the preset build trees
 
 REPO := $(patsubst %/,%,$(dir $(abspath $(lastword $(MAKEFILE_LIST)))))
@@ -20,7 +23,10 @@ BENCH_ARGS ?=
 PYTHON ?= /usr/bin/python3
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps bench-deps run test asan bench clean
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := definition_text setup_sequence study_file model_file
+
+.PHONY: all deps bench-deps run test asan bench fuzz clean
 
 all: test
 
@@ -79,5 +85,20 @@ bench: deps bench-deps
 	cd "$(REPO)/build/release" && $(PYTHON) "$(REPO)/bench/surrogate_reference.py" surrogate_points
 	cd "$(REPO)/build/release" && ./bench/bench_surrogate_speed
 
+fuzz: deps
+	cd "$(REPO)" && CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DVARNO_FUZZ=ON -DVARNO_BUILD_TESTS=OFF -DVARNO_BUILD_EXAMPLES=OFF -DVARNO_BUILD_BENCHMARKS=OFF
+	cd "$(REPO)" && cmake --build build/fuzz --parallel $(JOBS)
+	@set -e; for target in $(FUZZ_TARGETS); do \
+	  corpus="$(REPO)/build/fuzz/corpus/$$target"; mkdir -p "$$corpus"; \
+	  dict=""; case $$target in definition_text|setup_sequence) \
+	    dict="-dict=$(REPO)/fuzz/definition_text.dict";; esac; \
+	  echo "fuzz: $$target for $(FUZZ_SECONDS) s"; \
+	  "$(REPO)/build/fuzz/fuzz/fuzz_$$target" -max_total_time=$(FUZZ_SECONDS) -timeout=60 \
+	    -rss_limit_mb=2048 -print_final_stats=1 $$dict \
+	    -artifact_prefix="$(REPO)/fuzz/regressions/$$target/" \
+	    "$$corpus" "$(REPO)/fuzz/corpus/$$target"; \
+	done
+
 clean:
-	rm -rf "$(REPO)/build/default" "$(REPO)/build/asan" "$(REPO)/build/release"
+	rm -rf "$(REPO)/build/default" "$(REPO)/build/asan" "$(REPO)/build/release" "$(REPO)/build/fuzz"

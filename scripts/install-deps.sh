@@ -26,6 +26,8 @@ packages=(
   python3-wheel
   locales
   clang-format
+  clang
+  libclang-rt-14-dev
 )
 
 is_installed() {

@@ -4,6 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <sstream>
+#include <thread>
+
+#include <signal.h>
 
 #include "results_store.h"
 #include "tool_test_support.h"
@@ -87,6 +92,32 @@ TEST(Resume, AnInterruptedRunResumesToTheEndOfAnUninterruptedOne) {
     ASSERT_EQ(straight.exitCode, 0) << straight.err;
     EXPECT_EQ(bestLine(resumed.out), bestLine(straight.out));
     EXPECT_EQ(rowsOf(folder / "part" / "results.db"), rowsOf(folder / "straight" / "results.db"));
+}
+
+// The first evaluator records its process id and kills the runner outright:
+// the evaluator must not live on as an orphan.
+TEST(RunnerKilled, ItsEvaluatorsEndWithIt) {
+    testing::ScratchFolder folder;
+    testing::writeText(folder / "sphere.study", testing::sphereStudy());
+    testing::writeText(folder / "sphere.sh",
+                       "echo $$ >> \"$VARNO_STUDY_DIR/evaluators\"\nkill -KILL $PPID\n"
+                       "while :; do sleep 1; done\n");
+    const testing::Outcome killed = testing::runVarno(folder, "run sphere.study --parallel 2");
+    EXPECT_NE(killed.exitCode, 0);
+    std::istringstream pids(testing::readText(folder / "evaluators"));
+    int pid = 0;
+    int checked = 0;
+    while (pids >> pid) {
+        bool gone = false;
+        for (int wait = 0; wait < 50 && !gone; ++wait) {
+            gone = ::kill(pid, 0) != 0;
+            if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        EXPECT_TRUE(gone) << "evaluator " << pid << " outlived the runner";
+        if (!gone) ::kill(pid, SIGKILL);
+        ++checked;
+    }
+    EXPECT_GE(checked, 1);
 }
 
 }  // namespace

@@ -8,6 +8,9 @@
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -73,8 +76,16 @@ void ignoreBrokenPipes() {
 // In the child: wire the pipes, move into its own process group, exec. On
 // failure the errno goes through the report pipe.
 [[noreturn]] void runChild(PipeEnds& in, PipeEnds& out, PipeEnds& err, PipeEnds& report,
-                           const ProcessSpec& spec, char* const* argv) {
+                           const ProcessSpec& spec, char* const* argv, pid_t runner) {
     ::setpgid(0, 0);
+#ifdef __linux__
+    // The evaluator ends with the runner, even when the runner is killed
+    // outright and cannot end it; one that lost the runner already goes now.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != runner) ::_exit(127);
+#else
+    (void)runner;
+#endif
     ::signal(SIGPIPE, SIG_DFL);
     for (const auto& [name, value] : spec.environment) ::setenv(name.c_str(), value.c_str(), 1);
     const char* directory = spec.directory.c_str();
@@ -153,9 +164,10 @@ Process::Process(const ProcessSpec& spec) : state_(std::make_unique<State>()) {
     argv.push_back(nullptr);
     PipeEnds in = makePipe(), out = makePipe(), err = makePipe(), report = makePipe();
 
+    const pid_t runner = ::getpid();
     const pid_t pid = ::fork();
     if (pid < 0) throw std::runtime_error(std::string("fork: ") + std::strerror(errno));
-    if (pid == 0) runChild(in, out, err, report, spec, argv.data());
+    if (pid == 0) runChild(in, out, err, report, spec, argv.data(), runner);
     ::setpgid(pid, pid);
     report.write.reset();
     int code = 0;
