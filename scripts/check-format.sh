@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks the C and C++ sources of the given folders against .clang-format
-# (default: src include tests tools bench examples). Prints each difference
+# (default: src include tests tools bench examples fuzz). Prints each difference
 # and exits non-zero when any file would change.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -9,7 +9,7 @@ if ! command -v "$clang_format" > /dev/null; then
   echo "check-format: $clang_format not found" >&2
   exit 2
 fi
-[ $# -gt 0 ] || set -- src include tests tools bench examples
+[ $# -gt 0 ] || set -- src include tests tools bench examples fuzz
 files=()
 for folder in "$@"; do
   if [ ! -e "$folder" ]; then
