@@ -1,0 +1,193 @@
+// The files a study writes through the C interface: the report, the results
+// and graph tables, the best-design and plot files, the result-file calls and
+// what the end of the study removes.
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/seams.h"
+#include "test_support.h"
+#include "varno.h"
+
+namespace varno {
+namespace {
+
+using testing::readWholeFile;
+using testing::TempDirectory;
+
+constexpr std::int64_t fixedClock = 1796558593;  // a fixed moment of the wall clock
+
+std::string lastMessage() {
+    const char* last = VARNO_getLastMessage();
+    return last == nullptr ? std::string("<none>") : std::string(last);
+}
+
+// asctime's text of the fixed clock, without its line end.
+std::string fixedAsctime() {
+    const auto seconds = static_cast<std::time_t>(fixedClock);
+    char text[64];
+    std::strftime(text, sizeof text, "%a %b %e %H:%M:%S %Y", std::localtime(&seconds));
+    return text;
+}
+
+class StudyFiles : public testing::CInterfaceTest {
+protected:
+    void SetUp() override {
+        CInterfaceTest::SetUp();
+        support::seams().wallClockSeconds = [] { return fixedClock; };
+    }
+
+    void initialise(const std::string& options = "") {
+        ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path() + options).c_str()),
+                  1);
+    }
+
+    std::string file(const std::string& name) const { return readWholeFile(dir.file(name)); }
+    bool exists(const std::string& name) const { return std::filesystem::exists(dir.file(name)); }
+
+    TempDirectory dir;
+};
+
+// A beam study with every kind of variable, parameter and response goal.
+void defineBeamStudy(const std::string& runtimeOptions) {
+    ASSERT_EQ(VARNO_createNewStudy("beam", "type: optimization"), 1);
+    ASSERT_EQ(VARNO_defineNewDistribution("spread", "type: Normal\nmean: 5\nstdDev: 1"), 1)
+        << lastMessage();
+    ASSERT_EQ(VARNO_defineNewDiscreteSet("sections", "ordered: 1\nvalues:3\nI100\nI200\nI300"), 1);
+    const std::vector<std::pair<const char*, const char*>> parameters = {
+        {"x1", "type: Continuous\nid: 1\nmin: 0\nbaseline: 2.5\nmax: 10"},
+        {"x2", "type: Continuous\nid: 2\nmin: -1\nbaseline: 0\nmax: 1"},
+        {"section", "type: Discrete\nid: 3\nset: sections\nbaseline: 2"},
+        {"load", "type: Parameter\nid: 4\nbaseline: 2\ndistribution: spread"},
+        {"span", "type: Parameter\nid: 5\nbaseline: 0.5"},
+        {"area", "type: Dependent\nid: 6\nformula: x1 * x2"},
+        {"label", "type: String\nid: 7\nbaseline: beam A"},
+    };
+    for (const auto& [name, text] : parameters) {
+        ASSERT_EQ(VARNO_defineNewProjectParameter(name, text), 1) << name << lastMessage();
+    }
+    for (const char* name : {"f1", "f2", "f3", "f4", "g1", "g2", "g3", "note"}) {
+        ASSERT_EQ(VARNO_defineNewProjectResponse(name, "type: API"), 1);
+    }
+    ASSERT_EQ(VARNO_defineNewProjectResponse("ratio", "type: Formula\nformula: x1 / load"), 1)
+        << lastMessage();
+    ASSERT_EQ(VARNO_defineStudyLevelData("Beam study", "startAgent: 0\nendAgent: 0\nfilePrefix: "
+                                                       "beam\nrandomSeed: 0.5\nmode: newStudy"),
+              1);
+    ASSERT_EQ(VARNO_defineSearchMethodData("m", "method: TRAVOK\nnumEvals: 60"), 1)
+        << lastMessage();
+    ASSERT_EQ(VARNO_defineStudyRuntimeOptions("r", runtimeOptions.c_str()), 1);
+    ASSERT_EQ(VARNO_addVariableToStudy("x2", "type: Continuous\nid: 2\nresolution: 21\n"
+                                             "distribution: NONE"),
+              1);
+    ASSERT_EQ(VARNO_addVariableToStudy("x1", "type: Continuous\nid: 1\nresolution: 101\n"
+                                             "distribution: spread"),
+              1)
+        << lastMessage();
+    ASSERT_EQ(VARNO_addVariableToStudy("section", "type: Discrete\nid: 3"), 1) << lastMessage();
+    const std::string tail = "\nquadWt: 0\nlinearWt: 1\nacceptMin: -1e300\nacceptMax: 1e300";
+    const std::vector<std::pair<const char*, std::string>> goals = {
+        {"f1", "type: objective\nfactor: 2\noption: min_value\ntarget: 0"},
+        {"f2", "type: objective\nfactor: baseline\noption: equal\ntarget: 3"},
+        {"f3", "type: objective\nfactor: 1\noption: max_value\ntarget: 0"},
+        {"f4", "type: objective\nfactor: 1\noption: max_diff\ntarget: 4"},
+        {"g1", "type: constraint\nfactor: 1\noption: less_equal\ntarget: 5"},
+        {"g2", "type: constraint\nfactor: 1\noption: equal\ntarget: 1.5"},
+        {"g3", "type: constraint\nfactor: 1\noption: greater_equal\ntarget: -2"},
+    };
+    for (const auto& [name, text] : goals) {
+        ASSERT_EQ(VARNO_addResponseToStudy(name, (text + tail).c_str()), 1) << lastMessage();
+    }
+    for (const char* name : {"note", "ratio"}) {
+        ASSERT_EQ(VARNO_addResponseToStudy(
+                      name, "type: response\ngoal: NONE\nacceptMin: -1e300\nacceptMax: 1e300"),
+                  1);
+    }
+}
+
+TEST_F(StudyFiles, ReportHeadSetsOutTheWholeDefinition) {
+    initialise();
+    defineBeamStudy("turnOffHashing: 1");
+    ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
+    const std::string expected =
+        "Version: 2019.1.0.8677\n"
+        "Start time: " + fixedAsctime() + "\n"
+        "\n"
+        "Working directory: " + dir.path() + "\n"
+        "POST directory: " + dir.path() + "\n"
+        "Evaluation directory: " + dir.path() + "\n"
+        "\n"
+        "*********** GENERAL AGENT INFORMATION ***********\n"
+        "\n"
+        "filePrefix: beam\n"
+        "\n"
+        "agentName: Search_1\n"
+        "\n"
+        "Study Type: optimization\n"
+        "\n"
+        "studyName: Beam study\n"
+        "\n"
+        "Agent ID: 0\n"
+        "\n"
+        "Agents in this group:  0,\n"
+        "\n"
+        "processName: 0\n"
+        "\n"
+        "Random seed: 0.500000\n"
+        "\n"
+        "Number of design variables: 3\n"
+        " x1,    1, CONTINUOUS, 0.000000e+00, 2.500000e+00, 1.000000e+01,        101,"
+        "                   spread,\n"
+        " x2,    2, CONTINUOUS, -1.000000e+00, 0.000000e+00, 1.000000e+00,         21,"
+        "                     None,\n"
+        " section, 3, DISCRETE, sections,     3, 2, Choices ->I100,I200,I300\n"
+        "\n"
+        "\n"
+        "Number of parameters: 2\n"
+        "\n"
+        " load,    4, 2.00000000e+00, spread\n"
+        " span,    5, 5.00000000e-01, None\n"
+        "\n"
+        "\n"
+        "Number of dependents: 1\n"
+        "\n"
+        " area, 6, None, _result=x1 * x2\n"
+        "\n"
+        "\n"
+        "Number of string parameters: 1\n"
+        "\n"
+        " label,    7, beam A\n"
+        "\n"
+        "\n"
+        "*********** RESPONSE VARIABLE INFORMATION ***********\n"
+        "\n"
+        "Number of responses: 9\n"
+        "\n"
+        "                   f1,  OBJECTIVE,  Minimize, , Norm = 2.000000e+00\n"
+        "                   f2,  OBJECTIVE,  Match target, 3 , Norm = Use baseline design value\n"
+        "                   f3,  OBJECTIVE,  Maximize, , Norm = 1.000000e+00\n"
+        "                   f4,  OBJECTIVE,  Push away from target, 4 , Norm = 1.000000e+00\n"
+        "                   g1, CONSTRAINT, Less than, 5.000000e+00 , Norm = 1.000000e+00\n"
+        "                   g2, CONSTRAINT, Match target, 1.500000e+00 , Norm = 1.000000e+00\n"
+        "                   g3, CONSTRAINT, More than, -2.000000e+00 , Norm = 1.000000e+00\n"
+        "                 note, PREREQUISITE\n"
+        "                ratio, PREREQUISITE, _result=x1 / load\n"
+        "\n"
+        "\n"
+        "*AGENT\n"
+        "name: m\n"
+        "method: TRAVOK\n"
+        "numEvals: 60\n"
+        "\n"
+        "\n"
+        "\n"
+        "**** The design hashing has been turned off by the user. Same designs could be "
+        "re-evaluated.";
+    EXPECT_EQ(file("beam0.rpt"), expected);
+}
+
+}  // namespace
+}  // namespace varno
