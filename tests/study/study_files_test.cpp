@@ -5,9 +5,12 @@
 
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "frame/call_frame.h"
+#include "frame/fatal_error.h"
 #include "support/seams.h"
 #include "test_support.h"
 #include "varno.h"
@@ -187,6 +190,175 @@ TEST_F(StudyFiles, ReportHeadSetsOutTheWholeDefinition) {
         "**** The design hashing has been turned off by the user. Same designs could be "
         "re-evaluated.";
     EXPECT_EQ(file("beam0.rpt"), expected);
+}
+
+
+// The local time of the fixed clock as the report's end time gives it.
+std::string fixedTimeStamp() {
+    const auto seconds = static_cast<std::time_t>(fixedClock);
+    char text[64];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", std::localtime(&seconds));
+    return std::string(text) + ".000";
+}
+
+std::size_t occurrences(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+TEST_F(StudyFiles, ReportTailClosesTheRunOnceWithItsExitState) {
+    initialise();
+    defineBeamStudy("verbose: 0");
+    ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
+    ASSERT_EQ(VARNO_endStudy(), 1);
+    const std::string report = file("beam0.rpt");
+    const std::string tail =
+        "\nEnd of VARNO run.\n*EXIT STATE\nCancelled\n*ENDTIME\n" + fixedTimeStamp() + "\n";
+    ASSERT_GE(report.size(), tail.size());
+    EXPECT_EQ(report.substr(report.size() - tail.size()), tail);
+
+    initialise();
+    defineBeamStudy("verbose: 0");
+    ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
+    runTrapped(CallRule{"test", Lifecycle::any}, 0, []() -> int { fatalError("Stop here."); });
+    ASSERT_EQ(VARNO_endStudy(), 1);
+    const std::string failed = file("beam0.rpt");
+    EXPECT_EQ(occurrences(failed, "*EXIT STATE"), 1u) << failed;
+    EXPECT_NE(failed.find("*EXIT STATE\nError\n"), std::string::npos);
+}
+
+TEST_F(StudyFiles, ReportOnRequestNeedsTheFilePrefix) {
+    initialise();
+    ASSERT_EQ(VARNO_createNewStudy("beam", "type: optimization"), 1);
+    EXPECT_EQ(VARNO_generateReportFile(), 0);
+    EXPECT_EQ(lastMessage(), "The report file cannot be written before the study level data "
+                             "(file prefix and agents) are defined.");
+    EXPECT_FALSE(exists("0.rpt"));
+    ASSERT_EQ(VARNO_defineStudyLevelData("S", "startAgent: 0\nendAgent: 0\nfilePrefix: beam\n"
+                                              "randomSeed: 0.5\nmode: newStudy"),
+              1);
+    EXPECT_EQ(VARNO_generateReportFile(), 1) << lastMessage();
+    EXPECT_EQ(file("beam0.rpt").rfind("Version: 2019.1.0.8677\nStart time: ", 0), 0u);
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> result;
+    std::string line;
+    for (char c : text) {
+        if (c != '\n') {
+            line += c;
+            continue;
+        }
+        result.push_back(line);
+        line.clear();
+    }
+    return result;
+}
+
+std::vector<std::string> fields(const std::string& line) {
+    std::vector<std::string> result;
+    std::string field;
+    for (char c : line + ",") {
+        if (c != ',') {
+            if (c != ' ') field += c;
+            continue;
+        }
+        result.push_back(field);
+        field.clear();
+    }
+    return result;
+}
+
+// A design sweep whose host shares three designs and returns their results:
+// one feasible, one infeasible, one failed.
+class SweepFiles : public StudyFiles {
+protected:
+    void run(const std::string& runtimeOptions = "verbose: 0") {
+        initialise();
+        testing::defineSmallSweep();
+        ASSERT_EQ(VARNO_defineStudyRuntimeOptions("r", runtimeOptions.c_str()), 1);
+        ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
+        std::vector<int> types(3, 2);
+        std::vector<double*> values;
+        for (auto& row : designs) values.push_back(row.data());
+        ASSERT_EQ(VARNO_shareDesigns("host", 3, types.data(), 3, values.data(), 2, nullptr,
+                                     nullptr, nullptr),
+                  1);
+        int* ids = nullptr;
+        double** handed = nullptr;
+        ASSERT_EQ(VARNO_getNextSetOfDesignsFromStudy(&ids, &handed), 3);
+        std::vector<int> flags = {0, 0, 1};
+        std::vector<double*> results;
+        for (auto& row : responses) results.push_back(row.data());
+        EXPECT_EQ(VARNO_updateResultsForDesignSet(3, ids, flags.data(), results.data(), nullptr), 1);
+        VARNO_freePtr(ids);
+        VARNO_freePtr(handed);
+    }
+
+    std::vector<std::vector<double>> designs = {{1, 2, 2}, {3, 4, 2}, {5, 6, 2}};
+    std::vector<std::vector<double>> responses = {{-1.5, 2}, {7.25, 9}, {0, 0}};
+};
+
+TEST_F(SweepFiles, EveryEvaluatedDesignHasItsRowAsSoonAsItIsEvaluated) {
+    run();
+    // Read before the study ends: nothing waits for a close at the end.
+    const std::vector<std::string> table = lines(file("sweep0.res"));
+    ASSERT_EQ(table.size(), 4u);
+    EXPECT_EQ(table[0],
+              "         Time,      Cycle  #, Evaluation  #,            Design Source,              "
+              "Design Name,   Design Flag,               performance,                         f,"
+              "                         g,                        x1,                        x2,"
+              "                      load");
+    const char* flags[] = {"FEASIBLE", "INFEASIBLE", "ERROR"};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        const std::string& row = table[static_cast<std::size_t>(i) + 1];
+        EXPECT_EQ(row.size(), table[0].size()) << "columns line up with the header";
+        const std::vector<std::string> cells = fields(row);
+        ASSERT_EQ(cells.size(), 12u);
+        EXPECT_EQ(cells[0], "00:00:00");
+        EXPECT_EQ(cells[2], std::to_string(i + 1));
+        EXPECT_EQ(cells[3], "UD(host)");
+        EXPECT_EQ(cells[4], "host-" + std::to_string(i + 1));
+        EXPECT_EQ(cells[5], flags[i]);
+        double performance = 0;
+        ASSERT_EQ(VARNO_getPerformanceValueForDesign(i + 1, &performance), 1);
+        EXPECT_DOUBLE_EQ(std::stod(cells[6]), performance);
+        for (int k = 0; k < 3; ++k) EXPECT_EQ(std::stod(cells[9 + k]), designs[i][k]);
+        if (i < 2) {
+            EXPECT_EQ(std::stod(cells[7]), responses[i][0]);
+        }
+    }
+    EXPECT_EQ(file("sweep0.gph"), file("sweep0.res"));
+    // A later failure keeps every row written before it.
+    runTrapped(CallRule{"test", Lifecycle::any}, 0, []() -> int { fatalError("Stop here."); });
+    EXPECT_EQ(lines(file("sweep0.res")).size(), 4u);
+}
+
+TEST_F(SweepFiles, DesignResultsOnRequestWriteEachDesignOnce) {
+    run();
+    ASSERT_EQ(VARNO_generateDesignResultsFile(), 1);
+    EXPECT_EQ(lines(file("sweep0.res")).size(), 4u) << "rows of the run are not repeated";
+    EXPECT_EQ(VARNO_isStudyComplete(), 1);
+}
+
+TEST_F(SweepFiles, SuppressedFilesAreWrittenOnRequestOnly) {
+    run("suppressOutputFiles: 1");
+    EXPECT_FALSE(exists("sweep0.res"));
+    EXPECT_FALSE(exists("sweep0.gph"));
+    ASSERT_EQ(VARNO_generateDesignResultsFile(), 1);
+    EXPECT_EQ(lines(file("sweep0.res")).size(), 4u);
+}
+
+TEST_F(SweepFiles, EndOfStudyKeepsTheResultsAndTheReport) {
+    run();
+    std::ofstream(dir.file("sweep0.lock")) << "busy";
+    ASSERT_EQ(VARNO_endStudy(), 1);
+    EXPECT_TRUE(exists("sweep0.res"));
+    EXPECT_TRUE(exists("sweep0.rpt"));
+    EXPECT_FALSE(exists("sweep0.gph"));
+    EXPECT_FALSE(exists("sweep0.lock"));
 }
 
 }  // namespace
