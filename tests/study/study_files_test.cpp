@@ -361,5 +361,118 @@ TEST_F(SweepFiles, EndOfStudyKeepsTheResultsAndTheReport) {
     EXPECT_FALSE(exists("sweep0.lock"));
 }
 
+
+// A DOE study of four factors in a 12-run Plackett-Burman array.
+void defineDoeStudy(const std::string& directory) {
+    ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + directory).c_str()), 1);
+    ASSERT_EQ(VARNO_createNewStudy("doe", "type: doe"), 1);
+    for (int i = 1; i <= 4; ++i) {
+        const std::string id = std::to_string(i);
+        ASSERT_EQ(VARNO_defineNewProjectParameter(
+                      ("x" + id).c_str(),
+                      ("type: Continuous\nid: " + id + "\nmin: 0\nbaseline: 5\nmax: 10").c_str()),
+                  1);
+    }
+    ASSERT_EQ(VARNO_defineNewProjectResponse("f", "type: API"), 1);
+    ASSERT_EQ(VARNO_defineStudyLevelData("S", "startAgent: 0\nendAgent: 0\nfilePrefix: doe\n"
+                                              "randomSeed: 0.5\nmode: newStudy"),
+              1);
+    ASSERT_EQ(VARNO_defineSearchMethodData(
+                  "m", "method: DOE\nsampleMethod: 2LevelPB\nnumFactors: 4\nnumEvals: 12"),
+              1)
+        << lastMessage();
+    for (int i = 1; i <= 4; ++i) {
+        const std::string id = std::to_string(i);
+        ASSERT_EQ(VARNO_addVariableToStudy(
+                      ("x" + id).c_str(),
+                      ("type: Continuous\nid: " + id + "\nresolution: 11\ndistribution: NONE")
+                          .c_str()),
+                  1);
+        ASSERT_EQ(VARNO_addDOEFactorToStudy(
+                      ("x" + id).c_str(),
+                      "type: Continuous\nlevels: 1, 10\nfactorType: Control"),
+                  1)
+            << lastMessage();
+    }
+    ASSERT_EQ(VARNO_addResponseToStudy(
+                  "f", "type: response\ngoal: NONE\nacceptMin: -1e300\nacceptMax: 1e300"),
+              1);
+    ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
+}
+
+constexpr const char* notAllShared =
+    "Error in calling the VARNO_generateStudyResultsFiles function. Not all designs for the "
+    "study have been shared before trying to create the study results.";
+
+TEST_F(StudyFiles, DoeResultsNeedEveryDesignAndLeaveTheCycleAlone) {
+    defineDoeStudy(dir.path());
+    EXPECT_EQ(VARNO_generateStudyResultsFiles(), 0);
+    EXPECT_EQ(lastMessage(), notAllShared);
+    // The refusal neither left a set pending nor counted a cycle.
+    int* ids = nullptr;
+    double** values = nullptr;
+    const int count = VARNO_getNextSetOfDesignsFromStudy(&ids, &values);
+    ASSERT_GT(count, 0) << lastMessage();
+    EXPECT_EQ(VARNO_generateStudyResultsFiles(), 0);
+    EXPECT_EQ(lastMessage(), notAllShared);
+    EXPECT_EQ(library().designSetPending, 1);
+    std::vector<std::vector<double>> rows(static_cast<std::size_t>(count), {1.0});
+    std::vector<double*> results;
+    for (auto& row : rows) results.push_back(row.data());
+    EXPECT_EQ(VARNO_updateResultsForDesignSet(count, ids, nullptr, results.data(), nullptr), 1);
+    VARNO_freePtr(ids);
+    VARNO_freePtr(values);
+    EXPECT_EQ(VARNO_generateStudyResultsFiles(), 1) << lastMessage();
+    EXPECT_EQ(lines(file("doe0.res")).size(), static_cast<std::size_t>(count) + 1);
+}
+
+TEST_F(StudyFiles, ParetoResultsNeedAnArchiveOfSuccessfulDesigns) {
+    initialise();
+    ASSERT_EQ(VARNO_createNewStudy("pareto", "type: optimization"), 1);
+    ASSERT_EQ(VARNO_defineNewProjectParameter("x1", "type: Continuous\nid: 1\nmin: 0\n"
+                                                    "baseline: 1\nmax: 2"),
+              1);
+    for (const char* name : {"f1", "f2"}) {
+        ASSERT_EQ(VARNO_defineNewProjectResponse(name, "type: API"), 1);
+    }
+    ASSERT_EQ(VARNO_defineStudyLevelData("S", "startAgent: 0\nendAgent: 0\nfilePrefix: mo\n"
+                                              "randomSeed: 0.5\nmode: newStudy"),
+              1);
+    ASSERT_EQ(VARNO_defineSearchMethodData("m", "method: MOTRAVOK\nnumEvals: 100\n"
+                                                "archiveSize: 12"),
+              1)
+        << lastMessage();
+    ASSERT_EQ(VARNO_addVariableToStudy("x1", "type: Continuous\nid: 1\nresolution: 1001\n"
+                                             "distribution: NONE"),
+              1);
+    for (const char* name : {"f1", "f2"}) {
+        ASSERT_EQ(VARNO_addResponseToStudy(
+                      name, "type: objective\nfactor: 1\noption: min_value\ntarget: 0\nquadWt: 0\n"
+                            "linearWt: 1\nacceptMin: -1e300\nacceptMax: 1e300"),
+                  1);
+    }
+    ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
+    EXPECT_EQ(VARNO_generateStudyResultsFiles(), 0);
+    EXPECT_EQ(lastMessage(), "The number of successful designs in the database (0) is less than "
+                             "the archive size (12). No Pareto information will be created.");
+    int* ids = nullptr;
+    double** values = nullptr;
+    const int count = VARNO_getNextSetOfDesignsFromStudy(&ids, &values);
+    ASSERT_GE(count, 12) << lastMessage();
+    std::vector<std::vector<double>> rows;
+    for (int k = 0; k < count; ++k) rows.push_back({values[k][0], 2.0 - values[k][0]});
+    std::vector<double*> results;
+    for (auto& row : rows) results.push_back(row.data());
+    EXPECT_EQ(VARNO_updateResultsForDesignSet(count, ids, nullptr, results.data(), nullptr), 1);
+    VARNO_freePtr(ids);
+    VARNO_freePtr(values);
+    const std::string before = file("mo0.pto");
+    EXPECT_EQ(VARNO_generateStudyResultsFiles(), 1) << lastMessage();
+    const std::string after = file("mo0.pto");
+    EXPECT_GT(occurrences(after, "Eval #, Rank in Cycle"), occurrences(before, "Eval #, Rank in Cycle"));
+    EXPECT_TRUE(exists("mo0.dat"));
+    EXPECT_TRUE(exists("mo0.plot"));
+}
+
 }  // namespace
 }  // namespace varno
