@@ -38,6 +38,7 @@ struct EvaluatorSettings {
 
 struct StudyModel {
     std::string studyName;
+    std::string filePrefix;  // of the library's own files; the study name by default
     std::string method;  // the method keyword, e.g. TRAVOK
     int budget = 0;      // numEvals (or numEvalsTotal); 0 when none is given
     int nParallel = 0;   // the study's nParallel; 0 when not given
