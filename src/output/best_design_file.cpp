@@ -14,7 +14,9 @@ constexpr const char* frameLine = "/*-------------------------------------------
 
 // "%1.17e", one digit less for a negative value so that the columns keep
 // their width.
-std::string wideNumber(double value) { return formatText(value < 0.0 ? "%1.16e" : "%1.17e", value); }
+std::string wideNumber(double value) {
+    return formatText(value < 0.0 ? "%1.16e" : "%1.17e", value);
+}
 
 int plotColumnWidth(const std::string& name) {
     return std::max(14, static_cast<int>(name.size()) + 1);
@@ -22,7 +24,8 @@ int plotColumnWidth(const std::string& name) {
 
 void appendVariable(std::string& text, const BestDesignVariable& variable) {
     if (variable.discrete) {
-        text += formatText("Discrete design variable id: %d %s", variable.id, variable.name.c_str());
+        text +=
+            formatText("Discrete design variable id: %d %s", variable.id, variable.name.c_str());
         text += formatText("\nDiscrete value= %d %s\n", variable.level, variable.choice.c_str());
         return;
     }
@@ -83,8 +86,8 @@ std::string plotHeader(const std::vector<std::string>& responseNames) {
 }
 
 std::string plotRow(const std::vector<std::string>& responseNames, const PlotRow& row) {
-    std::string text = formatText("%13u, %13d, %13d", row.elapsedSeconds, std::max(row.cycle, 1),
-                                  row.evaluations);
+    std::string text =
+        formatText("%13u, %13d, %13d", row.elapsedSeconds, std::max(row.cycle, 1), row.evaluations);
     text += formatText(row.bestPerformance < 0.0 ? ", %8.5e" : ", %8.6e", row.bestPerformance);
     for (std::size_t i = 0; i < responseNames.size() && i < row.responseValues.size(); ++i) {
         const double value = row.responseValues[i];

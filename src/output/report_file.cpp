@@ -91,12 +91,14 @@ void appendVariables(std::string& text, const ReportHead& head) {
 
 // Each parameter takes a line of its own.
 void appendParameters(std::string& text, const ReportHead& head) {
-    text += formatText("\n\nNumber of parameters: %d\n\n", static_cast<int>(head.parameters.size()));
+    text +=
+        formatText("\n\nNumber of parameters: %d\n\n", static_cast<int>(head.parameters.size()));
     for (const ReportParameter& parameter : head.parameters) {
         text += formatText(" %s, %4d, %12.8e, %s\n", parameter.name.c_str(), parameter.id,
                            parameter.baseline, parameter.distribution.c_str());
     }
-    text += formatText("\n\nNumber of dependents: %d\n\n", static_cast<int>(head.dependents.size()));
+    text +=
+        formatText("\n\nNumber of dependents: %d\n\n", static_cast<int>(head.dependents.size()));
     for (const ReportDependent& dependent : head.dependents) {
         text += formatText(" %s, %d, %s, %s\n", dependent.name.c_str(), dependent.id,
                            dependent.distribution.c_str(), dependent.formula.c_str());

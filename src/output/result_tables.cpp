@@ -45,7 +45,8 @@ std::optional<support::FileWriter> openWithRetries(const std::string& path, bool
 }
 
 [[noreturn]] void reportUnwritable(const std::string& path) {
-    writeToMessageFile(formatText("\n\n\tError in attempting to write file:\n\t%s\n", path.c_str()));
+    writeToMessageFile(
+        formatText("\n\n\tError in attempting to write file:\n\t%s\n", path.c_str()));
     writeToMessageFile(formatText("\n\tError message received: %s", std::strerror(errno)));
     fatalError(formatText("Error in writing to the results file \"%s\". Make sure it is not open "
                           "in another program.",
@@ -98,10 +99,8 @@ std::string tableRow(const TableLayout& layout, const ResultRow& row) {
 
 ResultTables::ResultTables(std::string resultsPath, std::string graphPath, TableLayout layout,
                            bool continueOldFiles)
-    : resultsPath_(std::move(resultsPath)),
-      graphPath_(std::move(graphPath)),
-      layout_(std::move(layout)),
-      continueOldFiles_(continueOldFiles) {}
+    : resultsPath_(std::move(resultsPath)), graphPath_(std::move(graphPath)),
+      layout_(std::move(layout)), continueOldFiles_(continueOldFiles) {}
 
 void ResultTables::append(const std::string& path, const std::string& text, bool fresh) const {
     std::optional<support::FileWriter> writer = openWithRetries(path, fresh);

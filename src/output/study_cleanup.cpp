@@ -8,7 +8,8 @@ namespace varno::output {
 namespace {
 
 bool endsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
 // Surrogate model and error files: "<response>-<kind>-<agent>.mdl" / ".err".
@@ -27,7 +28,9 @@ void addModelFiles(const CleanupRequest& request, std::vector<std::string>& name
 
 }  // namespace
 
-std::string lockFileName(const StudyFileNames& names) { return studyFileName(names, ".lock", false); }
+std::string lockFileName(const StudyFileNames& names) {
+    return studyFileName(names, ".lock", false);
+}
 
 std::vector<std::string> filesToRemove(const CleanupRequest& request) {
     const StudyFileNames& names = request.names;
@@ -46,7 +49,8 @@ std::vector<std::string> filesToRemove(const CleanupRequest& request) {
     }
     if (request.parallel) {
         files.emplace_back("check_status_junk");
-        for (const std::string& name : support::filesStartingWith(names.directory, "check_output_")) {
+        for (const std::string& name :
+             support::filesStartingWith(names.directory, "check_output_")) {
             files.push_back(name);
         }
     }

@@ -19,12 +19,10 @@ struct StudyFileNames {
 std::string safeFileNamePart(const std::string& part);
 
 // W/P<N><extension> (P_post<N> with post names); `extension` starts with ".".
-std::string studyFilePath(const StudyFileNames& names, const std::string& extension,
-                          bool postName);
+std::string studyFilePath(const StudyFileNames& names, const std::string& extension, bool postName);
 
 // The same file name without the folder.
-std::string studyFileName(const StudyFileNames& names, const std::string& extension,
-                          bool postName);
+std::string studyFileName(const StudyFileNames& names, const std::string& extension, bool postName);
 
 // Fatal, naming the path, when it is longer than the platform allows.
 void checkPathLength(const std::string& path);

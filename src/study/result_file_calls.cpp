@@ -99,8 +99,8 @@ int paretoResults(Study& study) {
                                       static_cast<int>(designs.size()), archive));
         return 0;
     }
-    const double boundary = search::boundaryDistanceFor(
-        model::countByKind(study.performance(), model::kindObjective));
+    const double boundary =
+        search::boundaryDistanceFor(model::countByKind(study.performance(), model::kindObjective));
     const search::ParetoFile file(search::paretoFilePath(
         study.workingDirectory, study.setup.study.filePrefix, agent.number, agent.modeCode));
     const std::size_t step = static_cast<std::size_t>(std::max(1, agent.data.breedingSize));
@@ -160,8 +160,8 @@ void removeEndOfStudyFiles(Study& study, bool deleteResults) {
     if (!study.setup.study.defined || !study.setup.agent) return;
     output::CleanupRequest request;
     request.names = studyFileNames(study);
-    support::removeFile(support::joinPath(study.workingDirectory,
-                                          output::lockFileName(request.names)));
+    support::removeFile(
+        support::joinPath(study.workingDirectory, output::lockFileName(request.names)));
     request.analysisFolder = analysisFolder(study.agent().type);
     request.deleteResults = deleteResults;
     request.parallel = study.setup.study.parallel;

@@ -76,10 +76,9 @@ void addVariableCells(const Study& study, const design::Design& design,
     const auto& variables = study.project.dvar.front().data;
     for (std::size_t i = 0; i < variables.size(); ++i) {
         const double value = realAt(design, i);
-        cells.push_back(variables[i].discrete
-                            ? output::RowCell::ofText(
-                                  discreteChoice(study, variables[i], static_cast<int>(value)))
-                            : output::RowCell::of(value));
+        cells.push_back(variables[i].discrete ? output::RowCell::ofText(discreteChoice(
+                                                    study, variables[i], static_cast<int>(value)))
+                                              : output::RowCell::of(value));
     }
     const std::size_t fixedCount = study.project.file_user_fixed.size();
     for (std::size_t j = 0; j < fixedCount; ++j) {
@@ -115,8 +114,8 @@ void writeDesignRow(Study& study, const design::Design& design) {
 namespace {
 
 output::BestDesignBanner bestDesignBanner(const Study& study) {
-    output::BestDesignBanner banner{study.libraryName, study.versionText, {},
-                                    study.output.startTime};
+    output::BestDesignBanner banner{
+        study.libraryName, study.versionText, {}, study.output.startTime};
     for (const model::ResponseGoal& goal : study.performance().goals) {
         if (goal.flag != model::kindObjective) continue;
         const bool target = goal.opt == 0 || goal.opt == 2;
@@ -159,7 +158,8 @@ void writeBestDesign(Study& study, const design::Design& design) {
     }
     entry.responseValues = state.bestResponses;
     std::string text = output::bestDesignEntry(entry);
-    if (!state.bestDesignFileStarted) text = output::bestDesignBanner(bestDesignBanner(study)) + text;
+    if (!state.bestDesignFileStarted)
+        text = output::bestDesignBanner(bestDesignBanner(study)) + text;
     const std::string path = output::studyFilePath(studyFileNames(study), ".dat", true);
     output::appendToFile(path, text, !state.bestDesignFileStarted && !continuesEarlierRun(study));
     state.bestDesignFileStarted = true;
@@ -176,8 +176,10 @@ output::TableLayout tableLayout(const Study& study) {
     for (const model::StudyVariable& variable : study.project.dvar.front().data) {
         layout.columns.push_back(variable.name);
     }
-    for (const auto& parameter : study.project.file_user_fixed) layout.columns.push_back(parameter.name);
-    for (const auto& parameter : study.project.file_user_depn) layout.columns.push_back(parameter.name);
+    for (const auto& parameter : study.project.file_user_fixed)
+        layout.columns.push_back(parameter.name);
+    for (const auto& parameter : study.project.file_user_depn)
+        layout.columns.push_back(parameter.name);
     for (const auto& parameter : study.project.file_user_strings) {
         layout.columns.push_back(parameter.name);
     }

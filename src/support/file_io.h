@@ -32,8 +32,7 @@ bool removeFile(const std::string& path);
 bool removeFolder(const std::string& path);
 
 // The names of the files in `directory` whose names begin with `prefix`.
-std::vector<std::string> filesStartingWith(const std::string& directory,
-                                           const std::string& prefix);
+std::vector<std::string> filesStartingWith(const std::string& directory, const std::string& prefix);
 
 // Writes `text` to a temporary file beside `path` and renames it to `path`,
 // so that a reader never sees a half-written file; false on any failure.

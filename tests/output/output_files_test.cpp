@@ -28,8 +28,8 @@ std::vector<std::size_t> commaPositions(const std::string& line) {
 TEST(ResultTables, ColumnsLineUpWithTheHeaderAtEveryPrecision) {
     for (int precision : {15, 20}) {
         SCOPED_TRACE(precision);
-        TableLayout layout{true, {"stress", "a_rather_long_column_name_of_40_letters!", "label"},
-                           precision};
+        TableLayout layout{
+            true, {"stress", "a_rather_long_column_name_of_40_letters!", "label"}, precision};
         const std::string header = tableHeader(layout);
         EXPECT_NE(header.find(std::string(precision == 15 ? 15 : 19, ' ') + "performance,"),
                   std::string::npos)
@@ -125,9 +125,9 @@ protected:
     TempDirectory dir;
     const std::vector<std::string> always = {"beam0.gph", "beam0.plot", "beam0.dat",
                                              "check_status_junk", "check_output_3"};
-    const std::vector<std::string> withResults = {"beam0.hst", "beam0.ckp", "beam0.mem",
-                                                  "beam0.pto", "mass-Linear-0.mdl",
-                                                  "mass-Linear-0.err"};
+    const std::vector<std::string> withResults = {"beam0.hst",         "beam0.ckp",
+                                                  "beam0.mem",         "beam0.pto",
+                                                  "mass-Linear-0.mdl", "mass-Linear-0.err"};
     const std::vector<std::string> kept = {"beam0.res", "beam0.rpt", "mass-Linear-1.mdl",
                                            "other0.gph"};
 };
