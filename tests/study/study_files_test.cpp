@@ -286,7 +286,7 @@ std::vector<std::string> fields(const std::string& line) {
 // one feasible, one infeasible, one failed.
 class SweepFiles : public StudyFiles {
 protected:
-    void run(const std::string& runtimeOptions = "verbose: 0") {
+    void run(const std::string& runtimeOptions = "verbose: 0", int updateAnswer = 1) {
         initialise();
         testing::defineSmallSweep();
         ASSERT_EQ(VARNO_defineStudyRuntimeOptions("r", runtimeOptions.c_str()), 1);
@@ -304,7 +304,7 @@ protected:
         std::vector<double*> results;
         for (auto& row : responses) results.push_back(row.data());
         EXPECT_EQ(VARNO_updateResultsForDesignSet(3, ids, flags.data(), results.data(), nullptr),
-                  1);
+                  updateAnswer);
         VARNO_freePtr(ids);
         VARNO_freePtr(handed);
     }
@@ -347,6 +347,16 @@ TEST_F(SweepFiles, EveryEvaluatedDesignHasItsRowAsSoonAsItIsEvaluated) {
     // A later failure keeps every row written before it.
     runTrapped(CallRule{"test", Lifecycle::any}, 0, []() -> int { fatalError("Stop here."); });
     EXPECT_EQ(lines(file("sweep0.res")).size(), 4u);
+}
+
+TEST_F(SweepFiles, AnUnwritableResultsTableStopsTheRunNamingIt) {
+    support::seams().failFileOpen = [](const std::string& path) {
+        return path.size() > 4 && path.compare(path.size() - 4, 4, ".res") == 0;
+    };
+    run("verbose: 0", 0);
+    EXPECT_EQ(testing::lastFatalReason(), "*ERROR\nError in writing to the results file \"" +
+                                              dir.file("sweep0.res") +
+                                              "\". Make sure it is not open in another program.");
 }
 
 TEST_F(SweepFiles, DesignResultsOnRequestWriteEachDesignOnce) {
