@@ -37,6 +37,7 @@ std::int64_t wallClockSeconds() {
 }
 
 std::int64_t wallClockMillis() {
+    if (seams().wallClockMillis) return seams().wallClockMillis();
     if (seams().wallClockSeconds) return seams().wallClockSeconds() * 1000;
     using namespace std::chrono;
     return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();

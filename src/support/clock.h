@@ -12,8 +12,7 @@ std::uint64_t processorMillis();
 // The current time in seconds since the epoch.
 std::int64_t wallClockSeconds();
 
-// The current time in milliseconds since the epoch; whole seconds of the
-// clock seam when it is set.
+// The current time in milliseconds since the epoch.
 std::int64_t wallClockMillis();
 
 // The local time as "2026-12-06T14:23:13.042".
