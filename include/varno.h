@@ -150,11 +150,21 @@ VARNO_API double** VARNO_getDOEEffectsData(int* nLevels, int* nTerms);
 
 /* ---- Result files --------------------------------------------------------- */
 
-/* Writes the report file; allowed in every state. Returns 1 or 0. */
+/* Writes the head of the report file "<prefix><agent>.rpt" again. Allowed in
+ * every state; returns 1, or 0 (with a log entry) before the study level data
+ * define the file prefix. */
 VARNO_API int VARNO_generateReportFile(void);
 
-/* Write the results files; allowed once finalised. Return 1 or 0. */
+/* Marks the study complete and gives every stored design of the study a row
+ * in the results (.res) and graph (.gph) tables; rows written during the run
+ * are not repeated. Allowed once finalised; returns 1. */
 VARNO_API int VARNO_generateDesignResultsFile(void);
+
+/* Marks the study complete. A DOE or robustness study returns 0 (with a log
+ * entry) while some of its designs have no results; the pending set and the
+ * cycle count stay as they are. A MOTRAVOK study rebuilds its Pareto file and
+ * returns 0 when fewer successful designs than the archive size exist.
+ * Allowed once finalised; returns 1 otherwise. */
 VARNO_API int VARNO_generateStudyResultsFiles(void);
 
 #ifdef __cplusplus

@@ -1,10 +1,11 @@
-// Exported calls whose work belongs to subsystems still to come, and the DOE
-// queries. Each runs its full frame (usability, lifecycle state, trap); the
-// file calls report that their work is not available.
+// The DOE queries and the result-file calls. Each runs its full frame
+// (usability, lifecycle state, trap).
 #include "varno.h"
 
 #include "frame/call_frame.h"
 #include "study/doe_study.h"
+#include "study/report_files.h"
+#include "study/result_file_calls.h"
 #include "study/study.h"
 
 using namespace varno;
@@ -18,14 +19,6 @@ Result noAnalysis(const CallRule& rule, int* count, int* second = nullptr) {
     if (second != nullptr) *second = 0;
     return runTrapped(rule, static_cast<Result>(nullptr),
                       [] { return static_cast<Result>(nullptr); });
-}
-
-template <class Result>
-Result unavailable(const CallRule& rule, Result failure) {
-    return runTrapped(rule, failure, [&] {
-        reportNotAvailable(rule.name);
-        return failure;
-    });
 }
 
 }  // namespace
@@ -52,15 +45,18 @@ double** VARNO_getDOEEffectsData(int* nLevels, int* nTerms) {
 }
 
 int VARNO_generateReportFile(void) {
-    return unavailable<int>({"VARNO_generateReportFile", Lifecycle::any}, 0);
+    return runTrapped(CallRule{"VARNO_generateReportFile", Lifecycle::any}, 0,
+                      [] { return generateReportFile(currentStudy()); });
 }
 
 int VARNO_generateDesignResultsFile(void) {
-    return unavailable<int>({"VARNO_generateDesignResultsFile", Lifecycle::finalised}, 0);
+    return runTrapped(CallRule{"VARNO_generateDesignResultsFile", Lifecycle::finalised}, 0,
+                      [] { return generateDesignResultsFile(*currentStudy()); });
 }
 
 int VARNO_generateStudyResultsFiles(void) {
-    return unavailable<int>({"VARNO_generateStudyResultsFiles", Lifecycle::finalised}, 0);
+    return runTrapped(CallRule{"VARNO_generateStudyResultsFiles", Lifecycle::finalised}, 0,
+                      [] { return generateStudyResultsFiles(*currentStudy()); });
 }
 
 }  // extern "C"

@@ -28,6 +28,7 @@ void writeEndOfRunInformation() {
     writeMessage("outptr", "note", information, 0, LogPolicy::skip);
     writeToStdout("\n\n\tEnd of VARNO run.\n");
     writeMessage("outptr", "note", "End of VARNO run.", 0, LogPolicy::skip);
+    if (StudyCore* study = currentStudyCore()) study->writeEndOfRunFiles();
 }
 
 void cleanupAfterError() {

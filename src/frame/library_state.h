@@ -24,6 +24,9 @@ struct StudyCore {
     int verbose = 0;
     std::unique_ptr<support::FileWriter> messageFile;
     std::unique_ptr<support::AnalysisEnvironment> analysis;
+    // The files that close a run (the report tails), written with the
+    // end-of-run information; the study aggregate knows what they are.
+    virtual void writeEndOfRunFiles() {}
 };
 
 // Blocks of the tracked allocator, with the tag that names their use.

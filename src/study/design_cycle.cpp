@@ -12,6 +12,7 @@
 #include "frame/tracked_allocator.h"
 #include "study/design_results.h"
 #include "study/doe_study.h"
+#include "study/result_rows.h"
 #include "study/study.h"
 
 namespace varno {
@@ -126,6 +127,7 @@ void finishEngineSet(Study& study) {
     search::EngineRequest request = engineRequest(study);
     search::acceptResults(request, study.cycle.handedOut);
     study.cycle.initialSetDone = study.engine.initialSetDone;
+    recordCycleProgress(study);
     if (study.engine.finished) library().studyComplete = 1;
 }
 

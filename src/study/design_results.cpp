@@ -5,6 +5,7 @@
 
 #include "model/responses.h"
 #include "performance/scoring_context.h"
+#include "study/result_rows.h"
 #include "study/study.h"
 
 namespace varno {
@@ -60,6 +61,7 @@ void recordResults(Study& study, design::Design& design, const std::vector<doubl
 void storeEvaluated(Study& study, design::Design& design) {
     study.store.addDesign(design);
     ++study.agent().data.evaluationsDone;
+    recordEvaluatedDesign(study, design);
 }
 
 void mergeSharedDesigns(Study& study) {

@@ -62,7 +62,8 @@ const SharedDesign* sharedDuplicate(const CycleState& cycle, const design::Desig
 }
 
 // Adds one host design to the shared list; false when it is refused.
-bool shareOne(Study& study, design::Design design, const double* responseValues) {
+bool shareOne(Study& study, design::Design design, const double* responseValues,
+              const std::string& source) {
     if (study.store.findDesign(design).found) {
         appendToMessageLog(formatText("The design %s already exists in the database. This design "
                                       "will not be used.",
@@ -77,6 +78,7 @@ bool shareOne(Study& study, design::Design design, const double* responseValues)
     }
     SharedDesign shared;
     shared.design = std::move(design);
+    shared.design.source = source;
     if (responseValues != nullptr) {
         shared.values.assign(responseValues, responseValues + study.performance().size());
         shared.hasResults = true;
@@ -159,7 +161,8 @@ int shareDesigns(Study& study, const char* namePrefix, int nDesigns, const int* 
                         shareOne(study,
                                  hostDesign(study, values[i], nValues, evaluationTypes[i], name,
                                             firstId + accepted),
-                                 responseValues != nullptr ? responseValues[i] : nullptr);
+                                 responseValues != nullptr ? responseValues[i] : nullptr,
+                                 formatText("UD(%s)", prefix.c_str()));
         if (values[i] == nullptr) {
             appendToMessageLog(formatText("The values for design %s are missing. This design "
                                           "will not be used.",

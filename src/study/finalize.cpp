@@ -11,6 +11,7 @@
 #include "model/formula.h"
 #include "model/responses.h"
 #include "study/doe_study.h"
+#include "study/report_files.h"
 #include "support/clock.h"
 
 namespace varno {
@@ -229,6 +230,7 @@ void startCycle(Study& study) {
 
 int finalizeStudy(Study& study) {
     checkDefinition(study);
+    writeReportHeads(study);
     library().studyFinalised = 1;
     startCycle(study);
     return 1;

@@ -18,6 +18,7 @@
 #include "model/project_model.h"
 #include "search/engine_cycle.h"
 #include "search/random_stream.h"
+#include "study/output_state.h"
 #include "study/setup_data.h"
 
 namespace varno {
@@ -42,6 +43,9 @@ struct Study : StudyCore {
     std::optional<doe::DoeTable> doeTable;
     doe::DoeRuns doeRuns;
     std::vector<char*> factorNames;
+    StudyOutputState output;  // what the run's files need to remember
+
+    void writeEndOfRunFiles() override;
 
     // The study's one agent (exists once the study is created) and its
     // performance definition (exists once a response is added or the study

@@ -4,11 +4,13 @@
 
 #include "frame/definition_text.h"
 #include "frame/fatal_error.h"
+#include "study/result_file_calls.h"
 #include "study/study.h"
 #include "frame/message_log.h"
 #include "frame/message_writer.h"
 #include "frame/text_format.h"
 #include "frame/tracked_allocator.h"
+#include "support/clock.h"
 #include "support/com_session.h"
 #include "support/file_io.h"
 
@@ -96,6 +98,8 @@ int initializeStudy(const char* options) {
     Study& study = *currentStudy();
     study.versionText = formatText("%4d.%02d", versionYear, versionRelease);
     study.versionNumber = versionYear * 100 + versionRelease;
+    study.output.startTime = support::localTimeText();
+    study.output.startSeconds = support::wallClockSeconds();
 
     const LineList optionLines = splitLines(options);
     readDeleteResults(optionLines);
@@ -117,6 +121,7 @@ int endStudy() {
         writeEndOfRunInformation();
     }
     lib.studyComplete = 1;
+    if (study != nullptr) removeEndOfStudyFiles(*study, lib.studyFinalised && lib.deleteResults);
     if (study != nullptr && study->messageFile) {
         study->messageFile->close();
         support::removeFile(support::joinPath(study->workingDirectory, "Solver_msg.log"));

@@ -1,5 +1,6 @@
 #include "support/clock.h"
 
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 
@@ -33,6 +34,23 @@ std::tm toLocalTime(std::time_t seconds) {
 std::int64_t wallClockSeconds() {
     if (seams().wallClockSeconds) return seams().wallClockSeconds();
     return static_cast<std::int64_t>(std::time(nullptr));
+}
+
+std::int64_t wallClockMillis() {
+    if (seams().wallClockMillis) return seams().wallClockMillis();
+    if (seams().wallClockSeconds) return seams().wallClockSeconds() * 1000;
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+std::string localTimeStamp() {
+    const std::int64_t millis = wallClockMillis();
+    const std::tm t = toLocalTime(static_cast<std::time_t>(millis / 1000));
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", 1900 + t.tm_year,
+                  t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec,
+                  static_cast<int>(millis % 1000));
+    return text;
 }
 
 std::string localTimeText() {

@@ -47,6 +47,41 @@ bool removeFile(const std::string& path) {
     return fs::remove(fs::path(path), error);
 }
 
+bool removeFolder(const std::string& path) {
+    std::error_code error;
+    const auto removed = fs::remove_all(fs::path(path), error);
+    return !error && removed > 0 && removed != static_cast<std::uintmax_t>(-1);
+}
+
+std::vector<std::string> filesStartingWith(const std::string& directory,
+                                           const std::string& prefix) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (fs::directory_iterator it(fs::path(directory), error), end; !error && it != end;
+         it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.rfind(prefix, 0) == 0) names.push_back(name);
+    }
+    return names;
+}
+
+bool writeFileReplacing(const std::string& path, const std::string& text) {
+    const std::string temporary = path + ".tmp";
+    {
+        FileWriter writer(temporary, false);
+        if (!writer.is_open()) return false;
+        writer.write(text);
+        if (!writer.close()) {
+            removeFile(temporary);
+            return false;
+        }
+    }
+    std::error_code error;
+    fs::rename(fs::path(temporary), fs::path(path), error);
+    if (error) removeFile(temporary);
+    return !error;
+}
+
 FileWriter::FileWriter(const std::string& path, bool append) {
     if (openMustFail(path)) return;
     stream_.imbue(std::locale::classic());
@@ -62,9 +97,14 @@ void FileWriter::flush() {
     if (stream_.is_open()) stream_.flush();
 }
 
-void FileWriter::close() {
-    if (stream_.is_open()) stream_.close();
+bool FileWriter::close() {
+    bool written = true;
+    if (stream_.is_open()) {
+        stream_.close();
+        written = !stream_.fail();
+    }
     mark_.clear();
+    return written;
 }
 
 FileReader::FileReader(const std::string& path) {

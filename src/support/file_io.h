@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "support/seams.h"
 
@@ -27,6 +28,16 @@ bool fileExists(const std::string& path);
 // Removes a file; false when it did not exist or could not be removed.
 bool removeFile(const std::string& path);
 
+// Removes a folder and everything in it; false when nothing was removed.
+bool removeFolder(const std::string& path);
+
+// The names of the files in `directory` whose names begin with `prefix`.
+std::vector<std::string> filesStartingWith(const std::string& directory, const std::string& prefix);
+
+// Writes `text` to a temporary file beside `path` and renames it to `path`,
+// so that a reader never sees a half-written file; false on any failure.
+bool writeFileReplacing(const std::string& path, const std::string& text);
+
 // An output text file, written with the classic locale and flushed on close.
 class FileWriter {
 public:
@@ -34,7 +45,8 @@ public:
     bool is_open() const { return stream_.is_open(); }
     void write(const std::string& text);
     void flush();
-    void close();
+    // Flushes and closes; false when anything written was lost.
+    bool close();
 
 private:
     std::ofstream stream_;

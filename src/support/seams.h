@@ -16,6 +16,8 @@ struct Seams {
     std::function<std::uint64_t()> processorMillis;
     // Local time as seconds since the epoch.
     std::function<std::int64_t()> wallClockSeconds;
+    // The same in milliseconds; without it, the seconds above are used.
+    std::function<std::int64_t()> wallClockMillis;
     // Number of further allocations that succeed; negative: no limit.
     long allocationsBeforeFailure = -1;
 };

@@ -27,6 +27,10 @@ std::string answerBeforeInitialisation(const std::string& name) {
         name == "VARNO_getFactorNames") {
         return "<none>";
     }
+    if (name == "VARNO_generateReportFile") {
+        return "The report file cannot be written before the study level data (file prefix and "
+               "agents) are defined.";
+    }
     return name + " is not available in this build.";
 }
 

@@ -24,6 +24,11 @@ TEST(Clock, LocalTimeHasTheFixedEnglishForm) {
     EXPECT_EQ(localTimeText(), "Fri Jun 15 12:00:00 2001\n");
     seams().wallClockSeconds = [] { return std::int64_t{988768805}; };
     EXPECT_EQ(localTimeText(), "Wed May  2 02:00:05 2001\n");
+    // The last millisecond of a second stays in that second.
+    seams().wallClockMillis = [] { return std::int64_t{988768805999}; };
+    EXPECT_EQ(localTimeStamp(), "2001-05-02T02:00:05.999");
+    seams().wallClockMillis = [] { return std::int64_t{988768806000}; };
+    EXPECT_EQ(localTimeStamp(), "2001-05-02T02:00:06.000");
     resetSeams();
 }
 

@@ -67,6 +67,14 @@ TEST(Runner, RunsASmallTravokStudyWithAnExternalEvaluator) {
     EXPECT_EQ(shown, highest);
     EXPECT_TRUE(fs::exists(folder / "results" / "progress.svg"));
     EXPECT_FALSE(fs::exists(folder / "results" / "pareto.svg")) << "one objective: no Pareto plot";
+    // The library's own report and table, which the run points to, hold the same designs.
+    const fs::path libraryTable = folder / "results" / "sphere0.res";
+    EXPECT_THAT(outcome.out, HasSubstr("The library's report and results table: " +
+                                       (folder / "results" / "sphere0.rpt").string() + ", " +
+                                       libraryTable.string()));
+    EXPECT_EQ(csvRows(libraryTable).size(), 201u);
+    EXPECT_THAT(testing::readText(folder / "results" / "sphere0.rpt"),
+                HasSubstr("*EXIT STATE\nComplete\n"));
     EXPECT_TRUE(fs::exists(folder / "results" / "designs" / "200" / "stdout.txt"));
     EXPECT_THAT(outcome.err, HasSubstr("evaluations 200/200"));
 }

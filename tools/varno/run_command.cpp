@@ -76,6 +76,19 @@ std::unique_ptr<Evaluator> chooseEvaluator(const RunSettings& settings, const St
     return std::make_unique<CommandEvaluator>(model, command);
 }
 
+// The library writes its own report and results table beside ours.
+void pointToLibraryFiles(const StudyModel& model, const fs::path& directory, std::ostream& out) {
+    std::vector<std::string> found;
+    for (const char* extension : {".rpt", ".res"}) {
+        const fs::path path = directory / (model.filePrefix + "0" + extension);
+        if (fs::exists(path)) found.push_back(path.string());
+    }
+    if (found.empty()) return;
+    out << "The library's report and results table: " << found.front();
+    for (std::size_t i = 1; i < found.size(); ++i) out << ", " << found[i];
+    out << "\n";
+}
+
 void writeResults(const StudyModel& model, const RunRecord& record, const fs::path& directory,
                   std::ostream& out) {
     const bool multiObjective = model.objectives().size() >= 2;
@@ -103,6 +116,7 @@ void writeResults(const StudyModel& model, const RunRecord& record, const fs::pa
         out << ", doe_array.csv";
     }
     out << "\n";
+    pointToLibraryFiles(model, directory, out);
 }
 
 // The first line that differs between the study a run began with and now.

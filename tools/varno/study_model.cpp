@@ -106,6 +106,9 @@ StudyModel describeStudy(const StudyFile& file) {
         if (model.budget == 0) model.budget = integerProperty(method, "numEvalsTotal");
     }
     model.nParallel = integerProperty(file.find(BlockKind::studyData), "nParallel");
+    const Block* studyData = file.find(BlockKind::studyData);
+    model.filePrefix = studyData != nullptr ? textProperty(*studyData, "filePrefix") : "";
+    if (model.filePrefix.empty()) model.filePrefix = model.studyName;
     for (const Block& block : file.blocks) {
         if (block.kind == BlockKind::variable) {
             const bool discrete = textProperty(block, "type") == "Discrete";

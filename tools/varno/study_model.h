@@ -48,9 +48,10 @@ struct EvaluatorSettings {
 
 struct StudyModel {
     std::string studyName;
-    std::string method;  // the method keyword, e.g. TRAVOK
-    int budget = 0;      // numEvals (or numEvalsTotal); 0 when none is given
-    int nParallel = 0;   // the study's nParallel; 0 when not given
+    std::string filePrefix;  // of the library's own files; the study name by default
+    std::string method;      // the method keyword, e.g. TRAVOK
+    int budget = 0;          // numEvals (or numEvalsTotal); 0 when none is given
+    int nParallel = 0;       // the study's nParallel; 0 when not given
     std::vector<StudyVariable> variables;
     std::vector<std::string> factors;     // the DOE factors' variable names, in definition order
     std::vector<std::string> parameters;  // fixed numeric parameters, in definition order

@@ -1,0 +1,500 @@
+// The files a study writes through the C interface: the report, the results
+// and graph tables, the best-design and plot files, the result-file calls and
+// what the end of the study removes.
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "frame/call_frame.h"
+#include "frame/fatal_error.h"
+#include "support/seams.h"
+#include "test_support.h"
+#include "varno.h"
+
+namespace varno {
+namespace {
+
+using testing::readWholeFile;
+using testing::TempDirectory;
+
+constexpr std::int64_t fixedClock = 1796558593;  // a fixed moment of the wall clock
+
+std::string lastMessage() {
+    const char* last = VARNO_getLastMessage();
+    return last == nullptr ? std::string("<none>") : std::string(last);
+}
+
+// asctime's text of the fixed clock, without its line end.
+std::string fixedAsctime() {
+    const auto seconds = static_cast<std::time_t>(fixedClock);
+    char text[64];
+    std::strftime(text, sizeof text, "%a %b %e %H:%M:%S %Y", std::localtime(&seconds));
+    return text;
+}
+
+void replaceAll(std::string& text, const std::string& mark, const std::string& value) {
+    for (auto at = text.find(mark); at != std::string::npos; at = text.find(mark, at)) {
+        text.replace(at, mark.size(), value);
+    }
+}
+
+// `text` with @START@ made the start time and @DIR@ the working directory.
+std::string withRunDetails(std::string text, const std::string& directory) {
+    replaceAll(text, "@START@", fixedAsctime());
+    replaceAll(text, "@DIR@", directory);
+    return text;
+}
+
+class StudyFiles : public testing::CInterfaceTest {
+protected:
+    void SetUp() override {
+        CInterfaceTest::SetUp();
+        support::seams().wallClockSeconds = [] { return fixedClock; };
+    }
+
+    void initialise(const std::string& options = "") {
+        ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path() + options).c_str()),
+                  1);
+    }
+
+    std::string file(const std::string& name) const { return readWholeFile(dir.file(name)); }
+    bool exists(const std::string& name) const { return std::filesystem::exists(dir.file(name)); }
+
+    TempDirectory dir;
+};
+
+// A beam study with every kind of variable, parameter and response goal.
+void defineBeamStudy(const std::string& runtimeOptions) {
+    ASSERT_EQ(VARNO_createNewStudy("beam", "type: optimization"), 1);
+    ASSERT_EQ(VARNO_defineNewDistribution("spread", "type: Normal\nmean: 5\nstdDev: 1"), 1)
+        << lastMessage();
+    ASSERT_EQ(VARNO_defineNewDiscreteSet("sections", "ordered: 1\nvalues:3\nI100\nI200\nI300"), 1);
+    const std::vector<std::pair<const char*, const char*>> parameters = {
+        {"x1", "type: Continuous\nid: 1\nmin: 0\nbaseline: 2.5\nmax: 10"},
+        {"x2", "type: Continuous\nid: 2\nmin: -1\nbaseline: 0\nmax: 1"},
+        {"section", "type: Discrete\nid: 3\nset: sections\nbaseline: 2"},
+        {"load", "type: Parameter\nid: 4\nbaseline: 2\ndistribution: spread"},
+        {"span", "type: Parameter\nid: 5\nbaseline: 0.5"},
+        {"area", "type: Dependent\nid: 6\nformula: x1 * x2"},
+        {"label", "type: String\nid: 7\nbaseline: beam A"},
+    };
+    for (const auto& [name, text] : parameters) {
+        ASSERT_EQ(VARNO_defineNewProjectParameter(name, text), 1) << name << lastMessage();
+    }
+    for (const char* name : {"f1", "f2", "f3", "f4", "g1", "g2", "g3", "note"}) {
+        ASSERT_EQ(VARNO_defineNewProjectResponse(name, "type: API"), 1);
+    }
+    ASSERT_EQ(VARNO_defineNewProjectResponse("ratio", "type: Formula\nformula: x1 / load"), 1)
+        << lastMessage();
+    ASSERT_EQ(VARNO_defineStudyLevelData("Beam study", "startAgent: 0\nendAgent: 0\nfilePrefix: "
+                                                       "beam\nrandomSeed: 0.5\nmode: newStudy"),
+              1);
+    ASSERT_EQ(VARNO_defineSearchMethodData("m", "method: TRAVOK\nnumEvals: 60"), 1)
+        << lastMessage();
+    ASSERT_EQ(VARNO_defineStudyRuntimeOptions("r", runtimeOptions.c_str()), 1);
+    ASSERT_EQ(VARNO_addVariableToStudy("x2", "type: Continuous\nid: 2\nresolution: 21\n"
+                                             "distribution: NONE"),
+              1);
+    ASSERT_EQ(VARNO_addVariableToStudy("x1", "type: Continuous\nid: 1\nresolution: 101\n"
+                                             "distribution: spread"),
+              1)
+        << lastMessage();
+    ASSERT_EQ(VARNO_addVariableToStudy("section", "type: Discrete\nid: 3"), 1) << lastMessage();
+    const std::string tail = "\nquadWt: 0\nlinearWt: 1\nacceptMin: -1e300\nacceptMax: 1e300";
+    const std::vector<std::pair<const char*, std::string>> goals = {
+        {"f1", "type: objective\nfactor: 2\noption: min_value\ntarget: 0"},
+        {"f2", "type: objective\nfactor: baseline\noption: equal\ntarget: 3"},
+        {"f3", "type: objective\nfactor: 1\noption: max_value\ntarget: 0"},
+        {"f4", "type: objective\nfactor: 1\noption: max_diff\ntarget: 4"},
+        {"g1", "type: constraint\nfactor: 1\noption: less_equal\ntarget: 5"},
+        {"g2", "type: constraint\nfactor: 1\noption: equal\ntarget: 1.5"},
+        {"g3", "type: constraint\nfactor: 1\noption: greater_equal\ntarget: -2"},
+    };
+    for (const auto& [name, text] : goals) {
+        ASSERT_EQ(VARNO_addResponseToStudy(name, (text + tail).c_str()), 1) << lastMessage();
+    }
+    for (const char* name : {"note", "ratio"}) {
+        ASSERT_EQ(VARNO_addResponseToStudy(
+                      name, "type: response\ngoal: NONE\nacceptMin: -1e300\nacceptMax: 1e300"),
+                  1);
+    }
+}
+
+TEST_F(StudyFiles, ReportHeadSetsOutTheWholeDefinition) {
+    initialise();
+    defineBeamStudy("turnOffHashing: 1");
+    ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
+    const char* expected =
+        "Version: 2019.1.0.8677\n"
+        "Start time: @START@\n"
+        "\n"
+        "Working directory: @DIR@\n"
+        "POST directory: @DIR@\n"
+        "Evaluation directory: @DIR@\n"
+        "\n"
+        "*********** GENERAL AGENT INFORMATION ***********\n"
+        "\n"
+        "filePrefix: beam\n"
+        "\n"
+        "agentName: Search_1\n"
+        "\n"
+        "Study Type: optimization\n"
+        "\n"
+        "studyName: Beam study\n"
+        "\n"
+        "Agent ID: 0\n"
+        "\n"
+        "Agents in this group:  0,\n"
+        "\n"
+        "processName: 0\n"
+        "\n"
+        "Random seed: 0.500000\n"
+        "\n"
+        "Number of design variables: 3\n"
+        " x1,    1, CONTINUOUS, 0.000000e+00, 2.500000e+00, 1.000000e+01,        101,"
+        "                   spread,\n"
+        " x2,    2, CONTINUOUS, -1.000000e+00, 0.000000e+00, 1.000000e+00,         21,"
+        "                     None,\n"
+        " section, 3, DISCRETE, sections,     3, 2, Choices ->I100,I200,I300\n"
+        "\n"
+        "\n"
+        "Number of parameters: 2\n"
+        "\n"
+        " load,    4, 2.00000000e+00, spread\n"
+        " span,    5, 5.00000000e-01, None\n"
+        "\n"
+        "\n"
+        "Number of dependents: 1\n"
+        "\n"
+        " area, 6, None, _result=x1 * x2\n"
+        "\n"
+        "\n"
+        "Number of string parameters: 1\n"
+        "\n"
+        " label,    7, beam A\n"
+        "\n"
+        "\n"
+        "*********** RESPONSE VARIABLE INFORMATION ***********\n"
+        "\n"
+        "Number of responses: 9\n"
+        "\n"
+        "                   f1,  OBJECTIVE,  Minimize, , Norm = 2.000000e+00\n"
+        "                   f2,  OBJECTIVE,  Match target, 3 , Norm = Use baseline design value\n"
+        "                   f3,  OBJECTIVE,  Maximize, , Norm = 1.000000e+00\n"
+        "                   f4,  OBJECTIVE,  Push away from target, 4 , Norm = 1.000000e+00\n"
+        "                   g1, CONSTRAINT, Less than, 5.000000e+00 , Norm = 1.000000e+00\n"
+        "                   g2, CONSTRAINT, Match target, 1.500000e+00 , Norm = 1.000000e+00\n"
+        "                   g3, CONSTRAINT, More than, -2.000000e+00 , Norm = 1.000000e+00\n"
+        "                 note, PREREQUISITE\n"
+        "                ratio, PREREQUISITE, _result=x1 / load\n"
+        "\n"
+        "\n"
+        "*AGENT\n"
+        "name: m\n"
+        "method: TRAVOK\n"
+        "numEvals: 60\n"
+        "\n"
+        "\n"
+        "\n"
+        "**** The design hashing has been turned off by the user. Same designs could be "
+        "re-evaluated.";
+    EXPECT_EQ(file("beam0.rpt"), withRunDetails(expected, dir.path()));
+}
+
+// The local time of the fixed clock as the report's end time gives it.
+std::string fixedTimeStamp() {
+    const auto seconds = static_cast<std::time_t>(fixedClock);
+    char text[64];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", std::localtime(&seconds));
+    return std::string(text) + ".000";
+}
+
+std::size_t occurrences(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+TEST_F(StudyFiles, ReportTailClosesTheRunOnceWithItsExitState) {
+    initialise();
+    defineBeamStudy("verbose: 0");
+    ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
+    ASSERT_EQ(VARNO_endStudy(), 1);
+    const std::string report = file("beam0.rpt");
+    const std::string tail =
+        "\nEnd of VARNO run.\n*EXIT STATE\nCancelled\n*ENDTIME\n" + fixedTimeStamp() + "\n";
+    ASSERT_GE(report.size(), tail.size());
+    EXPECT_EQ(report.substr(report.size() - tail.size()), tail);
+
+    initialise();
+    defineBeamStudy("verbose: 0");
+    ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
+    runTrapped(CallRule{"test", Lifecycle::any}, 0, []() -> int { fatalError("Stop here."); });
+    ASSERT_EQ(VARNO_endStudy(), 1);
+    const std::string failed = file("beam0.rpt");
+    EXPECT_EQ(occurrences(failed, "*EXIT STATE"), 1u) << failed;
+    EXPECT_NE(failed.find("*EXIT STATE\nError\n"), std::string::npos);
+}
+
+TEST_F(StudyFiles, ReportOnRequestNeedsTheFilePrefix) {
+    initialise();
+    ASSERT_EQ(VARNO_createNewStudy("beam", "type: optimization"), 1);
+    EXPECT_EQ(VARNO_generateReportFile(), 0);
+    EXPECT_EQ(lastMessage(), "The report file cannot be written before the study level data "
+                             "(file prefix and agents) are defined.");
+    EXPECT_FALSE(exists("0.rpt"));
+    ASSERT_EQ(VARNO_defineStudyLevelData("S", "startAgent: 0\nendAgent: 0\nfilePrefix: beam\n"
+                                              "randomSeed: 0.5\nmode: newStudy"),
+              1);
+    EXPECT_EQ(VARNO_generateReportFile(), 1) << lastMessage();
+    EXPECT_EQ(file("beam0.rpt").rfind("Version: 2019.1.0.8677\nStart time: ", 0), 0u);
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> result;
+    std::string line;
+    for (char c : text) {
+        if (c != '\n') {
+            line += c;
+            continue;
+        }
+        result.push_back(line);
+        line.clear();
+    }
+    return result;
+}
+
+std::vector<std::string> fields(const std::string& line) {
+    std::vector<std::string> result;
+    std::string field;
+    for (char c : line + ",") {
+        if (c != ',') {
+            if (c != ' ') field += c;
+            continue;
+        }
+        result.push_back(field);
+        field.clear();
+    }
+    return result;
+}
+
+// A design sweep whose host shares three designs and returns their results:
+// one feasible, one infeasible, one failed.
+class SweepFiles : public StudyFiles {
+protected:
+    void run(const std::string& runtimeOptions = "verbose: 0", int updateAnswer = 1) {
+        initialise();
+        testing::defineSmallSweep();
+        ASSERT_EQ(VARNO_defineStudyRuntimeOptions("r", runtimeOptions.c_str()), 1);
+        ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
+        std::vector<int> types(3, 2);
+        std::vector<double*> values;
+        for (auto& row : designs) values.push_back(row.data());
+        ASSERT_EQ(VARNO_shareDesigns("host", 3, types.data(), 3, values.data(), 2, nullptr, nullptr,
+                                     nullptr),
+                  1);
+        int* ids = nullptr;
+        double** handed = nullptr;
+        ASSERT_EQ(VARNO_getNextSetOfDesignsFromStudy(&ids, &handed), 3);
+        std::vector<int> flags = {0, 0, 1};
+        std::vector<double*> results;
+        for (auto& row : responses) results.push_back(row.data());
+        EXPECT_EQ(VARNO_updateResultsForDesignSet(3, ids, flags.data(), results.data(), nullptr),
+                  updateAnswer);
+        VARNO_freePtr(ids);
+        VARNO_freePtr(handed);
+    }
+
+    std::vector<std::vector<double>> designs = {{1, 2, 2}, {3, 4, 2}, {5, 6, 2}};
+    std::vector<std::vector<double>> responses = {{-1.5, 2}, {7.25, 9}, {0, 0}};
+};
+
+TEST_F(SweepFiles, EveryEvaluatedDesignHasItsRowAsSoonAsItIsEvaluated) {
+    run();
+    // Read before the study ends: nothing waits for a close at the end.
+    const std::vector<std::string> table = lines(file("sweep0.res"));
+    ASSERT_EQ(table.size(), 4u);
+    EXPECT_EQ(table[0],
+              "         Time,      Cycle  #, Evaluation  #,            Design Source,              "
+              "Design Name,   Design Flag,               performance,                         f,"
+              "                         g,                        x1,                        x2,"
+              "                      load");
+    const char* flags[] = {"FEASIBLE", "INFEASIBLE", "ERROR"};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        const std::string& row = table[static_cast<std::size_t>(i) + 1];
+        EXPECT_EQ(row.size(), table[0].size()) << "columns line up with the header";
+        const std::vector<std::string> cells = fields(row);
+        ASSERT_EQ(cells.size(), 12u);
+        EXPECT_EQ(cells[0], "00:00:00");
+        EXPECT_EQ(cells[2], std::to_string(i + 1));
+        EXPECT_EQ(cells[3], "UD(host)");
+        EXPECT_EQ(cells[4], "host-" + std::to_string(i + 1));
+        EXPECT_EQ(cells[5], flags[i]);
+        double performance = 0;
+        ASSERT_EQ(VARNO_getPerformanceValueForDesign(i + 1, &performance), 1);
+        EXPECT_DOUBLE_EQ(std::stod(cells[6]), performance);
+        for (int k = 0; k < 3; ++k) EXPECT_EQ(std::stod(cells[9 + k]), designs[i][k]);
+        if (i < 2) {
+            EXPECT_EQ(std::stod(cells[7]), responses[i][0]);
+        }
+    }
+    EXPECT_EQ(file("sweep0.gph"), file("sweep0.res"));
+    // A later failure keeps every row written before it.
+    runTrapped(CallRule{"test", Lifecycle::any}, 0, []() -> int { fatalError("Stop here."); });
+    EXPECT_EQ(lines(file("sweep0.res")).size(), 4u);
+}
+
+TEST_F(SweepFiles, AnUnwritableResultsTableStopsTheRunNamingIt) {
+    support::seams().failFileOpen = [](const std::string& path) {
+        return path.size() > 4 && path.compare(path.size() - 4, 4, ".res") == 0;
+    };
+    run("verbose: 0", 0);
+    EXPECT_EQ(testing::lastFatalReason(), "*ERROR\nError in writing to the results file \"" +
+                                              dir.file("sweep0.res") +
+                                              "\". Make sure it is not open in another program.");
+}
+
+TEST_F(SweepFiles, DesignResultsOnRequestWriteEachDesignOnce) {
+    run();
+    ASSERT_EQ(VARNO_generateDesignResultsFile(), 1);
+    EXPECT_EQ(lines(file("sweep0.res")).size(), 4u) << "rows of the run are not repeated";
+    EXPECT_EQ(VARNO_isStudyComplete(), 1);
+}
+
+TEST_F(SweepFiles, SuppressedFilesAreWrittenOnRequestOnly) {
+    run("suppressOutputFiles: 1");
+    EXPECT_FALSE(exists("sweep0.res"));
+    EXPECT_FALSE(exists("sweep0.gph"));
+    ASSERT_EQ(VARNO_generateDesignResultsFile(), 1);
+    EXPECT_EQ(lines(file("sweep0.res")).size(), 4u);
+}
+
+TEST_F(SweepFiles, EndOfStudyKeepsTheResultsAndTheReport) {
+    run();
+    std::ofstream(dir.file("sweep0.lock")) << "busy";
+    ASSERT_EQ(VARNO_endStudy(), 1);
+    EXPECT_TRUE(exists("sweep0.res"));
+    EXPECT_TRUE(exists("sweep0.rpt"));
+    EXPECT_FALSE(exists("sweep0.gph"));
+    EXPECT_FALSE(exists("sweep0.lock"));
+}
+
+// A DOE study of four factors in a 12-run Plackett-Burman array.
+void defineDoeStudy(const std::string& directory) {
+    ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + directory).c_str()), 1);
+    ASSERT_EQ(VARNO_createNewStudy("doe", "type: doe"), 1);
+    for (int i = 1; i <= 4; ++i) {
+        const std::string id = std::to_string(i);
+        ASSERT_EQ(VARNO_defineNewProjectParameter(
+                      ("x" + id).c_str(),
+                      ("type: Continuous\nid: " + id + "\nmin: 0\nbaseline: 5\nmax: 10").c_str()),
+                  1);
+    }
+    ASSERT_EQ(VARNO_defineNewProjectResponse("f", "type: API"), 1);
+    ASSERT_EQ(VARNO_defineStudyLevelData("S", "startAgent: 0\nendAgent: 0\nfilePrefix: doe\n"
+                                              "randomSeed: 0.5\nmode: newStudy"),
+              1);
+    ASSERT_EQ(VARNO_defineSearchMethodData(
+                  "m", "method: DOE\nsampleMethod: 2LevelPB\nnumFactors: 4\nnumEvals: 12"),
+              1)
+        << lastMessage();
+    for (int i = 1; i <= 4; ++i) {
+        const std::string id = std::to_string(i);
+        ASSERT_EQ(
+            VARNO_addVariableToStudy(
+                ("x" + id).c_str(),
+                ("type: Continuous\nid: " + id + "\nresolution: 11\ndistribution: NONE").c_str()),
+            1);
+        ASSERT_EQ(VARNO_addDOEFactorToStudy(("x" + id).c_str(),
+                                            "type: Continuous\nlevels: 1, 10\nfactorType: Control"),
+                  1)
+            << lastMessage();
+    }
+    ASSERT_EQ(VARNO_addResponseToStudy(
+                  "f", "type: response\ngoal: NONE\nacceptMin: -1e300\nacceptMax: 1e300"),
+              1);
+    ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
+}
+
+constexpr const char* notAllShared =
+    "Error in calling the VARNO_generateStudyResultsFiles function. Not all designs for the "
+    "study have been shared before trying to create the study results.";
+
+TEST_F(StudyFiles, DoeResultsNeedEveryDesignAndLeaveTheCycleAlone) {
+    defineDoeStudy(dir.path());
+    EXPECT_EQ(VARNO_generateStudyResultsFiles(), 0);
+    EXPECT_EQ(lastMessage(), notAllShared);
+    // The refusal neither left a set pending nor counted a cycle.
+    int* ids = nullptr;
+    double** values = nullptr;
+    const int count = VARNO_getNextSetOfDesignsFromStudy(&ids, &values);
+    ASSERT_GT(count, 0) << lastMessage();
+    EXPECT_EQ(VARNO_generateStudyResultsFiles(), 0);
+    EXPECT_EQ(lastMessage(), notAllShared);
+    EXPECT_EQ(library().designSetPending, 1);
+    std::vector<std::vector<double>> rows(static_cast<std::size_t>(count), {1.0});
+    std::vector<double*> results;
+    for (auto& row : rows) results.push_back(row.data());
+    EXPECT_EQ(VARNO_updateResultsForDesignSet(count, ids, nullptr, results.data(), nullptr), 1);
+    VARNO_freePtr(ids);
+    VARNO_freePtr(values);
+    EXPECT_EQ(VARNO_generateStudyResultsFiles(), 1) << lastMessage();
+    EXPECT_EQ(lines(file("doe0.res")).size(), static_cast<std::size_t>(count) + 1);
+}
+
+TEST_F(StudyFiles, ParetoResultsNeedAnArchiveOfSuccessfulDesigns) {
+    initialise();
+    ASSERT_EQ(VARNO_createNewStudy("pareto", "type: optimization"), 1);
+    ASSERT_EQ(VARNO_defineNewProjectParameter("x1", "type: Continuous\nid: 1\nmin: 0\n"
+                                                    "baseline: 1\nmax: 2"),
+              1);
+    for (const char* name : {"f1", "f2"}) {
+        ASSERT_EQ(VARNO_defineNewProjectResponse(name, "type: API"), 1);
+    }
+    ASSERT_EQ(VARNO_defineStudyLevelData("S", "startAgent: 0\nendAgent: 0\nfilePrefix: mo\n"
+                                              "randomSeed: 0.5\nmode: newStudy"),
+              1);
+    ASSERT_EQ(VARNO_defineSearchMethodData("m", "method: MOTRAVOK\nnumEvals: 100\n"
+                                                "archiveSize: 12"),
+              1)
+        << lastMessage();
+    ASSERT_EQ(VARNO_addVariableToStudy("x1", "type: Continuous\nid: 1\nresolution: 1001\n"
+                                             "distribution: NONE"),
+              1);
+    for (const char* name : {"f1", "f2"}) {
+        ASSERT_EQ(VARNO_addResponseToStudy(
+                      name, "type: objective\nfactor: 1\noption: min_value\ntarget: 0\nquadWt: 0\n"
+                            "linearWt: 1\nacceptMin: -1e300\nacceptMax: 1e300"),
+                  1);
+    }
+    ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
+    EXPECT_EQ(VARNO_generateStudyResultsFiles(), 0);
+    EXPECT_EQ(lastMessage(), "The number of successful designs in the database (0) is less than "
+                             "the archive size (12). No Pareto information will be created.");
+    int* ids = nullptr;
+    double** values = nullptr;
+    const int count = VARNO_getNextSetOfDesignsFromStudy(&ids, &values);
+    ASSERT_GE(count, 12) << lastMessage();
+    std::vector<std::vector<double>> rows;
+    for (int k = 0; k < count; ++k) rows.push_back({values[k][0], 2.0 - values[k][0]});
+    std::vector<double*> results;
+    for (auto& row : rows) results.push_back(row.data());
+    EXPECT_EQ(VARNO_updateResultsForDesignSet(count, ids, nullptr, results.data(), nullptr), 1);
+    VARNO_freePtr(ids);
+    VARNO_freePtr(values);
+    const std::string before = file("mo0.pto");
+    EXPECT_EQ(VARNO_generateStudyResultsFiles(), 1) << lastMessage();
+    const std::string after = file("mo0.pto");
+    EXPECT_GT(occurrences(after, "Eval #, Rank in Cycle"),
+              occurrences(before, "Eval #, Rank in Cycle"));
+    EXPECT_TRUE(exists("mo0.dat"));
+    EXPECT_TRUE(exists("mo0.plot"));
+}
+
+}  // namespace
+}  // namespace varno
