@@ -13,9 +13,9 @@ public:
     ScopedCNumericLocale& operator=(const ScopedCNumericLocale&) = delete;
 
 private:
-    void* previous_ = nullptr;  // platform locale handle to restore
-    void* pinned_ = nullptr;    // locale this guard created
-    int previousMode_ = 0;      // Windows per-thread locale mode
+    void* previous_ = nullptr;               // platform locale handle to restore
+    void* pinned_ = nullptr;                 // locale this guard created
+    [[maybe_unused]] int previousMode_ = 0;  // Windows per-thread locale mode
 };
 
 }  // namespace varno::support
