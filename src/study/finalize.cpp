@@ -11,6 +11,7 @@
 #include "model/formula.h"
 #include "model/responses.h"
 #include "study/doe_study.h"
+#include "study/study_history.h"
 #include "support/clock.h"
 
 namespace varno {
@@ -216,12 +217,14 @@ void startSearch(Study& study) {
 // worst value for larger-is-better performances.
 void startCycle(Study& study) {
     search::Agent& agent = study.agent();
-    study.setup.options.disableHistory = 1;
+    RuntimeOptions& options = study.setup.options;
+    options.disableHistory = options.historyRequested ? 0 : 1;
     agent.data.bestPerformance = -std::numeric_limits<double>::infinity();
     study.cycle = CycleState{};
     study.engine = search::EngineState{};
     startRandomSequence(study);
     startSearch(study);
+    resumeFromHistory(study);
     if (study.agent().method_used == search::studyDoe) startDoeStudy(study);
 }
 
