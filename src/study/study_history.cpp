@@ -55,6 +55,14 @@ void saveHistory(Study& study) {
     output::writeHistoryFile(historyPath(study), history, agent);
 }
 
+void removeHistoryFiles(const Study& study) {
+    if (!study.setup.agent) return;
+    for (const std::string& path : {historyPath(study)}) {
+        support::removeFile(path);
+        support::removeFile(path + ".tmp");
+    }
+}
+
 void resumeFromHistory(Study& study) {
     const StudyLevelData& level = study.setup.study;
     if (!level.resume && !level.extend) return;

@@ -24,4 +24,9 @@ void saveHistory(Study& study);
 // fatal.
 void resumeFromHistory(Study& study);
 
+// Deletes the agent's history and checkpoint files and any temporary file a
+// crash left beside them: the end of a study, however it ends, needs them no
+// more.
+void removeHistoryFiles(const Study& study);
+
 }  // namespace varno

@@ -5,6 +5,7 @@
 #include "frame/definition_text.h"
 #include "frame/fatal_error.h"
 #include "study/study.h"
+#include "study/study_history.h"
 #include "frame/message_log.h"
 #include "frame/message_writer.h"
 #include "frame/text_format.h"
@@ -115,6 +116,7 @@ int endStudy() {
     if (study != nullptr) {
         if (!lib.studyComplete && study->runStatus != "Error") study->runStatus = "Cancelled";
         writeEndOfRunInformation();
+        removeHistoryFiles(*study);
     }
     lib.studyComplete = 1;
     if (study != nullptr && study->messageFile) {

@@ -1,0 +1,86 @@
+// A small TRAVOK study for the history tests and the host that runs it: the
+// sphere in three variables, defined through the C interface.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "varno.h"
+
+namespace varno::testing {
+
+// Defines and finalises the study in `folder` with the run `mode`, the
+// evaluation budget and extra runtime options; `upper` is every variable's
+// upper bound. False when a call fails.
+inline bool historyStudy(const std::string& folder, const std::string& mode, int budget,
+                         const std::string& options, const std::string& upper = "5.0") {
+    bool ok = VARNO_initializeStudySetup(("workingDirectory: " + folder).c_str()) == 1 &&
+              VARNO_createNewStudy("search", "type: optimization") == 1;
+    for (int i = 1; ok && i <= 3; ++i) {
+        const std::string name = "x" + std::to_string(i);
+        const std::string id = "type: Continuous\nid: " + std::to_string(i);
+        ok = VARNO_defineNewProjectParameter(
+                 name.c_str(), (id + "\nmin: -5\nbaseline: 1\nmax: " + upper).c_str()) == 1 &&
+             VARNO_addVariableToStudy(
+                 name.c_str(), (id + "\nresolution: 1001\ndistribution: NONE").c_str()) == 1;
+        if (i == 1 && ok) ok = VARNO_defineNewProjectResponse("f", "type: API") == 1;
+        if (i == 1 && ok) {
+            ok = VARNO_defineStudyLevelData(
+                     "S", ("startAgent: 0\nendAgent: 0\nfilePrefix: s\nrandomSeed: 0.25\nmode: " +
+                           mode)
+                              .c_str()) == 1 &&
+                 VARNO_defineSearchMethodData(
+                     "m", ("method: TRAVOK\nnumEvals: " + std::to_string(budget)).c_str()) == 1 &&
+                 VARNO_defineStudyRuntimeOptions("o", options.c_str()) == 1;
+        }
+    }
+    return ok &&
+           VARNO_addResponseToStudy("f", "type: objective\nfactor: 1\noption: min_value\n"
+                                         "target: 0\nquadWt: 0\nlinearWt: 1\n"
+                                         "acceptMin: -1e300\nacceptMax: 1e300") == 1 &&
+           VARNO_finalizeStudyData() == 1;
+}
+
+inline double sphere(const double* x) {
+    return 1.0 + (x[0] - 1.2) * (x[0] - 1.2) + (x[1] + 0.7) * (x[1] + 0.7) + x[2] * x[2];
+}
+
+// The host's side of the design cycle, one set at a time.
+struct HistoryHost {
+    std::vector<int> ids;
+    std::vector<std::vector<double>> designs;
+    int* setIds = nullptr;
+    double** setValues = nullptr;
+    int setSize = 0;
+
+    bool get() {
+        setSize = VARNO_getNextSetOfDesignsFromStudy(&setIds, &setValues);
+        return setSize > 0;
+    }
+    // Returns the result of member `k` of the set.
+    void answer(std::size_t k) {
+        ids.push_back(setIds[k]);
+        designs.emplace_back(setValues[k], setValues[k] + 3);
+        double f = sphere(setValues[k]);
+        double* row = &f;
+        VARNO_updateResultsForDesignSet(1, &setIds[k], nullptr, &row, nullptr);
+    }
+    void release() {
+        VARNO_freePtr(setIds);
+        VARNO_freePtr(setValues);
+        setIds = nullptr;
+        setValues = nullptr;
+    }
+    // Whole sets until at least `evaluations` are done or the study ends.
+    static HistoryHost run(std::size_t evaluations) {
+        HistoryHost host;
+        while (host.ids.size() < evaluations && host.get()) {
+            for (int k = 0; k < host.setSize; ++k) host.answer(static_cast<std::size_t>(k));
+            host.release();
+            if (VARNO_isStudyComplete()) break;
+        }
+        return host;
+    }
+};
+
+}  // namespace varno::testing
