@@ -13,6 +13,7 @@
 #include "study/design_results.h"
 #include "study/doe_study.h"
 #include "study/study.h"
+#include "study/study_checkpoint.h"
 #include "study/study_history.h"
 
 namespace varno {
@@ -130,6 +131,7 @@ void finishEngineSet(Study& study) {
     search::acceptResults(request, study.cycle.handedOut);
     study.cycle.initialSetDone = study.engine.initialSetDone;
     saveHistory(study);
+    saveCheckpoint(study);
     if (study.engine.finished) library().studyComplete = 1;
 }
 

@@ -11,6 +11,7 @@
 #include "model/formula.h"
 #include "model/responses.h"
 #include "study/doe_study.h"
+#include "study/study_checkpoint.h"
 #include "study/study_history.h"
 #include "support/clock.h"
 
@@ -223,8 +224,10 @@ void startCycle(Study& study) {
     study.cycle = CycleState{};
     study.engine = search::EngineState{};
     startRandomSequence(study);
+    const std::optional<output::Checkpoint> checkpoint = readCheckpointToExtend(study);
     startSearch(study);
     resumeFromHistory(study);
+    if (checkpoint) continueFromCheckpoint(study, *checkpoint);
     if (study.agent().method_used == search::studyDoe) startDoeStudy(study);
 }
 

@@ -4,6 +4,7 @@
 
 #include "frame/message_writer.h"
 #include "frame/text_format.h"
+#include "output/checkpoint_file.h"
 #include "output/history_check.h"
 #include "output/history_file.h"
 #include "study/study.h"
@@ -57,7 +58,12 @@ void saveHistory(Study& study) {
 
 void removeHistoryFiles(const Study& study) {
     if (!study.setup.agent) return;
-    for (const std::string& path : {historyPath(study)}) {
+    const std::string& folder = study.workingDirectory;
+    const std::string& prefix = study.setup.study.filePrefix;
+    const int agent = agentNumber(study);
+    for (const std::string& path : {historyPath(study),
+                                    output::checkpointPath(folder, prefix, agent, ".ckp"),
+                                    output::checkpointPath(folder, prefix, agent, ".mem")}) {
         support::removeFile(path);
         support::removeFile(path + ".tmp");
     }

@@ -49,6 +49,7 @@ inline double sphere(const double* x) {
 struct HistoryHost {
     std::vector<int> ids;
     std::vector<std::vector<double>> designs;
+    std::vector<std::size_t> setEnds;  // designs answered when each whole set was done
     int* setIds = nullptr;
     double** setValues = nullptr;
     int setSize = 0;
@@ -77,6 +78,7 @@ struct HistoryHost {
         while (host.ids.size() < evaluations && host.get()) {
             for (int k = 0; k < host.setSize; ++k) host.answer(static_cast<std::size_t>(k));
             host.release();
+            host.setEnds.push_back(host.ids.size());
             if (VARNO_isStudyComplete()) break;
         }
         return host;
