@@ -4,7 +4,9 @@
 
 #include "design/design_bytes.h"
 #include "search/candidate_credit.h"
+#include "search/motravok_search.h"
 #include "search/operator_weights.h"
+#include "search/pareto_termination.h"
 #include "search/population_search.h"
 #include "search/random_stream.h"
 #include "search/travok_search.h"
@@ -79,7 +81,62 @@ bool readBool(ByteReader& in, bool& value) {
     return true;
 }
 
+void writeArchive(ByteWriter& out, const std::vector<ParetoDesign>& archive) {
+    out.int32(static_cast<std::int32_t>(archive.size()));
+    for (const ParetoDesign& d : archive) {
+        out.int32Vector(d.codes);
+        out.int32(d.id);
+        out.real(d.performance);
+        out.int32(d.generation);
+        out.realVector(d.objectives);
+        out.realVector(d.constraints);
+        out.real(d.violation);
+        out.int32(d.rank);
+        out.real(d.crowding);
+        out.int32(d.failed ? 1 : 0);
+    }
+}
+
+bool readArchive(ByteReader& in, std::vector<ParetoDesign>& archive) {
+    std::int32_t n = 0;
+    if (!in.count(n, 4 * 7 + 8 * 3)) return false;
+    archive.resize(static_cast<std::size_t>(n));
+    for (ParetoDesign& d : archive) {
+        in.int32Vector(d.codes);
+        in.int32(d.id);
+        in.real(d.performance);
+        in.int32(d.generation);
+        in.realVector(d.objectives);
+        in.realVector(d.constraints);
+        in.real(d.violation);
+        in.int32(d.rank);
+        in.real(d.crowding);
+        if (!readBool(in, d.failed)) return false;
+    }
+    return true;
+}
+
 }  // namespace
+
+void ParetoTermination::write(ByteWriter& out) const {
+    out.real(previous_);
+    out.int32(stallCount_);
+    out.int32(stallStartRank_);
+    for (double value : ring_) out.real(value);
+    out.int32(ringCursor_);
+    out.real(deviation_);
+    out.int32(met_ ? 1 : 0);
+}
+
+bool ParetoTermination::read(ByteReader& in) {
+    in.real(previous_);
+    in.int32(stallCount_);
+    in.int32(stallStartRank_);
+    for (double& value : ring_) in.real(value);
+    in.int32(ringCursor_);
+    in.real(deviation_);
+    return readBool(in, met_) && ringCursor_ >= 0 && ringCursor_ < ringSize;
+}
 
 void writeMember(ByteWriter& out, const PopulationMember& member) {
     design::writeDesign(out, member.design);
@@ -269,6 +326,42 @@ bool TravokSearch::restore(const SearchSnapshot& snapshot) {
     reinitialization_.restore(interval, sinceRestart, stagnant);
     baseline_.incumbent = snapshot.apart.design;
     current_ = snapshot.members;
+    return true;
+}
+
+
+std::optional<SearchSnapshot> MotravokSearch::snapshot() const {
+    if (awaitingResults()) return std::nullopt;
+    SearchSnapshot snapshot;
+    ByteWriter out;
+    writeCommonState(out);
+    writeArchive(out, archive_);
+    termination_.write(out);
+    out.real(boundary_);
+    out.int32(cycle_);
+    out.int32(lastRank_);
+    out.int32(largestLastRank_);
+    out.real(bestPerformance_);
+    out.int32(exploring_ ? 1 : 0);
+    snapshot.state = out.take();
+    return snapshot;
+}
+
+bool MotravokSearch::restore(const SearchSnapshot& snapshot) {
+    if (awaitingResults()) return false;
+    ByteReader in(snapshot.state);
+    if (!readCommonState(in) || !readArchive(in, archive_) || !termination_.read(in)) return false;
+    in.real(boundary_);
+    in.int32(cycle_);
+    in.int32(lastRank_);
+    in.int32(largestLastRank_);
+    in.real(bestPerformance_);
+    readBool(in, exploring_);
+    const bool fits = std::all_of(archive_.begin(), archive_.end(), [this](const ParetoDesign& d) {
+        return d.codes.size() == fieldSizes_.size();
+    });
+    if (in.failed() || !in.atEnd() || !fits) return false;
+    operators_.setExploring(exploring_);
     return true;
 }
 

@@ -223,6 +223,7 @@ void startCycle(Study& study) {
     agent.data.bestPerformance = -std::numeric_limits<double>::infinity();
     study.cycle = CycleState{};
     study.engine = search::EngineState{};
+    study.engine.seedFromStore = !study.setup.study.retrace;
     startRandomSequence(study);
     const std::optional<output::Checkpoint> checkpoint = readCheckpointToExtend(study);
     startSearch(study);

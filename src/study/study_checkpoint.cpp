@@ -112,7 +112,9 @@ void continueFromCheckpoint(Study& study, const output::Checkpoint& c) {
     cycle.firstCycle = false;
     cycle.cycleBegun = true;
     cycle.initialSetDone = true;
-    study.engine = search::EngineState{true, true, false};
+    study.engine.initialHandedOut = true;
+    study.engine.initialSetDone = true;
+    study.engine.finished = false;
     search::ag_dta_per_proc& data = study.agent().data;
     data.evaluationsDone = std::max(data.evaluationsDone, c.evaluationsDone);
     data.bestPerformance = c.bestPerformance;

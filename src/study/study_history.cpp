@@ -7,6 +7,7 @@
 #include "output/checkpoint_file.h"
 #include "output/history_check.h"
 #include "output/history_file.h"
+#include "study/design_results.h"
 #include "study/study.h"
 #include "support/file_io.h"
 
@@ -18,12 +19,22 @@ void note(const std::string& text) { writeMessage("outptr", "note", text); }
 
 int agentNumber(const Study& study) { return study.agent().number; }
 
+// Factors taken from the baseline design are fixed again from its stored
+// values, as the first run fixed them; otherwise every later set of results
+// would wait for a baseline design that is never handed out again.
+void fixBaselineFactorsFrom(Study& study, const design::Design& design) {
+    if (design.id != 1 || design.status.status == design::statusError) return;
+    design::Design copy = design;
+    scoreDesign(study, copy, studyOrderValues(copy));
+}
+
 // Re-enters the designs; the budget counts them as evaluations done and new
 // designs are numbered after the highest id read.
 void takeDesigns(Study& study, output::History& history) {
     int highestId = 0;
     for (design::Design& design : history.designs) {
         highestId = std::max(highestId, design.id);
+        fixBaselineFactorsFrom(study, design);
         study.store.addDesign(design);
     }
     search::ag_dta_per_proc& data = study.agent().data;

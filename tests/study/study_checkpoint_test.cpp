@@ -62,6 +62,24 @@ TEST_F(StudyCheckpoint, AnExtendedRunHandsOutTheDesignsOfAnUninterruptedOne) {
     EXPECT_EQ(extension.designs, slice(uninterrupted.designs, firstBudget, largerBudget));
 }
 
+TEST_F(StudyCheckpoint, AnExtendedParetoRunHandsOutTheDesignsOfAnUninterruptedOne) {
+    testing::TempDirectory whole, parts;
+    constexpr int budget = 240;
+    ASSERT_TRUE(historyStudy(whole.path(), "newStudy", budget, history, "5.0", 2));
+    const HistoryHost uninterrupted = HistoryHost::run(1000);
+    ASSERT_EQ(uninterrupted.ids.size(), static_cast<std::size_t>(budget));
+    const std::size_t firstBudget = middleSetEnd(uninterrupted);
+
+    ASSERT_TRUE(historyStudy(parts.path(), "newStudy", static_cast<int>(firstBudget), history,
+                             "5.0", 2));
+    const HistoryHost first = HistoryHost::run(1000);
+    ASSERT_EQ(first.designs, slice(uninterrupted.designs, 0, firstBudget));
+
+    ASSERT_TRUE(historyStudy(parts.path(), "extend", budget, history, "5.0", 2));
+    const HistoryHost extension = HistoryHost::run(1000);
+    EXPECT_EQ(extension.designs, slice(uninterrupted.designs, firstBudget, budget));
+}
+
 TEST_F(StudyCheckpoint, ExtendingWithoutACheckpointIsRefused) {
     testing::TempDirectory dir;
     EXPECT_FALSE(historyStudy(dir.path(), "extend", largerBudget, history));

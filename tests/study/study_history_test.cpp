@@ -36,11 +36,15 @@ output::History readHistory(const std::string& folder) {
 
 class StudyHistory : public testing::CInterfaceTest {};
 
-TEST_F(StudyHistory, AResumedStudyHandsOutNoDesignTwiceAndSpendsTheRestOfTheBudget) {
+// Resumed from the stored designs, or retraced from the seed with the stored
+// designs answered from the store.
+class ResumedStudy : public StudyHistory, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ResumedStudy, HandsOutNoDesignTwiceAndSpendsTheRestOfTheBudget) {
     testing::TempDirectory dir;
     ASSERT_TRUE(historyStudy(dir.path(), "newStudy", 80, "disableHistory: 0"));
     const HistoryHost first = HistoryHost::run(40);
-    ASSERT_TRUE(historyStudy(dir.path(), "resume", 80, "disableHistory: 0"));
+    ASSERT_TRUE(historyStudy(dir.path(), GetParam(), 80, "disableHistory: 0"));
     EXPECT_TRUE(logHas("History data for agent 0 was initialized from a previous run."));
     const HistoryHost second = HistoryHost::run(1000);
 
@@ -50,6 +54,20 @@ TEST_F(StudyHistory, AResumedStudyHandsOutNoDesignTwiceAndSpendsTheRestOfTheBudg
     std::set<std::vector<double>> all(first.designs.begin(), first.designs.end());
     all.insert(second.designs.begin(), second.designs.end());
     EXPECT_EQ(all.size(), 80u) << "no design is evaluated twice";
+}
+
+INSTANTIATE_TEST_SUITE_P(RunModes, ResumedStudy, ::testing::Values("resume", "retraceResume"));
+
+// The factor taken from design 1 in the first run is taken again from its
+// stored values, so the resumed run does not wait for design 1.
+TEST_F(StudyHistory, AResumedStudyKeepsTheFactorsOfTheBaselineDesign) {
+    testing::TempDirectory dir;
+    ASSERT_TRUE(historyStudy(dir.path(), "newStudy", 60, "disableHistory: 0", "5.0", 1, "baseline"));
+    const HistoryHost first = HistoryHost::run(30);
+    ASSERT_TRUE(historyStudy(dir.path(), "resume", 60, "disableHistory: 0", "5.0", 1, "baseline"));
+    const HistoryHost second = HistoryHost::run(1000);
+    EXPECT_EQ(first.ids.size() + second.ids.size(), 60u);
+    EXPECT_EQ(VARNO_isStudyComplete(), 1);
 }
 
 TEST_F(StudyHistory, IsWrittenOnlyWhenTheHostAsksForIt) {

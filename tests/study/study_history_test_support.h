@@ -9,11 +9,18 @@
 
 namespace varno::testing {
 
+// The objectives of the study: one (TRAVOK) or two (MOTRAVOK).
+inline const char* const objectiveNames[] = {"f", "g"};
+
 // Defines and finalises the study in `folder` with the run `mode`, the
 // evaluation budget and extra runtime options; `upper` is every variable's
-// upper bound. False when a call fails.
+// upper bound, `factor` the objectives' factor ("baseline": taken from
+// design 1). False when a call fails.
 inline bool historyStudy(const std::string& folder, const std::string& mode, int budget,
-                         const std::string& options, const std::string& upper = "5.0") {
+                         const std::string& options, const std::string& upper = "5.0",
+                         int objectives = 1, const std::string& factor = "1") {
+    const std::string method =
+        objectives == 1 ? "TRAVOK" : "MOTRAVOK\narchiveSize: 20\nbreedingSize: 10\nshutOff: 0";
     bool ok = VARNO_initializeStudySetup(("workingDirectory: " + folder).c_str()) == 1 &&
               VARNO_createNewStudy("search", "type: optimization") == 1;
     for (int i = 1; ok && i <= 3; ++i) {
@@ -23,29 +30,40 @@ inline bool historyStudy(const std::string& folder, const std::string& mode, int
                  name.c_str(), (id + "\nmin: -5\nbaseline: 1\nmax: " + upper).c_str()) == 1 &&
              VARNO_addVariableToStudy(
                  name.c_str(), (id + "\nresolution: 1001\ndistribution: NONE").c_str()) == 1;
-        if (i == 1 && ok) ok = VARNO_defineNewProjectResponse("f", "type: API") == 1;
+        for (int k = 0; i == 1 && ok && k < objectives; ++k) {
+            ok = VARNO_defineNewProjectResponse(objectiveNames[k], "type: API") == 1;
+        }
         if (i == 1 && ok) {
             ok = VARNO_defineStudyLevelData(
                      "S", ("startAgent: 0\nendAgent: 0\nfilePrefix: s\nrandomSeed: 0.25\nmode: " +
                            mode)
                               .c_str()) == 1 &&
                  VARNO_defineSearchMethodData(
-                     "m", ("method: TRAVOK\nnumEvals: " + std::to_string(budget)).c_str()) == 1 &&
+                     "m", ("method: " + method + "\nnumEvals: " + std::to_string(budget)).c_str()) ==
+                     1 &&
                  VARNO_defineStudyRuntimeOptions("o", options.c_str()) == 1;
         }
     }
-    return ok &&
-           VARNO_addResponseToStudy("f", "type: objective\nfactor: 1\noption: min_value\n"
-                                         "target: 0\nquadWt: 0\nlinearWt: 1\n"
-                                         "acceptMin: -1e300\nacceptMax: 1e300") == 1 &&
-           VARNO_finalizeStudyData() == 1;
+    for (int k = 0; ok && k < objectives; ++k) {
+        const std::string goal = "type: objective\nfactor: " + factor +
+                                 "\noption: min_value\ntarget: 0\nquadWt: 0\nlinearWt: 1\n"
+                                 "acceptMin: -1e300\nacceptMax: 1e300";
+        ok = VARNO_addResponseToStudy(objectiveNames[k], goal.c_str()) == 1;
+    }
+    return ok && VARNO_finalizeStudyData() == 1;
 }
 
 inline double sphere(const double* x) {
     return 1.0 + (x[0] - 1.2) * (x[0] - 1.2) + (x[1] + 0.7) * (x[1] + 0.7) + x[2] * x[2];
 }
 
+// A second objective that conflicts with the sphere.
+inline double distanceToCorner(const double* x) {
+    return (x[0] + 5.0) * (x[0] + 5.0) + (x[1] - 5.0) * (x[1] - 5.0) + x[2] * x[2];
+}
+
 // The host's side of the design cycle, one set at a time.
+// The host answers both objectives; a single-objective study reads the first.
 struct HistoryHost {
     std::vector<int> ids;
     std::vector<std::vector<double>> designs;
@@ -62,9 +80,9 @@ struct HistoryHost {
     void answer(std::size_t k) {
         ids.push_back(setIds[k]);
         designs.emplace_back(setValues[k], setValues[k] + 3);
-        double f = sphere(setValues[k]);
-        double* row = &f;
-        VARNO_updateResultsForDesignSet(1, &setIds[k], nullptr, &row, nullptr);
+        double row[2] = {sphere(setValues[k]), distanceToCorner(setValues[k])};
+        double* rows = row;
+        VARNO_updateResultsForDesignSet(1, &setIds[k], nullptr, &rows, nullptr);
     }
     void release() {
         VARNO_freePtr(setIds);
