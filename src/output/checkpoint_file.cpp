@@ -76,8 +76,8 @@ bool readMembers(const std::string& bytes, Checkpoint& c) {
     c.search.members.resize(static_cast<std::size_t>(count));
     for (std::size_t n = 0; n < c.search.members.size(); ++n) {
         if (readSizedMember(in, c.search.members[n])) continue;
-        writeToMessageFile(formatText("\nError: %dth member read for restore failed.\n",
-                                      static_cast<int>(n)));
+        writeToMessageFile(
+            formatText("\nError: %dth member read for restore failed.\n", static_cast<int>(n)));
         return false;
     }
     search::RandomStream random;

@@ -68,7 +68,8 @@ bool sameResponses(const HistoryProblem& saved, const HistoryProblem& current) {
 }
 
 [[noreturn]] void refuseCorrupt(int agent) {
-    writeMessage("outptr", "error", formatText("Error in reading history file for agent %d.", agent));
+    writeMessage("outptr", "error",
+                 formatText("Error in reading history file for agent %d.", agent));
     writeMessage("outptr", "error", "The structure of the history file is corrupt.");
     writeMessage("outptr", "error",
                  "Error in reading the design history data when restarting the study. Please "
@@ -107,8 +108,7 @@ bool sameProblem(const HistoryProblem& saved, const HistoryProblem& current, int
     return true;
 }
 
-HistoryReading readHistoryFile(const std::string& path, const HistoryProblem& current,
-                               int agent) {
+HistoryReading readHistoryFile(const std::string& path, const HistoryProblem& current, int agent) {
     HistoryReading reading;
     std::string bytes;
     if (!support::readFileBytes(path, bytes)) bytes.clear();

@@ -136,7 +136,8 @@ std::vector<design::Design> historyDesigns(const design::DesignStore& store, int
         d.tag1 = stored.tag1;
         d.tag2 = stored.tag2;
         const auto n = static_cast<std::size_t>(stored.numVariables);
-        d.ints.assign(stored.ints.begin(), stored.ints.begin() + static_cast<long>(std::min(n, stored.ints.size())));
+        d.ints.assign(stored.ints.begin(),
+                      stored.ints.begin() + static_cast<long>(std::min(n, stored.ints.size())));
         if (!stored.reals.empty()) d.reals.assign(stored.reals.begin(), stored.reals.end() - 1);
         d.responseValues = stored.responseValues();
         d.dependentValues = stored.dependentValues();

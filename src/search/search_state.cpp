@@ -181,8 +181,8 @@ bool RandomStream::read(ByteReader& in) {
 
 void AdaptiveOperators::write(ByteWriter& out) const {
     for (float weight : {weights.twoPoint, weights.uniform, weights.blend, weights.singleField,
-                         weights.multiFieldFirst, weights.multiFieldSecond,
-                         weights.gaussianFields, weights.exploration}) {
+                         weights.multiFieldFirst, weights.multiFieldSecond, weights.gaussianFields,
+                         weights.exploration}) {
         writeFloat(out, weight);
     }
     out.real(crossoverRate);
@@ -195,10 +195,9 @@ void AdaptiveOperators::write(ByteWriter& out) const {
 }
 
 bool AdaptiveOperators::read(ByteReader& in) {
-    for (float* weight : {&weights.twoPoint, &weights.uniform, &weights.blend,
-                          &weights.singleField, &weights.multiFieldFirst,
-                          &weights.multiFieldSecond, &weights.gaussianFields,
-                          &weights.exploration}) {
+    for (float* weight : {&weights.twoPoint, &weights.uniform, &weights.blend, &weights.singleField,
+                          &weights.multiFieldFirst, &weights.multiFieldSecond,
+                          &weights.gaussianFields, &weights.exploration}) {
         readFloat(in, *weight);
     }
     in.real(crossoverRate);
@@ -328,7 +327,6 @@ bool TravokSearch::restore(const SearchSnapshot& snapshot) {
     current_ = snapshot.members;
     return true;
 }
-
 
 std::optional<SearchSnapshot> MotravokSearch::snapshot() const {
     if (awaitingResults()) return std::nullopt;

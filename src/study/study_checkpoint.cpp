@@ -12,7 +12,8 @@ namespace varno {
 
 namespace {
 
-constexpr const char* setupChanged = "\n\t The problem setup was changed prior to extending the run.";
+constexpr const char* setupChanged =
+    "\n\t The problem setup was changed prior to extending the run.";
 
 int variableCount(const Study& study) {
     return static_cast<int>(study.project.dvar.front().data.size());
@@ -85,8 +86,8 @@ std::optional<output::Checkpoint> readCheckpointToExtend(Study& study) {
     search::Agent& agent = study.agent();
     writeToMessageFile("EXTENDING a run from saved checkpoint files.\n");
     output::Checkpoint c;
-    const output::CheckpointRead read =
-        output::readCheckpoint(study.workingDirectory, study.setup.study.filePrefix, agent.number, c);
+    const output::CheckpointRead read = output::readCheckpoint(
+        study.workingDirectory, study.setup.study.filePrefix, agent.number, c);
     if (read == output::CheckpointRead::noHeader) {
         writeToMessageFile("\n *** Sorry, Unable to read the restart header file (.ckp). ***\n");
         fatalError("Unable to read restart header file (.ckp).");

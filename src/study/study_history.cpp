@@ -72,9 +72,9 @@ void removeHistoryFiles(const Study& study) {
     const std::string& folder = study.workingDirectory;
     const std::string& prefix = study.setup.study.filePrefix;
     const int agent = agentNumber(study);
-    for (const std::string& path : {historyPath(study),
-                                    output::checkpointPath(folder, prefix, agent, ".ckp"),
-                                    output::checkpointPath(folder, prefix, agent, ".mem")}) {
+    for (const std::string& path :
+         {historyPath(study), output::checkpointPath(folder, prefix, agent, ".ckp"),
+          output::checkpointPath(folder, prefix, agent, ".mem")}) {
         support::removeFile(path);
         support::removeFile(path + ".tmp");
     }
@@ -88,8 +88,8 @@ void resumeFromHistory(Study& study) {
     const std::string path = historyPath(study);
     output::HistoryReading reading;
     if (support::fileExists(path)) {
-        reading = output::readHistoryFile(path, output::historyProblem(study.project, agent),
-                                          agent);
+        reading =
+            output::readHistoryFile(path, output::historyProblem(study.project, agent), agent);
     }
     if (!reading.usable) {
         note(formatText("\n\tHistory data for agent %d was not initialized from a previous "

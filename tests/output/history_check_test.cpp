@@ -10,7 +10,8 @@ namespace {
 
 HistoryProblem problem() {
     HistoryProblem p;
-    p.variables = {{101, 0, 1, 1, -5.0, 5.0, "NONE", "NONE"}, {4, 1, 2, 2, 0.0, 3.0, "NONE", "NONE"}};
+    p.variables = {{101, 0, 1, 1, -5.0, 5.0, "NONE", "NONE"},
+                   {4, 1, 2, 2, 0.0, 3.0, "NONE", "NONE"}};
     p.dependentPrint = {1};
     p.toolIds = {-4, -4};
     p.directions = {0, 1};

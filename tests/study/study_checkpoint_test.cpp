@@ -70,8 +70,8 @@ TEST_F(StudyCheckpoint, AnExtendedParetoRunHandsOutTheDesignsOfAnUninterruptedOn
     ASSERT_EQ(uninterrupted.ids.size(), static_cast<std::size_t>(budget));
     const std::size_t firstBudget = middleSetEnd(uninterrupted);
 
-    ASSERT_TRUE(historyStudy(parts.path(), "newStudy", static_cast<int>(firstBudget), history,
-                             "5.0", 2));
+    ASSERT_TRUE(
+        historyStudy(parts.path(), "newStudy", static_cast<int>(firstBudget), history, "5.0", 2));
     const HistoryHost first = HistoryHost::run(1000);
     ASSERT_EQ(first.designs, slice(uninterrupted.designs, 0, firstBudget));
 

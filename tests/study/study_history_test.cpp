@@ -62,7 +62,8 @@ INSTANTIATE_TEST_SUITE_P(RunModes, ResumedStudy, ::testing::Values("resume", "re
 // stored values, so the resumed run does not wait for design 1.
 TEST_F(StudyHistory, AResumedStudyKeepsTheFactorsOfTheBaselineDesign) {
     testing::TempDirectory dir;
-    ASSERT_TRUE(historyStudy(dir.path(), "newStudy", 60, "disableHistory: 0", "5.0", 1, "baseline"));
+    ASSERT_TRUE(
+        historyStudy(dir.path(), "newStudy", 60, "disableHistory: 0", "5.0", 1, "baseline"));
     const HistoryHost first = HistoryHost::run(30);
     ASSERT_TRUE(historyStudy(dir.path(), "resume", 60, "disableHistory: 0", "5.0", 1, "baseline"));
     const HistoryHost second = HistoryHost::run(1000);
@@ -87,8 +88,8 @@ TEST_F(StudyHistory, IsWrittenOnlyWhenTheHostAsksForIt) {
 
 TEST_F(StudyHistory, EveryEvaluationIsWrittenWhenAsked) {
     testing::TempDirectory dir;
-    ASSERT_TRUE(historyStudy(dir.path(), "newStudy", 40,
-                             "disableHistory: 0\nsaveHistoryForEachEval: 1"));
+    ASSERT_TRUE(
+        historyStudy(dir.path(), "newStudy", 40, "disableHistory: 0\nsaveHistoryForEachEval: 1"));
     HistoryHost host;
     ASSERT_TRUE(host.get());
     for (std::size_t k = 0; k < 3; ++k) {
@@ -108,7 +109,9 @@ protected:
         path_ = output::historyFilePath(dir_.path(), "s", 0);
         bytes_ = testing::readWholeFile(path_);
     }
-    void replaceHistory(const std::string& bytes) { ASSERT_TRUE(support::replaceFile(path_, bytes)); }
+    void replaceHistory(const std::string& bytes) {
+        ASSERT_TRUE(support::replaceFile(path_, bytes));
+    }
 
     testing::TempDirectory dir_;
     std::string path_;

@@ -1,5 +1,5 @@
-// A small TRAVOK study for the history tests and the host that runs it: the
-// sphere in three variables, defined through the C interface.
+// A small TRAVOK or MOTRAVOK study for the history tests and the host that
+// runs it: the sphere in three variables, defined through the C interface.
 #pragma once
 
 #include <string>
@@ -13,41 +13,40 @@ namespace varno::testing {
 inline const char* const objectiveNames[] = {"f", "g"};
 
 // Defines and finalises the study in `folder` with the run `mode`, the
-// evaluation budget and extra runtime options; `upper` is every variable's
-// upper bound, `factor` the objectives' factor ("baseline": taken from
-// design 1). False when a call fails.
+// evaluation budget and extra runtime options, in the order a host makes the
+// calls; `upper` is every variable's upper bound, `factor` the objectives'
+// factor ("baseline": taken from design 1). False when a call fails.
 inline bool historyStudy(const std::string& folder, const std::string& mode, int budget,
                          const std::string& options, const std::string& upper = "5.0",
                          int objectives = 1, const std::string& factor = "1") {
     const std::string method =
         objectives == 1 ? "TRAVOK" : "MOTRAVOK\narchiveSize: 20\nbreedingSize: 10\nshutOff: 0";
+    const std::string level =
+        "startAgent: 0\nendAgent: 0\nfilePrefix: s\nrandomSeed: 0.25\nmode: " + mode;
+    const std::string methodText = "method: " + method + "\nnumEvals: " + std::to_string(budget);
+    const std::string goal = "type: objective\nfactor: " + factor +
+                             "\noption: min_value\ntarget: 0\nquadWt: 0\nlinearWt: 1\n"
+                             "acceptMin: -1e300\nacceptMax: 1e300";
+    const auto variable = [](int i) { return "type: Continuous\nid: " + std::to_string(i); };
+    const auto name = [](int i) { return "x" + std::to_string(i); };
+
     bool ok = VARNO_initializeStudySetup(("workingDirectory: " + folder).c_str()) == 1 &&
               VARNO_createNewStudy("search", "type: optimization") == 1;
     for (int i = 1; ok && i <= 3; ++i) {
-        const std::string name = "x" + std::to_string(i);
-        const std::string id = "type: Continuous\nid: " + std::to_string(i);
-        ok = VARNO_defineNewProjectParameter(
-                 name.c_str(), (id + "\nmin: -5\nbaseline: 1\nmax: " + upper).c_str()) == 1 &&
-             VARNO_addVariableToStudy(
-                 name.c_str(), (id + "\nresolution: 1001\ndistribution: NONE").c_str()) == 1;
-        for (int k = 0; i == 1 && ok && k < objectives; ++k) {
-            ok = VARNO_defineNewProjectResponse(objectiveNames[k], "type: API") == 1;
-        }
-        if (i == 1 && ok) {
-            ok = VARNO_defineStudyLevelData(
-                     "S", ("startAgent: 0\nendAgent: 0\nfilePrefix: s\nrandomSeed: 0.25\nmode: " +
-                           mode)
-                              .c_str()) == 1 &&
-                 VARNO_defineSearchMethodData(
-                     "m", ("method: " + method + "\nnumEvals: " + std::to_string(budget)).c_str()) ==
-                     1 &&
-                 VARNO_defineStudyRuntimeOptions("o", options.c_str()) == 1;
-        }
+        const std::string text = variable(i) + "\nmin: -5\nbaseline: 1\nmax: " + upper;
+        ok = VARNO_defineNewProjectParameter(name(i).c_str(), text.c_str()) == 1;
     }
     for (int k = 0; ok && k < objectives; ++k) {
-        const std::string goal = "type: objective\nfactor: " + factor +
-                                 "\noption: min_value\ntarget: 0\nquadWt: 0\nlinearWt: 1\n"
-                                 "acceptMin: -1e300\nacceptMax: 1e300";
+        ok = VARNO_defineNewProjectResponse(objectiveNames[k], "type: API") == 1;
+    }
+    ok = ok && VARNO_defineStudyLevelData("S", level.c_str()) == 1 &&
+         VARNO_defineSearchMethodData("m", methodText.c_str()) == 1 &&
+         VARNO_defineStudyRuntimeOptions("o", options.c_str()) == 1;
+    for (int i = 1; ok && i <= 3; ++i) {
+        const std::string text = variable(i) + "\nresolution: 1001\ndistribution: NONE";
+        ok = VARNO_addVariableToStudy(name(i).c_str(), text.c_str()) == 1;
+    }
+    for (int k = 0; ok && k < objectives; ++k) {
         ok = VARNO_addResponseToStudy(objectiveNames[k], goal.c_str()) == 1;
     }
     return ok && VARNO_finalizeStudyData() == 1;
