@@ -72,12 +72,6 @@ void ByteWriter::realVector(const std::vector<double>& values) {
     for (double value : values) real(value);
 }
 
-void ByteWriter::patchInt32(std::size_t offset, std::int32_t value) {
-    std::string field;
-    putUnsigned(field, static_cast<std::uint32_t>(value), 4);
-    buffer_.replace(offset, 4, field);
-}
-
 bool ByteReader::take(std::size_t bytes, const char*& at) {
     if (failed_ || remaining() < bytes) {
         failed_ = true;

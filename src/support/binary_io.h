@@ -23,8 +23,6 @@ public:
     void int32Vector(const std::vector<int>& values);
     void realVector(const std::vector<double>& values);
     void bytes(const std::string& value) { buffer_ += value; }
-    // Overwrites four bytes at `offset` (a field reserved earlier).
-    void patchInt32(std::size_t offset, std::int32_t value);
 
     std::size_t size() const { return buffer_.size(); }
     const std::string& buffer() const { return buffer_; }
