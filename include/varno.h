@@ -82,7 +82,14 @@ VARNO_API int VARNO_addVariableToStudy(const char* name, const char* text);
 VARNO_API int VARNO_addDOEFactorToStudy(const char* name, const char* text);
 VARNO_API int VARNO_addResponseToStudy(const char* name, const char* text);
 
-/* Checks the whole definition and starts the study. Returns 1 or 0. */
+/* Checks the whole definition and starts the study. Returns 1 or 0.
+ * With `disableHistory: 0` in the runtime options the study keeps a history
+ * (<prefix>0.hst) and, for TRAVOK and MOTRAVOK, checkpoints (.ckp, .mem) in
+ * its working directory; VARNO_endStudy deletes them. A study defined again
+ * with mode "resume" or "retraceResume" takes the designs of the history back
+ * instead of evaluating them again; with "extend" a finished run goes on from
+ * its checkpoint with a larger budget. Fails (0) when the history is from
+ * another version or damaged, or the checkpoint is missing or does not fit. */
 VARNO_API int VARNO_finalizeStudyData(void);
 
 /* ---- Design cycle: allowed once finalised ------------------------------ */

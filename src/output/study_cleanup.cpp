@@ -38,12 +38,12 @@ std::vector<std::string> filesToRemove(const CleanupRequest& request) {
     for (const char* extension : {".gph", ".plot", ".dat"}) {
         files.push_back(studyFileName(names, extension, true));
     }
+    // History and checkpoints serve a study that ended without reaching its
+    // end (a crash); one that reached it has no use for them.
+    for (const char* extension : {".ckp", ".mem", ".hst"}) {
+        files.push_back(studyFileName(names, extension, false));
+    }
     if (request.deleteResults) {
-        // History and checkpoints are kept unless the results go: a later run
-        // resumes or extends the study from them.
-        for (const char* extension : {".ckp", ".mem", ".hst"}) {
-            files.push_back(studyFileName(names, extension, false));
-        }
         files.push_back(studyFileName(names, ".pto", true));
         addModelFiles(request, files);
     }

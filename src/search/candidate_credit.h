@@ -7,6 +7,7 @@
 
 #include "search/population.h"
 #include "search/random_stream.h"
+#include "support/binary_io.h"
 
 namespace varno::search {
 
@@ -39,6 +40,9 @@ public:
     SourceRecord leastSquaresRecord;
     SourceRecord radialBasisRecord;
 
+    void write(support::ByteWriter& out) const;
+    bool read(support::ByteReader& in);
+
 private:
     SourceRecord& recordOf(int tag);
 };
@@ -61,6 +65,8 @@ public:
     const SourceRecord& record(LocalMethod method) const {
         return records_[static_cast<std::size_t>(method)];
     }
+    void write(support::ByteWriter& out) const;
+    bool read(support::ByteReader& in);
 
 private:
     SourceRecord& recordOf(LocalMethod method) {

@@ -98,7 +98,8 @@ AgentDesigns agentDesigns(EngineRequest& request) {
 void startSearch(EngineRequest& request) {
     Agent& agent = request.agent;
     agent.data.bestPerformance = -std::numeric_limits<double>::infinity();
-    std::vector<design::Design> seeded = evaluatedDesigns(request);
+    std::vector<design::Design> seeded;
+    if (request.state.seedFromStore) seeded = evaluatedDesigns(request);
     const auto size = static_cast<std::size_t>(agent.data.populationSize);
     if (seeded.size() > size) seeded.resize(size);
     const bool populationKnown = agent.data.evaluationsDone > 0 && seeded.size() >= size;

@@ -22,6 +22,10 @@ struct EngineState {
     bool initialHandedOut = false;  // the initial population has gone out
     bool initialSetDone = false;    // ... and its results are in
     bool finished = false;          // no further designs will be produced
+    // The initial population starts from the agent's stored designs; off, it
+    // is built afresh from the random stream (a retraced run), and the
+    // designs the store knows are answered from it.
+    bool seedFromStore = true;
 };
 
 // The collaborators of one engine request.

@@ -54,6 +54,10 @@ public:
 
     // True once the archive's spread has settled (see ParetoTermination).
     bool finished() const override { return termination_.met(); }
+    // The archive and everything learnt, in the state; only between
+    // generations.
+    std::optional<SearchSnapshot> snapshot() const override;
+    bool restore(const SearchSnapshot& snapshot) override;
     // A Pareto search has no single best value.
     double bestSoFar() const override { return -std::numeric_limits<double>::infinity(); }
 

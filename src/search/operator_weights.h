@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "search/population.h"
+#include "support/binary_io.h"
 
 namespace varno::search {
 
@@ -62,6 +63,10 @@ public:
     int creditCursor() const { return creditCursor_; }
     const std::vector<int>& widthRing() const { return widthRing_; }
     int widthCursor() const { return widthCursor_; }
+
+    // Weights, rates and both rings, for checkpoints.
+    void write(support::ByteWriter& out) const;
+    bool read(support::ByteReader& in);
 
 private:
     bool beatsParents(const PopulationMember& member, const Population& parents) const;

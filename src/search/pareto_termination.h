@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "search/pareto.h"
+#include "support/binary_io.h"
 
 namespace varno::search {
 
@@ -27,6 +28,9 @@ public:
     static double spreadRatio(const std::vector<ParetoDesign>& archive);
 
     bool met() const { return met_; }
+    // Where the test stands, for checkpoints.
+    void write(support::ByteWriter& out) const;
+    bool read(support::ByteReader& in);
     double ratio() const { return previous_; }
     int stallCount() const { return stallCount_; }
     int stallStartRank() const { return stallStartRank_; }

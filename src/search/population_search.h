@@ -18,6 +18,7 @@
 #include "search/operator_weights.h"
 #include "search/population.h"
 #include "search/random_stream.h"
+#include "support/binary_io.h"
 
 namespace varno::search {
 
@@ -70,6 +71,18 @@ private:
     mutable std::vector<design::Design> designs_;
 };
 
+// A search between two generations, for checkpoints: the population the
+// next generation breeds from, a further member some searches keep apart,
+// and every other value the search has learnt, little-endian.
+struct SearchSnapshot {
+    Population members;
+    PopulationMember apart;
+    std::string state;
+};
+
+void writeMember(support::ByteWriter& out, const PopulationMember& member);
+bool readMember(support::ByteReader& in, PopulationMember& member);
+
 // A search as the engine drives it: an initial population, then one bred
 // population per request, each taken back with its results.
 class SearchMethod {
@@ -86,6 +99,12 @@ public:
     // True when the search has met its own criteria for ending.
     virtual bool finished() const { return false; }
     virtual double bestSoFar() const = 0;
+    // The state between generations; a search that cannot be saved gives
+    // nothing and refuses every snapshot.
+    virtual std::optional<SearchSnapshot> snapshot() const { return std::nullopt; }
+    // False when the snapshot does not fit this search, which is then no
+    // longer fit to run.
+    virtual bool restore(const SearchSnapshot& /*snapshot*/) { return false; }
 };
 
 class PopulationSearch : public SearchMethod {
@@ -151,6 +170,11 @@ protected:
     int agentNumber() const { return agentNumber_; }
     int populationSize() const { return populationSize_; }
     int fieldCount() const { return static_cast<int>(fieldSizes_.size()); }
+    // What every population search learns: its generation count, the
+    // adaptive operators and the operators' counts.
+    void writeCommonState(support::ByteWriter& out) const;
+    bool readCommonState(support::ByteReader& in);
+
     design::Design freshDesign(std::vector<int> codes) const {
         return search::freshDesign(std::move(codes), agentNumber_);
     }

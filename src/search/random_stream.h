@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "support/binary_io.h"
+
 namespace varno::search {
 
 class RandomStream {
@@ -55,6 +57,10 @@ public:
 
     const State& state() const { return state_; }
     void restore(const State& state) { state_ = state; }
+    // The whole state, for checkpoints: the table, the cursor, the seed and
+    // the kept normal value.
+    void write(support::ByteWriter& out) const;
+    bool read(support::ByteReader& in);
 
 private:
     void refill();

@@ -101,6 +101,10 @@ public:
     // instead of breeding.
     bool reinitialize(int cycle, int ncycles) override;
     double bestSoFar() const override { return bestSoFar_; }
+    // The current population, the baseline step's incumbent apart, and
+    // everything learnt; only between generations.
+    std::optional<SearchSnapshot> snapshot() const override;
+    bool restore(const SearchSnapshot& snapshot) override;
 
     // The number of new designs a generation should make besides `candidates`.
     int cycleSize(int candidates);

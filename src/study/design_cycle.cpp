@@ -14,6 +14,8 @@
 #include "study/doe_study.h"
 #include "study/result_rows.h"
 #include "study/study.h"
+#include "study/study_checkpoint.h"
+#include "study/study_history.h"
 
 namespace varno {
 
@@ -128,6 +130,8 @@ void finishEngineSet(Study& study) {
     search::acceptResults(request, study.cycle.handedOut);
     study.cycle.initialSetDone = study.engine.initialSetDone;
     recordCycleProgress(study);
+    saveHistory(study);
+    saveCheckpoint(study);
     if (study.engine.finished) library().studyComplete = 1;
 }
 
@@ -212,6 +216,7 @@ void takeHandedOutResult(Study& study, const HostResult& result) {
         recordResults(study, member, resultValues(study, result), result.errorFlag);
         storeEvaluated(study, member);
         cycle.handedOutHasResults[m] = true;
+        if (study.setup.options.saveHistoryForEachEval) saveHistory(study);
         return;
     }
     appendToMessageLog(formatText("The design %d could not be located in the list of designs "
@@ -253,6 +258,7 @@ std::vector<int> handedOutWithoutResults(const CycleState& cycle) {
 void finishSharedSet(Study& study) {
     if (!allResultsIn(study, sharedWithoutResults(study.cycle))) return;
     mergeSharedDesigns(study);
+    saveHistory(study);
     Library& lib = library();
     lib.designSetPending = 0;
     if (study.agent().method_used == search::studyDesignSweep) lib.studyComplete = 1;
@@ -383,7 +389,10 @@ int updateResultsForDesignSet(Study& study, int nDesigns, int* designIds, int* e
         finishSharedSet(study);
     } else if (allResultsIn(study, handedOutWithoutResults(study.cycle))) {
         if (study.cycle.path == CyclePath::engine) finishEngineSet(study);
-        if (study.cycle.path == CyclePath::arraySet) library().studyComplete = 1;
+        if (study.cycle.path == CyclePath::arraySet) {
+            saveHistory(study);
+            library().studyComplete = 1;
+        }
         library().designSetPending = 0;
     }
     return 1;

@@ -12,6 +12,8 @@
 #include "model/responses.h"
 #include "study/doe_study.h"
 #include "study/report_files.h"
+#include "study/study_checkpoint.h"
+#include "study/study_history.h"
 #include "support/clock.h"
 
 namespace varno {
@@ -217,12 +219,17 @@ void startSearch(Study& study) {
 // worst value for larger-is-better performances.
 void startCycle(Study& study) {
     search::Agent& agent = study.agent();
-    study.setup.options.disableHistory = 1;
+    RuntimeOptions& options = study.setup.options;
+    options.disableHistory = options.historyRequested ? 0 : 1;
     agent.data.bestPerformance = -std::numeric_limits<double>::infinity();
     study.cycle = CycleState{};
     study.engine = search::EngineState{};
+    study.engine.seedFromStore = !study.setup.study.retrace;
     startRandomSequence(study);
+    const std::optional<output::Checkpoint> checkpoint = readCheckpointToExtend(study);
     startSearch(study);
+    resumeFromHistory(study);
+    if (checkpoint) continueFromCheckpoint(study, *checkpoint);
     if (study.agent().method_used == search::studyDoe) startDoeStudy(study);
 }
 

@@ -259,6 +259,8 @@ void defineRuntimeOptions(StudySetup& setup, const LineList& lines) {
         const auto value = optionValue(lines, option.key);
         if (value) options.*option.member = atoiValue(*value);
     }
+    const auto history = optionValue(lines, "disableHistory");
+    if (history) options.historyRequested = atoiValue(*history) == 0;
     readSpecialOptions(lines, options, !setup.runtimeOptionsRead);
     setup.runtimeOptionsRead = true;
     // Tracking is only ever switched off here: blocks allocated while it was

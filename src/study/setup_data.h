@@ -42,6 +42,9 @@ struct RuntimeOptions {
     int turnOnMemManagement = 1;
     int baselineIsAGoodDesign = 0;
     int disableHistory = 0;
+    // The host set disableHistory to 0 itself: history is written although
+    // finalising switches it off by default.
+    bool historyRequested = false;
     int verbose = 0;
     int reevaluateErrorDesigns = 0;
     int dontStopOnDesignErrors = 0;

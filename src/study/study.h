@@ -16,6 +16,7 @@
 #include "design/design_store.h"
 #include "design/encoding.h"
 #include "model/project_model.h"
+#include "output/checkpoint_file.h"
 #include "search/engine_cycle.h"
 #include "search/random_stream.h"
 #include "study/output_state.h"
@@ -37,6 +38,7 @@ struct Study : StudyCore {
     search::RandomStream random;                   // the engine's generator
     std::unique_ptr<search::SearchMethod> search;  // the agent's search, once finalised
     search::EngineState engine;
+    output::WriteSequence checkpointWrites;  // of the verified checkpoint files
     // A designed experiment: its settings, its array once built, the designs
     // of its runs, and the factor labels as the host reads them.
     doe::DoeSettings doeSettings;

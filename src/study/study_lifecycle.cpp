@@ -6,6 +6,7 @@
 #include "frame/fatal_error.h"
 #include "study/result_file_calls.h"
 #include "study/study.h"
+#include "study/study_history.h"
 #include "frame/message_log.h"
 #include "frame/message_writer.h"
 #include "frame/text_format.h"
@@ -119,6 +120,7 @@ int endStudy() {
     if (study != nullptr) {
         if (!lib.studyComplete && study->runStatus != "Error") study->runStatus = "Cancelled";
         writeEndOfRunInformation();
+        removeHistoryFiles(*study);
     }
     lib.studyComplete = 1;
     if (study != nullptr) removeEndOfStudyFiles(*study, lib.studyFinalised && lib.deleteResults);

@@ -123,11 +123,11 @@ protected:
     }
 
     TempDirectory dir;
-    const std::vector<std::string> always = {"beam0.gph", "beam0.plot", "beam0.dat",
+    const std::vector<std::string> always = {"beam0.gph",         "beam0.plot",    "beam0.dat",
+                                             "beam0.hst",         "beam0.ckp",     "beam0.mem",
                                              "check_status_junk", "check_output_3"};
-    const std::vector<std::string> withResults = {"beam0.hst",         "beam0.ckp",
-                                                  "beam0.mem",         "beam0.pto",
-                                                  "mass-Linear-0.mdl", "mass-Linear-0.err"};
+    const std::vector<std::string> withResults = {"beam0.pto", "mass-Linear-0.mdl",
+                                                  "mass-Linear-0.err"};
     const std::vector<std::string> kept = {"beam0.res", "beam0.rpt", "mass-Linear-1.mdl",
                                            "other0.gph"};
 };

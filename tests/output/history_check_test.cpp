@@ -1,0 +1,84 @@
+// Comparing a saved problem with the current one: which changes refuse the
+// history and which only warn.
+#include <gtest/gtest.h>
+
+#include "output/history_check.h"
+#include "test_support.h"
+
+namespace varno::output {
+namespace {
+
+HistoryProblem problem() {
+    HistoryProblem p;
+    p.variables = {{101, 0, 1, 1, -5.0, 5.0, "NONE", "NONE"},
+                   {4, 1, 2, 2, 0.0, 3.0, "NONE", "NONE"}};
+    p.dependentPrint = {1};
+    p.toolIds = {-4, -4};
+    p.directions = {0, 1};
+    p.valueTypes = {0, 0};
+    return p;
+}
+
+bool logHas(const std::string& text) {
+    for (const std::string& entry : testing::logEntries()) {
+        if (entry.find(text) != std::string::npos) return true;
+    }
+    return false;
+}
+
+class HistoryCheck : public testing::WithoutStudy {};
+
+TEST_F(HistoryCheck, AnUnchangedProblemKeepsItsHistory) {
+    EXPECT_TRUE(sameProblem(problem(), problem(), 0));
+}
+
+TEST_F(HistoryCheck, AChangedBoundRefusesTheHistory) {
+    HistoryProblem current = problem();
+    current.variables[0].max = 6.0;
+    EXPECT_FALSE(sameProblem(problem(), current, 0));
+    EXPECT_TRUE(logHas("The structure of the design variables in the history file has been "
+                       "altered from the previous run and is no longer valid."));
+}
+
+TEST_F(HistoryCheck, AChangedDistributionOnlyWarns) {
+    HistoryProblem current = problem();
+    current.variables[1].distributionName = "spread";
+    EXPECT_TRUE(sameProblem(problem(), current, 0));
+    EXPECT_TRUE(logHas("The distribution data applied to one of the variables has been "
+                       "modified. Continuing with the run if possible.."));
+}
+
+TEST_F(HistoryCheck, ChangedResponsesRefuseTheHistory) {
+    HistoryProblem current = problem();
+    current.directions[1] = 2;
+    EXPECT_FALSE(sameProblem(problem(), current, 0));
+    EXPECT_TRUE(logHas("The objective/constraint search goal (minimize/maximize or <=/>=) for "
+                       "response 1 from the history file (1) does not match the direction in "
+                       "project (2)."));
+    current = problem();
+    current.toolIds.push_back(-4);
+    current.directions.push_back(0);
+    current.valueTypes.push_back(0);
+    EXPECT_FALSE(sameProblem(problem(), current, 0));
+    EXPECT_TRUE(logHas("The number of responses from the history file(2) is different than the "
+                       "number in the project(3)."));
+    EXPECT_TRUE(logHas("*HISTORY_CRITERIA_OVERRIDE"));
+}
+
+TEST_F(HistoryCheck, AChangedStochasticityRefusesTheHistory) {
+    HistoryProblem current = problem();
+    current.stochasticity = 1;
+    EXPECT_FALSE(sameProblem(problem(), current, 3));
+    EXPECT_TRUE(logHas("The user has changed the stochasticity of Agent 3 from the previous run. "
+                       "History cannot be used."));
+}
+
+TEST_F(HistoryCheck, AChangedParameterCountOnlyWarns) {
+    HistoryProblem current = problem();
+    current.parameterPrint.push_back(0);
+    EXPECT_TRUE(sameProblem(problem(), current, 0));
+    EXPECT_TRUE(logHas("could affect the plotting of the results."));
+}
+
+}  // namespace
+}  // namespace varno::output

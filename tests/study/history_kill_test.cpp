@@ -1,0 +1,107 @@
+// A study killed at random moments, many times, even while it writes its
+// history: after every kill the history is complete and readable, it holds
+// every design of the history before it, and the study resumed from it
+// finishes its budget without evaluating a design twice.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "output/history_file.h"
+#include "support/binary_io.h"
+#include "test_support.h"
+
+namespace varno {
+namespace {
+
+// More than the killed runs can spend, however fast the machine.
+constexpr int killedBudget = 100000;
+// Designs the last run evaluates after the killed ones.
+constexpr std::size_t lastRunDesigns = 40;
+constexpr int rounds = 25;
+
+pid_t startChild(const std::string& folder, const char* mode, std::size_t budget) {
+    const std::string budgetText = std::to_string(budget);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execl(HISTORY_KILL_CHILD, HISTORY_KILL_CHILD, folder.c_str(), mode, budgetText.c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return pid;
+}
+
+// Designs by id: their codes.
+using DesignCodes = std::map<int, std::vector<int>>;
+
+// The history's designs; fails the test when the file is not a complete one.
+DesignCodes readHistory(const std::string& path) {
+    DesignCodes codes;
+    if (!support::fileExists(path)) return codes;
+    std::string bytes;
+    output::History history;
+    EXPECT_TRUE(support::readFileBytes(path, bytes));
+    EXPECT_EQ(output::decodeHistory(bytes, history), output::HistoryDecode::ok);
+    std::set<std::vector<int>> distinct;
+    for (const design::Design& d : history.designs) {
+        codes[d.id] = d.ints;
+        EXPECT_TRUE(distinct.insert(d.ints).second) << "design " << d.id << " evaluated twice";
+    }
+    return codes;
+}
+
+void expectKeeps(const DesignCodes& later, const DesignCodes& earlier) {
+    for (const auto& [id, codes] : earlier) {
+        const auto found = later.find(id);
+        ASSERT_NE(found, later.end()) << "design " << id << " was lost";
+        EXPECT_EQ(found->second, codes) << "design " << id << " changed";
+    }
+}
+
+TEST(HistoryKill, EveryResumeFindsACompleteHistory) {
+    testing::TempDirectory dir;
+    const std::string path = output::historyFilePath(dir.path(), "s", 0);
+    std::mt19937 random(std::random_device{}());
+    std::uniform_int_distribution<int> delayMillis(5, 120);
+    DesignCodes previous;
+    int kills = 0;
+    int killsDuringWrites = 0;
+    for (int round = 0; round < rounds; ++round) {
+        const pid_t child =
+            startChild(dir.path(), round == 0 ? "newStudy" : "resume", killedBudget);
+        ASSERT_GT(child, 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMillis(random)));
+        kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        if (WIFSIGNALED(status)) ++kills;
+        if (support::fileExists(path + ".tmp")) ++killsDuringWrites;
+        const DesignCodes current = readHistory(path);
+        expectKeeps(current, previous);
+        if (::testing::Test::HasFailure()) return;
+        previous = current;
+    }
+    EXPECT_EQ(kills, rounds) << "every run was still going when it was killed";
+    RecordProperty("killsDuringWrites", killsDuringWrites);
+
+    const std::size_t lastBudget = previous.size() + lastRunDesigns;
+    const pid_t last = startChild(dir.path(), "resume", lastBudget);
+    int status = 0;
+    ASSERT_EQ(waitpid(last, &status, 0), last);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    const DesignCodes finished = readHistory(path);
+    expectKeeps(finished, previous);
+    EXPECT_EQ(finished.size(), lastBudget);
+}
+
+}  // namespace
+}  // namespace varno
