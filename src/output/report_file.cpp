@@ -5,6 +5,7 @@
 #include "frame/fatal_error.h"
 #include "frame/message_writer.h"
 #include "frame/text_format.h"
+#include "support/binary_io.h"
 #include "support/file_io.h"
 
 namespace varno::output {
@@ -179,7 +180,7 @@ std::string reportHeadText(const ReportHead& head) {
 }
 
 void writeReportHead(const std::string& path, const ReportHead& head) {
-    if (!support::writeFileReplacing(path, reportHeadText(head))) fatalError(reportFileError);
+    if (!support::replaceFile(path, reportHeadText(head))) fatalError(reportFileError);
 }
 
 std::string reportTailText(const std::string& runStatus, const std::string& endTime) {

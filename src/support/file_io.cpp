@@ -65,23 +65,6 @@ std::vector<std::string> filesStartingWith(const std::string& directory,
     return names;
 }
 
-bool writeFileReplacing(const std::string& path, const std::string& text) {
-    const std::string temporary = path + ".tmp";
-    {
-        FileWriter writer(temporary, false);
-        if (!writer.is_open()) return false;
-        writer.write(text);
-        if (!writer.close()) {
-            removeFile(temporary);
-            return false;
-        }
-    }
-    std::error_code error;
-    fs::rename(fs::path(temporary), fs::path(path), error);
-    if (error) removeFile(temporary);
-    return !error;
-}
-
 FileWriter::FileWriter(const std::string& path, bool append) {
     if (openMustFail(path)) return;
     stream_.imbue(std::locale::classic());

@@ -34,10 +34,6 @@ bool removeFolder(const std::string& path);
 // The names of the files in `directory` whose names begin with `prefix`.
 std::vector<std::string> filesStartingWith(const std::string& directory, const std::string& prefix);
 
-// Writes `text` to a temporary file beside `path` and renames it to `path`,
-// so that a reader never sees a half-written file; false on any failure.
-bool writeFileReplacing(const std::string& path, const std::string& text);
-
 // An output text file, written with the classic locale and flushed on close.
 class FileWriter {
 public:
