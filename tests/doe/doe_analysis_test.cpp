@@ -76,12 +76,27 @@ TEST_F(DoeAnalysis, FullFactorialWithOneActiveFactor) {
     }
     // AB: cells (A low, B low) … (A high, B high).
     const std::vector<double> ab = resultRow("AB");
+    ASSERT_EQ(ab.size(), 9u);
     EXPECT_EQ((std::vector<double>(ab.begin() + 5, ab.end())), (std::vector<double>{8, 8, 12, 12}));
     EXPECT_NE(report.find("Error = 0\nTotal = 32\n"), std::string::npos);
     EXPECT_EQ(table.contrib[0], 100.0);
     EXPECT_EQ(table.sum_squares[0], 32.0);
     EXPECT_EQ(table.effects[0][0], 8.0);
     EXPECT_EQ(table.effects[1][0], 12.0);
+}
+
+// The report's level 1 of a term is where the XOR of its factor levels is 1;
+// the table's column AB is at level 1 where A and B agree. For even-order
+// terms the two are opposite.
+TEST_F(DoeAnalysis, EvenOrderTermsReportTheXorLevels) {
+    DoeTable table = fullFactorial2(3, 3);
+    std::vector<double> y = planted(table, 10.0, {});
+    for (int r = 0; r < table.num_runs; ++r) y[r] += table.level(r, 0) == table.level(r, 1) ? 1 : -1;
+    ASSERT_EQ(analyse(table, y), DoeReport::fullReport);
+    EXPECT_EQ(resultRow("AB").at(0), 11.0);
+    EXPECT_EQ(resultRow("AB").at(2), -2.0);
+    EXPECT_EQ(table.effects[1][3], 11.0) << table.inter_name[3];
+    EXPECT_EQ(table.effects[0][3], 9.0);
 }
 
 TEST_F(DoeAnalysis, HalfFractionAliasesByTheDefiningRelation) {
@@ -94,7 +109,8 @@ TEST_F(DoeAnalysis, HalfFractionAliasesByTheDefiningRelation) {
     EXPECT_FALSE(resultRow("AB").empty());
     EXPECT_TRUE(resultRow("CD").empty()) << "an alias is left out of the results";
     EXPECT_TRUE(resultRow("ABC").empty());
-    EXPECT_EQ(resultRow("D")[2], 6.0);
+    EXPECT_EQ(resultRow("D").at(2), 6.0);
+    for (const char* term : {"A", "B", "C", "AB", "AC", "AD"}) EXPECT_EQ(resultRow(term).size(), 9u);
     EXPECT_NE(report.find("Error = 0\n"), std::string::npos);
     // Column CD of the table is an alias: no contribution.
     for (int c = 0; c < table.num_cols; ++c) {
@@ -110,11 +126,11 @@ TEST_F(DoeAnalysis, PlantedModelOnResolutionThree) {
     DoeTable table = fractionalFactorial2(5, 2);
     ASSERT_EQ(analyse(table, planted(table, 10.0, {2.0, 0.0, -1.5, 0.0, 1.0})),
               DoeReport::fullReport);
-    EXPECT_EQ(resultRow("A")[2], 4.0);
-    EXPECT_EQ(resultRow("C")[2], -3.0);
-    EXPECT_EQ(resultRow("E")[2], 2.0);
-    EXPECT_EQ(resultRow("B")[2], 0.0);
-    EXPECT_NEAR(resultRow("A")[4], 32.0 / 58.0, 1e-6);
+    EXPECT_EQ(resultRow("A").at(2), 4.0);
+    EXPECT_EQ(resultRow("C").at(2), -3.0);
+    EXPECT_EQ(resultRow("E").at(2), 2.0);
+    EXPECT_EQ(resultRow("B").at(2), 0.0);
+    EXPECT_NEAR(resultRow("A").at(4), 32.0 / 58.0, 1e-6);
     EXPECT_NE(report.find("Error = 0\nTotal = 58\n"), std::string::npos);
 
     const std::string plot = report.substr(report.find("HALF NORMAL PLOT DATA\n"));
