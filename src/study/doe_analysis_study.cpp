@@ -5,6 +5,7 @@
 #include "doe/doe_analysis.h"
 #include "frame/message_writer.h"
 #include "frame/text_format.h"
+#include "study/doe_surfaces.h"
 #include "study/study.h"
 #include "support/file_io.h"
 
@@ -127,7 +128,10 @@ bool analyseDoeResponses(doe::DoeTable& table, const DoeRunValues& runs,
     return analysed;
 }
 
-void finishDoeStudy(Study& study) { analyseDoeStudy(study); }
+void finishDoeStudy(Study& study) {
+    analyseDoeStudy(study);
+    fitSurfacesAfterDoe(study);
+}
 
 double** doeEffectsData(Study* study, int* nLevels, int* nTerms) {
     if (nLevels != nullptr) *nLevels = 0;

@@ -244,6 +244,10 @@ TEST_F(DoeAnalysisStudy, QueriesReadTheLevelMeansOfTheAnalysis) {
     const std::string report =
         testing::readWholeFile(dir.file(formatText("DOE_%d_f.out", currentStudy()->agent().number)));
     EXPECT_NE(report.find("Identity Report: I\nSS_Size = 7\n"), std::string::npos) << report;
+    // Two-level factors allow a linear surface only; it fits y exactly.
+    const std::string model = testing::readWholeFile(
+        dir.file(formatText("f-Linear-%d.mdl", currentStudy()->agent().number)));
+    EXPECT_NE(model.find("Linear"), std::string::npos) << model;
 }
 
 TEST_F(DoeAnalysisStudy, FailedDesignsLeaveNoAnalysis) {
