@@ -1,11 +1,14 @@
 #include "run_command.h"
 
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <iomanip>
 #include <memory>
 #include <sstream>
 
 #include "command_evaluator.h"
+#include "doe_plots.h"
 #include "formula_evaluator.h"
 #include "library.h"
 #include "nearest_word.h"
@@ -76,6 +79,29 @@ std::unique_ptr<Evaluator> chooseEvaluator(const RunSettings& settings, const St
     return std::make_unique<CommandEvaluator>(model, command);
 }
 
+void writeDocument(const fs::path& path, const std::string& svg) {
+    std::ofstream file(path, std::ios::binary);
+    file << svg;
+    if (!file) throw RunError("cannot write " + path.string());
+}
+
+// The plots of a designed experiment, once the library has analysed it.
+void writeDoePlots(const StudyModel& model, const RunRecord& record, const fs::path& directory,
+                   std::ostream& out) {
+    const std::optional<DoeLevelMeans> levels = readDoeLevelMeans();
+    if (!levels || model.responses.empty()) return;
+    const DoePlot effects = effectsPlot(model, record, *levels);
+    writeDocument(directory / "effects.svg", renderPanels(effects.title, effects.panels, 2));
+    out << ", effects.svg";
+    if (const std::optional<DoePlot> interactions = interactionsPlot(model, record)) {
+        writeDocument(directory / "interactions.svg",
+                      renderPanels(interactions->title, interactions->panels, 3));
+        out << ", interactions.svg";
+    }
+    writeSvg(directory / "half-normal.svg", halfNormalChart(model, *levels));
+    out << ", half-normal.svg";
+}
+
 void writeResults(const StudyModel& model, const RunRecord& record, const fs::path& directory,
                   std::ostream& out) {
     const bool multiObjective = model.objectives().size() >= 2;
@@ -101,6 +127,7 @@ void writeResults(const StudyModel& model, const RunRecord& record, const fs::pa
     if (!model.factors.empty()) {
         writeDoeArrayCsv(directory / "doe_array.csv", model, record);
         out << ", doe_array.csv";
+        writeDoePlots(model, record, directory, out);
     }
     out << "\n";
 }
