@@ -15,9 +15,7 @@ namespace {
 bool oddCount(unsigned bits) { return (std::popcount(bits) & 1) != 0; }
 
 // The sign product over the term's factors in a run (−1 for each low factor).
-int termSign(TermMask term, TermMask highFactors) {
-    return oddCount(term & ~highFactors) ? -1 : 1;
-}
+int termSign(TermMask term, TermMask highFactors) { return oddCount(term & ~highFactors) ? -1 : 1; }
 
 // Per run, the factors at their high level.
 std::vector<TermMask> highFactorsPerRun(const DoeTable& table) {

@@ -91,7 +91,8 @@ void computeLevelMeans(DoeTable& table) {
 
 bool isConstantResponse(const std::vector<double>& response) {
     for (std::size_t r = 1; r < response.size(); ++r) {
-        const double tolerance = 0.0001 * std::min(std::fabs(response[r - 1]), std::fabs(response[r]));
+        const double tolerance =
+            0.0001 * std::min(std::fabs(response[r - 1]), std::fabs(response[r]));
         if (!(std::fabs(response[r] - response[r - 1]) <= tolerance)) return false;
     }
     return true;

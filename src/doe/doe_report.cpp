@@ -35,13 +35,13 @@ std::string aliasTable(const AnovaResult& anova) {
 std::string resultLine(const AnovaTerm& term) {
     const auto& cells = term.cellMeans;
     return term.label + formatText(", %g, %g, %g, %g, %g,%g, %g, %g, %g \n", term.average0,
-                                   term.average1, term.effect, term.ss, term.contribution,
-                                   cells[0], cells[1], cells[2], cells[3]);
+                                   term.average1, term.effect, term.ss, term.contribution, cells[0],
+                                   cells[1], cells[2], cells[3]);
 }
 
 std::string plotData(const AnovaResult& anova) {
-    std::string text =
-        anova.plotType == normalPlot ? "NORMAL PLOT DATA\n" : "HALF NORMAL PLOT DATA\n";
+    std::string text = anova.plotType == normalPlot ? "NORMAL PLOT DATA\n"
+                                                    : "HALF NORMAL PLOT DATA\n";
     for (std::size_t i = 0; i < anova.plotTerms.size(); ++i) {
         const AnovaTerm& term = anova.terms[static_cast<std::size_t>(anova.plotTerms[i])];
         text += term.label + formatText(", %f, %g\n", anova.plotX[i], anova.plotY[i]);
@@ -81,8 +81,9 @@ std::string shortReport(const DoeTable& table) {
     for (int f = 0; f < table.num_factors; ++f) {
         text += "\n   " + table.col_name[static_cast<std::size_t>(f)];
         for (int level : levels) {
-            text += formatText(", %10f", table.effects[static_cast<std::size_t>(level)]
-                                                      [static_cast<std::size_t>(f)]);
+            text += formatText(
+                ", %10f",
+                table.effects[static_cast<std::size_t>(level)][static_cast<std::size_t>(f)]);
         }
     }
     return text + "\n\n";

@@ -94,8 +94,8 @@ std::vector<int> sortedValueIndex(const std::vector<double>& values, int stackEn
     std::vector<int> index(values.size());
     std::iota(index.begin(), index.end(), 0);
     quicksortIndex(
-        index, [&values](int a, int b) { return values[a] < values[b]; },
-        SortKind::values, stackEntries);
+        index, [&values](int a, int b) { return values[a] < values[b]; }, SortKind::values,
+        stackEntries);
     return index;
 }
 

@@ -41,8 +41,8 @@ surrogate::SurfaceFitRequest fitRequest(const Study& study) {
     const auto responses = study.performance().goals.size();
     surrogate::SurfaceFitRequest request;
     for (std::size_t f : factors) {
-        request.ranges.push_back({variables.data[f].name, variables.data[f].min,
-                                  variables.data[f].max});
+        request.ranges.push_back(
+            {variables.data[f].name, variables.data[f].min, variables.data[f].max});
     }
     for (const model::ResponseGoal& goal : study.performance().goals) {
         request.responseNames.push_back(goal.name);

@@ -91,7 +91,8 @@ TEST_F(DoeAnalysis, FullFactorialWithOneActiveFactor) {
 TEST_F(DoeAnalysis, EvenOrderTermsReportTheXorLevels) {
     DoeTable table = fullFactorial2(3, 3);
     std::vector<double> y = planted(table, 10.0, {});
-    for (int r = 0; r < table.num_runs; ++r) y[r] += table.level(r, 0) == table.level(r, 1) ? 1 : -1;
+    for (int r = 0; r < table.num_runs; ++r)
+        y[r] += table.level(r, 0) == table.level(r, 1) ? 1 : -1;
     ASSERT_EQ(analyse(table, y), DoeReport::fullReport);
     EXPECT_EQ(resultRow("AB").at(0), 11.0);
     EXPECT_EQ(resultRow("AB").at(2), -2.0);
@@ -110,7 +111,8 @@ TEST_F(DoeAnalysis, HalfFractionAliasesByTheDefiningRelation) {
     EXPECT_TRUE(resultRow("CD").empty()) << "an alias is left out of the results";
     EXPECT_TRUE(resultRow("ABC").empty());
     EXPECT_EQ(resultRow("D").at(2), 6.0);
-    for (const char* term : {"A", "B", "C", "AB", "AC", "AD"}) EXPECT_EQ(resultRow(term).size(), 9u);
+    for (const char* term : {"A", "B", "C", "AB", "AC", "AD"})
+        EXPECT_EQ(resultRow(term).size(), 9u);
     EXPECT_NE(report.find("Error = 0\n"), std::string::npos);
     // Column CD of the table is an alias: no contribution.
     for (int c = 0; c < table.num_cols; ++c) {

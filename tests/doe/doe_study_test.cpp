@@ -241,8 +241,8 @@ TEST_F(DoeAnalysisStudy, QueriesReadTheLevelMeansOfTheAnalysis) {
     ASSERT_EQ(count, 4);
     EXPECT_EQ((std::vector<std::string>(names, names + 4)),
               (std::vector<std::string>{"AB", "AC", "BC", "ABC"}));
-    const std::string report =
-        testing::readWholeFile(dir.file(formatText("DOE_%d_f.out", currentStudy()->agent().number)));
+    const std::string report = testing::readWholeFile(
+        dir.file(formatText("DOE_%d_f.out", currentStudy()->agent().number)));
     EXPECT_NE(report.find("Identity Report: I\nSS_Size = 7\n"), std::string::npos) << report;
     // Two-level factors allow a linear surface only; it fits y exactly.
     const std::string model = testing::readWholeFile(

@@ -142,8 +142,8 @@ DoePlot effectsPlot(const StudyModel& model, const RunRecord& record, const DoeL
     DoePlot plot;
     const std::string response = model.responses[analysedResponse(model)].name;
     plot.title = "Main effects: mean " + response + " at each level of every factor";
-    const auto factors = std::min<std::size_t>(model.factors.size(),
-                                               static_cast<std::size_t>(levels.factorCount));
+    const auto factors =
+        std::min<std::size_t>(model.factors.size(), static_cast<std::size_t>(levels.factorCount));
     for (std::size_t f = 0; f < factors; ++f) {
         std::vector<double> values = factorValues(designs, variableIndex(model, model.factors[f]));
         const int shown = levelsShown(levels, values.size());
@@ -191,7 +191,8 @@ std::optional<DoePlot> interactionsPlot(const StudyModel& model, const RunRecord
             std::vector<std::vector<double>> cells(2, std::vector<double>(2));
             for (int x = 0; x < 2; ++x)
                 for (int y = 0; y < 2; ++y) cells[x][y] = sum[x][y] / count[x][y];
-            const double strength = std::fabs(cells[1][1] - cells[0][1] - cells[1][0] + cells[0][0]);
+            const double strength =
+                std::fabs(cells[1][1] - cells[0][1] - cells[1][0] + cells[0][0]);
             pairs.push_back({a, b, cells, strength});
         }
     }
@@ -204,7 +205,8 @@ std::optional<DoePlot> interactionsPlot(const StudyModel& model, const RunRecord
                  " in each cell (parallel lines: no interaction; in a fraction, aliased pairs "
                  "show the same interaction)";
     for (const Pair& pair : pairs) {
-        plot.panels.push_back(interactionPanel(model, designs, pair.first, pair.second, pair.cells));
+        plot.panels.push_back(
+            interactionPanel(model, designs, pair.first, pair.second, pair.cells));
     }
     if (plot.panels.empty()) return std::nullopt;
     shareResponseRange(plot);
@@ -223,8 +225,8 @@ Chart halfNormalChart(const StudyModel& model, const DoeLevelMeans& levels) {
         std::vector<double> means;
         for (const auto& row : levels.means) means.push_back(row[c]);
         if (!seen.insert(means).second) continue;
-        terms.push_back({termName(levels.columnLabels[c], model.factors),
-                         std::fabs(columnEffect(levels, c))});
+        terms.push_back(
+            {termName(levels.columnLabels[c], model.factors), std::fabs(columnEffect(levels, c))});
     }
     std::stable_sort(terms.begin(), terms.end(),
                      [](const Term& a, const Term& b) { return a.size < b.size; });
@@ -236,7 +238,8 @@ Chart halfNormalChart(const StudyModel& model, const DoeLevelMeans& levels) {
         points.pointLabels.push_back(terms[i].name);
     }
     Chart chart;
-    chart.title = "Half-normal plot of the effects on " + model.responses[analysedResponse(model)].name;
+    chart.title =
+        "Half-normal plot of the effects on " + model.responses[analysedResponse(model)].name;
     chart.xLabel = "half-normal quantile";
     chart.yLabel = "|effect| (mean at high level − mean at low level)";
     // Effects that are noise lie near the line through the origin and the
@@ -245,9 +248,8 @@ Chart halfNormalChart(const StudyModel& model, const DoeLevelMeans& levels) {
         const auto& median = points.points[terms.size() / 2];
         const double slope = median.first > 0 ? median.second / median.first : 0.0;
         const double end = points.points.back().first;
-        chart.series.push_back(
-            ChartSeries{"noise line", "#999999", {{0.0, 0.0}, {end, slope * end}}, true, 0.0,
-                        false, false});
+        chart.series.push_back(ChartSeries{
+            "noise line", "#999999", {{0.0, 0.0}, {end, slope * end}}, true, 0.0, false, false});
     }
     chart.series.insert(chart.series.begin(), std::move(points));
     return chart;

@@ -120,8 +120,8 @@ public:
              << "<text x=\"" << width / 2 << "\" y=\"24\" text-anchor=\"middle\" font-size=\"15\">"
              << escape(chart_.title) << "</text>\n";
         axes();
-        out_ << "<clipPath id=\"" << chart_.clipId << "\"><rect x=\"" << left << "\" y=\"" << top << "\" width=\""
-             << width - left - right << "\" height=\"" << height - top - bottom
+        out_ << "<clipPath id=\"" << chart_.clipId << "\"><rect x=\"" << left << "\" y=\"" << top
+             << "\" width=\"" << width - left - right << "\" height=\"" << height - top - bottom
              << "\"/></clipPath>\n";
         for (std::size_t k = 0; k < chart_.series.size(); ++k) series(chart_.series[k], k);
         out_ << "</svg>\n";
@@ -216,8 +216,8 @@ private:
             const bool atLeft = px(x) - left < 60;
             out_ << "<text x=\"" << shortNumberText(px(x) + (atLeft ? 6 : -6), 6) << "\" y=\""
                  << shortNumberText(py(y) + 4, 6) << "\" text-anchor=\""
-                 << (atLeft ? "start" : "end") << "\" fill=\"" << s.colour
-                 << "\">" << escape(s.pointLabels[i]) << "</text>\n";
+                 << (atLeft ? "start" : "end") << "\" fill=\"" << s.colour << "\">"
+                 << escape(s.pointLabels[i]) << "</text>\n";
         }
     }
 

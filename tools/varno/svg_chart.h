@@ -24,7 +24,7 @@ struct Chart {
     bool logY = false;    // y on a decimal log scale (points with y <= 0 are left out)
     bool wholeX = false;  // x counts something: ticks at whole numbers only
     std::vector<ChartSeries> series;
-    std::string clipId = "plot";  // unique among the charts of one document
+    std::string clipId = "plot";                      // unique among the charts of one document
     std::optional<std::pair<double, double>> yRange;  // shown whatever the series hold
 };
 
