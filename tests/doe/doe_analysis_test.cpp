@@ -246,6 +246,20 @@ TEST(DoeTerms, OrderLabelsAndComparison) {
     EXPECT_EQ(terms, (std::vector<TermMask>{0b100, 0b011, 0b101, 0b110, 0b111}));  // C AB AC BC
 }
 
+TEST(DoeTerms, NormalPlotPositionsAndUnknownPlotType) {
+    const boost::math::normal standard;
+    EXPECT_NEAR(normalPlotPositions(4, normalPlot)[0], boost::math::quantile(standard, 0.125),
+                1e-12);
+    EXPECT_NEAR(normalPlotPositions(1, halfNormalPlot)[0], 0.6744897501960817, 1e-12);
+    try {
+        normalPlotPositions(3, 2);
+        ADD_FAILURE() << "plot type 2 accepted";
+    } catch (const FatalError& error) {
+        EXPECT_STREQ(error.what(),
+                     "Invalid normal plot type selected.\nError in selecting the normal plot type.");
+    }
+}
+
 TEST(DoeResponses, VectorResponseIsSkippedAndTheOthersAnalysed) {
     testing::TempDirectory dir;
     DoeTable table = fullFactorial2(2, 2);

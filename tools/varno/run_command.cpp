@@ -1,5 +1,6 @@
 #include "run_command.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -102,6 +103,19 @@ void writeDoePlots(const StudyModel& model, const RunRecord& record, const fs::p
     out << ", half-normal.svg";
 }
 
+// The response surfaces the library fitted after the experiment, by their
+// model files.
+void listResponseSurfaces(const fs::path& directory, std::ostream& out) {
+    std::vector<std::string> models;
+    for (const fs::directory_entry& entry : fs::directory_iterator(directory)) {
+        if (entry.path().extension() == ".mdl") models.push_back(entry.path().filename().string());
+    }
+    if (models.empty()) return;
+    std::sort(models.begin(), models.end());
+    out << "\nResponse surfaces fitted to the experiment (model and error files):";
+    for (const std::string& model : models) out << " " << model;
+}
+
 void writeResults(const StudyModel& model, const RunRecord& record, const fs::path& directory,
                   std::ostream& out) {
     const bool multiObjective = model.objectives().size() >= 2;
@@ -128,6 +142,7 @@ void writeResults(const StudyModel& model, const RunRecord& record, const fs::pa
         writeDoeArrayCsv(directory / "doe_array.csv", model, record);
         out << ", doe_array.csv";
         writeDoePlots(model, record, directory, out);
+        listResponseSurfaces(directory, out);
     }
     out << "\n";
 }
