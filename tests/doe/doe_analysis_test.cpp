@@ -255,8 +255,9 @@ TEST(DoeTerms, NormalPlotPositionsAndUnknownPlotType) {
         normalPlotPositions(3, 2);
         ADD_FAILURE() << "plot type 2 accepted";
     } catch (const FatalError& error) {
-        EXPECT_STREQ(error.what(),
-                     "Invalid normal plot type selected.\nError in selecting the normal plot type.");
+        EXPECT_STREQ(
+            error.what(),
+            "Invalid normal plot type selected.\nError in selecting the normal plot type.");
     }
 }
 
