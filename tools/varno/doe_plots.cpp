@@ -243,13 +243,13 @@ Chart halfNormalChart(const StudyModel& model, const DoeLevelMeans& levels) {
     chart.xLabel = "half-normal quantile";
     chart.yLabel = "|effect| (mean at high level − mean at low level)";
     // Effects that are noise lie near the line through the origin and the
-    // median effect; the active ones stand above it.
+    // median effect; the active ones stand above it. The axes start at 0.
     if (!terms.empty()) {
         const auto& median = points.points[terms.size() / 2];
         const double slope = median.first > 0 ? median.second / median.first : 0.0;
         const double end = points.points.back().first;
         chart.series.push_back(ChartSeries{
-            "noise line", "#999999", {{0.0, 0.0}, {end, slope * end}}, true, 0.0, false, false});
+            "noise line", "#999999", {{0.0, 0.0}, {end, slope * end}}, true, 0.0, false, true});
     }
     chart.series.insert(chart.series.begin(), std::move(points));
     return chart;
