@@ -13,28 +13,9 @@ namespace varno {
 
 namespace {
 
-bool isPathHazard(char c) {
-    return c == '/' || c == '\\' || c == ':' || static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
-}
-
-// A response name as part of a file name: separators, control characters
-// and ".." cannot lead the report out of the study folder.
-std::string fileNamePart(const std::string& name) {
-    std::string safe;
-    for (std::size_t at = 0; at < name.size(); ++at) {
-        if (name.compare(at, 2, "..") == 0) {
-            safe += '_';
-            ++at;
-        } else {
-            safe += isPathHazard(name[at]) ? '_' : name[at];
-        }
-    }
-    return safe;
-}
-
 std::string reportPath(const std::string& folder, int agentNumber, const std::string& response) {
     return formatText("%s%cDOE_%d_%s.out", folder.c_str(), support::pathSeparator, agentNumber,
-                      fileNamePart(response).c_str());
+                      support::fileNamePart(response).c_str());
 }
 
 bool isVectorValued(const DoeRunValues& runs, std::size_t response) {
