@@ -74,12 +74,18 @@ void queries(FuzzInput& input) {
     VARNO_getParetoDesignIds(&pareto, &ranks);
     VARNO_freePtr(pareto);
     VARNO_freePtr(ranks);
+    // The DOE answers belong to the library: read, never freed.
     int count = 0;
-    char** names = VARNO_getFactorNames(&count);
-    VARNO_freePtrArrayData(reinterpret_cast<void**>(names), count);
-    names = VARNO_getInteractionNames(&count);
-    VARNO_freePtrArrayData(reinterpret_cast<void**>(names), count);
-    VARNO_freePtr(VARNO_getPercentContribution(&count));
+    int levels = 0;
+    for (char** names : {VARNO_getFactorNames(&count), VARNO_getInteractionNames(&count)}) {
+        for (int i = 0; names != nullptr && i < count; ++i) (void)std::string(names[i]);
+    }
+    const double* contributions = VARNO_getPercentContribution(&count);
+    for (int i = 0; contributions != nullptr && i < count; ++i) (void)contributions[i];
+    double** effects = VARNO_getDOEEffectsData(&levels, &count);
+    for (int l = 0; effects != nullptr && l < levels; ++l) {
+        for (int t = 0; t < count; ++t) (void)effects[l][t];
+    }
     char* log = VARNO_getMessageLog();
     VARNO_freePtr(log);
 }

@@ -149,7 +149,19 @@ VARNO_API int VARNO_getParetoDesignIds(int** paretoIds, int** paretoRanks);
 
 /* DOE analysis results. The returned arrays belong to the library and stay
  * valid until the end of the study; the host neither frees nor changes them.
- * VARNO_getFactorNames is allowed in every state, the others once finalised. */
+ * VARNO_getFactorNames is allowed in every state, the others once finalised.
+ * Factor names: the labels A, B, ... once the array exists.
+ * Once the analysis has run (the last result of a DOE study is in, no design
+ * failed, and the kind is not a Latin hypercube, Hammersley or existing
+ * designs), the other three describe the last study response analysed:
+ * VARNO_getDOEEffectsData gives `*nLevels` rows of `*nTerms` mean responses,
+ * one per level and column (factors, then interaction columns; 0 for a level
+ * no run takes and for unlabelled columns); VARNO_getPercentContribution one
+ * value per column, 100 * SS / total SS of the analysed term of the column's
+ * label (0 for aliases, unlabelled columns and designs without the analysis
+ * of variance); VARNO_getInteractionNames the labels of the columns after the
+ * factors ("" for unlabelled ones). Before that, or without an analysis, they
+ * return NULL with counts 0. */
 VARNO_API char** VARNO_getFactorNames(int* count);
 VARNO_API char** VARNO_getInteractionNames(int* count);
 VARNO_API double* VARNO_getPercentContribution(int* count);

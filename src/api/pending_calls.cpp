@@ -3,25 +3,13 @@
 #include "varno.h"
 
 #include "frame/call_frame.h"
+#include "study/doe_analysis_study.h"
 #include "study/doe_study.h"
 #include "study/report_files.h"
 #include "study/result_file_calls.h"
 #include "study/study.h"
 
 using namespace varno;
-
-namespace {
-
-// The DOE analysis has not run: its tables answer count 0 and no array.
-template <class Result>
-Result noAnalysis(const CallRule& rule, int* count, int* second = nullptr) {
-    if (count != nullptr) *count = 0;
-    if (second != nullptr) *second = 0;
-    return runTrapped(rule, static_cast<Result>(nullptr),
-                      [] { return static_cast<Result>(nullptr); });
-}
-
-}  // namespace
 
 extern "C" {
 
@@ -33,15 +21,25 @@ char** VARNO_getFactorNames(int* count) {
 }
 
 char** VARNO_getInteractionNames(int* count) {
-    return noAnalysis<char**>({"VARNO_getInteractionNames", Lifecycle::finalised}, count);
+    if (count != nullptr) *count = 0;
+    return runTrapped(CallRule{"VARNO_getInteractionNames", Lifecycle::finalised},
+                      static_cast<char**>(nullptr),
+                      [&] { return doeInteractionNames(currentStudy(), count); });
 }
 
 double* VARNO_getPercentContribution(int* count) {
-    return noAnalysis<double*>({"VARNO_getPercentContribution", Lifecycle::finalised}, count);
+    if (count != nullptr) *count = 0;
+    return runTrapped(CallRule{"VARNO_getPercentContribution", Lifecycle::finalised},
+                      static_cast<double*>(nullptr),
+                      [&] { return doePercentContribution(currentStudy(), count); });
 }
 
 double** VARNO_getDOEEffectsData(int* nLevels, int* nTerms) {
-    return noAnalysis<double**>({"VARNO_getDOEEffectsData", Lifecycle::finalised}, nLevels, nTerms);
+    if (nLevels != nullptr) *nLevels = 0;
+    if (nTerms != nullptr) *nTerms = 0;
+    return runTrapped(CallRule{"VARNO_getDOEEffectsData", Lifecycle::finalised},
+                      static_cast<double**>(nullptr),
+                      [&] { return doeEffectsData(currentStudy(), nLevels, nTerms); });
 }
 
 int VARNO_generateReportFile(void) {

@@ -11,6 +11,7 @@
 #include "frame/text_format.h"
 #include "frame/tracked_allocator.h"
 #include "study/design_results.h"
+#include "study/doe_analysis_study.h"
 #include "study/doe_study.h"
 #include "study/result_rows.h"
 #include "study/study.h"
@@ -255,6 +256,12 @@ std::vector<int> handedOutWithoutResults(const CycleState& cycle) {
     return ids;
 }
 
+// The array's last result is in: a DOE study is analysed, then complete.
+void finishArraySet(Study& study) {
+    if (study.agent().method_used == search::studyDoe) finishDoeStudy(study);
+    library().studyComplete = 1;
+}
+
 void finishSharedSet(Study& study) {
     if (!allResultsIn(study, sharedWithoutResults(study.cycle))) return;
     mergeSharedDesigns(study);
@@ -264,7 +271,7 @@ void finishSharedSet(Study& study) {
     if (study.agent().method_used == search::studyDesignSweep) lib.studyComplete = 1;
     if (isExistingDesignsDoe(study)) {
         finishExistingDesignsDoe(study);
-        lib.studyComplete = 1;
+        finishArraySet(study);
     }
 }
 
@@ -304,7 +311,7 @@ int nextSet(Study& study, int** designIds, double*** designValues) {
             collectDoeDesigns(study);
             yielded = handOutMembers(study, designIds, designValues);
             // Every design of the array already has results: nothing is left to do.
-            if (yielded == 0) library().studyComplete = 1;
+            if (yielded == 0) finishArraySet(study);
             break;
         case CyclePath::unsupported:
             appendToMessageLog("The study type used is not currenly supported via the API.");
@@ -391,7 +398,7 @@ int updateResultsForDesignSet(Study& study, int nDesigns, int* designIds, int* e
         if (study.cycle.path == CyclePath::engine) finishEngineSet(study);
         if (study.cycle.path == CyclePath::arraySet) {
             saveHistory(study);
-            library().studyComplete = 1;
+            finishArraySet(study);
         }
         library().designSetPending = 0;
     }

@@ -48,6 +48,10 @@ struct Study : StudyCore {
     StudyOutputState output;  // what the run's files need to remember
 
     void writeEndOfRunFiles() override;
+    // Once the analysis has run: the rows of level means and the interaction
+    // labels, pointing into the table, as the DOE queries hand them out.
+    std::vector<double*> doeEffectRows;
+    std::vector<char*> doeInteractionNames;
 
     // The study's one agent (exists once the study is created) and its
     // performance definition (exists once a response is added or the study

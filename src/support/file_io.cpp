@@ -24,6 +24,22 @@ std::string joinPath(const std::string& directory, const std::string& name) {
     return path;
 }
 
+std::string fileNamePart(const std::string& name) {
+    const auto hazard = [](char c) {
+        return c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+    };
+    std::string safe;
+    for (std::size_t at = 0; at < name.size(); ++at) {
+        if (name.compare(at, 2, "..") == 0) {
+            safe += '_';
+            ++at;
+        } else {
+            safe += hazard(name[at]) ? '_' : name[at];
+        }
+    }
+    return safe;
+}
+
 bool currentDirectory(std::string& directory) {
     std::error_code error;
     fs::path path = fs::current_path(error);

@@ -19,6 +19,10 @@ inline constexpr char pathSeparator = '/';
 // `directory` + separator + `name`.
 std::string joinPath(const std::string& directory, const std::string& name);
 
+// A name (of a response, say) as part of a file name: path separators,
+// control characters and ".." become "_", so the file stays in its folder.
+std::string fileNamePart(const std::string& name);
+
 // The process's current directory; false when it cannot be read.
 bool currentDirectory(std::string& directory);
 

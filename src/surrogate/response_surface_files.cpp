@@ -16,23 +16,6 @@ namespace {
 
 constexpr long long largestGrid = 100000;
 
-bool isPathHazard(char c) {
-    return c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
-}
-
-std::string safeFileNamePart(const std::string& name) {
-    std::string safe;
-    for (std::size_t at = 0; at < name.size(); ++at) {
-        if (name.compare(at, 2, "..") == 0) {
-            safe += '_';
-            ++at;
-        } else {
-            safe += isPathHazard(name[at]) ? '_' : name[at];
-        }
-    }
-    return safe;
-}
-
 bool hasKnownLayout(const ResponseSurface& surface) {
     const auto counts = modelOrderCounts(surface.order, surface.variableCount);
     return counts && counts->terms == surface.termCount();
@@ -88,7 +71,8 @@ std::string summaryText(const FitStatistics& stats) {
 std::string responseSurfaceFilePath(const std::string& folder, const std::string& response,
                                     int order, int agent, const std::string& extension) {
     return formatText("%s%c%s-%s-%d", folder.c_str(), support::pathSeparator,
-                      safeFileNamePart(response).c_str(), modelOrderName(order).c_str(), agent) +
+                      support::fileNamePart(response).c_str(), modelOrderName(order).c_str(),
+                      agent) +
            extension;
 }
 

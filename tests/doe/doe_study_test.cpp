@@ -1,15 +1,17 @@
 // A designed experiment through the C interface: the whole array in one set,
 // repeated runs evaluated once, the factor labels, and the set-up refusals.
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "frame/text_format.h"
 #include "test_support.h"
 
 namespace varno {
 namespace {
 
-class DoeStudy : public testing::CInterfaceTest {
+class DoeStudyBase : public testing::CInterfaceTest {
 protected:
     testing::TempDirectory dir;
 
@@ -64,6 +66,8 @@ protected:
     }
 };
 
+using DoeStudy = DoeStudyBase;
+
 TEST_F(DoeStudy, HandsOutTheWholeArrayOnceAndCompletes) {
     define("sampleMethod: 2LevelPB\nnumFactors: 4\nnumEvals: 12", 4, "1, 10");
     ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
@@ -105,8 +109,10 @@ TEST_F(DoeStudy, HandsOutTheWholeArrayOnceAndCompletes) {
     EXPECT_EQ(VARNO_getNextSetOfDesignsFromStudy(&ids, &values), 0);
     EXPECT_EQ(lastMessage(), "No more designs to evaluate for this study. Only Optimization "
                              "studies allow multiple cycles.");
-    EXPECT_EQ(VARNO_getInteractionNames(&count), nullptr);
-    EXPECT_EQ(count, 0);
+    // The seven columns past the factors carry no interaction.
+    char** interactions = VARNO_getInteractionNames(&count);
+    ASSERT_EQ(count, 7);
+    for (int i = 0; i < count; ++i) EXPECT_STREQ(interactions[i], "");
 }
 
 // Existing designs: the designs the host shares, once their results are in,
@@ -185,6 +191,79 @@ TEST_F(DoeStudy, RefusesWhatTheFactorsCannotServe) {
             << testing::lastFatalReason();
         VARNO_endStudy();
     }
+}
+
+}  // namespace
+}  // namespace varno
+
+namespace varno {
+namespace {
+
+class DoeAnalysisStudy : public DoeStudyBase {
+protected:
+    // A 2^3 full factorial over x1 … x3 whose response is 10 ± 2 by x1,
+    // with `failing` designs reported as failed.
+    void runFullFactorial(int failing) {
+        define("sampleMethod: 2LevelFull\nnumFactors: 3", 3, "1, 10");
+        ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
+        int* ids = nullptr;
+        double** values = nullptr;
+        const int n = VARNO_getNextSetOfDesignsFromStudy(&ids, &values);
+        ASSERT_EQ(n, 8);
+        std::vector<double> responses;
+        for (int i = 0; i < n; ++i) responses.push_back(values[i][0] == 10.0 ? 12.0 : 8.0);
+        std::vector<double*> rows;
+        for (double& r : responses) rows.push_back(&r);
+        std::vector<int> errors(8, 0);
+        for (int i = 0; i < failing; ++i) errors[static_cast<std::size_t>(i)] = 1;
+        EXPECT_EQ(VARNO_updateResultsForDesignSet(n, ids, errors.data(), rows.data(), nullptr), 1);
+        VARNO_freePtr(ids);
+        VARNO_freePtr(values);
+        EXPECT_EQ(VARNO_isStudyComplete(), 1);
+    }
+};
+
+TEST_F(DoeAnalysisStudy, QueriesReadTheLevelMeansOfTheAnalysis) {
+    int levels = -1, terms = -1, count = -1;
+    runFullFactorial(0);
+    double** effects = VARNO_getDOEEffectsData(&levels, &terms);
+    ASSERT_NE(effects, nullptr);
+    ASSERT_EQ(levels, 2);
+    ASSERT_EQ(terms, 7);
+    EXPECT_EQ(effects[0][0], 8.0);
+    EXPECT_EQ(effects[1][0], 12.0);
+    EXPECT_EQ(effects[0][3], 10.0) << "AB: both levels hold two runs of each A level";
+    double* contributions = VARNO_getPercentContribution(&count);
+    ASSERT_EQ(count, 7);
+    EXPECT_EQ((std::vector<double>(contributions, contributions + 7)),
+              (std::vector<double>{100, 0, 0, 0, 0, 0, 0}));
+    char** names = VARNO_getInteractionNames(&count);
+    ASSERT_EQ(count, 4);
+    EXPECT_EQ((std::vector<std::string>(names, names + 4)),
+              (std::vector<std::string>{"AB", "AC", "BC", "ABC"}));
+    const std::string report = testing::readWholeFile(
+        dir.file(formatText("DOE_%d_f.out", currentStudy()->agent().number)));
+    EXPECT_NE(report.find("Identity Report: I\nSS_Size = 7\n"), std::string::npos) << report;
+    // Two-level factors allow a linear surface only; it fits y exactly.
+    const std::string model = testing::readWholeFile(
+        dir.file(formatText("f-Linear-%d.mdl", currentStudy()->agent().number)));
+    EXPECT_NE(model.find("Linear"), std::string::npos) << model;
+}
+
+TEST_F(DoeAnalysisStudy, FailedDesignsLeaveNoAnalysis) {
+    runFullFactorial(1);
+    int levels = -1, terms = -1, count = -1;
+    EXPECT_EQ(VARNO_getDOEEffectsData(&levels, &terms), nullptr);
+    EXPECT_EQ(levels + terms, 0);
+    EXPECT_EQ(VARNO_getPercentContribution(&count), nullptr);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(VARNO_getInteractionNames(&count), nullptr);
+    EXPECT_EQ(count, 0);
+    const std::vector<std::string> log = testing::logEntries();
+    EXPECT_NE(std::find(log.begin(), log.end(),
+                        "*WARNING\nThe DOE annova calculations are not performed when some "
+                        "designs have errors."),
+              log.end());
 }
 
 }  // namespace

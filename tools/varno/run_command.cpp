@@ -1,11 +1,16 @@
 #include "run_command.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <iomanip>
 #include <memory>
 #include <sstream>
 
 #include "command_evaluator.h"
+#include "doe_plots.h"
+#include "file_output.h"
 #include "formula_evaluator.h"
 #include "library.h"
 #include "nearest_word.h"
@@ -89,6 +94,36 @@ void pointToLibraryFiles(const StudyModel& model, const fs::path& directory, std
     out << "\n";
 }
 
+// The plots of a designed experiment, once the library has analysed it.
+void writeDoePlots(const StudyModel& model, const RunRecord& record, const fs::path& directory,
+                   std::ostream& out) {
+    const std::optional<DoeLevelMeans> levels = readDoeLevelMeans();
+    if (!levels || model.responses.empty()) return;
+    const DoePlot effects = effectsPlot(model, record, *levels);
+    writeFileReplacing(directory / "effects.svg", renderPanels(effects.title, effects.panels, 2));
+    out << ", effects.svg";
+    if (const std::optional<DoePlot> interactions = interactionsPlot(model, record)) {
+        writeFileReplacing(directory / "interactions.svg",
+                           renderPanels(interactions->title, interactions->panels, 3));
+        out << ", interactions.svg";
+    }
+    writeSvg(directory / "half-normal.svg", halfNormalChart(model, *levels));
+    out << ", half-normal.svg";
+}
+
+// The response surfaces the library fitted after the experiment, by their
+// model files.
+void listResponseSurfaces(const fs::path& directory, std::ostream& out) {
+    std::vector<std::string> models;
+    for (const fs::directory_entry& entry : fs::directory_iterator(directory)) {
+        if (entry.path().extension() == ".mdl") models.push_back(entry.path().filename().string());
+    }
+    if (models.empty()) return;
+    std::sort(models.begin(), models.end());
+    out << "\nResponse surfaces fitted to the experiment (model and error files):";
+    for (const std::string& model : models) out << " " << model;
+}
+
 void writeResults(const StudyModel& model, const RunRecord& record, const fs::path& directory,
                   std::ostream& out) {
     const bool multiObjective = model.objectives().size() >= 2;
@@ -114,6 +149,8 @@ void writeResults(const StudyModel& model, const RunRecord& record, const fs::pa
     if (!model.factors.empty()) {
         writeDoeArrayCsv(directory / "doe_array.csv", model, record);
         out << ", doe_array.csv";
+        writeDoePlots(model, record, directory, out);
+        listResponseSurfaces(directory, out);
     }
     out << "\n";
     pointToLibraryFiles(model, directory, out);

@@ -97,6 +97,10 @@ public:
             }
             if (!x_.empty()) break;
         }
+        if (chart.yRange) {
+            y_.add(transform(chart.yRange->first));
+            y_.add(transform(chart.yRange->second));
+        }
         x_.open();
         y_.open();
         // A margin inside the frame, so that markers at the extremes show whole.
@@ -116,8 +120,8 @@ public:
              << "<text x=\"" << width / 2 << "\" y=\"24\" text-anchor=\"middle\" font-size=\"15\">"
              << escape(chart_.title) << "</text>\n";
         axes();
-        out_ << "<clipPath id=\"plot\"><rect x=\"" << left << "\" y=\"" << top << "\" width=\""
-             << width - left - right << "\" height=\"" << height - top - bottom
+        out_ << "<clipPath id=\"" << chart_.clipId << "\"><rect x=\"" << left << "\" y=\"" << top
+             << "\" width=\"" << width - left - right << "\" height=\"" << height - top - bottom
              << "\"/></clipPath>\n";
         for (std::size_t k = 0; k < chart_.series.size(); ++k) series(chart_.series[k], k);
         out_ << "</svg>\n";
@@ -174,7 +178,7 @@ private:
         for (const auto& point : s.points) {
             if (visible(point.second)) shown.emplace_back(px(point.first), py(point.second));
         }
-        out_ << "<g clip-path=\"url(#plot)\">\n";
+        out_ << "<g clip-path=\"url(#" << chart_.clipId << ")\">\n";
         if (s.line && shown.size() > 1) {
             out_ << "<polyline fill=\"none\" stroke=\"" << s.colour
                  << "\" stroke-width=\"2\" points=\"";
@@ -195,12 +199,26 @@ private:
             }
             out_ << "</g>\n";
         }
+        labels(s);
         out_ << "</g>\n";
         const double ly = top + 14 + 20 * static_cast<double>(index);
         out_ << "<rect x=\"" << width - right + 12 << "\" y=\"" << ly - 9
              << "\" width=\"12\" height=\"10\" "
              << (s.hollow ? "fill=\"none\" stroke=\"" : "fill=\"") << s.colour << "\"/>\n<text x=\""
              << width - right + 30 << "\" y=\"" << ly << "\">" << escape(s.label) << "</text>\n";
+    }
+
+    void labels(const ChartSeries& s) {
+        for (std::size_t i = 0; i < s.points.size() && i < s.pointLabels.size(); ++i) {
+            const auto& [x, y] = s.points[i];
+            if (!visible(y) || s.pointLabels[i].empty()) continue;
+            // Left of the point, or right of it near the left edge.
+            const bool atLeft = px(x) - left < 60;
+            out_ << "<text x=\"" << shortNumberText(px(x) + (atLeft ? 6 : -6), 6) << "\" y=\""
+                 << shortNumberText(py(y) + 4, 6) << "\" text-anchor=\""
+                 << (atLeft ? "start" : "end") << "\" fill=\"" << s.colour << "\">"
+                 << escape(s.pointLabels[i]) << "</text>\n";
+        }
     }
 
     const Chart& chart_;
@@ -212,5 +230,31 @@ private:
 }  // namespace
 
 std::string renderSvg(const Chart& chart) { return Canvas(chart).render(); }
+
+std::string renderPanels(const std::string& title, std::vector<Chart> panels, int columns) {
+    constexpr double titleHeight = 40;
+    const int count = static_cast<int>(panels.size());
+    columns = std::max(1, std::min(columns, count));
+    const int rows = (count + columns - 1) / columns;
+    const double totalWidth = width * columns;
+    const double totalHeight = titleHeight + height * rows;
+    std::ostringstream out;
+    out << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << totalWidth << "\" height=\""
+        << totalHeight << "\" viewBox=\"0 0 " << totalWidth << ' ' << totalHeight
+        << "\" font-family=\"sans-serif\" font-size=\"12\">\n"
+        << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n"
+        << "<text x=\"" << totalWidth / 2 << "\" y=\"26\" text-anchor=\"middle\" font-size=\"17\">"
+        << escape(title) << "</text>\n";
+    for (int k = 0; k < count; ++k) {
+        panels[k].clipId = "plot" + std::to_string(k);
+        std::string panel = renderSvg(panels[k]);
+        // The panel's own <svg> element, placed at its cell of the grid.
+        panel.insert(4, " x=\"" + shortNumberText(width * (k % columns), 6) + "\" y=\"" +
+                            shortNumberText(titleHeight + height * (k / columns), 6) + "\"");
+        out << panel;
+    }
+    out << "</svg>\n";
+    return out.str();
+}
 
 }  // namespace varno::tool
