@@ -12,6 +12,7 @@
 #include "frame/tracked_allocator.h"
 #include "study/design_results.h"
 #include "study/doe_study.h"
+#include "study/robustness_study.h"
 #include "study/study.h"
 
 namespace varno {
@@ -254,6 +255,12 @@ void finishSharedSet(Study& study) {
     }
 }
 
+// The one set of an array study is complete: its analysis runs once.
+void finishArraySet(Study& study) {
+    if (isRRStudy(study)) writeRRResults(study);
+    library().studyComplete = 1;
+}
+
 }  // namespace
 
 namespace {
@@ -283,7 +290,7 @@ int nextSet(Study& study, int** designIds, double*** designValues) {
             if (yielded == 0 && !study.search) return 0;
             break;
         case CyclePath::arraySet:
-            if (agent.method_used != search::studyDoe) {
+            if (agent.method_used != search::studyDoe && !isRRStudy(study)) {
                 reportNotAvailable("VARNO_getNextSetOfDesignsFromStudy");
                 return 0;
             }
@@ -362,7 +369,7 @@ int updateResultsForDesignSet(Study& study, int nDesigns, int* designIds, int* e
         finishSharedSet(study);
     } else if (allResultsIn(study, handedOutWithoutResults(study.cycle))) {
         if (study.cycle.path == CyclePath::engine) finishEngineSet(study);
-        if (study.cycle.path == CyclePath::arraySet) library().studyComplete = 1;
+        if (study.cycle.path == CyclePath::arraySet) finishArraySet(study);
         library().designSetPending = 0;
     }
     return 1;

@@ -11,6 +11,7 @@
 #include "model/formula.h"
 #include "model/responses.h"
 #include "study/doe_study.h"
+#include "study/robustness_study.h"
 #include "support/clock.h"
 
 namespace varno {
@@ -223,6 +224,7 @@ void startCycle(Study& study) {
     startRandomSequence(study);
     startSearch(study);
     if (study.agent().method_used == search::studyDoe) startDoeStudy(study);
+    if (isRRStudy(study)) startRRStudy(study);
 }
 
 }  // namespace

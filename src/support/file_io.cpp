@@ -47,6 +47,21 @@ bool removeFile(const std::string& path) {
     return fs::remove(fs::path(path), error);
 }
 
+bool replaceFile(const std::string& path, const std::string& text) {
+    const std::string temporary = path + ".tmp";
+    {
+        FileWriter writer(temporary, false);
+        if (!writer.is_open()) return false;
+        writer.write(text);
+        writer.close();
+    }
+    std::error_code error;
+    fs::rename(fs::path(temporary), fs::path(path), error);
+    if (!error) return true;
+    fs::remove(fs::path(temporary), error);
+    return false;
+}
+
 FileWriter::FileWriter(const std::string& path, bool append) {
     if (openMustFail(path)) return;
     stream_.imbue(std::locale::classic());

@@ -27,6 +27,11 @@ bool fileExists(const std::string& path);
 // Removes a file; false when it did not exist or could not be removed.
 bool removeFile(const std::string& path);
 
+// Writes `text` as the whole content of `path`: first to a temporary file
+// beside it, which then replaces `path`, so that a failed write never leaves
+// a cut file. False when the file cannot be written.
+bool replaceFile(const std::string& path, const std::string& text);
+
 // An output text file, written with the classic locale and flushed on close.
 class FileWriter {
 public:
