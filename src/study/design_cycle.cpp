@@ -12,6 +12,7 @@
 #include "frame/tracked_allocator.h"
 #include "study/design_results.h"
 #include "study/doe_study.h"
+#include "study/robust_design_study.h"
 #include "study/robustness_study.h"
 #include "study/study.h"
 
@@ -258,6 +259,7 @@ void finishSharedSet(Study& study) {
 // The one set of an array study is complete: its analysis runs once.
 void finishArraySet(Study& study) {
     if (isRRStudy(study)) writeRRResults(study);
+    if (isRobustDesignStudy(study)) analyseRobustDesign(study);
     library().studyComplete = 1;
 }
 
@@ -290,7 +292,8 @@ int nextSet(Study& study, int** designIds, double*** designValues) {
             if (yielded == 0 && !study.search) return 0;
             break;
         case CyclePath::arraySet:
-            if (agent.method_used != search::studyDoe && !isRRStudy(study)) {
+            if (agent.method_used != search::studyDoe && !isRRStudy(study) &&
+                !isRobustDesignStudy(study)) {
                 reportNotAvailable("VARNO_getNextSetOfDesignsFromStudy");
                 return 0;
             }

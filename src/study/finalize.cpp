@@ -11,6 +11,7 @@
 #include "model/formula.h"
 #include "model/responses.h"
 #include "study/doe_study.h"
+#include "study/robust_design_study.h"
 #include "study/robustness_study.h"
 #include "support/clock.h"
 
@@ -225,6 +226,7 @@ void startCycle(Study& study) {
     startSearch(study);
     if (study.agent().method_used == search::studyDoe) startDoeStudy(study);
     if (isRRStudy(study)) startRRStudy(study);
+    if (isRobustDesignStudy(study)) startRobustDesignStudy(study);
 }
 
 }  // namespace

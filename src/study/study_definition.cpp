@@ -4,6 +4,7 @@
 #include "model/study_variables.h"
 #include "search/method_settings.h"
 #include "study/doe_study.h"
+#include "study/robust_design_study.h"
 #include "study/robustness_study.h"
 
 namespace varno {
@@ -38,6 +39,7 @@ void defineMethod(Study& study, const LineList& lines) {
                                study.project.dvar.front(), lines);
     if (study.agent().method_used == search::studyDoe) defineDoeMethod(study, lines);
     if (isRRStudy(study)) defineRRMethod(study, lines);
+    if (isRobustDesignStudy(study)) defineRobustDesignMethod(study, lines);
 }
 
 void defineRuntime(Study& study, const LineList& lines) {
