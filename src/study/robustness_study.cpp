@@ -1,5 +1,6 @@
 #include "study/robustness_study.h"
 
+#include <algorithm>
 #include <map>
 #include <optional>
 
@@ -13,6 +14,8 @@
 #include "search/agent.h"
 #include "study/study.h"
 #include "support/file_io.h"
+#include "surrogate/surface_fitting.h"
+#include "surrogate/variable_range.h"
 
 namespace varno {
 
@@ -107,27 +110,33 @@ void sampleDesigns(Study& study) {
     study.doeRuns = std::move(runs);
 }
 
-// The response values of one run in study order; nothing when the run's
-// design failed or is not in the store.
-std::optional<std::vector<model::DataValueArray>> runResponses(
-    const Study& study, const std::map<int, std::size_t>& storeIndex, int designId) {
+// One successfully evaluated sample: its values (variables, then
+// parameters) and its responses in study order.
+struct Sample {
+    std::vector<double> reals;
+    std::vector<model::DataValueArray> responses;
+};
+
+// Nothing when the run's design failed or is not in the store.
+std::optional<Sample> runSample(const Study& study, const std::map<int, std::size_t>& storeIndex,
+                                int designId) {
     const auto found = storeIndex.find(designId);
     if (found == storeIndex.end()) return std::nullopt;
     const design::StoredDesign& stored = study.store.record(found->second);
     if (stored.status.status == design::statusError) return std::nullopt;
-    return stored.responseValues();
+    return Sample{stored.reals, stored.responseValues()};
 }
 
-std::vector<std::vector<model::DataValueArray>> successfulRuns(const Study& study) {
+std::vector<Sample> successfulRuns(const Study& study) {
     std::map<int, std::size_t> storeIndex;
     for (std::size_t i = 0; i < study.store.size(); ++i) {
         storeIndex.emplace(study.store.record(i).id, i);
     }
     const doe::DoeRuns& runs = study.doeRuns;
-    std::vector<std::vector<model::DataValueArray>> successful;
+    std::vector<Sample> successful;
     for (int design : runs.runToDesign) {
         const int id = runs.designIds.at(static_cast<std::size_t>(design));
-        if (auto values = runResponses(study, storeIndex, id)) successful.push_back(*values);
+        if (auto sample = runSample(study, storeIndex, id)) successful.push_back(std::move(*sample));
     }
     const int failed = static_cast<int>(runs.runToDesign.size() - successful.size());
     if (failed > 0) {
@@ -142,14 +151,72 @@ std::vector<std::vector<model::DataValueArray>> successfulRuns(const Study& stud
 
 // The scalar values of study response `goal` over the successful runs;
 // nothing when the response is vector-valued.
-std::optional<std::vector<double>> scalarValues(
-    const std::vector<std::vector<model::DataValueArray>>& runs, std::size_t goal) {
+std::optional<std::vector<double>> scalarValues(const std::vector<Sample>& runs,
+                                               std::size_t goal) {
     std::vector<double> values;
-    for (const std::vector<model::DataValueArray>& run : runs) {
-        if (goal >= run.size() || model::valueArraySize(run[goal]) != 1) return std::nullopt;
-        values.push_back(model::doubleValueOf(run[goal].front()));
+    for (const Sample& run : runs) {
+        const std::vector<model::DataValueArray>& responses = run.responses;
+        if (goal >= responses.size() || model::valueArraySize(responses[goal]) != 1) {
+            return std::nullopt;
+        }
+        values.push_back(model::doubleValueOf(responses[goal].front()));
     }
     return values;
+}
+
+// The distributed parameters, each over the range its samples span.
+std::vector<std::pair<std::size_t, surrogate::VariableRange>> sampledRanges(
+    const Study& study, const std::vector<Sample>& runs) {
+    std::vector<std::pair<std::size_t, surrogate::VariableRange>> ranges;
+    const std::size_t first = study.project.dvar.front().data.size();
+    const auto& fixed = study.project.file_user_fixed;
+    for (std::size_t j = 0; j < fixed.size(); ++j) {
+        if (fixed[j].distribution < 0) continue;
+        surrogate::VariableRange range{fixed[j].name, fixed[j].baseline, fixed[j].baseline};
+        for (const Sample& run : runs) {
+            range.min = std::min(range.min, run.reals.at(first + j));
+            range.max = std::max(range.max, run.reals.at(first + j));
+        }
+        ranges.emplace_back(first + j, range);
+    }
+    return ranges;
+}
+
+// Least-squares surfaces of the scalar responses over the distributed
+// parameters, with their model and error files.
+void fitSurfaces(const Study& study, const std::vector<Sample>& runs) {
+    const auto ranges = sampledRanges(study, runs);
+    surrogate::SurfaceFitRequest request;
+    request.points.resize(static_cast<Eigen::Index>(runs.size()),
+                          static_cast<Eigen::Index>(ranges.size()));
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        for (std::size_t c = 0; c < ranges.size(); ++c) {
+            request.points(static_cast<Eigen::Index>(r), static_cast<Eigen::Index>(c)) =
+                surrogate::normalise(runs[r].reals.at(ranges[c].first), ranges[c].second);
+        }
+    }
+    for (const auto& [position, range] : ranges) request.ranges.push_back(range);
+    std::vector<std::vector<double>> columns;
+    const model::PerformanceDefinition& performance = study.performance();
+    for (std::size_t goal = 0; goal < performance.size(); ++goal) {
+        if (auto values = scalarValues(runs, goal)) {
+            columns.push_back(std::move(*values));
+            request.responseNames.push_back(performance.goals[goal].name);
+        }
+    }
+    request.values.resize(static_cast<Eigen::Index>(runs.size()),
+                          static_cast<Eigen::Index>(columns.size()));
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        for (std::size_t r = 0; r < runs.size(); ++r) {
+            request.values(static_cast<Eigen::Index>(r), static_cast<Eigen::Index>(c)) =
+                columns[c][r];
+        }
+    }
+    request.studyFolder = study.workingDirectory;
+    request.agent = study.agent().number;
+    request.writeFiles = true;
+    surrogate::ResponseSurfaceStore store;
+    surrogate::fitResponseSurfaces(request, store);
 }
 
 std::string reliabilitySection(const Study& study, std::size_t goal,
@@ -216,6 +283,7 @@ void writeRRResults(Study& study) {
     std::map<std::string, std::string> byPath;  // responses of one name share a file
     for (const auto& [path, text] : files) byPath[path] += text;
     for (const auto& [path, text] : byPath) writeWholeFile(path, text);
+    if (study.doeSettings.genRSMAfterStudy != "NONE" && !runs.empty()) fitSurfaces(study, runs);
 }
 
 }  // namespace varno

@@ -87,6 +87,9 @@ TEST_F(RobustnessStudy, ReliabilityOfSamplesFromOneSet) {
                   failures / 399.0);
     EXPECT_NE(file.find(expected), std::string::npos) << file;
     EXPECT_NE(file.find("****** RELIABILITY RESULTS FOR R&R AGENT ******"), std::string::npos);
+    // The surface of g over the parameters R and S: g = R - S exactly.
+    const std::string model = testing::readWholeFile(dir.path() + "/g-Quadratic-0.mdl");
+    EXPECT_NE(model.find("Number of variables used = 2"), std::string::npos) << model;
     bool noted = false;
     for (const std::string& entry : testing::logEntries()) {
         noted = noted || entry.find("1 of the 400 samples of the R&R study failed") !=
