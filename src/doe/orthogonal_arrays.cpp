@@ -26,9 +26,8 @@ const std::vector<std::string> storedL18 = {
 // A difference scheme D(12, 12, 3), values from 1: for any two columns, the
 // differences of their entries (mod 3) take each value four times.
 const std::vector<std::string> differenceScheme12 = {
-    "111111111111", "111122223333", "111213332223", "112331231232",
-    "121332313122", "123123131322", "123231123213", "123313222131",
-    "132131322321", "132213213312", "132322132113", "133222311231"};
+    "111111111111", "111122223333", "111213332223", "112331231232", "121332313122", "123123131322",
+    "123231123213", "123313222131", "132131322321", "132213213312", "132322132113", "133222311231"};
 
 const std::vector<OrthogonalArrayInfo> arrayTable = {
     {"L4", 4, 2, 3, 3},       {"L8", 8, 4, 7, 7},       {"L12", 12, 6, 11, 11},

@@ -85,12 +85,13 @@ ControlRunSummary summariseControlRuns(const std::string& response, int snKind,
     const std::size_t n = static_cast<std::size_t>(noiseRuns);
     for (std::size_t first = 0; first + n <= runValues.size(); first += n) {
         std::vector<double> values;
-        for (std::size_t r = first; r < first + n && runValues[r]; ++r) values.push_back(*runValues[r]);
+        for (std::size_t r = first; r < first + n && runValues[r]; ++r)
+            values.push_back(*runValues[r]);
         if (values.size() < n) continue;
         summary.controlRuns.push_back(static_cast<int>(first / n));
         summary.means.push_back(average(values));
-        const std::optional<double> ratio =
-            ratiosUsable ? signalToNoise(response, snKind, values) : std::nullopt;
+        const std::optional<double> ratio = ratiosUsable ? signalToNoise(response, snKind, values)
+                                                         : std::nullopt;
         if (ratio) summary.snRatios.push_back(*ratio);
         ratiosUsable = ratiosUsable && ratio.has_value();
     }

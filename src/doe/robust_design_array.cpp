@@ -94,8 +94,7 @@ RobustDesignSettings readRobustDesignSettings(const LineList& lines) {
     return settings;
 }
 
-CrossedArray crossControlAndNoise(const RobustDesignSettings& settings,
-                                  const DoeContext& context) {
+CrossedArray crossControlAndNoise(const RobustDesignSettings& settings, const DoeContext& context) {
     const model::Representation& variables = context.variables;
     checkFactorCounts(variables, context.agentNumber);
     const model::Representation control = factorsOnly(variables, variables.doe_control_factor_map);

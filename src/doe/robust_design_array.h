@@ -20,15 +20,14 @@ struct RobustDesignSettings {
 RobustDesignSettings readRobustDesignSettings(const LineList& lines);
 
 struct CrossedArray {
-    DoeTable inner;   // the control array, whose runs the analysis uses
-    DoeRuns runs;     // control run by control run, each with every noise run
+    DoeTable inner;  // the control array, whose runs the analysis uses
+    DoeRuns runs;    // control run by control run, each with every noise run
     int noiseRuns = 0;
 };
 
 // Checks both arrays' factors and builds the crossing; the control array is
 // built from the control factors, the noise array from the noise factors,
 // each by a classical kind (full or fractional factorial, orthogonal array).
-CrossedArray crossControlAndNoise(const RobustDesignSettings& settings,
-                                  const DoeContext& context);
+CrossedArray crossControlAndNoise(const RobustDesignSettings& settings, const DoeContext& context);
 
 }  // namespace varno::doe

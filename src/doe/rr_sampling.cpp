@@ -19,8 +19,8 @@ constexpr int largestDistributionSeed = 1000000;
 // seed from the engine's stream.
 void prepareDistribution(const ScatteredParameter& parameter, search::RandomStream& random) {
     const double u = random.draw();
-    const int seed = std::min(static_cast<int>(u * (largestDistributionSeed + 1)),
-                              largestDistributionSeed);
+    const int seed =
+        std::min(static_cast<int>(u * (largestDistributionSeed + 1)), largestDistributionSeed);
     parameter.distribution->setProperty("baseline", formatText("%.17g", parameter.baseline));
     parameter.distribution->setProperty("randomSeed", formatText("%d", seed));
 }

@@ -19,7 +19,6 @@ namespace {
 constexpr int exchangePasses = 10;
 constexpr int factorsWithCountableRuns = 23;  // 2^k still fits an int below this
 
-
 DoeTable oneHypercube(int k, int runs, int levels, search::RandomStream& random) {
     DoeTable table = makeTable(kindLatinHypercube, k, runs,
                                std::vector<int>(static_cast<std::size_t>(k), levels));

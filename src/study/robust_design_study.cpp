@@ -35,7 +35,8 @@ std::optional<std::vector<std::optional<double>>> runValues(const Study& study, 
     }
     std::vector<std::optional<double>> values;
     for (int design : study.doeRuns.runToDesign) {
-        const auto found = storeIndex.find(study.doeRuns.designIds.at(static_cast<std::size_t>(design)));
+        const auto found =
+            storeIndex.find(study.doeRuns.designIds.at(static_cast<std::size_t>(design)));
         if (found == storeIndex.end()) {
             values.emplace_back();
             continue;
@@ -106,9 +107,9 @@ void analyseRobustDesign(Study& study) {
 
 std::string robustAnalysisPath(const Study& study, const std::string& response,
                                const std::string& vector) {
-    return support::joinPath(study.workingDirectory,
-                             formatText("DOE_%d_%s_%s.out", study.agent().number,
-                                        response.c_str(), vector.c_str()));
+    return support::joinPath(
+        study.workingDirectory,
+        formatText("DOE_%d_%s_%s.out", study.agent().number, response.c_str(), vector.c_str()));
 }
 
 }  // namespace varno

@@ -35,8 +35,7 @@ void checkGoals(const Study& study) {
                               "assessment.",
                               first.c_str(), agent));
     }
-    if (study.agent().method_used == search::studyReliability &&
-        performance.constraintCount == 0) {
+    if (study.agent().method_used == search::studyReliability && performance.constraintCount == 0) {
         std::string text =
             formatText("Performance id %d must have at least one constraint ", performanceId);
         text = formatText("%s as it is being used for reliability calculations.", text.c_str());
@@ -136,7 +135,8 @@ std::vector<Sample> successfulRuns(const Study& study) {
     std::vector<Sample> successful;
     for (int design : runs.runToDesign) {
         const int id = runs.designIds.at(static_cast<std::size_t>(design));
-        if (auto sample = runSample(study, storeIndex, id)) successful.push_back(std::move(*sample));
+        if (auto sample = runSample(study, storeIndex, id))
+            successful.push_back(std::move(*sample));
     }
     const int failed = static_cast<int>(runs.runToDesign.size() - successful.size());
     if (failed > 0) {
@@ -151,8 +151,7 @@ std::vector<Sample> successfulRuns(const Study& study) {
 
 // The scalar values of study response `goal` over the successful runs;
 // nothing when the response is vector-valued.
-std::optional<std::vector<double>> scalarValues(const std::vector<Sample>& runs,
-                                               std::size_t goal) {
+std::optional<std::vector<double>> scalarValues(const std::vector<Sample>& runs, std::size_t goal) {
     std::vector<double> values;
     for (const Sample& run : runs) {
         const std::vector<model::DataValueArray>& responses = run.responses;
@@ -225,8 +224,7 @@ std::string reliabilitySection(const Study& study, std::size_t goal,
     writeMessage("outptr", "note",
                  formatText("Starting the reliability calculation for constraint %s",
                             performance.goals[goal].name.c_str()));
-    return doe::reliabilityText(
-        doe::reliabilityOf(performance, static_cast<int>(goal), values));
+    return doe::reliabilityText(doe::reliabilityOf(performance, static_cast<int>(goal), values));
 }
 
 void writeWholeFile(const std::string& path, const std::string& text) {
@@ -273,7 +271,8 @@ void writeRRResults(Study& study) {
                                     name.c_str()));
         }
         std::string text = doe::rrStatisticsText(name, doe::responseStatistics(*values));
-        if (reliability && performance.goals[goal].flag == model::kindConstraint && !values->empty()) {
+        if (reliability && performance.goals[goal].flag == model::kindConstraint &&
+            !values->empty()) {
             text += reliabilitySection(study, goal, *values);
         }
         const std::string path =

@@ -29,8 +29,9 @@ std::unique_ptr<support::Distribution> makeDistribution(
         return true;
     };
     std::string error;
-    auto made = support::ExtensionManager::instance().distributionExtension("Distribution")->create(
-        type, lookup, error);
+    auto made = support::ExtensionManager::instance()
+                    .distributionExtension("Distribution")
+                    ->create(type, lookup, error);
     EXPECT_TRUE(made) << error;
     return made;
 }
@@ -62,11 +63,17 @@ struct Case {
 
 std::vector<Case> cases() {
     return {
-        {"Normal", {{"stdDev", 2.0}}, 10.0,
+        {"Normal",
+         {{"stdDev", 2.0}},
+         10.0,
          [](double x) { return cdf(boost::math::normal_distribution<>(10.0, 2.0), x); }},
-        {"LogNormal", {{"logMean", 1.0}, {"logStdDev", 0.5}}, 3.0,
+        {"LogNormal",
+         {{"logMean", 1.0}, {"logStdDev", 0.5}},
+         3.0,
          [](double x) { return cdf(boost::math::lognormal_distribution<>(1.0, 0.5), x); }},
-        {"Weibull", {{"shape", 2.0}, {"scale", 3.0}}, 1.0,
+        {"Weibull",
+         {{"shape", 2.0}, {"scale", 3.0}},
+         1.0,
          [](double x) { return cdf(boost::math::weibull_distribution<>(2.0, 3.0), x); }},
     };
 }

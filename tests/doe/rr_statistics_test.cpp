@@ -81,7 +81,8 @@ TEST(RRReliability, CertainOutcomesPrintTheSentinels) {
 // g = R - S with R ~ N(10, 1) and S ~ N(7, 1): β = 3 / √2, P_f = Φ(-β).
 TEST(RRReliability, LinearLimitStateMatchesTheClosedForm) {
     std::string error;
-    const auto* extension = support::ExtensionManager::instance().distributionExtension("Distribution");
+    const auto* extension =
+        support::ExtensionManager::instance().distributionExtension("Distribution");
     const auto lookup = [](const std::string& key, double& value, std::string&) {
         value = 1.0;
         return key == "stdDev";
@@ -90,8 +91,8 @@ TEST(RRReliability, LinearLimitStateMatchesTheClosedForm) {
     auto s = extension->create("Normal", lookup, error);
     search::RandomStream random(0.4f);
     constexpr int n = 100000;
-    const auto samples =
-        sampleParameters(samplingMonteCarlo, n, {{"R", 10.0, r.get()}, {"S", 7.0, s.get()}}, random);
+    const auto samples = sampleParameters(samplingMonteCarlo, n,
+                                          {{"R", 10.0, r.get()}, {"S", 7.0, s.get()}}, random);
     std::vector<double> g;
     for (const std::vector<double>& sample : samples) g.push_back(sample[0] - sample[1]);
     const Reliability found = reliabilityOf(atLeastZero(), 0, g);
@@ -107,9 +108,9 @@ TEST(RRReliability, LinearLimitStateMatchesTheClosedForm) {
 // Control run 1 of three is the robust one: the same mean as the others but
 // the smallest scatter over the noise runs.
 TEST(RobustDesign, TheLeastScatteredControlRunHasTheBestNominalRatio) {
-    const std::vector<std::optional<double>> runs = {9.0,  11.0, 8.0, 12.0,  // control run 0
-                                                     9.9,  10.1, 9.8, 10.2,  // control run 1
-                                                     7.0,  13.0, 6.0, 14.0};
+    const std::vector<std::optional<double>> runs = {9.0, 11.0, 8.0, 12.0,  // control run 0
+                                                     9.9, 10.1, 9.8, 10.2,  // control run 1
+                                                     7.0, 13.0, 6.0, 14.0};
     const ControlRunSummary summary = summariseControlRuns("y", snNominalIsBest, runs, 4);
     ASSERT_EQ(summary.snRatios.size(), 3u);
     EXPECT_EQ(std::max_element(summary.snRatios.begin(), summary.snRatios.end()) -
@@ -117,8 +118,9 @@ TEST(RobustDesign, TheLeastScatteredControlRunHasTheBestNominalRatio) {
               1);
     for (double mean : summary.means) EXPECT_DOUBLE_EQ(mean, 10.0);
     const ControlRunSummary smaller = summariseControlRuns("y", snSmallerIsBetter, runs, 4);
-    EXPECT_NEAR(smaller.snRatios[1], -10.0 * std::log10((9.9 * 9.9 + 10.1 * 10.1 + 9.8 * 9.8 +
-                                                         10.2 * 10.2) / 4.0), 1e-12);
+    EXPECT_NEAR(smaller.snRatios[1],
+                -10.0 * std::log10((9.9 * 9.9 + 10.1 * 10.1 + 9.8 * 9.8 + 10.2 * 10.2) / 4.0),
+                1e-12);
 }
 
 TEST(RobustDesign, IncompleteRunsAndInfiniteRatiosAreLeftOut) {

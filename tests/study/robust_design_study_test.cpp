@@ -21,8 +21,8 @@ protected:
 
     void addFactor(const std::string& name, int id, const std::string& levels,
                    const std::string& factorType) {
-        const std::string text = "type: Continuous\nid: " + std::to_string(id) +
-                                 "\nmin: -10\nbaseline: 1\nmax: 10";
+        const std::string text =
+            "type: Continuous\nid: " + std::to_string(id) + "\nmin: -10\nbaseline: 1\nmax: 10";
         ASSERT_EQ(VARNO_defineNewProjectParameter(name.c_str(), text.c_str()), 1);
         pending_.push_back({name, id, levels, factorType});
     }
@@ -75,7 +75,8 @@ TEST_F(RobustDesignStudy, RatiosFindTheLeastScatteredControlSetting) {
     std::vector<double*> rows;
     for (int i = 0; i < n; ++i) {
         // Values: x1, x2, n1, n2. The noise moves y least at x1 = x2 = 10.
-        const double scatter = (values[i][0] == 10.0 ? 0.1 : 1.0) * (values[i][1] == 10.0 ? 0.5 : 1.0);
+        const double scatter =
+            (values[i][0] == 10.0 ? 0.1 : 1.0) * (values[i][1] == 10.0 ? 0.5 : 1.0);
         y[static_cast<std::size_t>(i)] = 10.0 + scatter * (values[i][2] + 0.5 * values[i][3]);
         rows.push_back(&y[static_cast<std::size_t>(i)]);
         EXPECT_EQ(values[i][0], values[i / 4 * 4][0]) << "a control run keeps its control values";

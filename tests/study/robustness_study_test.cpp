@@ -83,8 +83,7 @@ TEST_F(RobustnessStudy, ReliabilityOfSamplesFromOneSet) {
     const std::string file = testing::readWholeFile(dir.path() + "/RandR_0_g.out");
     EXPECT_NE(file.find("\n               g,       399,"), std::string::npos) << file;
     char expected[100];
-    std::snprintf(expected, sizeof expected, "\n    Probability of failure: %g",
-                  failures / 399.0);
+    std::snprintf(expected, sizeof expected, "\n    Probability of failure: %g", failures / 399.0);
     EXPECT_NE(file.find(expected), std::string::npos) << file;
     EXPECT_NE(file.find("****** RELIABILITY RESULTS FOR R&R AGENT ******"), std::string::npos);
     // The surface of g over the parameters R and S: g = R - S exactly.
@@ -92,8 +91,8 @@ TEST_F(RobustnessStudy, ReliabilityOfSamplesFromOneSet) {
     EXPECT_NE(model.find("Number of variables used = 2"), std::string::npos) << model;
     bool noted = false;
     for (const std::string& entry : testing::logEntries()) {
-        noted = noted || entry.find("1 of the 400 samples of the R&R study failed") !=
-                             std::string::npos;
+        noted = noted ||
+                entry.find("1 of the 400 samples of the R&R study failed") != std::string::npos;
     }
     EXPECT_TRUE(noted);
 }

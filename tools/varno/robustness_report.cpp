@@ -45,8 +45,8 @@ bool isRobustnessStudy(const StudyModel& model) {
 
 Chart histogramChart(const std::string& response, const std::vector<double>& values) {
     Chart chart;
-    chart.title = "Distribution of " + response + " over " + std::to_string(values.size()) +
-                  " samples";
+    chart.title =
+        "Distribution of " + response + " over " + std::to_string(values.size()) + " samples";
     chart.xLabel = response;
     chart.yLabel = "fraction of samples";
     ChartSeries bars{"samples", "#1f77b4", {}, true, 0.0};
@@ -62,7 +62,8 @@ Chart histogramChart(const std::string& response, const std::vector<double>& val
         for (int b = 0; b < histogramBins; ++b) {
             const double left = *low + b * width, right = left + width;
             const double h = share[static_cast<std::size_t>(b)];
-            bars.points.insert(bars.points.end(), {{left, 0.0}, {left, h}, {right, h}, {right, 0.0}});
+            bars.points.insert(bars.points.end(),
+                               {{left, 0.0}, {left, h}, {right, h}, {right, 0.0}});
         }
     }
     chart.series.push_back(bars);

@@ -103,7 +103,8 @@ void writeResults(const StudyModel& model, const RunRecord& record, const fs::pa
         out << ", pareto.svg";
     }
     if (isRobustnessStudy(model)) {
-        for (const std::string& name : writeHistograms(model, record, directory)) out << ", " << name;
+        for (const std::string& name : writeHistograms(model, record, directory))
+            out << ", " << name;
     }
     if (!model.factors.empty()) {
         writeDoeArrayCsv(directory / "doe_array.csv", model, record);
