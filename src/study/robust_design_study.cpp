@@ -77,6 +77,10 @@ void defineRobustDesignMethod(Study& study, const LineList& lines) {
 }
 
 void startRobustDesignStudy(Study& study) {
+    // The crossed array is handed out once and scored as a DOE's runs.
+    if (study.agent().type != search::agentDoe) {
+        fatalError("A robust parameter design needs a study of type \"doe\".");
+    }
     checkNoGoals(study);
     const doe::DoeContext context{study.project.dvar.front(), study.agent().number, study.random,
                                   study.workingDirectory};

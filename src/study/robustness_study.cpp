@@ -250,6 +250,11 @@ void defineRRMethod(Study& study, const LineList& lines) {
 }
 
 void startRRStudy(Study& study) {
+    // The samples are handed out once and keep their parameter values.
+    if (study.agent().type != search::agentReliability) {
+        fatalError("A robustness or reliability study needs a study of type \"reliability and "
+                   "robustness\".");
+    }
     checkGoals(study);
     warnAboutVariableDistributions(study);
     sampleDesigns(study);

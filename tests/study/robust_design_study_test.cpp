@@ -27,8 +27,8 @@ protected:
         pending_.push_back({name, id, levels, factorType});
     }
 
-    void define(const std::string& goal) {
-        ASSERT_EQ(VARNO_createNewStudy("rpd", "type: doe"), 1);
+    void define(const std::string& goal, const std::string& studyType = "doe") {
+        ASSERT_EQ(VARNO_createNewStudy("rpd", ("type: " + studyType).c_str()), 1);
         addFactor("x1", 1, "1, 10", "Control");
         addFactor("x2", 2, "1, 10", "Control");
         addFactor("n1", 3, "-1, 1", "Noise");
@@ -94,6 +94,13 @@ TEST_F(RobustDesignStudy, RatiosFindTheLeastScatteredControlSetting) {
                       summary.snRatios.begin();
     EXPECT_EQ(study.doeTable->level(summary.controlRuns[static_cast<std::size_t>(best)], 0), 1);
     EXPECT_EQ(study.doeTable->level(summary.controlRuns[static_cast<std::size_t>(best)], 1), 1);
+}
+
+TEST_F(RobustDesignStudy, OnlyADoeAgentWithoutGoalsIsAccepted) {
+    define("type: response\ngoal: nominal\nacceptMin: -1e300\nacceptMax: 1e300", "evaluation");
+    EXPECT_EQ(VARNO_finalizeStudyData(), 0);
+    EXPECT_EQ(testing::lastFatalReason(),
+              "*ERROR\nA robust parameter design needs a study of type \"doe\".");
 }
 
 TEST_F(RobustDesignStudy, GoalsAreRefusedAtFinalising) {
