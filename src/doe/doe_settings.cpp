@@ -178,9 +178,9 @@ int doeKindFromText(const std::string& text, KindContext context) {
     fatalError(formatText("Unrecognized DOE type specified: %s", text.c_str()));
 }
 
-DoeSettings readDoeSettings(const model::BlockReader& reader) {
+DoeSettings readDoeSettings(const model::BlockReader& reader, const std::string& kindKey) {
     DoeSettings settings;
-    settings.kind = doeKindFromText(reader.requiredText("sampleMethod"), KindContext::doe);
+    settings.kind = doeKindFromText(reader.requiredText(kindKey), KindContext::doe);
     readKindProperties(reader, settings);
     settings.genRSMAfterStudy = reader.optionalText("genRSMAfterStudy").value_or("");
     if (settings.genRSMAfterStudy == "NONE") {

@@ -25,9 +25,11 @@ enum class KindContext { doe, sampling };
 // The kind code of a `sampleMethod` keyword; any other text is fatal.
 int doeKindFromText(const std::string& text, KindContext context);
 
-// Reads `sampleMethod`, the kind's properties and `genRSMAfterStudy` (reader
-// of type "Study"). Writes the D-optimal note and the no-surfaces note.
-DoeSettings readDoeSettings(const model::BlockReader& reader);
+// Reads the kind (`sampleMethod`, or `kindKey`), the kind's properties and
+// `genRSMAfterStudy` (reader of type "Study"). Writes the D-optimal note and
+// the no-surfaces note.
+DoeSettings readDoeSettings(const model::BlockReader& reader,
+                            const std::string& kindKey = "sampleMethod");
 
 // The number of runs the settings ask for, in 64 bits (before building):
 // exact for the classical kinds, numEvals for the others.

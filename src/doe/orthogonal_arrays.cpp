@@ -23,6 +23,12 @@ const std::vector<std::string> storedL18 = {
     "13121323", "13232131", "13313212", "21133221", "21211332", "21322113",
     "22123132", "22231213", "22312321", "23132312", "23213123", "23321231"};
 
+// A difference scheme D(12, 12, 3), values from 1: for any two columns, the
+// differences of their entries (mod 3) take each value four times.
+const std::vector<std::string> differenceScheme12 = {
+    "111111111111", "111122223333", "111213332223", "112331231232", "121332313122", "123123131322",
+    "123231123213", "123313222131", "132131322321", "132213213312", "132322132113", "133222311231"};
+
 const std::vector<OrthogonalArrayInfo> arrayTable = {
     {"L4", 4, 2, 3, 3},       {"L8", 8, 4, 7, 7},       {"L12", 12, 6, 11, 11},
     {"L16", 16, 8, 15, 15},   {"L32", 32, 16, 31, 31},  {"L72", 72, 7, 36, 36},
@@ -65,6 +71,26 @@ std::vector<std::vector<int>> threeLevelLinear(int m) {
             int sum = 0;
             for (int rest = r, i = 0; i < m; ++i, rest /= 3) sum += direction[i] * (rest % 3);
             rows[r].push_back(sum % 3);
+        }
+    }
+    return rows;
+}
+
+// The mixed array of 36 runs with 3 two-level and 13 three-level columns.
+// Developing the difference scheme (row i plus s, s = 0, 1, 2) gives 12
+// orthogonal three-level columns; row i itself acts as a 12-level column,
+// which is split into one three-level column (i / 4) and the three columns
+// of the two-level array of 4 runs (row i mod 4).
+std::vector<std::vector<int>> mixedArray36() {
+    const std::vector<std::vector<int>> scheme = fromText(differenceScheme12);
+    const std::vector<std::vector<int>> fourRuns = fromText(storedL4);
+    std::vector<std::vector<int>> rows;
+    for (int i = 0; i < 12; ++i) {
+        for (int s = 0; s < 3; ++s) {
+            std::vector<int> row = fourRuns[static_cast<std::size_t>(i % 4)];
+            row.push_back(i / 4);
+            for (int entry : scheme[static_cast<std::size_t>(i)]) row.push_back((entry + s) % 3);
+            rows.push_back(std::move(row));
         }
     }
     return rows;
@@ -133,7 +159,7 @@ std::vector<std::vector<int>> orthogonalArrayRows(int index) {
     if (name == "L18") return fromText(storedL18);
     if (name == "L27") return threeLevelLinear(3);
     if (name == "L81") return threeLevelLinear(4);
-    if (name == "L36") return {};
+    if (name == "L36") return mixedArray36();
     const OrthogonalArrayInfo& info = arrayTable[static_cast<std::size_t>(index)];
     std::vector<std::vector<int>> rows = twoLevelColumns(hadamardMatrix(info.runs));
     for (std::vector<int>& row : rows) row.resize(static_cast<std::size_t>(info.mostFactors));
@@ -147,9 +173,6 @@ DoeTable orthogonalArray(int k, int index, std::vector<int> levelsPerFactor,
                        "not supported.\n\t Exiting");
     }
     const OrthogonalArrayInfo& info = arrayTable[static_cast<std::size_t>(index)];
-    if (index == indexL36) {
-        generatorError("\n\t The Taguchi array L36 has no stored values in this version.\n");
-    }
     const bool mixed = index == indexL18 || index == indexL36;
     std::vector<int> columns;
     if (mixed) {

@@ -19,18 +19,6 @@ namespace {
 constexpr int exchangePasses = 10;
 constexpr int factorsWithCountableRuns = 23;  // 2^k still fits an int below this
 
-std::vector<int> randomPermutation(int n, search::RandomStream& random) {
-    std::vector<int> unused(static_cast<std::size_t>(n));
-    std::iota(unused.begin(), unused.end(), 0);
-    std::vector<int> permutation;
-    while (!unused.empty()) {
-        const auto pick = static_cast<std::size_t>(random.index(static_cast<int>(unused.size())));
-        permutation.push_back(unused[pick]);
-        unused.erase(unused.begin() + static_cast<long>(pick));
-    }
-    return permutation;
-}
-
 DoeTable oneHypercube(int k, int runs, int levels, search::RandomStream& random) {
     DoeTable table = makeTable(kindLatinHypercube, k, runs,
                                std::vector<int>(static_cast<std::size_t>(k), levels));
@@ -104,6 +92,18 @@ void refuseTooFewRuns(int k, int runs, int agentNumber) {
 }
 
 }  // namespace
+
+std::vector<int> randomPermutation(int n, search::RandomStream& random) {
+    std::vector<int> unused(static_cast<std::size_t>(n));
+    std::iota(unused.begin(), unused.end(), 0);
+    std::vector<int> permutation;
+    while (!unused.empty()) {
+        const auto pick = static_cast<std::size_t>(random.index(static_cast<int>(unused.size())));
+        permutation.push_back(unused[pick]);
+        unused.erase(unused.begin() + static_cast<long>(pick));
+    }
+    return permutation;
+}
 
 int smallestRunDistance(const DoeTable& table) {
     int smallest = 0;

@@ -10,6 +10,10 @@
 
 namespace varno::doe {
 
+// A uniformly random permutation of 0 .. n-1: position after position takes
+// a random one of the indices not used yet.
+std::vector<int> randomPermutation(int n, search::RandomStream& random);
+
 // The best of `tries` random Latin hypercubes of `runs` runs over k factors
 // with `levels` levels (levels / runs sub-levels per stratum), by the
 // largest smallest L1 distance between two runs; ties keep the earlier.

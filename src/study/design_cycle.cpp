@@ -14,6 +14,8 @@
 #include "study/doe_analysis_study.h"
 #include "study/doe_study.h"
 #include "study/result_rows.h"
+#include "study/robust_design_study.h"
+#include "study/robustness_study.h"
 #include "study/study.h"
 #include "study/study_checkpoint.h"
 #include "study/study_history.h"
@@ -275,6 +277,13 @@ void finishSharedSet(Study& study) {
     }
 }
 
+// The one set of an array study is complete: its analysis runs once.
+void finishArraySet(Study& study) {
+    if (isRRStudy(study)) writeRRResults(study);
+    if (isRobustDesignStudy(study)) analyseRobustDesign(study);
+    library().studyComplete = 1;
+}
+
 }  // namespace
 
 namespace {
@@ -304,7 +313,8 @@ int nextSet(Study& study, int** designIds, double*** designValues) {
             if (yielded == 0 && !study.search) return 0;
             break;
         case CyclePath::arraySet:
-            if (agent.method_used != search::studyDoe) {
+            if (agent.method_used != search::studyDoe && !isRRStudy(study) &&
+                !isRobustDesignStudy(study)) {
                 reportNotAvailable("VARNO_getNextSetOfDesignsFromStudy");
                 return 0;
             }

@@ -14,9 +14,12 @@ design::Design doeDesign(Study& study, const std::vector<double>& values) {
     design::Design design;
     design.agentTag = study.agent().number;
     design.evaluationKind = design::realValued;
+    // Array runs give the study variables; samples give the parameters too.
     design.reals = values;
-    for (const model::FixedParameter& fixed : study.project.file_user_fixed) {
-        design.reals.push_back(fixed.baseline);
+    const auto& fixed = study.project.file_user_fixed;
+    const std::size_t variables = study.project.dvar.front().data.size();
+    for (std::size_t j = design.reals.size(); j < variables + fixed.size(); ++j) {
+        design.reals.push_back(fixed[j - variables].baseline);
     }
     study.encoding->dblsToInts(design, design::roundNearest);
     return design;

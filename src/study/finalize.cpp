@@ -14,6 +14,8 @@
 #include "study/report_files.h"
 #include "study/study_checkpoint.h"
 #include "study/study_history.h"
+#include "study/robust_design_study.h"
+#include "study/robustness_study.h"
 #include "support/clock.h"
 
 namespace varno {
@@ -231,6 +233,8 @@ void startCycle(Study& study) {
     resumeFromHistory(study);
     if (checkpoint) continueFromCheckpoint(study, *checkpoint);
     if (study.agent().method_used == search::studyDoe) startDoeStudy(study);
+    if (isRRStudy(study)) startRRStudy(study);
+    if (isRobustDesignStudy(study)) startRobustDesignStudy(study);
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include "doe/doe_designs.h"
 #include "doe/doe_settings.h"
 #include "doe/doe_table.h"
+#include "doe/robust_design.h"
+#include "doe/robust_design_array.h"
 #include "frame/library_state.h"
 #include "study/design_cycle.h"
 #include "design/design_store.h"
@@ -52,6 +54,11 @@ struct Study : StudyCore {
     // labels, pointing into the table, as the DOE queries hand them out.
     std::vector<double*> doeEffectRows;
     std::vector<char*> doeInteractionNames;
+    // A robust parameter design: both arrays' settings, the noise runs per
+    // control run, and per response the control-run means and ratios.
+    doe::RobustDesignSettings robustDesign;
+    int noiseRuns = 0;
+    std::vector<std::pair<std::string, doe::ControlRunSummary>> controlRunSummaries;
 
     // The study's one agent (exists once the study is created) and its
     // performance definition (exists once a response is added or the study

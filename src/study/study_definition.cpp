@@ -4,6 +4,8 @@
 #include "model/study_variables.h"
 #include "search/method_settings.h"
 #include "study/doe_study.h"
+#include "study/robust_design_study.h"
+#include "study/robustness_study.h"
 
 namespace varno {
 
@@ -36,6 +38,8 @@ void defineMethod(Study& study, const LineList& lines) {
     search::defineSearchMethod(study.setup.agent, study.setup.method, methodScope(study.setup),
                                study.project.dvar.front(), lines);
     if (study.agent().method_used == search::studyDoe) defineDoeMethod(study, lines);
+    if (isRRStudy(study)) defineRRMethod(study, lines);
+    if (isRobustDesignStudy(study)) defineRobustDesignMethod(study, lines);
 }
 
 void defineRuntime(Study& study, const LineList& lines) {

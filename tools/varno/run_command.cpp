@@ -19,6 +19,7 @@
 #include "process.h"
 #include "results.h"
 #include "results_store.h"
+#include "robustness_report.h"
 #include "stop_signals.h"
 #include "study_check.h"
 #include "study_setup.h"
@@ -131,6 +132,9 @@ void writeResults(const StudyModel& model, const RunRecord& record, const fs::pa
     if (multiObjective) {
         pareto = paretoSet(model, record);
         printParetoSet(out, model, record, pareto);
+    } else if (isRobustnessStudy(model)) {
+        out << "\nRobustness study: " << record.designs.size() << " samples evaluated\n";
+        printReliabilityTable(out, model, directory);
     } else if (!model.factors.empty() && model.objectives().empty()) {
         // A designed experiment ranks no design: its array is the result.
         out << "\nDesigned experiment over " << model.factors.size()
@@ -145,6 +149,10 @@ void writeResults(const StudyModel& model, const RunRecord& record, const fs::pa
     if (model.objectives().size() == 2) {
         writeSvg(directory / "pareto.svg", paretoChart(model, record, pareto));
         out << ", pareto.svg";
+    }
+    if (isRobustnessStudy(model)) {
+        for (const std::string& name : writeHistograms(model, record, directory))
+            out << ", " << name;
     }
     if (!model.factors.empty()) {
         writeDoeArrayCsv(directory / "doe_array.csv", model, record);

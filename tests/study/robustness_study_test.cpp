@@ -1,0 +1,137 @@
+// Robustness and reliability studies through the C interface: the samples in
+// one set, the statistics and reliability files, failed samples left out,
+// and the set-up refusals at finalising.
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace varno {
+namespace {
+
+class RobustnessStudy : public testing::CInterfaceTest {
+protected:
+    testing::TempDirectory dir;
+
+    void SetUp() override {
+        CInterfaceTest::SetUp();
+        ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1);
+    }
+
+    // One variable x, parameters R ~ N(10, 1) and S ~ N(7, 1) and a plain
+    // parameter c; response g with `goal` (a study-response definition).
+    void define(const std::string& method, const std::string& goal) {
+        ASSERT_EQ(VARNO_createNewStudy("rr", "type: reliability and robustness"), 1);
+        ASSERT_EQ(VARNO_defineNewDistribution("unit", "type: Normal\nstdDev: 1"), 1);
+        ASSERT_EQ(VARNO_defineNewProjectParameter(
+                      "x", "type: Continuous\nid: 1\nmin: 0\nbaseline: 5\nmax: 10"),
+                  1);
+        ASSERT_EQ(VARNO_defineNewProjectParameter(
+                      "R", "type: Parameter\nid: 2\nbaseline: 10\ndistribution: unit"),
+                  1);
+        ASSERT_EQ(VARNO_defineNewProjectParameter("c", "type: Parameter\nid: 3\nbaseline: 1"), 1);
+        ASSERT_EQ(VARNO_defineNewProjectParameter(
+                      "S", "type: Parameter\nid: 4\nbaseline: 7\ndistribution: unit"),
+                  1);
+        ASSERT_EQ(VARNO_defineNewProjectResponse("g", "type: API"), 1);
+        ASSERT_EQ(VARNO_defineStudyLevelData("S", "startAgent: 0\nendAgent: 0\nfilePrefix: rr\n"
+                                                  "randomSeed: 0.5\nmode: newStudy"),
+                  1);
+        if (VARNO_defineSearchMethodData("m", method.c_str()) != 1) return;
+        ASSERT_EQ(VARNO_addVariableToStudy(
+                      "x", "type: Continuous\nid: 1\nresolution: 11\ndistribution: NONE"),
+                  1);
+        ASSERT_EQ(VARNO_addResponseToStudy("g", goal.c_str()), 1) << lastMessage();
+    }
+
+    std::string lastMessage() {
+        const char* text = VARNO_getLastMessage();
+        return text == nullptr ? std::string() : std::string(text);
+    }
+};
+
+const char* const atLeastZero =
+    "type: constraint\nfactor: 1\noption: greater_equal\ntarget: 0\nquadWt: 1\nlinearWt: 0\n"
+    "acceptMin: -1e300\nacceptMax: 1e300";
+const char* const plainResponse = "type: response\ngoal: NONE\nacceptMin: -1e300\nacceptMax: 1e300";
+
+TEST_F(RobustnessStudy, ReliabilityOfSamplesFromOneSet) {
+    define("method: reliability\nnumEvals: 400\nsampleMethod: OtherLHC", atLeastZero);
+    ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
+    int* ids = nullptr;
+    double** values = nullptr;
+    const int n = VARNO_getNextSetOfDesignsFromStudy(&ids, &values);
+    ASSERT_EQ(n, 400) << lastMessage();
+    // Values: x, then the parameters R, c, S. Sample 0 fails.
+    std::vector<double> g(static_cast<std::size_t>(n));
+    std::vector<double*> rows;
+    std::vector<int> errors(static_cast<std::size_t>(n), 0);
+    errors[0] = 1;
+    int failures = 0;
+    for (int i = 0; i < n; ++i) {
+        EXPECT_EQ(values[i][0], 5.0);
+        EXPECT_EQ(values[i][2], 1.0);
+        g[static_cast<std::size_t>(i)] = values[i][1] - values[i][3];
+        if (i > 0 && g[static_cast<std::size_t>(i)] < 0.0) ++failures;
+        rows.push_back(&g[static_cast<std::size_t>(i)]);
+    }
+    EXPECT_NE(values[1][1], values[2][1]);
+    EXPECT_EQ(VARNO_updateResultsForDesignSet(n, ids, errors.data(), rows.data(), nullptr), 1);
+    VARNO_freePtr(ids);
+    VARNO_freePtr(values);
+    EXPECT_EQ(VARNO_isStudyComplete(), 1);
+    const std::string file = testing::readWholeFile(dir.path() + "/RandR_0_g.out");
+    EXPECT_NE(file.find("\n               g,       399,"), std::string::npos) << file;
+    char expected[100];
+    std::snprintf(expected, sizeof expected, "\n    Probability of failure: %g", failures / 399.0);
+    EXPECT_NE(file.find(expected), std::string::npos) << file;
+    EXPECT_NE(file.find("****** RELIABILITY RESULTS FOR R&R AGENT ******"), std::string::npos);
+    // The surface of g over the parameters R and S: g = R - S exactly.
+    const std::string model = testing::readWholeFile(dir.path() + "/g-Quadratic-0.mdl");
+    EXPECT_NE(model.find("Number of variables used = 2"), std::string::npos) << model;
+    bool noted = false;
+    for (const std::string& entry : testing::logEntries()) {
+        noted = noted ||
+                entry.find("1 of the 400 samples of the R&R study failed") != std::string::npos;
+    }
+    EXPECT_TRUE(noted);
+}
+
+TEST_F(RobustnessStudy, AllSamplesFailedWritesNoSamples) {
+    define("method: robustness\nnumEvals: 2\nsampleMethod: OtherMonteCarlo", plainResponse);
+    ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
+    int* ids = nullptr;
+    double** values = nullptr;
+    ASSERT_EQ(VARNO_getNextSetOfDesignsFromStudy(&ids, &values), 2);
+    double zero = 0.0;
+    std::vector<double*> rows = {&zero, &zero};
+    std::vector<int> errors = {1, 1};
+    EXPECT_EQ(VARNO_updateResultsForDesignSet(2, ids, errors.data(), rows.data(), nullptr), 1);
+    VARNO_freePtr(ids);
+    VARNO_freePtr(values);
+    EXPECT_EQ(testing::readWholeFile(dir.path() + "/RandR_0_g.out"),
+              "\n    ****** ANOVA RESULTS FOR R&R AGENT ******\n\n    #Samples 0\n\n\n");
+}
+
+TEST_F(RobustnessStudy, SetUpRefusals) {
+    define("method: robustness\nnumEvals: 1\nsampleMethod: OtherMonteCarlo", plainResponse);
+    EXPECT_NE(testing::lastFatalReason().find("The number of evaluations for the reliability and "
+                                              "robustness method must be at least 2. Found 1."),
+              std::string::npos);
+    ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1);
+    define("method: robustness\nnumEvals: 2\nsampleMethod: OtherMonteCarlo", atLeastZero);
+    EXPECT_EQ(VARNO_finalizeStudyData(), 0);
+    EXPECT_NE(testing::lastFatalReason().find(
+                  "Performance id 0 cannot have any objectives or constraints defined  as it is "
+                  "being used by a R&R agent (id=0) for robustness assessment."),
+              std::string::npos)
+        << testing::lastFatalReason();
+    ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1);
+    define("method: reliability\nnumEvals: 2\nsampleMethod: OtherLHC", plainResponse);
+    EXPECT_EQ(VARNO_finalizeStudyData(), 0);
+    EXPECT_NE(testing::lastFatalReason().find("must have at least one constraint"),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace varno
