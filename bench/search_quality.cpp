@@ -5,6 +5,10 @@
 // median, best and worst over the seeds. Progress goes to stderr, the table to
 // stdout; --json FILE also writes every run's result for
 // search_quality_scipy.py, which adds its columns and prints the gap table.
+//
+// --travok-only runs TRAVOK alone (search_quality_scipy.py --anchors then takes
+// the other tools' runs from an earlier full results file); --problem NAME
+// (repeatable) and --budgets A,B,... narrow the table.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +16,7 @@
 #include <limits>
 #include <memory>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -350,14 +355,19 @@ void printPreamble(const bench::Options& options, bool varnoAvailable) {
 // --- driver ---------------------------------------------------------------------------------
 
 std::vector<Cell> runCells(const bench::Scratch& scratch, const Problem& problem, int budget,
-                           int seeds) {
+                           int seeds, bool travokOnly) {
     std::vector<Cell> cells(toolCount);
+    if (travokOnly) {
+        for (int t = sade; t < toolCount; ++t)
+            cells[static_cast<std::size_t>(t)].state = VarnoState::unavailable;
+    }
     for (int s = 1; s <= seeds; ++s) {
         const auto seed = static_cast<unsigned>(s);
         const Instance instance(problem, seed);
         VarnoRun varno = runVarno(scratch, instance, budget, seed);
         bench::noteStudy(cells[varnoTravok].state, varno.study, s);
         cells[varnoTravok].runs.push_back(varno.result);
+        if (travokOnly) continue;
         for (Tool tool : {sade, pso, cmaes}) {
             cells[tool].runs.push_back(runPagmo(tool, instance, budget, seed));
         }
@@ -371,19 +381,52 @@ std::vector<Cell> runCells(const bench::Scratch& scratch, const Problem& problem
 
 // --- results file ---------------------------------------------------------------------------
 
-// Removes "--json FILE" from the arguments; returns FILE ("" when absent).
-std::string takeJsonOption(int& argc, char** argv) {
-    std::string path;
+// The options this benchmark reads besides those of bench::parseOptions.
+struct Selection {
+    std::string json;  // "--json FILE"; "" when absent
+    bool travokOnly = false;
+    std::vector<std::string> problems;  // every problem when empty
+    std::vector<int> budgets;           // the default budgets when empty
+};
+
+std::vector<int> budgetList(const std::string& text) {
+    std::vector<int> budgets;
+    std::stringstream items(text);
+    for (std::string item; std::getline(items, item, ',');) budgets.push_back(std::stoi(item));
+    return budgets;
+}
+
+// Removes this benchmark's own options from the arguments.
+Selection takeSelection(int& argc, char** argv) {
+    Selection selection;
     int kept = 1;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--json") == 0 && i + 1 < argc) {
-            path = argv[++i];
+        const std::string arg = argv[i];
+        const bool valued = i + 1 < argc;
+        if (arg == "--json" && valued) {
+            selection.json = argv[++i];
+        } else if (arg == "--problem" && valued) {
+            selection.problems.emplace_back(argv[++i]);
+        } else if (arg == "--budgets" && valued) {
+            selection.budgets = budgetList(argv[++i]);
+        } else if (arg == "--travok-only") {
+            selection.travokOnly = true;
         } else {
             argv[kept++] = argv[i];
         }
     }
     argc = kept;
-    return path;
+    return selection;
+}
+
+std::vector<Problem> selectedProblems(const std::vector<std::string>& names) {
+    std::vector<Problem> chosen;
+    for (const Problem& problem : bench::problemSuite()) {
+        if (names.empty() || std::find(names.begin(), names.end(), problem.name) != names.end()) {
+            chosen.push_back(problem);
+        }
+    }
+    return chosen;
 }
 
 // A run's best feasible objective; null when none was feasible.
@@ -410,8 +453,8 @@ nlohmann::json problemJson(const Problem& problem, const std::vector<int>& budge
 
 // Every run's best feasible objective per problem, budget and tool.
 void writeJson(const std::string& path, const bench::Options& options,
+               const std::vector<Problem>& suite,
                const std::vector<std::vector<std::vector<Cell>>>& table) {
-    const auto& suite = bench::problemSuite();
     nlohmann::json problems = nlohmann::json::array();
     for (std::size_t p = 0; p < suite.size(); ++p) {
         problems.push_back(problemJson(suite[p], options.budgets, table[p]));
@@ -428,17 +471,22 @@ void writeJson(const std::string& path, const bench::Options& options,
 
 int main(int argc, char** argv) {
     bench::Options options{10, {250, 500, 2000}};
-    const std::string json = takeJsonOption(argc, argv);
+    const Selection selection = takeSelection(argc, argv);
     if (!bench::parseOptions(argc, argv, options, {3, {250, 500}})) return 2;
+    if (!selection.budgets.empty()) options.budgets = selection.budgets;
     const bench::Scratch scratch("varno_search_quality_");
     const auto start = bench::Clock::now();
-    const auto& suite = bench::problemSuite();
+    const std::vector<Problem> suite = selectedProblems(selection.problems);
+    if (suite.empty()) {
+        std::fprintf(stderr, "no problem of that name\n");
+        return 2;
+    }
     const auto table =
         bench::runTable(suite, options.budgets, start, [&](const Problem& problem, int budget) {
-            return runCells(scratch, problem, budget, options.seeds);
+            return runCells(scratch, problem, budget, options.seeds, selection.travokOnly);
         });
     printPreamble(options, bench::varnoAvailable(table, varnoTravok));
     bench::printTable(suite, options.budgets, table, start, printProblemHeader, printBudgetRows);
-    if (!json.empty()) writeJson(json, options, table);
+    if (!selection.json.empty()) writeJson(selection.json, options, suite, table);
     return 0;
 }

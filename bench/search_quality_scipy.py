@@ -3,7 +3,10 @@
 
 Reads the results bench_search_quality wrote with --json, runs the two scipy
 optimisers on the same problems, budgets and seeds, and prints one Markdown
-table of median gaps to the known optimum with a column per tool.
+table of median gaps to the known optimum with a column per tool. With
+--anchors, every tool but TRAVOK is taken from an earlier merged results file
+instead (for a run of bench_search_quality --travok-only); --before adds the
+TRAVOK column of an earlier merged results file beside the new one.
 
 The problems are evaluated by the benchmark's own C++ code through the
 bench_problems library (ctypes): the same functions, per-seed offsets and
@@ -23,6 +26,7 @@ from scipy.optimize import differential_evolution, dual_annealing
 TRAVOK = "VARNO TRAVOK"
 RANDOM = "random"
 SCIPY_TOOLS = ("scipy DE", "scipy DA")
+BEFORE = "TRAVOK before"  # the column --before adds
 TARGET_POPULATION = 25  # about SADE's population, whatever the dimension
 REACHED = 1e-9  # a gap below this (relative to the optimum, at least 1) counts as 0
 
@@ -131,6 +135,29 @@ def add_scipy_runs(results, library):
     results["tools"] += list(SCIPY_TOOLS)
 
 
+def take_anchors(results, anchors):
+    """Copies every tool but TRAVOK from `anchors` for the rows `results` has."""
+    if anchors["seeds"] != results["seeds"]:
+        raise SystemExit(f"the anchors have {anchors['seeds']} seeds, the results {results['seeds']}")
+    by_name = {entry["name"]: entry for entry in anchors["problems"]}
+    for entry in results["problems"]:
+        for budget in results["budgets"]:
+            earlier = by_name[entry["name"]]["runs"][str(budget)]
+            runs = entry["runs"][str(budget)]
+            runs.update({tool: bests for tool, bests in earlier.items() if tool != TRAVOK})
+    results["tools"] = [TRAVOK] + [t for t in anchors["tools"] if t != TRAVOK]
+
+
+def add_before(results, before, label):
+    """Adds the TRAVOK runs of `before` as the column `label`."""
+    by_name = {entry["name"]: entry for entry in before["problems"]}
+    for entry in results["problems"]:
+        for budget in results["budgets"]:
+            earlier = by_name[entry["name"]]["runs"][str(budget)]
+            entry["runs"][str(budget)][label] = earlier[TRAVOK]
+    results["tools"].insert(0, label)
+
+
 # --- table -----------------------------------------------------------------------------
 
 
@@ -172,7 +199,7 @@ def table_lines(results, rows):
              markdown_row(["---", "---:"] + ["---:"] * len(tools))]
     for name, budget, gaps in rows:
         texts = {t: gap_text(gaps[t]) if t in gaps else "n/a" for t in tools}
-        best = gap_text(min(gaps.values()))
+        best = gap_text(min(g for t, g in gaps.items() if t != BEFORE))
         cells = [f"**{texts[t]}**" if texts[t] == best else texts[t] for t in tools]
         lines.append(markdown_row([name, str(budget)] + cells))
     return lines
@@ -185,9 +212,9 @@ def summary_lines(rows):
         if TRAVOK not in gaps:
             continue
         travok = gaps[TRAVOK]
-        if gap_text(travok) == gap_text(min(gaps.values())):
+        if gap_text(travok) == gap_text(min(g for t, g in gaps.items() if t != BEFORE)):
             best_rows += 1
-        anchors = [g for t, g in gaps.items() if t not in (TRAVOK, RANDOM)]
+        anchors = [g for t, g in gaps.items() if t not in (TRAVOK, RANDOM, BEFORE)]
         if budget in (250, 500) and anchors and travok > 2.0 * min(anchors):
             behind.append(f"{name} @ {budget}")
     return ["",
@@ -215,9 +242,18 @@ def main():
                         help="the JSON that bench_search_quality --json wrote")
     parser.add_argument("--output", type=Path, help="also write the merged results here")
     parser.add_argument("--markdown", type=Path, help="also write the table here")
+    parser.add_argument("--anchors", type=Path,
+                        help="take every tool but TRAVOK from this earlier merged results file")
+    parser.add_argument("--before", type=Path,
+                        help="add the TRAVOK column of this earlier merged results file")
     args = parser.parse_args()
     results = json.loads(args.results.read_text())
-    add_scipy_runs(results, ProblemLibrary(args.library))
+    if args.anchors:
+        take_anchors(results, json.loads(args.anchors.read_text()))
+    else:
+        add_scipy_runs(results, ProblemLibrary(args.library))
+    if args.before:
+        add_before(results, json.loads(args.before.read_text()), BEFORE)
     if args.output:
         args.output.write_text(json.dumps(results, indent=1) + "\n")
     report = "\n".join(report_lines(results)) + "\n"

@@ -11,6 +11,9 @@ namespace {
 
 constexpr std::size_t recentLimit = 64;  // designs scanned before they form a tree
 constexpr std::size_t leafSize = 16;     // designs a tree node scans instead of splitting
+// Box answers holding at least 1 / markingShare of the designs are put in
+// store order by marking rather than sorting.
+constexpr std::size_t markingShare = 16;
 
 double squared(double difference) { return difference * difference; }
 
@@ -193,11 +196,26 @@ std::vector<std::int32_t> DesignIndex::inBox(std::span<const int> low,
     for (Point point : recent_) {
         if (inside(point, low, high)) found.push_back(point);
     }
-    std::sort(found.begin(), found.end());
+    inStoreOrder(found);
     std::vector<std::int32_t> indices;
     indices.reserve(found.size());
     for (Point point : found) indices.push_back(storeIndices_[static_cast<std::size_t>(point)]);
     return indices;
+}
+
+// Sorts points; a large share of all designs by marking them and reading
+// the marks in order, which takes a pass over the designs but no comparisons.
+void DesignIndex::inStoreOrder(std::vector<Point>& points) const {
+    if (points.size() * markingShare < size()) {
+        std::sort(points.begin(), points.end());
+        return;
+    }
+    std::vector<bool> marked(size());
+    for (Point point : points) marked[static_cast<std::size_t>(point)] = true;
+    points.clear();
+    for (std::size_t p = 0; p < marked.size(); ++p) {
+        if (marked[p]) points.push_back(static_cast<Point>(p));
+    }
 }
 
 void DesignIndex::searchBox(const Tree& tree, Range range, std::span<const int> low,

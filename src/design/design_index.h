@@ -88,6 +88,7 @@ private:
     void searchBox(const Tree& tree, Range range, std::span<const int> low,
                    std::span<const int> high, std::vector<Point>& found) const;
     bool inside(Point point, std::span<const int> low, std::span<const int> high) const;
+    void inStoreOrder(std::vector<Point>& points) const;
 
     std::size_t fields_;
     std::vector<int> coords_;  // the codes of design p from p * fields_

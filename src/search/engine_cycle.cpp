@@ -187,10 +187,16 @@ StoreView storeViewFor(EngineRequest& request) {
         return evaluatedDesigns(request,
                                 nearest ? index->nearest(start.ints, wanted) : index->best(wanted));
     };
-    view.designsInBox = [&request](const std::vector<int>& low, const std::vector<int>& high) {
+    view.designsInBox = [&request](const std::vector<int>& low, const std::vector<int>& high,
+                                   int limit, RandomStream& random) {
         const design::DesignIndex* index = evaluatedIndex(request);
         if (index == nullptr) return std::vector<design::Design>();
-        return evaluatedDesigns(request, index->inBox(low, high));
+        const std::vector<std::int32_t> inside = index->inBox(low, high);
+        std::vector<std::int32_t> kept;
+        for (int k : random.sample(static_cast<int>(inside.size()), limit)) {
+            kept.push_back(inside[static_cast<std::size_t>(k)]);
+        }
+        return evaluatedDesigns(request, kept);
     };
     view.evaluatedCount = [&request] {
         const design::DesignIndex* index = evaluatedIndex(request);

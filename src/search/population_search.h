@@ -18,6 +18,7 @@
 #include "search/operator_weights.h"
 #include "search/population.h"
 #include "search/random_stream.h"
+#include "search/random_stream.h"
 #include "support/binary_io.h"
 
 namespace varno::search {
@@ -29,16 +30,18 @@ struct StoreView {
     // The stored performance of a design with these codes, or
     // design::NEW_DESIGN_MARK when the store has no result for it.
     std::function<double(const design::Design&)> savedPerformance;
-    // Up to `count` evaluated designs of the agent, each with its ints and
-    // performance: the nearest to `start` in codes when `nearest`, else the
+    // Up to `count` evaluated designs of the agent, each with its ints, reals,
+    // response values and performance: the nearest to `start` in codes when `nearest`, else the
     // best. Fewer than `count` when the store holds fewer. May be left empty.
     std::function<std::vector<design::Design>(const design::Design& start, int count, bool nearest)>
         storedDesigns;
     // The agent's evaluated designs whose codes lie within [low, high] in
     // every field (inclusive), each with its ints, reals, response values and
-    // performance, in store order. May be left empty.
-    std::function<std::vector<design::Design>(const std::vector<int>& low,
-                                              const std::vector<int>& high)>
+    // performance, in store order; when more than `limit` lie there, `limit`
+    // of them drawn by `random` (RandomStream::sample over their store
+    // order). May be left empty.
+    std::function<std::vector<design::Design>(
+        const std::vector<int>& low, const std::vector<int>& high, int limit, RandomStream& random)>
         designsInBox;
     // The number of the agent's evaluated designs. May be left empty.
     std::function<int()> evaluatedCount;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 
 #include "frame/text_format.h"
 
@@ -68,6 +69,21 @@ float RandomStream::draw() {
 int RandomStream::index(int n) {
     const int drawn = static_cast<int>(static_cast<double>(draw()) * n);
     return std::min(n - 1, drawn);
+}
+
+// Floyd's method: one draw per position kept, whatever the count.
+std::vector<int> RandomStream::sample(int count, int wanted) {
+    std::vector<int> kept;
+    if (count <= wanted) {
+        for (int k = 0; k < count; ++k) kept.push_back(k);
+        return kept;
+    }
+    std::set<int> chosen;
+    for (int last = count - wanted; last < count; ++last) {
+        const int drawn = integer(0, last);
+        chosen.insert(chosen.contains(drawn) ? last : drawn);
+    }
+    return {chosen.begin(), chosen.end()};
 }
 
 int RandomStream::integer(int low, int high) {

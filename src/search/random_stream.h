@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "support/binary_io.h"
 
@@ -48,6 +49,9 @@ public:
     int index(int n);
     // A uniform integer in [low, high]; `low` when low >= high.
     int integer(int low, int high);
+    // `wanted` of the positions 0 .. count - 1, drawn without repeats, in
+    // increasing order; every position when count <= wanted.
+    std::vector<int> sample(int count, int wanted);
     // True with probability p.
     bool flip(double p) { return p >= draw(); }
     // A standard normal value; each pair of uniform draws gives two values.

@@ -3,6 +3,7 @@
 // many trial points, or a least-squares surface searched from the start.
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "frame/text_format.h"
 #include "search/surface_goals.h"
@@ -21,6 +22,10 @@ constexpr std::size_t boxDesigns = 10;  // the box grows until it holds these
 // Objective evaluations of one SQP search. Fitted surfaces are smooth, so
 // SLSQP converges well within this; it bounds the cost of the 100 trials.
 constexpr int sqpEvaluationLimit = 50;
+// Half the width, in the fit range's [-1, 1] coordinates, of the region
+// around the start where a surface is searched: a surface fitted over a wide
+// box predicts poorly far from the start, where its designs thin out.
+constexpr double trustRadius = 0.25;
 constexpr int linearOrder = 0;
 constexpr int quadraticOrder = 1;
 
@@ -72,6 +77,11 @@ std::vector<int> codesOf(const Eigen::VectorXd& x, const CodeRange& range) {
     return codes;
 }
 
+// The part of the fit range within trustRadius of `centre`.
+std::pair<Eigen::VectorXd, Eigen::VectorXd> trustRegion(const Eigen::VectorXd& centre) {
+    return {(centre.array() - trustRadius).max(-1.0), (centre.array() + trustRadius).min(1.0)};
+}
+
 Eigen::MatrixXd unitPoints(const std::vector<design::Design>& designs, const CodeRange& range) {
     Eigen::MatrixXd points(static_cast<Eigen::Index>(designs.size()),
                            static_cast<Eigen::Index>(range.low.size()));
@@ -79,17 +89,6 @@ Eigen::MatrixXd unitPoints(const std::vector<design::Design>& designs, const Cod
         points.row(static_cast<Eigen::Index>(k)) = unitPoint(designs[k].ints, range).transpose();
     }
     return points;
-}
-
-// The distance of codes in fractions of each field's levels.
-double relativeDistance(const std::vector<int>& a, const std::vector<int>& b,
-                        const std::vector<int>& fieldSizes) {
-    double sum = 0.0;
-    for (std::size_t j = 0; j < a.size(); ++j) {
-        const double d = static_cast<double>(a[j] - b[j]) / fieldSizes[j];
-        sum += d * d;
-    }
-    return sum;
 }
 
 bool someFieldNeverChanges(const std::vector<design::Design>& designs) {
@@ -179,12 +178,9 @@ std::vector<design::Design> TravokSearch::gatherAround(const StoreView& store,
             low[j] = std::max(0, start.ints[j] - half);
             high[j] = std::min(fieldSizes_[j] - 1, start.ints[j] + half);
         }
-        designs = store.designsInBox(low, high);
+        designs = store.designsInBox(low, high, sizeLimit, random_);
         if (designs.size() >= boxDesigns || !canGrow || d >= 1.0) break;
         d += step;
-    }
-    while (designs.size() > static_cast<std::size_t>(sizeLimit)) {
-        designs.erase(designs.begin() + random_.index(static_cast<int>(designs.size())));
     }
     return designs;
 }
@@ -204,14 +200,15 @@ std::optional<design::Design> TravokSearch::surrogateSearch(const StoreView& sto
         SurfaceGoals::fit(*store.goals, kindOf(tag), linearOrder, unitPoints(designs, range),
                           responseTable(designs, store.goals->size()));
     if (!goals) return std::nullopt;
-    const Eigen::VectorXd ones = Eigen::VectorXd::Ones(fieldCount());
-    const SmoothProblem problem = goals->problem(-ones, ones);
+    const auto [lower, upper] = trustRegion(unitPoint(start.ints, range));
+    const CodeRange trials{codesOf(lower, range), codesOf(upper, range)};
+    const SmoothProblem problem = goals->problem(lower, upper);
 
     std::vector<std::pair<double, std::vector<int>>> found;
     for (int trial = 0; trial < trialStarts; ++trial) {
         std::vector<int> codes = start.ints;
         for (std::size_t j = 0; trial > 0 && j < codes.size(); ++j) {
-            codes[j] = random_.integer(range.low[j], range.high[j]);
+            codes[j] = random_.integer(trials.low[j], trials.high[j]);
         }
         const SmoothResult result =
             maximizeSmooth(problem, unitPoint(codes, range), sqpEvaluationLimit);
@@ -234,28 +231,23 @@ std::optional<design::Design> TravokSearch::leastSquaresStep(const StoreView& st
     const int f = fieldCount();
     std::vector<int> codes = start.ints;
     for (int j = 0; j < f; ++j) codes[j] = std::clamp(codes[j], 0, fieldSizes_[j] - 1);
-    if (store.evaluatedCount() < f + 1) return std::nullopt;
-    const auto terms = static_cast<std::size_t>((f + 1) * (f + 2) / 2);
-    std::vector<int> highest;
-    for (int size : fieldSizes_) highest.push_back(size - 1);
-    std::vector<design::Design> designs =
-        store.designsInBox(std::vector<int>(fieldSizes_.size(), 0), highest);
-    std::stable_sort(designs.begin(), designs.end(), [&](const auto& a, const auto& b) {
-        return relativeDistance(a.ints, codes, fieldSizes_) <
-               relativeDistance(b.ints, codes, fieldSizes_);
-    });
-    if (designs.size() > 2 * terms) designs.resize(2 * terms);
+    if (!store.storedDesigns || store.evaluatedCount() < f + 1) return std::nullopt;
+    const int terms = (f + 1) * (f + 2) / 2;
+    const std::vector<design::Design> designs =
+        store.storedDesigns(freshDesign(codes), 2 * terms, true);
     if (designs.size() < static_cast<std::size_t>(f + 1)) return std::nullopt;
     if (someFieldNeverChanges(designs)) messages_.warn(unchangedFieldWarning());
     const CodeRange range = fitRange(designs, codes, fieldSizes_);
-    const int order = designs.size() >= terms ? quadraticOrder : linearOrder;
+    const int order = designs.size() >= static_cast<std::size_t>(terms) ? quadraticOrder
+                                                                        : linearOrder;
     const std::optional<SurfaceGoals> goals =
         SurfaceGoals::fit(*store.goals, surrogate::SurfaceKind::leastSquares, order,
                           unitPoints(designs, range), responseTable(designs, store.goals->size()));
     if (!goals) return std::nullopt;
-    const Eigen::VectorXd ones = Eigen::VectorXd::Ones(f);
+    const Eigen::VectorXd centre = unitPoint(codes, range);
+    const auto [lower, upper] = trustRegion(centre);
     const SmoothResult result =
-        maximizeSmooth(goals->problem(-ones, ones), unitPoint(codes, range), sqpEvaluationLimit);
+        maximizeSmooth(goals->problem(lower, upper), centre, sqpEvaluationLimit);
     std::vector<int> best = codesOf(result.x, range);
     if (!isUnknown(best, store)) return std::nullopt;
     return freshDesign(std::move(best));

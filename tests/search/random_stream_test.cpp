@@ -1,5 +1,6 @@
 #include "search/random_stream.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -75,6 +76,21 @@ TEST(RandomStreamTest, DerivedDrawRules) {
     EXPECT_FALSE(stream.flip(0.25));
     EXPECT_EQ(stream.samplingSeed(), 12345u);
     EXPECT_EQ(stream.integer(0, 2), 2);
+}
+
+TEST(RandomStreamTest, SampleKeepsDistinctPositionsInOrder) {
+    RandomStream stream = scripted({0.5, 0.5, 0.9});
+    EXPECT_EQ(stream.sample(3, 5), (std::vector<int>{0, 1, 2}));  // every position, no draw
+    // Draws 2 of 0..3, then 2 again of 0..4: taken already, so 4 instead.
+    EXPECT_EQ(stream.sample(5, 2), (std::vector<int>{2, 4}));
+
+    RandomStream seeded(0.25f);
+    const std::vector<int> kept = seeded.sample(1000, 150);
+    ASSERT_EQ(kept.size(), 150u);
+    EXPECT_TRUE(std::is_sorted(kept.begin(), kept.end()));
+    EXPECT_EQ(std::adjacent_find(kept.begin(), kept.end()), kept.end());
+    EXPECT_GE(kept.front(), 0);
+    EXPECT_LT(kept.back(), 1000);
 }
 
 TEST(RandomStreamTest, NormalDrawsComeInPairs) {

@@ -129,7 +129,8 @@ struct SmoothStore {
             designs.resize(std::min(designs.size(), static_cast<std::size_t>(count)));
             return designs;
         };
-        v.designsInBox = [this](const std::vector<int>& low, const std::vector<int>& high) {
+        v.designsInBox = [this](const std::vector<int>& low, const std::vector<int>& high,
+                                int limit, RandomStream& random) {
             std::vector<design::Design> designs = all();
             std::erase_if(designs, [&](const design::Design& d) {
                 for (std::size_t j = 0; j < low.size(); ++j) {
@@ -137,7 +138,11 @@ struct SmoothStore {
                 }
                 return false;
             });
-            return designs;
+            std::vector<design::Design> kept;
+            for (int k : random.sample(static_cast<int>(designs.size()), limit)) {
+                kept.push_back(designs[static_cast<std::size_t>(k)]);
+            }
+            return kept;
         };
         v.evaluatedCount = [this] { return static_cast<int>(stored.size()); };
         v.goals = &goals;
