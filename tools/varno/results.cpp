@@ -68,11 +68,12 @@ std::vector<int> nonDominatedIds(const StudyModel& model, const RunRecord& recor
         candidates.emplace_back(design.id, std::move(costs));
     }
     std::vector<int> front;
-    for (const auto& [id, costs] : candidates) {
+    for (const auto& candidate : candidates) {
         const bool dominated =
-            std::any_of(candidates.begin(), candidates.end(),
-                        [&](const auto& other) { return dominates(other.second, costs); });
-        if (!dominated) front.push_back(id);
+            std::any_of(candidates.begin(), candidates.end(), [&](const auto& other) {
+                return dominates(other.second, candidate.second);
+            });
+        if (!dominated) front.push_back(candidate.first);
     }
     return front;
 }
