@@ -3,7 +3,9 @@
 #include <map>
 #include <optional>
 
+#include "doe/doe_analysis.h"
 #include "frame/fatal_error.h"
+#include "frame/message_writer.h"
 #include "frame/text_format.h"
 #include "model/data_value.h"
 #include "search/agent.h"
@@ -55,14 +57,26 @@ std::optional<std::vector<std::optional<double>>> runValues(const Study& study, 
     return values;
 }
 
-// Where the DOE analysis of the control array takes the two vectors of a
-// response: the means into robustAnalysisPath(…, "means") and, when present,
-// the ratios into robustAnalysisPath(…, "SNratio"), over the inner array's
-// complete runs (summary.controlRuns). Until that analysis is part of the
-// engine, the summaries are kept with the study.
+// The control array's analysis of a response's means and, when finite, its
+// signal-to-noise ratios, each like a DOE response of the control runs. The
+// analysis needs a value for every control run: with an incomplete run it is
+// skipped with a warning (the summaries stay with the study either way).
 void analyseControlRunVectors(Study& study, const std::string& response,
                               const doe::ControlRunSummary& summary) {
     study.controlRunSummaries.emplace_back(response, summary);
+    doe::DoeTable& control = *study.doeTable;
+    if (static_cast<int>(summary.means.size()) != control.num_runs) {
+        writeMessage("outptr", "warning",
+                     formatText("Some control runs of response \"%s\" are incomplete; its "
+                                "means and signal-to-noise ratios are not analysed.",
+                                response.c_str()));
+        return;
+    }
+    doe::analyseDoeResponse(control, summary.means, robustAnalysisPath(study, response, "means"));
+    if (!summary.snRatios.empty()) {
+        doe::analyseDoeResponse(control, summary.snRatios,
+                                robustAnalysisPath(study, response, "SNratio"));
+    }
 }
 
 }  // namespace
@@ -111,9 +125,9 @@ void analyseRobustDesign(Study& study) {
 
 std::string robustAnalysisPath(const Study& study, const std::string& response,
                                const std::string& vector) {
-    return support::joinPath(
-        study.workingDirectory,
-        formatText("DOE_%d_%s_%s.out", study.agent().number, response.c_str(), vector.c_str()));
+    return support::joinPath(study.workingDirectory,
+                             formatText("DOE_%d_%s_%s.out", study.agent().number,
+                                        support::fileNamePart(response).c_str(), vector.c_str()));
 }
 
 }  // namespace varno

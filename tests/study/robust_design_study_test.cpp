@@ -2,9 +2,12 @@
 // crossed with a 4-run noise array, and a planted control setting whose
 // response scatters least over the noise, which the ratios must find.
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "study/robust_design_study.h"
+#include "study/study.h"
 #include "test_support.h"
 
 namespace varno {
@@ -94,6 +97,11 @@ TEST_F(RobustDesignStudy, RatiosFindTheLeastScatteredControlSetting) {
                       summary.snRatios.begin();
     EXPECT_EQ(study.doeTable->level(summary.controlRuns[static_cast<std::size_t>(best)], 0), 1);
     EXPECT_EQ(study.doeTable->level(summary.controlRuns[static_cast<std::size_t>(best)], 1), 1);
+    // Both vectors are analysed over the control array like a DOE response.
+    const std::string& response = study.controlRunSummaries.front().first;
+    for (const char* vector : {"means", "SNratio"}) {
+        EXPECT_TRUE(std::filesystem::exists(robustAnalysisPath(study, response, vector))) << vector;
+    }
 }
 
 TEST_F(RobustDesignStudy, OnlyADoeAgentWithoutGoalsIsAccepted) {
