@@ -259,8 +259,14 @@ std::vector<int> handedOutWithoutResults(const CycleState& cycle) {
 }
 
 // The array's last result is in: a DOE study is analysed, then complete.
+// The one set of an array study is complete: its analysis runs once.
 void finishArraySet(Study& study) {
-    if (study.agent().method_used == search::studyDoe) finishDoeStudy(study);
+    if (isRRStudy(study)) writeRRResults(study);
+    if (isRobustDesignStudy(study)) {
+        analyseRobustDesign(study);
+    } else if (study.agent().method_used == search::studyDoe) {
+        finishDoeStudy(study);
+    }
     library().studyComplete = 1;
 }
 
@@ -275,13 +281,6 @@ void finishSharedSet(Study& study) {
         finishExistingDesignsDoe(study);
         finishArraySet(study);
     }
-}
-
-// The one set of an array study is complete: its analysis runs once.
-void finishArraySet(Study& study) {
-    if (isRRStudy(study)) writeRRResults(study);
-    if (isRobustDesignStudy(study)) analyseRobustDesign(study);
-    library().studyComplete = 1;
 }
 
 }  // namespace
