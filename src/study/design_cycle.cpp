@@ -258,7 +258,6 @@ std::vector<int> handedOutWithoutResults(const CycleState& cycle) {
     return ids;
 }
 
-// The array's last result is in: a DOE study is analysed, then complete.
 // The one set of an array study is complete: its analysis runs once.
 void finishArraySet(Study& study) {
     if (isRRStudy(study)) writeRRResults(study);
