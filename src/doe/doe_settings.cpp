@@ -178,16 +178,22 @@ int doeKindFromText(const std::string& text, KindContext context) {
     fatalError(formatText("Unrecognized DOE type specified: %s", text.c_str()));
 }
 
+std::string readSurfaceChoice(const model::BlockReader& reader, const char* studyWord) {
+    std::string choice = reader.optionalText("genRSMAfterStudy").value_or("");
+    if (choice == "NONE") {
+        writeMessage("outptr", "note",
+                     formatText("Based on the user selection, no response surface models will be "
+                                "generated at the end of the %s study.",
+                                studyWord));
+    }
+    return choice;
+}
+
 DoeSettings readDoeSettings(const model::BlockReader& reader, const std::string& kindKey) {
     DoeSettings settings;
     settings.kind = doeKindFromText(reader.requiredText(kindKey), KindContext::doe);
     readKindProperties(reader, settings);
-    settings.genRSMAfterStudy = reader.optionalText("genRSMAfterStudy").value_or("");
-    if (settings.genRSMAfterStudy == "NONE") {
-        writeMessage("outptr", "note",
-                     "Based on the user selection, no response surface models will be generated "
-                     "at the end of the DOE study.");
-    }
+    settings.genRSMAfterStudy = readSurfaceChoice(reader, "DOE");
     return settings;
 }
 

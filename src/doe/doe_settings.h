@@ -25,6 +25,10 @@ enum class KindContext { doe, sampling };
 // The kind code of a `sampleMethod` keyword; any other text is fatal.
 int doeKindFromText(const std::string& text, KindContext context);
 
+// `genRSMAfterStudy` of a method block; "NONE" writes the note that the
+// study named by `studyWord` ends without response surfaces.
+std::string readSurfaceChoice(const model::BlockReader& reader, const char* studyWord);
+
 // Reads the kind (`sampleMethod`, or `kindKey`), the kind's properties and
 // `genRSMAfterStudy` (reader of type "Study"). Writes the D-optimal note and
 // the no-surfaces note.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "doe/doe_settings.h"
 #include "doe/space_filling.h"
 #include "frame/fatal_error.h"
 #include "frame/message_writer.h"
@@ -83,12 +84,7 @@ DoeSettings readRRSettings(const model::BlockReader& reader) {
         fatalError("Error in the definition of the method details. The FORM based reliability "
                    "analysis is not currently supported via the API.");
     }
-    settings.genRSMAfterStudy = reader.optionalText("genRSMAfterStudy").value_or("");
-    if (settings.genRSMAfterStudy == "NONE") {
-        writeMessage("outptr", "note",
-                     "Based on the user selection, no response surface models will be generated "
-                     "at the end of the RR study.");
-    }
+    settings.genRSMAfterStudy = readSurfaceChoice(reader, "RR");
     return settings;
 }
 
