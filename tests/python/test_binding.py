@@ -186,13 +186,14 @@ class TellAndResultsTest(StudyTestCase):
         study.share([[1.0, 2.0], [3.0, 4.0]])
         self.assertEqual([d.id for d in study.ask()], [2, 3])
         study.tell({2: [1.0, 9.0], 3: RuntimeError("diverged")})
+        untimed = {"seconds": None, "queue_seconds": None}  # told, not evaluated by run()
         expected = [
             {"id": 1, "status": 2, "performance": -7.0, "x1": 0.0, "x2": 0.0, "f": 7.0, "g": 1.0,
-             "error": None},
+             "error": None, **untimed},
             {"id": 2, "status": 3, "performance": study.performance(2), "x1": 1.0, "x2": 2.0,
-             "f": 1.0, "g": 9.0, "error": None},
+             "f": 1.0, "g": 9.0, "error": None, **untimed},
             {"id": 3, "status": 0, "performance": study.performance(3), "x1": 3.0, "x2": 4.0,
-             "f": None, "g": None, "error": "diverged"}]
+             "f": None, "g": None, "error": "diverged", **untimed}]
         with mock.patch.dict(sys.modules, {"pandas": None}):  # import pandas fails
             self.assertEqual(study.results(), expected)
         frames = []

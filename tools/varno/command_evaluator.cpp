@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 #include <sstream>
+#include <stdexcept>
 #include <string_view>
 
 #include "file_output.h"
@@ -111,32 +112,11 @@ struct Job {
 
 std::vector<std::string> commandArguments(const std::string& command, const fs::path& base) {
     std::vector<std::string> words;
-    std::string word;
-    bool inWord = false;
-    char quote = 0;
-    for (std::size_t i = 0; i < command.size(); ++i) {
-        const char c = command[i];
-        if (quote != 0) {
-            if (c == quote) quote = 0;
-            else if (c == '\\' && quote == '"' && i + 1 < command.size()) word += command[++i];
-            else word += c;
-        } else if (c == '\'' || c == '"') {
-            quote = c;
-            inWord = true;
-        } else if (c == '\\' && i + 1 < command.size()) {
-            word += command[++i];
-            inWord = true;
-        } else if (c == ' ' || c == '\t' || c == '\n') {
-            if (inWord) words.push_back(std::move(word));
-            word.clear();
-            inWord = false;
-        } else {
-            word += c;
-            inWord = true;
-        }
+    try {
+        words = splitWords(command);
+    } catch (const std::invalid_argument&) {
+        throw RunError("the evaluator command has an unclosed quote: " + command);
     }
-    if (quote != 0) throw RunError("the evaluator command has an unclosed quote: " + command);
-    if (inWord) words.push_back(std::move(word));
     for (std::size_t k = 0; k < words.size(); ++k) {
         const fs::path path(words[k]);
         std::error_code ignored;
@@ -202,6 +182,7 @@ std::vector<DesignResult> CommandEvaluator::evaluate(const std::vector<DesignReq
                                                      const EvaluationHooks& hooks) {
     std::vector<DesignResult> results(designs.size());
     std::vector<Job> running;
+    const Clock::time_point began = Clock::now();
     const auto limit = std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(settings_.timeoutSeconds));
 
@@ -245,6 +226,7 @@ std::vector<DesignResult> CommandEvaluator::evaluate(const std::vector<DesignReq
             result = readEvaluatorOutput(process.output(), model_.responses);
         }
         result.seconds = std::chrono::duration<double>(Clock::now() - job.started).count();
+        result.queueSeconds = std::chrono::duration<double>(job.started - began).count();
         if (hooks.finished) hooks.finished(job.index, result);
     };
     auto stopping = [&] { return hooks.stopRequested && hooks.stopRequested(); };
