@@ -21,23 +21,9 @@ def logged_sphere(log, x):
 
 
 class ExecutorTest(StudyTestCase):
-    def batched_sphere_study(self, budget):
-        """The sphere in sets of four designs."""
-        study = self.new_study("sphere")
-        for i in range(1, 4):
-            study.parameter(f"x{i}", type="Continuous", id=i, min=-5, baseline=-4, max=5)
-        study.response("f")
-        study.study_data("sphere", nParallel=4)
-        study.method("search", method="TRAVOK", numEvals=budget)
-        for i in range(1, 4):
-            study.variable(f"x{i}", id=i, resolution=1001)
-        study.objective("f")
-        study.finalize()
-        return study
-
     def run_and_collect(self, executor):
         log = tempfile.mkdtemp(dir=self.directory)
-        study = self.batched_sphere_study(40)
+        study = self.sphere_study(40, nParallel=4)  # in sets of four
         best = study.run(functools.partial(logged_sphere, log), executor=executor)
         records = study.results()
         timings = [(r.pop("seconds"), r.pop("queue_seconds")) for r in records]

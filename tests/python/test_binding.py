@@ -33,12 +33,12 @@ class StudyTestCase(unittest.TestCase):
         study.create(name, type=type)
         return study
 
-    def sphere_study(self, budget, seed=0.5):
+    def sphere_study(self, budget, seed=0.5, **study_data):
         study = self.new_study("sphere")
         for i in range(1, 4):
             study.parameter(f"x{i}", type="Continuous", id=i, min=-5, baseline=-4, max=5)
         study.response("f")
-        study.study_data("sphere", randomSeed=seed)
+        study.study_data("sphere", randomSeed=seed, **study_data)
         study.method("search", method="TRAVOK", numEvals=budget)
         for i in range(1, 4):
             study.variable(f"x{i}", id=i, resolution=1001)

@@ -92,13 +92,6 @@ nlohmann::json parseObject(const std::string& text) {
     return last;
 }
 
-DesignResult failure(std::string why) {
-    DesignResult result;
-    result.failed = true;
-    result.error = std::move(why);
-    return result;
-}
-
 struct Job {
     std::size_t index = 0;
     fs::path folder;
@@ -144,10 +137,18 @@ nlohmann::json designInput(const StudyModel& model, const DesignRequest& design)
             {"parameters", parameters}};
 }
 
+DesignResult failedDesign(std::string why) {
+    DesignResult result;
+    result.failed = true;
+    result.error = std::move(why);
+    return result;
+}
+
 DesignResult readEvaluatorOutput(const std::string& output,
                                  const std::vector<StudyResponse>& responses) {
     const nlohmann::json parsed = parseObject(output);
-    if (!parsed.is_object()) return failure("the output is not a JSON object" + firstLine(output));
+    if (!parsed.is_object())
+        return failedDesign("the output is not a JSON object" + firstLine(output));
     DesignResult result;
     for (const StudyResponse& response : responses) {
         if (response.formula) {
@@ -156,16 +157,16 @@ DesignResult readEvaluatorOutput(const std::string& output,
         }
         const auto value = parsed.find(response.name);
         if (value == parsed.end()) {
-            return failure("the response \"" + response.name + "\" is missing");
+            return failedDesign("the response \"" + response.name + "\" is missing");
         }
         if (value->is_string() && isNonFiniteWord(value->get<std::string>())) {
             const std::string word = value->get<std::string>();
-            return failure("the response \"" + response.name + "\" is " +
-                           (word == "NaN" || word == "nan" ? "NaN" : "infinite") +
-                           ", not a finite number");
+            return failedDesign("the response \"" + response.name + "\" is " +
+                                (word == "NaN" || word == "nan" ? "NaN" : "infinite") +
+                                ", not a finite number");
         }
         if (!value->is_number()) {
-            return failure("the response \"" + response.name + "\" is not a number");
+            return failedDesign("the response \"" + response.name + "\" is not a number");
         }
         result.responses.push_back(value->get<double>());
     }
@@ -200,7 +201,7 @@ std::vector<DesignResult> CommandEvaluator::evaluate(const std::vector<DesignReq
                                    {{"VARNO_STUDY_DIR", settings_.baseDirectory.string()}}};
             job.process = std::make_unique<Process>(spec);
         } catch (const std::exception& error) {
-            results[index] = failure(error.what());
+            results[index] = failedDesign(error.what());
             if (hooks.finished) hooks.finished(index, results[index]);
             return;
         }
@@ -216,12 +217,12 @@ std::vector<DesignResult> CommandEvaluator::evaluate(const std::vector<DesignReq
         if (job.timedOut) {
             std::ostringstream text;
             text << "timed out after " << settings_.timeoutSeconds << " s";
-            result = failure(text.str());
+            result = failedDesign(text.str());
         } else if (process.exitCode() != 0) {
-            result = failure(process.exitCode() < 0
-                                 ? "ended by a signal"
-                                 : "exited with status " + std::to_string(process.exitCode()) +
-                                       lastLines(process.errors(), 20));
+            result = failedDesign(process.exitCode() < 0
+                                      ? "ended by a signal"
+                                      : "exited with status " + std::to_string(process.exitCode()) +
+                                            lastLines(process.errors(), 20));
         } else {
             result = readEvaluatorOutput(process.output(), model_.responses);
         }

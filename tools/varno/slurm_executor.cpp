@@ -85,13 +85,6 @@ std::string firstLine(const std::string& text) {
     return line.empty() ? std::string() : ": " + line;
 }
 
-DesignResult failure(std::string why) {
-    DesignResult result;
-    result.failed = true;
-    result.error = std::move(why);
-    return result;
-}
-
 struct ClientAnswer {
     int exitCode = -1;
     std::string output, errors;
@@ -226,7 +219,8 @@ bool SlurmEvaluator::collect(Job& job, const std::string& state, DesignResult& r
         if (status != 0) {
             std::string errors = tailOf(job.folder / "stderr.txt");
             while (!errors.empty() && errors.back() == '\n') errors.pop_back();
-            result = failure("exited with status " + std::to_string(status) +
+            result =
+                failedDesign("exited with status " + std::to_string(status) +
                              (errors.empty() ? "" : ":\n" + errors.substr(errors.rfind('\n') + 1)));
         } else {
             result = readEvaluatorOutput(tailOf(job.folder / "stdout.txt"), model_.responses);
@@ -244,11 +238,11 @@ bool SlurmEvaluator::collect(Job& job, const std::string& state, DesignResult& r
         std::ostringstream text;
         text << "timed out after " << command_.timeoutSeconds << " s (Slurm job " << id
              << " cancelled)";
-        result = failure(text.str());
+        result = failedDesign(text.str());
     } else {
-        result = failure(state.empty()
-                             ? "the Slurm job " + id + " left the queue without a result"
-                             : "the Slurm job " + id + " ended " + state + " without a result");
+        result = failedDesign(
+            state.empty() ? "the Slurm job " + id + " left the queue without a result"
+                          : "the Slurm job " + id + " ended " + state + " without a result");
     }
     if (began >= 0) {
         result.seconds = std::max(0.0, now - began);
@@ -285,8 +279,8 @@ std::vector<DesignResult> SlurmEvaluator::evaluate(const std::vector<DesignReque
         try {
             if (earlier && earlier->values == designs[k].values) job.record = *earlier;
             else submit(job, designs[k]);
-        } catch (const RunError& error) {
-            results[k] = failure(error.what());
+        } catch (const std::exception& error) {  // sbatch refused it, or the folder failed
+            results[k] = failedDesign(error.what());
             finished(k);
             continue;
         }
