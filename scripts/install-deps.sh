@@ -28,6 +28,12 @@ packages=(
   clang-format
   clang
   libclang-rt-14-dev
+  # The executor tests: a one-node Slurm cluster and a Dask cluster.
+  munge
+  slurmctld
+  slurmd
+  slurm-client
+  python3-distributed
 )
 
 is_installed() {

@@ -1,7 +1,9 @@
 """The Study class: one VARNO study driven through the C interface."""
 import ctypes
+import inspect
 import numbers
 import os
+import time
 from ctypes import POINTER, byref, c_char_p, c_double, c_int, c_void_p
 from typing import List, NamedTuple
 
@@ -43,6 +45,37 @@ def _failure_reason(log, last, appended):
     if appended and last:
         return last.strip()
     return None
+
+
+def _timed_evaluation(evaluate, values, submitted):
+    """Runs one evaluation where it is sent: (result or the exception it
+    raised, seconds it took, seconds it waited since `submitted`)."""
+    began = time.time()
+    try:
+        value = evaluate(values)
+    except Exception as failure:  # a failed evaluation, not a host bug
+        value = failure
+    return value, time.time() - began, max(0.0, began - submitted)
+
+
+def _evaluate_on(executor, evaluate, designs):
+    """Evaluates a set of designs on an executor, all submitted at once; the
+    outcomes come back in the order of `designs`."""
+    submit = executor.submit
+    try:
+        # Dask would merge tasks it takes for the same pure computation.
+        extra = {"pure": False} if "pure" in inspect.signature(submit).parameters else {}
+    except (TypeError, ValueError):
+        extra = {}
+    futures = [submit(_timed_evaluation, evaluate, list(design.values), time.time(), **extra)
+               for design in designs]
+    outcomes = []
+    for future in futures:
+        try:
+            outcomes.append(future.result())
+        except Exception as lost:  # the task itself failed: the worker died, it was cancelled
+            outcomes.append((lost, None, None))
+    return outcomes
 
 
 class Design(NamedTuple):
@@ -122,7 +155,7 @@ class Study:
             text = f"workingDirectory: {directory}\n{text}"
         self.working_directory = directory
         self._variables, self._parameters, self._responses = [], [], []
-        self._pending, self._records = {}, {}
+        self._pending, self._records, self._timings = {}, {}, {}
         if _active is not None:
             _active._ended = True
         _active, self._ended = self, False
@@ -388,19 +421,30 @@ class Study:
             raise self._error("VARNO_shareDesigns", marker, ids=ids)
         return ids
 
-    def run(self, evaluate):
+    def run(self, evaluate, executor=None):
         """Ask/evaluate/tell until no designs come. `evaluate(values)` returns
-        the response values; an exception it raises marks the design failed."""
+        the response values; an exception it raises marks the design failed.
+
+        With `executor` (a dask.distributed Client or any
+        concurrent.futures.Executor) the designs of each set are submitted to
+        it at once and evaluated there; `evaluate` must then be something the
+        executor can ship (for Dask workers in other processes: picklable).
+        A design whose task fails or is lost is a failed design. Each design's
+        evaluation time and its wait before it began go to results() as
+        "seconds" and "queue_seconds"."""
         while not self.complete:
             designs = self.ask()
             if not designs:
                 break
+            if executor is None:
+                outcomes = [_timed_evaluation(evaluate, design.values, time.time())
+                            for design in designs]
+            else:
+                outcomes = _evaluate_on(executor, evaluate, designs)
             results = {}
-            for design in designs:
-                try:
-                    results[design.id] = evaluate(design.values)
-                except Exception as failure:  # a failed evaluation, not a host bug
-                    results[design.id] = failure
+            for design, (value, seconds, queue_seconds) in zip(designs, outcomes):
+                results[design.id] = value
+                self._timings[design.id] = (seconds, queue_seconds)
             self.tell(results)
         return self.best()
 
@@ -477,12 +521,15 @@ class Study:
             record.update(zip(value_names, values))
             record.update(zip(self._responses, responses or [None] * len(self._responses)))
             record["error"] = error
+            record["seconds"], record["queue_seconds"] = self._timings.get(design_id,
+                                                                           (None, None))
             records.append(record)
         try:
             import pandas
         except ImportError:
             return records
-        columns = ["id", "status", "performance", *value_names, *self._responses, "error"]
+        columns = ["id", "status", "performance", *value_names, *self._responses, "error",
+                   "seconds", "queue_seconds"]
         return pandas.DataFrame.from_records(records, columns=columns)
 
     def _value_names(self):

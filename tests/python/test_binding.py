@@ -33,12 +33,12 @@ class StudyTestCase(unittest.TestCase):
         study.create(name, type=type)
         return study
 
-    def sphere_study(self, budget, seed=0.5):
+    def sphere_study(self, budget, seed=0.5, **study_data):
         study = self.new_study("sphere")
         for i in range(1, 4):
             study.parameter(f"x{i}", type="Continuous", id=i, min=-5, baseline=-4, max=5)
         study.response("f")
-        study.study_data("sphere", randomSeed=seed)
+        study.study_data("sphere", randomSeed=seed, **study_data)
         study.method("search", method="TRAVOK", numEvals=budget)
         for i in range(1, 4):
             study.variable(f"x{i}", id=i, resolution=1001)
@@ -186,13 +186,14 @@ class TellAndResultsTest(StudyTestCase):
         study.share([[1.0, 2.0], [3.0, 4.0]])
         self.assertEqual([d.id for d in study.ask()], [2, 3])
         study.tell({2: [1.0, 9.0], 3: RuntimeError("diverged")})
+        untimed = {"seconds": None, "queue_seconds": None}  # told, not evaluated by run()
         expected = [
             {"id": 1, "status": 2, "performance": -7.0, "x1": 0.0, "x2": 0.0, "f": 7.0, "g": 1.0,
-             "error": None},
+             "error": None, **untimed},
             {"id": 2, "status": 3, "performance": study.performance(2), "x1": 1.0, "x2": 2.0,
-             "f": 1.0, "g": 9.0, "error": None},
+             "f": 1.0, "g": 9.0, "error": None, **untimed},
             {"id": 3, "status": 0, "performance": study.performance(3), "x1": 3.0, "x2": 4.0,
-             "f": None, "g": None, "error": "diverged"}]
+             "f": None, "g": None, "error": "diverged", **untimed}]
         with mock.patch.dict(sys.modules, {"pandas": None}):  # import pandas fails
             self.assertEqual(study.results(), expected)
         frames = []

@@ -206,6 +206,34 @@ TEST(StudyFileModel, RejectsAnUnusableEvaluatorBlock) {
     }
 }
 
+TEST(StudyFileModel, ReadsTheExecutorBlockAndRejectsWhatSbatchWouldNot) {
+    const StudyModel model =
+        describeStudy(parseStudyText("[executor]\npartition: short\naccount: lab\ntime: 1-02:30\n"
+                                     "options: --mem=2G '--comment=two words'\npoll: 0.5\n",
+                                     "e"));
+    ASSERT_TRUE(model.executor);
+    EXPECT_EQ(model.executor->partition + " " + model.executor->account + " " +
+                  model.executor->timeLimit,
+              "short lab 1-02:30");
+    EXPECT_THAT(model.executor->options, ElementsAre("--mem=2G", "--comment=two words"));
+    EXPECT_DOUBLE_EQ(model.executor->pollSeconds, 0.5);
+    const std::pair<const char*, const char*> cases[] = {
+        {"time: 2 hours", "e:3: [executor] time: expected a Slurm time limit"},
+        {"options: mem=2G", "e:3: [executor] options: \"mem=2G\" is not an sbatch option"},
+        {"options: --output=x.txt", "e:3: [executor] options: --output is set by varno"},
+        {"options: '--mem=2G", "e:2: [executor] options: an unclosed quote"},
+        {"partition: a b", "e:3: [executor] partition: a name without blanks"},
+        {"poll: 0", "e:2: [executor] poll: expected a number from 0.05 to 600"},
+    };
+    for (const auto& [setting, expected] : cases) {
+        const std::string text = "[study s]\n[executor]\n" + std::string(setting) + "\n";
+        EXPECT_THAT(errorOf([&] { describeStudy(parseStudyText(text, "e")); }),
+                    StartsWith(expected));
+    }
+    EXPECT_THAT(errorOf([] { checkStudyFile(parseStudyText("[executor]\npartiton: a\n", "e")); }),
+                HasSubstr("has no key \"partiton\" (did you mean \"partition\"?)"));
+}
+
 TEST(StudyFileModel, OnlyIndexesOfItemsNameADiscreteItem) {
     const StudyVariable variable{"v", {"a", "b"}};
     EXPECT_EQ(*variable.item(1), "b");

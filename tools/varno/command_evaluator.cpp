@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 #include <sstream>
+#include <stdexcept>
 #include <string_view>
 
 #include "file_output.h"
@@ -91,13 +92,6 @@ nlohmann::json parseObject(const std::string& text) {
     return last;
 }
 
-DesignResult failure(std::string why) {
-    DesignResult result;
-    result.failed = true;
-    result.error = std::move(why);
-    return result;
-}
-
 struct Job {
     std::size_t index = 0;
     fs::path folder;
@@ -111,32 +105,11 @@ struct Job {
 
 std::vector<std::string> commandArguments(const std::string& command, const fs::path& base) {
     std::vector<std::string> words;
-    std::string word;
-    bool inWord = false;
-    char quote = 0;
-    for (std::size_t i = 0; i < command.size(); ++i) {
-        const char c = command[i];
-        if (quote != 0) {
-            if (c == quote) quote = 0;
-            else if (c == '\\' && quote == '"' && i + 1 < command.size()) word += command[++i];
-            else word += c;
-        } else if (c == '\'' || c == '"') {
-            quote = c;
-            inWord = true;
-        } else if (c == '\\' && i + 1 < command.size()) {
-            word += command[++i];
-            inWord = true;
-        } else if (c == ' ' || c == '\t' || c == '\n') {
-            if (inWord) words.push_back(std::move(word));
-            word.clear();
-            inWord = false;
-        } else {
-            word += c;
-            inWord = true;
-        }
+    try {
+        words = splitWords(command);
+    } catch (const std::invalid_argument&) {
+        throw RunError("the evaluator command has an unclosed quote: " + command);
     }
-    if (quote != 0) throw RunError("the evaluator command has an unclosed quote: " + command);
-    if (inWord) words.push_back(std::move(word));
     for (std::size_t k = 0; k < words.size(); ++k) {
         const fs::path path(words[k]);
         std::error_code ignored;
@@ -164,10 +137,18 @@ nlohmann::json designInput(const StudyModel& model, const DesignRequest& design)
             {"parameters", parameters}};
 }
 
+DesignResult failedDesign(std::string why) {
+    DesignResult result;
+    result.failed = true;
+    result.error = std::move(why);
+    return result;
+}
+
 DesignResult readEvaluatorOutput(const std::string& output,
                                  const std::vector<StudyResponse>& responses) {
     const nlohmann::json parsed = parseObject(output);
-    if (!parsed.is_object()) return failure("the output is not a JSON object" + firstLine(output));
+    if (!parsed.is_object())
+        return failedDesign("the output is not a JSON object" + firstLine(output));
     DesignResult result;
     for (const StudyResponse& response : responses) {
         if (response.formula) {
@@ -176,16 +157,16 @@ DesignResult readEvaluatorOutput(const std::string& output,
         }
         const auto value = parsed.find(response.name);
         if (value == parsed.end()) {
-            return failure("the response \"" + response.name + "\" is missing");
+            return failedDesign("the response \"" + response.name + "\" is missing");
         }
         if (value->is_string() && isNonFiniteWord(value->get<std::string>())) {
             const std::string word = value->get<std::string>();
-            return failure("the response \"" + response.name + "\" is " +
-                           (word == "NaN" || word == "nan" ? "NaN" : "infinite") +
-                           ", not a finite number");
+            return failedDesign("the response \"" + response.name + "\" is " +
+                                (word == "NaN" || word == "nan" ? "NaN" : "infinite") +
+                                ", not a finite number");
         }
         if (!value->is_number()) {
-            return failure("the response \"" + response.name + "\" is not a number");
+            return failedDesign("the response \"" + response.name + "\" is not a number");
         }
         result.responses.push_back(value->get<double>());
     }
@@ -202,6 +183,7 @@ std::vector<DesignResult> CommandEvaluator::evaluate(const std::vector<DesignReq
                                                      const EvaluationHooks& hooks) {
     std::vector<DesignResult> results(designs.size());
     std::vector<Job> running;
+    const Clock::time_point began = Clock::now();
     const auto limit = std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(settings_.timeoutSeconds));
 
@@ -219,7 +201,7 @@ std::vector<DesignResult> CommandEvaluator::evaluate(const std::vector<DesignReq
                                    {{"VARNO_STUDY_DIR", settings_.baseDirectory.string()}}};
             job.process = std::make_unique<Process>(spec);
         } catch (const std::exception& error) {
-            results[index] = failure(error.what());
+            results[index] = failedDesign(error.what());
             if (hooks.finished) hooks.finished(index, results[index]);
             return;
         }
@@ -235,16 +217,17 @@ std::vector<DesignResult> CommandEvaluator::evaluate(const std::vector<DesignReq
         if (job.timedOut) {
             std::ostringstream text;
             text << "timed out after " << settings_.timeoutSeconds << " s";
-            result = failure(text.str());
+            result = failedDesign(text.str());
         } else if (process.exitCode() != 0) {
-            result = failure(process.exitCode() < 0
-                                 ? "ended by a signal"
-                                 : "exited with status " + std::to_string(process.exitCode()) +
-                                       lastLines(process.errors(), 20));
+            result = failedDesign(process.exitCode() < 0
+                                      ? "ended by a signal"
+                                      : "exited with status " + std::to_string(process.exitCode()) +
+                                            lastLines(process.errors(), 20));
         } else {
             result = readEvaluatorOutput(process.output(), model_.responses);
         }
         result.seconds = std::chrono::duration<double>(Clock::now() - job.started).count();
+        result.queueSeconds = std::chrono::duration<double>(job.started - began).count();
         if (hooks.finished) hooks.finished(job.index, result);
     };
     auto stopping = [&] { return hooks.stopRequested && hooks.stopRequested(); };

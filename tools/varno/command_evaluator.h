@@ -35,6 +35,9 @@ std::vector<std::string> commandArguments(const std::string& command,
 // {"id":..,"name":..,"variables":{..},"parameters":{..}}
 nlohmann::json designInput(const StudyModel& model, const DesignRequest& design);
 
+// A failed evaluation and why.
+DesignResult failedDesign(std::string why);
+
 // The response values by name from the command's output.
 DesignResult readEvaluatorOutput(const std::string& output,
                                  const std::vector<StudyResponse>& responses);

@@ -21,6 +21,7 @@ struct DesignResult {
     std::string error;              // why it failed
     std::vector<double> responses;  // one per study response, in study order
     double seconds = 0.0;           // how long the evaluation took
+    double queueSeconds = 0.0;      // how long it waited for its turn before it began
     bool interrupted = false;       // not evaluated: the run was asked to stop first
 };
 

@@ -33,6 +33,9 @@ int main(int argc, char** argv) {
     run->add_option("--max-failures", settings.maxFailures,
                     "stop when the first N designs all fail (0: never; default 10)")
         ->check(CLI::NonNegativeNumber);
+    run->add_option("--executor", settings.executor,
+                    "where designs run: local processes, or slurm jobs (see the [executor] block)")
+        ->check(CLI::IsMember({"local", "slurm"}));
     run->add_option("--workdir", settings.workingDirectory,
                     "folder for designs, results and plots (default: .)");
 

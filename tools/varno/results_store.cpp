@@ -25,12 +25,19 @@ CREATE TABLE IF NOT EXISTS evaluation (
     error TEXT NOT NULL,
     seconds REAL NOT NULL,
     status INTEGER NOT NULL,
-    performance REAL NOT NULL
+    performance REAL NOT NULL,
+    queue_seconds REAL NOT NULL DEFAULT 0
+);
+CREATE TABLE IF NOT EXISTS job (
+    design_id INTEGER PRIMARY KEY,
+    job_id TEXT NOT NULL,
+    design_values TEXT NOT NULL,
+    submitted REAL NOT NULL
 );)";
 
 constexpr const char* columns =
     "design_id, cycle, position, design_values, responses, failed, error, seconds, status, "
-    "performance";
+    "performance, queue_seconds";
 
 // Numbers as JSON arrays: nlohmann writes doubles so that they read back exactly.
 std::string numbersText(const std::vector<double>& numbers) {
@@ -97,6 +104,7 @@ EvaluatedDesign evaluationFrom(sqlite3_stmt* row) {
     evaluation.seconds = sqlite3_column_double(row, 7);
     evaluation.status = sqlite3_column_int(row, 8);
     evaluation.performance = sqlite3_column_double(row, 9);
+    evaluation.queueSeconds = sqlite3_column_double(row, 10);
     return evaluation;
 }
 
@@ -111,6 +119,12 @@ ResultsStore::ResultsStore(const std::filesystem::path& file) : file_(file) {
     sqlite3_busy_timeout(db_, 5000);
     try {
         execute(schema);
+        // Databases of earlier versions lack the queue column.
+        if (!Statement(db_, "SELECT 1 FROM pragma_table_info('evaluation') "
+                            "WHERE name = 'queue_seconds'")
+                 .step()) {
+            execute("ALTER TABLE evaluation ADD COLUMN queue_seconds REAL NOT NULL DEFAULT 0");
+        }
     } catch (...) {
         sqlite3_close(db_);
         throw;
@@ -143,12 +157,13 @@ void ResultsStore::setSetting(const std::string& key, const std::string& value) 
 
 void ResultsStore::add(const EvaluatedDesign& e) {
     Statement insert(db_, std::string("INSERT OR REPLACE INTO evaluation (") + columns +
-                              ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+                              ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     insert.bind(1, e.id).bind(2, e.cycle).bind(3, e.position).bind(4, numbersText(e.values));
     insert.bind(5, numbersText(e.failed() ? std::vector<double>{} : e.responses))
         .bind(6, e.failed() ? 1 : 0)
         .bind(7, e.error);
-    insert.bind(8, e.seconds).bind(9, e.status).bind(10, e.performance).step();
+    insert.bind(8, e.seconds).bind(9, e.status).bind(10, e.performance);
+    insert.bind(11, e.queueSeconds).step();
 }
 
 void ResultsStore::setOutcome(int id, int status, double performance) {
@@ -157,6 +172,25 @@ void ResultsStore::setOutcome(int id, int status, double performance) {
         .bind(2, performance)
         .bind(3, id)
         .step();
+}
+
+void ResultsStore::addJob(const SubmittedJob& job) {
+    Statement(db_, "INSERT OR REPLACE INTO job (design_id, job_id, design_values, submitted) "
+                   "VALUES (?, ?, ?, ?)")
+        .bind(1, job.designId)
+        .bind(2, job.jobId)
+        .bind(3, numbersText(job.values))
+        .bind(4, job.submitted)
+        .step();
+}
+
+std::optional<SubmittedJob> ResultsStore::job(int designId) const {
+    Statement query(db_, "SELECT job_id, design_values, submitted FROM job WHERE design_id = ?");
+    query.bind(1, designId);
+    if (!query.step()) return std::nullopt;
+    return SubmittedJob{designId, columnText(query.get(), 0),
+                        numbersFrom(sqlite3_column_text(query.get(), 1)),
+                        sqlite3_column_double(query.get(), 2)};
 }
 
 std::optional<EvaluatedDesign> ResultsStore::find(int id) const {

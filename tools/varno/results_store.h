@@ -20,11 +20,21 @@ struct EvaluatedDesign {
     std::string error;              // why the evaluation failed; empty when it did not
     int status = 4;                 // the library's design status; 4 until the set is told
     double performance = -1e99;
-    int cycle = 0;         // the design set it came in, from 1
-    int position = 0;      // its place in that set
-    double seconds = 0.0;  // how long the evaluation took
+    int cycle = 0;              // the design set it came in, from 1
+    int position = 0;           // its place in that set
+    double seconds = 0.0;       // how long the evaluation took
+    double queueSeconds = 0.0;  // how long it waited before it began (for a slot, or in a queue)
 
     bool failed() const { return !error.empty(); }
+};
+
+// A design handed to a batch system, kept so that a resumed run collects the
+// job instead of submitting the design again.
+struct SubmittedJob {
+    int designId = 0;
+    std::string jobId;
+    std::vector<double> values;  // of the design the job evaluates
+    double submitted = 0.0;      // seconds since the epoch
 };
 
 class ResultsStore {
@@ -43,6 +53,10 @@ public:
     void add(const EvaluatedDesign& evaluation);
     // Records the library's verdict on a design once its set was told.
     void setOutcome(int id, int status, double performance);
+
+    // Records the job that evaluates a design, replacing an earlier one.
+    void addJob(const SubmittedJob& job);
+    std::optional<SubmittedJob> job(int designId) const;
 
     std::optional<EvaluatedDesign> find(int id) const;
     // Every evaluation, in the order the library handed the designs out.

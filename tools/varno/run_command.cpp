@@ -20,6 +20,7 @@
 #include "results.h"
 #include "results_store.h"
 #include "robustness_report.h"
+#include "slurm_executor.h"
 #include "stop_signals.h"
 #include "study_check.h"
 #include "study_setup.h"
@@ -60,6 +61,10 @@ int parallelism(const RunSettings& settings, const StudyModel& model) {
 std::unique_ptr<Evaluator> chooseEvaluator(const RunSettings& settings, const StudyModel& model,
                                            const fs::path& directory) {
     if (!settings.problem.empty()) {
+        if (settings.executor != "local") {
+            throw RunError("a built-in problem is computed inside the runner; --executor " +
+                           settings.executor + " needs an evaluator command");
+        }
         const Problem* problem = findProblem(settings.problem);
         if (problem == nullptr) {
             throw RunError(unknownProblem(settings.problem));
@@ -78,6 +83,10 @@ std::unique_ptr<Evaluator> chooseEvaluator(const RunSettings& settings, const St
     command.workingDirectory = directory;
     if (settings.evaluate.empty() && !settings.studyFile.empty()) {
         command.baseDirectory = fs::absolute(settings.studyFile).parent_path();
+    }
+    if (settings.executor == "slurm") {
+        return std::make_unique<SlurmEvaluator>(
+            model, command, model.executor.value_or(ExecutorSettings{}), directory / "results.db");
     }
     return std::make_unique<CommandEvaluator>(model, command);
 }
@@ -181,7 +190,8 @@ std::string firstDifference(const std::string& before, const std::string& now) {
 
 // A resumed run must replay the same study, or the designs it answers from
 // the database would belong to another one.
-void checkSameRun(const ResultsStore& store, const StudyFile& file, int parallel) {
+void checkSameRun(const ResultsStore& store, const StudyFile& file, int parallel,
+                  const std::string& executor) {
     const std::string study = store.setting("study").value_or("");
     if (study != file.text) {
         throw RunError("cannot resume: " + file.fileName +
@@ -191,6 +201,12 @@ void checkSameRun(const ResultsStore& store, const StudyFile& file, int parallel
     if (began != std::to_string(parallel)) {
         throw RunError("cannot resume: the run began with " + began + " evaluations at once, now " +
                        std::to_string(parallel) + " (the engine's batches depend on it)");
+    }
+    // Runs recorded before executors existed ran locally.
+    const std::string ranOn = store.setting("executor").value_or("local");
+    if (ranOn != executor) {
+        throw RunError("cannot resume: the run began with --executor " + ranOn + ", now " +
+                       executor + " (its designs still queued would run twice)");
     }
 }
 
@@ -229,10 +245,11 @@ int run(const RunSettings& settings, std::ostream& out, std::ostream& err) {
     if (!settings.resume) setAsidePreviousRun(database, out);
     ResultsStore store(database);
     if (settings.resume) {
-        checkSameRun(store, file, parallel);
+        checkSameRun(store, file, parallel, settings.executor);
     } else {
         store.setSetting("study", file.text);
         store.setSetting("parallel", std::to_string(parallel));
+        store.setSetting("executor", settings.executor);
     }
 
     const LibraryStudy study(directory.string());

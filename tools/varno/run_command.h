@@ -19,6 +19,7 @@ struct RunSettings {
     bool resume = false;   // continue the run recorded in the working directory
     int maxFailures = 10;  // give up when this many first designs all fail; 0: never
     std::string workingDirectory = ".";
+    std::string executor = "local";  // where designs run: "local" processes, or "slurm" jobs
 };
 
 // Returns the process exit code: 0 when the study completed with at least one

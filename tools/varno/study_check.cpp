@@ -18,6 +18,7 @@ const Words discreteSetKeys = {"ordered", "values"};
 const Words studyDataKeys = {"startAgent", "endAgent",  "filePrefix",
                              "randomSeed", "nParallel", "mode"};
 const Words evaluatorKeys = {"command", "timeout", "parallel"};
+const Words executorKeys = {"partition", "account", "time", "options", "poll"};
 const Words parameterTypes = {"Continuous", "Discrete", "Dependent", "Parameter", "String"};
 const Words variableTypes = {"Continuous", "Discrete"};
 const Words responseTypes = {"Formula", "Curve Fit", "FLD", "Filter", "RSM", "File", "API"};
@@ -37,6 +38,7 @@ const Words& knownKeys(BlockKind kind) {
         case BlockKind::constraint:
         case BlockKind::studyResponse: return goalKeys;
         case BlockKind::evaluator: return evaluatorKeys;
+        case BlockKind::executor: return executorKeys;
         default: return noWords;
     }
 }

@@ -13,7 +13,7 @@ namespace varno::tool {
 
 namespace {
 
-constexpr std::array<std::pair<BlockKind, const char*>, 16> kindWords = {{
+constexpr std::array<std::pair<BlockKind, const char*>, 17> kindWords = {{
     {BlockKind::parameter, "parameter"},
     {BlockKind::discreteSet, "discreteSet"},
     {BlockKind::distribution, "distribution"},
@@ -30,6 +30,7 @@ constexpr std::array<std::pair<BlockKind, const char*>, 16> kindWords = {{
     {BlockKind::constraint, "constraint"},
     {BlockKind::studyResponse, "studyResponse"},
     {BlockKind::evaluator, "evaluator"},
+    {BlockKind::executor, "executor"},
 }};
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
@@ -129,11 +130,13 @@ private:
         block.kind = *kind;
         block.line = number;
         block.name = blank == std::string::npos ? std::string() : trim(inside.substr(blank));
-        if (block.name.empty() && *kind != BlockKind::evaluator) {
+        // The runner's own blocks are unnamed and come once.
+        const bool runnerBlock = *kind == BlockKind::evaluator || *kind == BlockKind::executor;
+        if (block.name.empty() && !runnerBlock) {
             fail(number, "the block [" + word + "] needs a name, e.g. [" + word + " NAME]");
         }
-        if (*kind == BlockKind::evaluator && file_.find(BlockKind::evaluator) != nullptr) {
-            fail(number, "a second [evaluator] block");
+        if (runnerBlock && file_.find(*kind) != nullptr) {
+            fail(number, "a second [" + word + "] block");
         }
         file_.blocks.push_back(std::move(block));
     }

@@ -28,6 +28,7 @@ enum class BlockKind {
     constraint,
     studyResponse,
     evaluator,
+    executor,
 };
 
 std::optional<BlockKind> blockKindFromWord(const std::string& word);

@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <regex>
+#include <stdexcept>
 
 #include "number_text.h"
 
@@ -42,13 +44,14 @@ bool isFormulaResponse(const StudyFile& file, const std::string& name) {
 // are refused, so no later conversion or duration can overflow.
 double boundedNumber(const Block& block, const std::string& key, const StudyFile& file,
                      double lowest, double highest) {
+    const std::string where = std::string("[") + blockKindWord(block.kind) + "] ";
     const std::string text = textProperty(block, key);
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);
     if (text.empty() || *end != '\0' || !std::isfinite(value) || value < lowest ||
         value > highest) {
         throw StudyFileError(file.fileName, block.line,
-                             "[evaluator] " + key + ": expected a number from " +
+                             where + key + ": expected a number from " +
                                  shortNumberText(lowest, 6) + " to " + shortNumberText(highest, 6) +
                                  ", got \"" + text + "\"");
     }
@@ -72,7 +75,92 @@ EvaluatorSettings evaluatorSettings(const Block& block, const StudyFile& file) {
     return settings;
 }
 
+// Slurm's time limits: minutes, minutes:seconds, hours:minutes:seconds,
+// days-hours, days-hours:minutes, days-hours:minutes:seconds, or UNLIMITED.
+bool isSlurmTime(const std::string& text) {
+    static const std::regex form(
+        R"(\d+(:\d+){0,2}|\d+-\d+(:\d+){0,2}|UNLIMITED|unlimited|infinite)");
+    return std::regex_match(text, form);
+}
+
+// sbatch options the executor sets itself for every job.
+constexpr const char* reservedOptions[] = {"--parsable", "--chdir", "-D", "--output",
+                                           "-o",         "--error", "-e", "--job-name",
+                                           "-J",         "--array", "-a", "--wrap"};
+
+ExecutorSettings executorSettings(const Block& block, const StudyFile& file) {
+    ExecutorSettings settings;
+    auto fail = [&](const std::string& key, const std::string& why) {
+        int line = block.line;
+        for (const Block::Key& entry : block.keys()) {
+            if (entry.key == key) line = entry.line;
+        }
+        throw StudyFileError(file.fileName, line, "[executor] " + key + ": " + why);
+    };
+    settings.partition = textProperty(block, "partition");
+    settings.account = textProperty(block, "account");
+    for (const auto& [key, value] :
+         {std::pair{"partition", settings.partition}, std::pair{"account", settings.account}}) {
+        if (value.find_first_of(" \t'\"") != std::string::npos) {
+            fail(key, "a name without blanks or quotes, got \"" + value + "\"");
+        }
+    }
+    settings.timeLimit = textProperty(block, "time");
+    if (block.property("time") && !isSlurmTime(settings.timeLimit)) {
+        fail("time", "expected a Slurm time limit such as 30, 2:00:00 or 1-12:00:00, got \"" +
+                         settings.timeLimit + "\"");
+    }
+    settings.options = splitWords(textProperty(block, "options"));
+    for (const std::string& option : settings.options) {
+        if (option.empty() || option[0] != '-') {
+            fail("options", "\"" + option + "\" is not an sbatch option (write --name=value)");
+        }
+        const std::string name = option.substr(0, option.find('='));
+        for (const char* reserved : reservedOptions) {
+            if (name == reserved) {
+                fail("options", name + " is set by varno for each job and cannot be given");
+            }
+        }
+    }
+    if (block.property("poll")) {
+        settings.pollSeconds =
+            boundedNumber(block, "poll", file, minimumPollSeconds, maximumPollSeconds);
+    }
+    return settings;
+}
+
 }  // namespace
+
+std::vector<std::string> splitWords(const std::string& text) {
+    std::vector<std::string> words;
+    std::string word;
+    bool inWord = false;
+    char quote = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quote != 0) {
+            if (c == quote) quote = 0;
+            else if (c == '\\' && quote == '"' && i + 1 < text.size()) word += text[++i];
+            else word += c;
+        } else if (c == '\'' || c == '"') {
+            quote = c;
+            inWord = true;
+        } else if (c == '\\' && i + 1 < text.size()) {
+            word += text[++i];
+            inWord = true;
+        } else if (c == ' ' || c == '\t' || c == '\n') {
+            if (inWord) words.push_back(std::move(word));
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (quote != 0) throw std::invalid_argument("an unclosed quote in: " + text);
+    if (inWord) words.push_back(std::move(word));
+    return words;
+}
 
 const std::string* StudyVariable::item(double value) const {
     // Compared as doubles first: a negative or huge value must not be cast.
@@ -126,6 +214,13 @@ StudyModel describeStudy(const StudyFile& file) {
                                        isFormulaResponse(file, block.name)});
         } else if (block.kind == BlockKind::evaluator) {
             model.evaluator = evaluatorSettings(block, file);
+        } else if (block.kind == BlockKind::executor) {
+            try {
+                model.executor = executorSettings(block, file);
+            } catch (const std::invalid_argument& error) {
+                throw StudyFileError(file.fileName, block.line,
+                                     std::string("[executor] options: ") + error.what());
+            }
         }
     }
     return model;

@@ -46,6 +46,20 @@ struct EvaluatorSettings {
     int parallel = 0;             // 0: not set
 };
 
+// Where the designs of a set run when `varno run --executor slurm` submits
+// them to a Slurm cluster, one job per design.
+struct ExecutorSettings {
+    std::string partition;             // sbatch --partition; empty: the cluster's default
+    std::string account;               // sbatch --account
+    std::string timeLimit;             // sbatch --time, in Slurm's notation
+    std::vector<std::string> options;  // further sbatch options, one word each
+    double pollSeconds = 1.0;          // how often the queue is asked about the jobs
+};
+
+// How often the queue may be asked: from 20 times a second to once in 10 minutes.
+inline constexpr double minimumPollSeconds = 0.05;
+inline constexpr double maximumPollSeconds = 600.0;
+
 struct StudyModel {
     std::string studyName;
     std::string filePrefix;  // of the library's own files; the study name by default
@@ -57,11 +71,16 @@ struct StudyModel {
     std::vector<std::string> parameters;  // fixed numeric parameters, in definition order
     std::vector<StudyResponse> responses;
     std::optional<EvaluatorSettings> evaluator;
+    std::optional<ExecutorSettings> executor;
 
     std::vector<const StudyResponse*> objectives() const;
 };
 
-// Throws StudyFileError for an unusable [evaluator] block.
+// Words split at blanks as a shell would, with single and double quotes and
+// backslashes. Throws std::invalid_argument for an unclosed quote.
+std::vector<std::string> splitWords(const std::string& text);
+
+// Throws StudyFileError for an unusable [evaluator] or [executor] block.
 StudyModel describeStudy(const StudyFile& file);
 
 }  // namespace varno::tool

@@ -20,6 +20,7 @@ DesignResult storedResult(const EvaluatedDesign& stored) {
     result.error = stored.error;
     result.responses = stored.responses;
     result.seconds = stored.seconds;
+    result.queueSeconds = stored.queueSeconds;
     return result;
 }
 
@@ -115,6 +116,7 @@ bool StudyRunner::evaluate(const std::vector<DesignRequest>& requests,
         design.cycle = cycle_;
         design.position = static_cast<int>(place[index]);
         design.seconds = result.seconds;
+        design.queueSeconds = result.queueSeconds;
         store_.add(design);
     };
     hooks.stopRequested = [] { return StopSignals::received() != 0; };

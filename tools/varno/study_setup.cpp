@@ -29,7 +29,8 @@ SetupCall setupCallOf(BlockKind kind) {
         case BlockKind::objective:
         case BlockKind::constraint:
         case BlockKind::studyResponse: return VARNO_addResponseToStudy;
-        case BlockKind::evaluator: return nullptr;
+        case BlockKind::evaluator:
+        case BlockKind::executor: return nullptr;
     }
     return nullptr;
 }
