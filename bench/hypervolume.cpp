@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cmath>
 #include <iterator>
+#include <limits>
 
 namespace bench {
 
@@ -96,6 +98,24 @@ double hypervolume(const std::vector<Point>& points, const Point& reference) {
     if (reference.size() == 2) return area2d(std::move(kept), reference);
     if (reference.size() == 3) return volume3d(std::move(kept), reference);
     return -1.0;
+}
+
+double igdPlus(const std::vector<Point>& points, const std::vector<Point>& reference) {
+    if (points.empty() || reference.empty()) return std::numeric_limits<double>::infinity();
+    double sum = 0.0;
+    for (const Point& r : reference) {
+        double nearest = std::numeric_limits<double>::infinity();
+        for (const Point& a : points) {
+            double squared = 0.0;
+            for (std::size_t k = 0; k < r.size(); ++k) {
+                const double worse = std::max(0.0, a[k] - r[k]);
+                squared += worse * worse;
+            }
+            nearest = std::min(nearest, squared);
+        }
+        sum += std::sqrt(nearest);
+    }
+    return sum / static_cast<double>(reference.size());
 }
 
 }  // namespace bench
