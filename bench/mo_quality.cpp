@@ -435,7 +435,7 @@ std::string cellText(const Cell& cell, const std::string& statistic) {
     if (cell.runs.empty()) return "-";
     if (statistic == "evals") return evaluationRange(cell.runs);
     if (statistic == "hv") return formatted("%.4f", medianOf(cell, &RunResult::hypervolume));
-    if (statistic == "igd+") return formatted("%.4f", medianOf(cell, &RunResult::igdPlus));
+    if (statistic == "igd+") return formatted("%.4g", medianOf(cell, &RunResult::igdPlus));
     std::vector<double> sizes;
     for (const RunResult& run : cell.runs) sizes.push_back(run.frontSize);
     return formatted("%.0f", median(sizes));
