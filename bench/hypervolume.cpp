@@ -10,15 +10,6 @@ namespace bench {
 
 namespace {
 
-bool dominates(const Point& a, const Point& b) {
-    bool better = false;
-    for (std::size_t k = 0; k < a.size(); ++k) {
-        if (a[k] > b[k]) return false;
-        better = better || a[k] < b[k];
-    }
-    return better;
-}
-
 bool inside(const Point& p, const Point& reference) {
     for (std::size_t k = 0; k < p.size(); ++k) {
         if (!(p[k] < reference[k])) return false;
@@ -72,6 +63,15 @@ double volume3d(std::vector<Point> points, const Point& reference) {
 }
 
 }  // namespace
+
+bool dominates(const Point& a, const Point& b) {
+    bool better = false;
+    for (std::size_t k = 0; k < a.size(); ++k) {
+        if (a[k] > b[k]) return false;
+        better = better || a[k] < b[k];
+    }
+    return better;
+}
 
 std::vector<Point> nonDominated(const std::vector<Point>& points, const Point& reference) {
     std::vector<Point> candidates;

@@ -9,6 +9,9 @@ namespace bench {
 
 using Point = std::vector<double>;
 
+// True when a is no worse than b in every objective and better in one.
+bool dominates(const Point& a, const Point& b);
+
 // The points strictly better than `reference` in every objective that no
 // other such point dominates (duplicates kept once).
 std::vector<Point> nonDominated(const std::vector<Point>& points, const Point& reference);

@@ -147,25 +147,17 @@ double median(std::vector<double> values) {
     return n % 2 == 1 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
 }
 
-bool dominates(const Point& a, const Point& b) {
-    bool better = false;
-    for (std::size_t k = 0; k < a.size(); ++k) {
-        if (a[k] > b[k]) return false;
-        better = better || a[k] < b[k];
-    }
-    return better;
-}
-
 // Indices of the non-dominated points among the first `count`.
 std::vector<std::size_t> frontIndices(const std::vector<Point>& points, std::size_t count) {
     std::vector<std::size_t> front;
     for (std::size_t i = 0; i < count; ++i) {
         bool dominated = false;
         for (std::size_t j = 0; j < front.size() && !dominated; ++j) {
-            dominated = dominates(points[front[j]], points[i]) || points[front[j]] == points[i];
+            dominated = bench::dominates(points[front[j]], points[i]) ||
+                        points[front[j]] == points[i];
         }
         if (dominated) continue;
-        std::erase_if(front, [&](std::size_t j) { return dominates(points[i], points[j]); });
+        std::erase_if(front, [&](std::size_t j) { return bench::dominates(points[i], points[j]); });
         front.push_back(i);
     }
     return front;
