@@ -2,20 +2,13 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cmath>
 #include <iterator>
+#include <limits>
 
 namespace bench {
 
 namespace {
-
-bool dominates(const Point& a, const Point& b) {
-    bool better = false;
-    for (std::size_t k = 0; k < a.size(); ++k) {
-        if (a[k] > b[k]) return false;
-        better = better || a[k] < b[k];
-    }
-    return better;
-}
 
 bool inside(const Point& p, const Point& reference) {
     for (std::size_t k = 0; k < p.size(); ++k) {
@@ -71,6 +64,15 @@ double volume3d(std::vector<Point> points, const Point& reference) {
 
 }  // namespace
 
+bool dominates(const Point& a, const Point& b) {
+    bool better = false;
+    for (std::size_t k = 0; k < a.size(); ++k) {
+        if (a[k] > b[k]) return false;
+        better = better || a[k] < b[k];
+    }
+    return better;
+}
+
 std::vector<Point> nonDominated(const std::vector<Point>& points, const Point& reference) {
     std::vector<Point> candidates;
     for (const Point& p : points) {
@@ -96,6 +98,24 @@ double hypervolume(const std::vector<Point>& points, const Point& reference) {
     if (reference.size() == 2) return area2d(std::move(kept), reference);
     if (reference.size() == 3) return volume3d(std::move(kept), reference);
     return -1.0;
+}
+
+double igdPlus(const std::vector<Point>& points, const std::vector<Point>& reference) {
+    if (points.empty() || reference.empty()) return std::numeric_limits<double>::infinity();
+    double sum = 0.0;
+    for (const Point& r : reference) {
+        double nearest = std::numeric_limits<double>::infinity();
+        for (const Point& a : points) {
+            double squared = 0.0;
+            for (std::size_t k = 0; k < r.size(); ++k) {
+                const double worse = std::max(0.0, a[k] - r[k]);
+                squared += worse * worse;
+            }
+            nearest = std::min(nearest, squared);
+        }
+        sum += std::sqrt(nearest);
+    }
+    return sum / static_cast<double>(reference.size());
 }
 
 }  // namespace bench

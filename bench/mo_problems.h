@@ -1,34 +1,51 @@
-// Multi-objective test problems for the search-quality benchmark: ZDT1-3 with
-// 30 variables and DTLZ2 with 3 objectives and 12 variables, all over [0, 1]^n
-// and minimised. Every tool evaluates the same code.
+// Multi-objective test problems for the search-quality benchmark, all
+// minimised: the unconstrained ZDT1-4, ZDT6, DTLZ1 and DTLZ2 and the
+// constrained BNH, TNK, SRN and OSY. Every tool sees the unit box [0, 1]^n
+// (mapped onto the problem's bounds) and the objectives normalised by the
+// ideal and nadir points of the true front, so that one reference point (1.1
+// per objective) and one reference front serve every problem. Every tool
+// evaluates the same code.
 #ifndef VARNO_BENCH_MO_PROBLEMS_H
 #define VARNO_BENCH_MO_PROBLEMS_H
 
 #include <string>
 #include <vector>
 
-namespace varno::tool {
-struct Problem;
-}
+#include "hypervolume.h"
 
 namespace bench {
 
+// Objectives f and constraints g (feasible when every g <= 0) at the point x
+// in the problem's own bounds.
+using RawProblem = void (*)(const double* x, double* f, double* g);
+
 struct MoProblem {
     std::string name;
-    int dimension = 0;
     int objectives = 0;
-    // Hypervolume of the true Pareto front for the benchmark's reference point.
+    std::vector<double> lower, upper;
+    std::vector<double> constraintScales;  // one per constraint
+    std::vector<double> ideal, nadir;      // of the true front
+    RawProblem raw = nullptr;
+    // Distance of x from the Pareto set (g - 1 of the ZDT problems, g of DTLZ);
+    // null for the constrained problems.
+    double (*distance)(const double* x) = nullptr;
+    // Normalised points of the true front (dense), and its hypervolume.
+    std::vector<Point> referenceFront;
     double frontHypervolume = 0.0;
-    const varno::tool::Problem* source = nullptr;  // the built-in problem evaluated
 
-    // The objective values at x, written to f.
-    void evaluate(const double* x, double* f) const;
+    int dimension() const { return static_cast<int>(lower.size()); }
+    int constraints() const { return static_cast<int>(constraintScales.size()); }
+    // The point of the problem's box at the unit-box point u.
+    std::vector<double> mapped(const double* u) const;
+    // Normalised objectives into f and raw constraints into g at the unit-box
+    // point u; returns the summed constraint violation (each excess over its
+    // scale), 0 when feasible.
+    double evaluate(const double* u, double* f, double* g) const;
 };
 
-// ZDT1, ZDT2, ZDT3 and DTLZ2.
 const std::vector<MoProblem>& moProblemSuite();
 
-// The reference point: 1.1 in every objective.
+// The reference point: 1.1 in every normalised objective.
 constexpr double referenceLevel = 1.1;
 
 }  // namespace bench

@@ -1,15 +1,20 @@
 // Multi-objective search quality per evaluation budget: VARNO's MOTRAVOK
-// search (through the C interface), pagmo's NSGA-II and MOEA/D and a random
-// search on ZDT1-3 and DTLZ2 with the same budgets and seeds. Each run reports
-// the hypervolume of the non-dominated set of ALL designs it evaluated
-// (reference point 1.1 per objective); the table shows median, best and worst
-// over the seeds. Progress goes to stderr, the table to stdout.
+// search (through the C interface, optionally a second column with extra
+// method keys), pagmo's NSGA-II and MOEA/D and a random search, with the same
+// budgets and seeds, on the unconstrained ZDT and DTLZ problems and the
+// constrained BNH, TNK, SRN and OSY. Each run is judged by the feasible
+// non-dominated set of ALL designs it evaluated: its hypervolume (reference
+// point 1.1 per normalised objective) and its IGD+ to the true front; the
+// table shows medians over the seeds. Progress goes to stderr, the table to
+// stdout.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <memory>
 #include <random>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,6 +27,7 @@
 
 #include "hypervolume.h"
 #include "mo_problems.h"
+#include "varno.h"
 #include "varno_host.h"
 
 namespace {
@@ -32,83 +38,224 @@ using bench::VarnoState;
 
 // --- settings -------------------------------------------------------------
 
-enum Tool { varnoMotravok, nsga2, moead, randomSearch, toolCount };
-const char* const toolNames[toolCount] = {"VARNO MOTRAVOK", "pagmo NSGA-II", "pagmo MOEA/D",
-                                          "random"};
+enum Tool { varnoMotravok, varnoWith, nsga2, moead, randomSearch, toolCount };
+const char* const toolNames[toolCount] = {"VARNO MOTRAVOK", "VARNO +keys", "pagmo NSGA-II",
+                                          "pagmo MOEA/D", "random"};
 
-// Population (and VARNO archive) sizes; both divide every budget.
+struct Settings {
+    int seeds = 10;
+    std::vector<int> budgets{500, 2000, 5000};
+    std::vector<std::string> problems;  // empty: all
+    std::string extraKeys;              // method keys of the second VARNO column
+    bool varnoOnly = false;
+    bool trace = false;
+
+    bool runs(Tool tool) const {
+        if (tool == varnoWith) return !extraKeys.empty();
+        return tool == varnoMotravok || !varnoOnly;
+    }
+};
+
+std::vector<std::string> split(const std::string& text) {
+    std::vector<std::string> parts;
+    std::stringstream stream(text);
+    for (std::string part; std::getline(stream, part, ',');) {
+        if (!part.empty()) parts.push_back(part);
+    }
+    return parts;
+}
+
+bool parseSettings(int argc, char** argv, Settings& settings) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "--quick") {
+            settings.seeds = 3;
+            settings.budgets = {2000};
+        } else if (arg == "--seeds" && hasValue) {
+            settings.seeds = std::max(1, std::atoi(argv[++i]));
+        } else if (arg == "--budgets" && hasValue) {
+            settings.budgets.clear();
+            for (const std::string& b : split(argv[++i]))
+                settings.budgets.push_back(std::atoi(b.c_str()));
+        } else if (arg == "--problems" && hasValue) {
+            settings.problems = split(argv[++i]);
+        } else if (arg == "--with" && hasValue) {
+            settings.extraKeys = argv[++i];
+        } else if (arg == "--varno-only") {
+            settings.varnoOnly = true;
+        } else if (arg == "--trace") {
+            settings.trace = true;
+        } else {
+            std::fprintf(
+                stderr,
+                "usage: %s [--quick] [--seeds N] [--budgets B1,B2,..] [--problems P1,P2,..]\n"
+                "       [--with 'key: value\\nkey: value'] [--varno-only] [--trace]\n"
+                "  --with adds a VARNO column whose method block has these extra keys;\n"
+                "  --varno-only leaves out the pagmo and random columns; --trace prints\n"
+                "  the distance g from the Pareto set and the f1 extent of the evaluated\n"
+                "  front at each tenth of the budget.\n",
+                argv[0]);
+            return false;
+        }
+    }
+    return !settings.budgets.empty() &&
+           std::all_of(settings.budgets.begin(), settings.budgets.end(),
+                       [](int b) { return b > 0; });
+}
+
+// Population (and VARNO archive) sizes.
 unsigned populationFor(const MoProblem& problem) { return problem.objectives == 2 ? 40u : 100u; }
 
 constexpr double nsgaCrossover = 0.9, nsgaEtaC = 20.0, nsgaEtaM = 20.0;
+
+// pagmo's NSGA-II and MOEA/D take no constraints: they see each objective
+// plus 1 + 10 x (summed scaled violation) at an infeasible point.
+constexpr double penaltyStep = 1.0, penaltyWeight = 10.0;
 
 const char* moeadWeights(const MoProblem& problem) {
     return problem.objectives == 2 ? "grid" : "low discrepancy";
 }
 
 Point referencePoint(const MoProblem& problem) {
-    return Point(problem.objectives, bench::referenceLevel);
+    return Point(static_cast<std::size_t>(problem.objectives), bench::referenceLevel);
 }
+
+constexpr int traceSteps = 10;
 
 // --- evaluation record ----------------------------------------------------
 
-// What a run achieved: the hypervolume of its evaluated non-dominated set,
-// that set's size and the evaluations used.
-struct RunResult {
-    double hypervolume = 0.0;
-    int frontSize = 0;
-    int evaluations = 0;
+// The state of the evaluated front at one tenth of the budget.
+struct TracePoint {
+    double distance = 0.0;  // median g over the front
+    double extent = 0.0;    // largest minus smallest f1 over the front
 };
 
+// What a run achieved with the feasible non-dominated set of all it evaluated.
+struct RunResult {
+    double hypervolume = 0.0;
+    double igdPlus = 0.0;
+    int frontSize = 0;
+    int evaluations = 0;
+    std::vector<TracePoint> trace;
+};
+
+double median(std::vector<double> values) {
+    if (values.empty()) return std::numeric_limits<double>::quiet_NaN();
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 == 1 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
+}
+
+// Indices of the non-dominated points among the first `count`.
+std::vector<std::size_t> frontIndices(const std::vector<Point>& points, std::size_t count) {
+    std::vector<std::size_t> front;
+    for (std::size_t i = 0; i < count; ++i) {
+        bool dominated = false;
+        for (std::size_t j = 0; j < front.size() && !dominated; ++j) {
+            dominated = bench::dominates(points[front[j]], points[i]) ||
+                        points[front[j]] == points[i];
+        }
+        if (dominated) continue;
+        std::erase_if(front, [&](std::size_t j) { return bench::dominates(points[i], points[j]); });
+        front.push_back(i);
+    }
+    return front;
+}
+
 // Counts and keeps every evaluation of one run; refuses to go past the budget.
-// As a design evaluator: the objectives.
+// As a design evaluator: the objectives, then the constraints.
 class Recorder : public bench::DesignEvaluator {
 public:
     Recorder(const MoProblem& problem, int budget) : problem_(problem), budget_(budget) {}
 
     const MoProblem& problem() const { return problem_; }
-    bool exhausted() const override { return static_cast<int>(evaluated_.size()) >= budget_; }
+    bool exhausted() const override { return evaluations_ >= budget_; }
 
-    Point evaluate(const double* x) {
+    // The normalised objectives and raw constraints at the unit-box point u;
+    // returns the summed scaled violation.
+    double evaluate(const double* u, double* f, double* g) {
         if (exhausted()) throw bench::BudgetExhausted{};
-        std::vector<double> inside(x, x + problem_.dimension);
-        for (double& v : inside) v = std::clamp(v, 0.0, 1.0);
-        Point f(problem_.objectives);
-        problem_.evaluate(inside.data(), f.data());
-        evaluated_.push_back(f);
+        ++evaluations_;
+        const double violation = problem_.evaluate(u, f, g);
+        if (violation > 0.0) return violation;
+        feasible_.emplace_back(f, f + problem_.objectives);
+        if (problem_.distance != nullptr) {
+            distances_.push_back(problem_.distance(problem_.mapped(u).data()));
+        }
+        feasibleAt_.push_back(evaluations_);
+        return violation;
+    }
+
+    // The objectives with the penalty of an infeasible point.
+    Point penalised(const double* u) {
+        Point f(static_cast<std::size_t>(problem_.objectives));
+        std::vector<double> g(static_cast<std::size_t>(problem_.constraints()));
+        const double violation = evaluate(u, f.data(), g.data());
+        if (violation > 0.0) {
+            for (double& v : f) v += penaltyStep + penaltyWeight * violation;
+        }
         return f;
     }
 
-    int responses() const override { return problem_.objectives; }
-    void respond(const double* x, double* row) override {
-        const Point f = evaluate(x);
-        std::copy(f.begin(), f.end(), row);
+    int responses() const override { return problem_.objectives + problem_.constraints(); }
+    void respond(const double* u, double* row) override {
+        evaluate(u, row, row + problem_.objectives);
     }
 
-    RunResult result() const {
+    RunResult result(bool trace) const {
         const Point reference = referencePoint(problem_);
-        const std::vector<Point> front = bench::nonDominated(evaluated_, reference);
-        return {bench::hypervolume(front, reference), static_cast<int>(front.size()),
-                static_cast<int>(evaluated_.size())};
+        const std::vector<Point> boxed = bench::nonDominated(feasible_, reference);
+        std::vector<Point> front;
+        for (std::size_t i : frontIndices(feasible_, feasible_.size()))
+            front.push_back(feasible_[i]);
+        RunResult run{bench::hypervolume(boxed, reference),
+                      bench::igdPlus(front, problem_.referenceFront),
+                      static_cast<int>(boxed.size()),
+                      evaluations_,
+                      {}};
+        if (trace && problem_.distance != nullptr) run.trace = traced();
+        return run;
     }
 
 private:
+    std::vector<TracePoint> traced() const {
+        std::vector<TracePoint> trace;
+        for (int step = 1; step <= traceSteps; ++step) {
+            const int upTo = evaluations_ * step / traceSteps;
+            const auto count = static_cast<std::size_t>(
+                std::upper_bound(feasibleAt_.begin(), feasibleAt_.end(), upTo) -
+                feasibleAt_.begin());
+            std::vector<double> distances;
+            double low = 1e300, high = -1e300;
+            for (std::size_t i : frontIndices(feasible_, count)) {
+                distances.push_back(distances_[i]);
+                low = std::min(low, feasible_[i][0]);
+                high = std::max(high, feasible_[i][0]);
+            }
+            trace.push_back({median(distances), distances.empty() ? 0.0 : high - low});
+        }
+        return trace;
+    }
+
     const MoProblem& problem_;
     int budget_;
-    std::vector<Point> evaluated_;
+    int evaluations_ = 0;
+    std::vector<Point> feasible_;
+    std::vector<double> distances_;
+    std::vector<int> feasibleAt_;  // the evaluation count at each feasible point
 };
 
 // --- random search ----------------------------------------------------------
 
-RunResult runRandom(const MoProblem& problem, int budget, unsigned seed) {
-    Recorder recorder(problem, budget);
+void runRandom(Recorder& recorder, unsigned seed) {
     std::mt19937 random(seed);
     std::uniform_real_distribution<double> uniform(0.0, 1.0);
-    std::vector<double> x(problem.dimension);
+    std::vector<double> x(static_cast<std::size_t>(recorder.problem().dimension()));
     while (!recorder.exhausted()) {
         for (double& v : x) v = uniform(random);
-        recorder.evaluate(x.data());
+        recorder.penalised(x.data());
     }
-    return recorder.result();
 }
 
 // --- pagmo ----------------------------------------------------------------------
@@ -118,66 +265,76 @@ struct PagmoProblem {
     std::shared_ptr<Recorder> recorder;
 
     pagmo::vector_double fitness(const pagmo::vector_double& x) const {
-        return recorder->evaluate(x.data());
+        return recorder->penalised(x.data());
     }
     std::pair<pagmo::vector_double, pagmo::vector_double> get_bounds() const {
-        const std::size_t n = recorder ? recorder->problem().dimension : 1;
+        const std::size_t n = recorder ? static_cast<std::size_t>(recorder->problem().dimension())
+                                       : 1u;
         return {pagmo::vector_double(n, 0.0), pagmo::vector_double(n, 1.0)};
     }
     pagmo::vector_double::size_type get_nobj() const {
-        return recorder ? recorder->problem().objectives : 2u;
+        return recorder
+                   ? static_cast<pagmo::vector_double::size_type>(recorder->problem().objectives)
+                   : 2u;
     }
     std::string get_name() const { return "counted multi-objective problem"; }
 };
 
 pagmo::algorithm pagmoAlgorithm(Tool tool, const MoProblem& problem, int budget, unsigned seed) {
-    const unsigned generations = static_cast<unsigned>(budget) / populationFor(problem) - 1u;
+    const unsigned population = populationFor(problem);
+    const unsigned generations = (static_cast<unsigned>(budget) + population - 1) / population - 1u;
     if (tool == nsga2) {
         return pagmo::algorithm{pagmo::nsga2(generations, nsgaCrossover, nsgaEtaC,
-                                             1.0 / problem.dimension, nsgaEtaM, seed)};
+                                             1.0 / problem.dimension(), nsgaEtaM, seed)};
     }
     return pagmo::algorithm{pagmo::moead(generations, moeadWeights(problem), "tchebycheff", 20u,
                                          1.0, 0.5, 20.0, 0.9, 2u, true, seed)};
 }
 
-RunResult runPagmo(Tool tool, const MoProblem& problem, int budget, unsigned seed) {
-    auto recorder = std::make_shared<Recorder>(problem, budget);
+void runPagmo(Tool tool, const std::shared_ptr<Recorder>& recorder, int budget, unsigned seed) {
+    const MoProblem& problem = recorder->problem();
     bench::evolveWithinBudget(pagmo::problem{PagmoProblem{recorder}}, populationFor(problem), seed,
                               pagmoAlgorithm(tool, problem, budget, seed * 31u + tool));
-    return recorder->result();
 }
 
 // --- VARNO through the C interface -------------------------------------------------
 
-struct VarnoRun {
-    bench::StudyOutcome study;
-    RunResult result;
-};
-
-bool addObjectives(const MoProblem& problem) {
+// Each objective, and each constraint as g <= 0 with the problem's scale as
+// normalisation.
+bool addGoals(const MoProblem& problem) {
     for (const std::string& name : bench::indexedNames("f", problem.objectives)) {
         if (!bench::addObjective(name)) return false;
+    }
+    for (int j = 0; j < problem.constraints(); ++j) {
+        const std::string name = bench::indexed("g", j + 1);
+        const std::string text =
+            "type: constraint\nfactor: " +
+            bench::number(problem.constraintScales[static_cast<std::size_t>(j)]) +
+            "\noption: less_equal\ntarget: 0\nquadWt: 1\nlinearWt: 0\nacceptMin: -1e300\n"
+            "acceptMax: 1e300";
+        if (!VARNO_addResponseToStudy(name.c_str(), text.c_str())) return false;
     }
     return true;
 }
 
-VarnoRun runVarno(const bench::Scratch& scratch, const MoProblem& problem, int budget,
-                  unsigned seed) {
-    Recorder recorder(problem, budget);
-    const std::vector<double> lower(problem.dimension, 0.0), upper(problem.dimension, 1.0);
-    const std::string method = "method: MOTRAVOK\nnumEvals: " + std::to_string(budget) +
-                               "\narchiveSize: " + std::to_string(populationFor(problem)) +
-                               "\nshutOff: 0";
-    const bench::StudyDefinition study{scratch.freshRunDirectory(),
-                                       seed,
-                                       method,
-                                       lower,
-                                       upper,
-                                       bench::indexedNames("f", problem.objectives),
-                                       [&problem] { return addObjectives(problem); }};
-    VarnoRun run{bench::runStudy(study, recorder), {}};
-    run.result = recorder.result();
-    return run;
+bench::StudyOutcome runVarno(const bench::Scratch& scratch, Recorder& recorder, int budget,
+                             unsigned seed, const std::string& extraKeys) {
+    const MoProblem& problem = recorder.problem();
+    const std::vector<double> lower(static_cast<std::size_t>(problem.dimension()), 0.0);
+    const std::vector<double> upper(lower.size(), 1.0);
+    std::string method = "method: MOTRAVOK\nnumEvals: " + std::to_string(budget) +
+                         "\narchiveSize: " + std::to_string(populationFor(problem)) +
+                         "\nshutOff: 0";
+    if (!extraKeys.empty()) method += "\n" + extraKeys;
+    std::vector<std::string> responses = bench::indexedNames("f", problem.objectives);
+    for (const std::string& g : bench::indexedNames("g", problem.constraints())) {
+        responses.push_back(g);
+    }
+    const bench::StudyDefinition study{
+        scratch.freshRunDirectory(), seed, method, lower, upper, responses, [&problem] {
+            return addGoals(problem);
+        }};
+    return bench::runStudy(study, recorder);
 }
 
 // --- hypervolume check against pagmo -------------------------------------------------
@@ -239,13 +396,10 @@ struct Cell {
     VarnoState state = VarnoState::ok;
 };
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 == 1 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
-}
+using Cells = std::vector<Cell>;
 
 std::string formatted(const char* format, double value) {
+    if (std::isinf(value)) return "inf";
     char text[32];
     std::snprintf(text, sizeof text, format, value);
     return text;
@@ -261,68 +415,152 @@ std::string evaluationRange(const std::vector<RunResult>& runs) {
     return std::to_string(low) + ".." + std::to_string(high);
 }
 
+double medianOf(const Cell& cell, double RunResult::*field) {
+    std::vector<double> values;
+    for (const RunResult& run : cell.runs) values.push_back(run.*field);
+    return median(values);
+}
+
 std::string cellText(const Cell& cell, const std::string& statistic) {
     if (cell.state == VarnoState::unavailable) return "n/a";
     if (cell.state == VarnoState::failed) return "error";
     if (cell.runs.empty()) return "-";
     if (statistic == "evals") return evaluationRange(cell.runs);
-    std::vector<double> values;
-    for (const RunResult& run : cell.runs) {
-        values.push_back(statistic == "front" ? run.frontSize : run.hypervolume);
-    }
-    if (statistic == "front") return formatted("%.0f", median(values));
-    const auto [low, high] = std::minmax_element(values.begin(), values.end());
-    if (statistic == "best") return formatted("%.4f", *high);
-    if (statistic == "worst") return formatted("%.4f", *low);
-    return formatted("%.4f", median(values));
+    if (statistic == "hv") return formatted("%.4f", medianOf(cell, &RunResult::hypervolume));
+    if (statistic == "igd+") return formatted("%.4g", medianOf(cell, &RunResult::igdPlus));
+    std::vector<double> sizes;
+    for (const RunResult& run : cell.runs) sizes.push_back(run.frontSize);
+    return formatted("%.0f", median(sizes));
 }
 
 constexpr std::size_t columnWidth = 16;
 
-void printProblemHeader(const MoProblem& problem) {
-    std::printf("\n%s: %d variables, %d objectives, hypervolume of the true front %.4f\n",
-                problem.name.c_str(), problem.dimension, problem.objectives,
-                problem.frontHypervolume);
-    bench::printToolHeader(toolNames, columnWidth);
+std::vector<Tool> shownTools(const Settings& settings) {
+    std::vector<Tool> tools;
+    for (int t = 0; t < toolCount; ++t) {
+        if (settings.runs(static_cast<Tool>(t))) tools.push_back(static_cast<Tool>(t));
+    }
+    return tools;
 }
 
-void printBudgetRows(const MoProblem&, int budget, const std::vector<Cell>& cells) {
-    bench::printStatisticRows(budget, {"median", "best", "worst", "front", "evals"}, cells.size(),
-                              columnWidth, [&cells](std::size_t c, const std::string& statistic) {
-                                  return cellText(cells[c], statistic);
+void printPreamble(const Settings& settings, bool varnoAvailable) {
+    std::printf(
+        "\nMulti-objective search quality per evaluation budget. Each run is judged by the\n"
+        "feasible non-dominated set of ALL designs it evaluated within the budget, objectives\n"
+        "normalised by the ideal and nadir points of the true front: 'hv' = its hypervolume\n"
+        "(reference point 1.1 per objective, exact; larger is better), 'igd+' = its IGD+ to\n"
+        "the true front (about 1000 points; smaller is better), medians over seeds 1..%d;\n"
+        "'front' = median size of the set inside the reference box; 'evals' = evaluations\n"
+        "used (min..max when they differ), counted around the problem.\n"
+        "Settings: population (and VARNO archive) 40 for 2 objectives, 100 for 3;\n"
+        "gen = ceil(budget/population) - 1. NSGA-II: cr %.1f, eta_c %.0f, m = 1/n, eta_m %.0f.\n"
+        "MOEA/D: weights grid (2 obj.) / low discrepancy (3 obj.), Tchebycheff, 20 neighbours,\n"
+        "CR 1, F 0.5, eta_m 20, realb 0.9, limit 2, diversity preserved. pagmo sees an\n"
+        "infeasible point's objectives plus %.0f + %.0f x its summed scaled violation. Random\n"
+        "search: uniform in [0,1]^n. VARNO: MOTRAVOK, shutOff 0, resolution 10001, random\n"
+        "baseline, constraints g <= 0 scaled like the violation%s%s.\n",
+        settings.seeds, nsgaCrossover, nsgaEtaC, nsgaEtaM, penaltyStep, penaltyWeight,
+        settings.extraKeys.empty() ? "" : "; 'VARNO +keys' adds the method keys: ",
+        settings.extraKeys.c_str());
+    if (!varnoAvailable) std::printf("VARNO MOTRAVOK: n/a (not available in this build)\n");
+}
+
+void printProblemHeader(const MoProblem& problem, const Settings& settings) {
+    std::printf("\n%s: %d variables, %d objectives, %d constraints, true front hypervolume %.4f\n",
+                problem.name.c_str(), problem.dimension(), problem.objectives,
+                problem.constraints(), problem.frontHypervolume);
+    std::vector<const char*> names;
+    for (Tool tool : shownTools(settings)) names.push_back(toolNames[tool]);
+    bench::printToolHeader(names, columnWidth);
+}
+
+void printBudgetRows(int budget, const Cells& cells, const Settings& settings) {
+    const std::vector<Tool> tools = shownTools(settings);
+    bench::printStatisticRows(budget, {"hv", "igd+", "front", "evals"}, tools.size(), columnWidth,
+                              [&](std::size_t c, const std::string& statistic) {
+                                  return cellText(cells[static_cast<std::size_t>(tools[c])],
+                                                  statistic);
                               });
 }
 
-void printPreamble(const bench::Options& options, bool varnoAvailable) {
-    std::printf(
-        "\nMulti-objective search quality per evaluation budget: hypervolume (larger is better)\n"
-        "of the non-dominated set of ALL designs a run evaluated within the budget, reference\n"
-        "point 1.1 per objective, exact (2-D sweep, 3-D slicing); median / best / worst over\n"
-        "seeds 1..%d; 'front' = median size of that set inside the reference box; 'evals' =\n"
-        "evaluations used (min..max when they differ), counted around the problem.\n"
-        "Settings: population (and VARNO archive) 40 for 2 objectives, 100 for 3;\n"
-        "gen = budget/population - 1. NSGA-II: cr %.1f, eta_c %.0f, m = 1/n, eta_m %.0f.\n"
-        "MOEA/D: weights grid (2 obj.) / low discrepancy (3 obj.), Tchebycheff, 20 neighbours,\n"
-        "CR 1, F 0.5, eta_m 20, realb 0.9, limit 2, diversity preserved. Random search:\n"
-        "uniform in [0,1]^n. VARNO: MOTRAVOK, shutOff 0, resolution 10001, random baseline.\n",
-        options.seeds, nsgaCrossover, nsgaEtaC, nsgaEtaM);
-    if (!varnoAvailable) std::printf("VARNO MOTRAVOK: n/a (not available in this build)\n");
+// The tool with the smallest median IGD+ among those run (ties: the first).
+Tool bestByIgd(const Cells& cells, const Settings& settings) {
+    Tool best = toolCount;
+    double bestValue = std::numeric_limits<double>::infinity();
+    for (Tool tool : shownTools(settings)) {
+        const Cell& cell = cells[static_cast<std::size_t>(tool)];
+        if (cell.runs.empty() || cell.state != VarnoState::ok) continue;
+        const double value = medianOf(cell, &RunResult::igdPlus);
+        if (best == toolCount || value < bestValue) {
+            best = tool;
+            bestValue = value;
+        }
+    }
+    return best;
+}
+
+// Per budget, the rows whose best median IGD+ is a VARNO column's.
+void printSummary(const std::vector<MoProblem>& problems,
+                  const std::vector<std::vector<Cells>>& table, const Settings& settings) {
+    std::printf("\nBest median IGD+ per budget (row winners):\n");
+    for (std::size_t b = 0; b < settings.budgets.size(); ++b) {
+        std::string line;
+        int varnoWins = 0;
+        for (std::size_t p = 0; p < problems.size(); ++p) {
+            const Tool best = bestByIgd(table[p][b], settings);
+            varnoWins += best == varnoMotravok || best == varnoWith;
+            line +=
+                " " + problems[p].name + ":" + (best == toolCount ? "-" : toolNames[best]) + ";";
+        }
+        std::printf("  %5d: VARNO best in %d of %zu rows.%s\n", settings.budgets[b], varnoWins,
+                    problems.size(), line.c_str());
+    }
+}
+
+// Medians over the seeds of the trace of one tool.
+void printTrace(const MoProblem& problem, int budget, const Cells& cells,
+                const Settings& settings) {
+    if (problem.distance == nullptr) return;
+    for (Tool tool : shownTools(settings)) {
+        const Cell& cell = cells[static_cast<std::size_t>(tool)];
+        if (cell.runs.empty() || cell.runs.front().trace.empty() || tool == randomSearch) continue;
+        for (const char* quantity : {"g", "f1 extent"}) {
+            std::string line = "  trace " + problem.name + " " + std::to_string(budget) + " " +
+                               toolNames[tool] + " " + quantity + ":";
+            for (int step = 0; step < traceSteps; ++step) {
+                std::vector<double> values;
+                for (const RunResult& run : cell.runs) {
+                    const TracePoint& point = run.trace[static_cast<std::size_t>(step)];
+                    values.push_back(quantity[0] == 'g' ? point.distance : point.extent);
+                }
+                line += ' ';
+                line += formatted("%.3g", median(values));
+            }
+            std::printf("%s\n", line.c_str());
+        }
+    }
 }
 
 // --- driver ---------------------------------------------------------------------------------
 
-std::vector<Cell> runCells(const bench::Scratch& scratch, const MoProblem& problem, int budget,
-                           int seeds) {
-    std::vector<Cell> cells(toolCount);
-    for (int s = 1; s <= seeds; ++s) {
+Cells runCells(const bench::Scratch& scratch, const MoProblem& problem, int budget,
+               const Settings& settings) {
+    Cells cells(toolCount);
+    for (int s = 1; s <= settings.seeds; ++s) {
         const auto seed = static_cast<unsigned>(s);
-        VarnoRun varno = runVarno(scratch, problem, budget, seed);
-        bench::noteStudy(cells[varnoMotravok].state, varno.study, s);
-        cells[varnoMotravok].runs.push_back(varno.result);
-        for (Tool tool : {nsga2, moead}) {
-            cells[tool].runs.push_back(runPagmo(tool, problem, budget, seed));
+        for (Tool tool : shownTools(settings)) {
+            auto recorder = std::make_shared<Recorder>(problem, budget);
+            if (tool == varnoMotravok || tool == varnoWith) {
+                const std::string keys = tool == varnoWith ? settings.extraKeys : "";
+                bench::noteStudy(cells[tool].state,
+                                 runVarno(scratch, *recorder, budget, seed, keys), s);
+            } else if (tool == randomSearch) {
+                runRandom(*recorder, seed);
+            } else {
+                runPagmo(tool, recorder, budget, seed);
+            }
+            cells[tool].runs.push_back(recorder->result(settings.trace));
         }
-        cells[randomSearch].runs.push_back(runRandom(problem, budget, seed));
     }
     return cells;
 }
@@ -330,20 +568,43 @@ std::vector<Cell> runCells(const bench::Scratch& scratch, const MoProblem& probl
 }  // namespace
 
 int main(int argc, char** argv) {
-    bench::Options options{10, {1000, 5000}};
-    if (!bench::parseOptions(argc, argv, options, {3, {1000}})) return 2;
+    Settings settings;
+    if (!parseSettings(argc, argv, settings)) return 2;
+    std::vector<MoProblem> problems;
+    for (const MoProblem& problem : bench::moProblemSuite()) {
+        const bool asked = settings.problems.empty() ||
+                           std::find(settings.problems.begin(), settings.problems.end(),
+                                     problem.name) != settings.problems.end();
+        if (asked) problems.push_back(problem);
+    }
+    if (problems.empty()) {
+        std::fprintf(stderr,
+                     "no problem of that name (ZDT1-4, ZDT6, DTLZ1, DTLZ2, BNH, TNK, SRN, OSY)\n");
+        return 2;
+    }
     std::printf("Hypervolume check against pagmo::hypervolume (reference point 1.1):\n");
     const double difference = checkHypervolume();
     std::printf("Hypervolume check: %s (largest relative difference %.1e)\n",
                 difference < 1e-9 ? "PASS" : "FAIL", difference);
     const bench::Scratch scratch("varno_mo_quality_");
     const auto start = bench::Clock::now();
-    const auto& suite = bench::moProblemSuite();
-    const auto table =
-        bench::runTable(suite, options.budgets, start, [&](const MoProblem& problem, int budget) {
-            return runCells(scratch, problem, budget, options.seeds);
-        });
-    printPreamble(options, bench::varnoAvailable(table, varnoMotravok));
-    bench::printTable(suite, options.budgets, table, start, printProblemHeader, printBudgetRows);
+    const auto table = bench::runTable(problems, settings.budgets, start,
+                                       [&](const MoProblem& problem, int budget) {
+                                           return runCells(scratch, problem, budget, settings);
+                                       });
+    printPreamble(settings, bench::varnoAvailable(table, varnoMotravok));
+    for (std::size_t p = 0; p < problems.size(); ++p) {
+        printProblemHeader(problems[p], settings);
+        for (std::size_t b = 0; b < settings.budgets.size(); ++b) {
+            printBudgetRows(settings.budgets[b], table[p][b], settings);
+        }
+        if (settings.trace) {
+            for (std::size_t b = 0; b < settings.budgets.size(); ++b) {
+                printTrace(problems[p], settings.budgets[b], table[p][b], settings);
+            }
+        }
+    }
+    printSummary(problems, table, settings);
+    std::printf("\nTotal time %.1f s\n", bench::secondsSince(start));
     return difference < 1e-9 ? 0 : 1;
 }

@@ -98,6 +98,7 @@ struct ag_dta_per_proc {
     std::string postDirectory;
     int outputPrecision = 15;
     int shutOff = 0;
+    bool realStep = false;  // MOTRAVOK's real-valued step (method key realStep)
     bool adaptiveOperators = false;
     bool modelSwitch = true;  // surrogate candidates of the hybrid search
     bool multiObjective = false;

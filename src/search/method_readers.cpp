@@ -66,6 +66,10 @@ void readMotravok(MethodContext& context) {
     input.evaluations = reader.requiredInt("numEvals");
     input.archiveSize = reader.requiredInt("archiveSize");
     agent.data.shutOff = reader.optionalInt("shutOff").value_or(0);
+    const int realStep = reader.optionalInt("realStep").value_or(0);
+    if (realStep != 0 && realStep != 1)
+        reader.fail("realStep", "The value must be 0 (off) or 1 (on).");
+    agent.data.realStep = realStep == 1;
     input.breedingSize = reader.optionalInt("breedingSize").value_or(-1);
     input.parallel = agent.MAX_ALLOWED_EVALS;
     input.extendRun = context.scope.extendRun;

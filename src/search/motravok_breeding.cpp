@@ -90,7 +90,11 @@ void MotravokSearch::walkList(const std::vector<int>& list, const Population& pa
         if (static_cast<int>(bred.size()) >= breedingSize()) return;
         const int mate1 = tournament(list[i], list[i + 1]);
         const int mate2 = tournament(list[i + 2], list[i + 3]);
-        breedPair(parents, mate1, mate2, bred);
+        if (settings_.realStep) {
+            realStepPair(parents, mate1, mate2, bred);
+        } else {
+            breedPair(parents, mate1, mate2, bred);
+        }
     }
 }
 

@@ -56,6 +56,7 @@ MotravokSettings MotravokSettings::fromAgent(const Agent& agent) {
     settings.maxEvaluations = agent.MAX_EVALUATIONS;
     settings.structuredInitialization = agent.data.structuredInitialization != 0;
     settings.adaptiveOperators = agent.data.adaptiveOperators;
+    settings.realStep = agent.data.realStep;
     return settings;
 }
 

@@ -35,6 +35,11 @@ struct MotravokSettings {
     // replacement is mutated from the more feasible of its parents instead of
     // from the child itself. Off unless asked for.
     bool constraintRepair = false;
+    // Children of real-valued fields by simulated binary crossover and
+    // polynomial mutation instead of the adaptive operators (the method key
+    // realStep: 1); a child they leave unchanged or repeated is mutated until
+    // new as usual. Off unless asked for.
+    bool realStep = false;
 
     static MotravokSettings fromAgent(const Agent& agent);
 };
@@ -91,6 +96,10 @@ private:
     int tournament(int first, int second);
     void walkList(const std::vector<int>& list, const Population& parents, Population& bred);
     void breedPair(const Population& parents, int mate1, int mate2, Population& bred);
+    // The real-valued step (motravok_real_step.cpp).
+    void realStepPair(const Population& parents, int mate1, int mate2, Population& bred);
+    void simulatedBinaryCrossover(std::vector<int>& first, std::vector<int>& second);
+    void polynomialMutation(std::vector<int>& codes);
     bool isNew(const PopulationMember& child, const StoreView& store, const Population& bred,
                std::size_t slot) const;
     PopulationMember repairBase(const PopulationMember& child) const;

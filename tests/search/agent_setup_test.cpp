@@ -7,6 +7,7 @@
 
 #include "study/study.h"
 #include "model/project_model.h"
+#include "search/motravok_search.h"
 #include "study/setup_data.h"
 #include "test_support.h"
 #include "varno.h"
@@ -109,6 +110,10 @@ TEST_F(StudySetUp, BadDefinitionsAreRefusedWithTheirReason) {
          "The population size (10) of an NSGA search must be a positive multiple of 4."},
         {false, "method: NSGA\npopulationSize: 8\nnumGen: 1",
          "The number of generations (1) of an NSGA search must be greater than 1."},
+        {false, "method: MOTRAVOK\nnumEvals: 100\narchiveSize: 12\nrealStep: 2",
+         method + "\"realStep\":\nThe value must be 0 (off) or 1 (on)."},
+        {false, "method: MOTRAVOK\nnumEvals: 100\narchiveSize: 12\nrealStep: on",
+         method + "\"realStep\":\nThe read value \"on\" could not be converted into an integer."},
         {false, "method: SA\nstartTemp: hot",
          method + "\"startTemp\":\nThe read value \"hot\" could not be converted into a double."},
         {false, "method: travok",
@@ -149,7 +154,12 @@ TEST_F(StudySetUp, TheHybridSearchesStartFromAStructuredPopulation) {
         const bool hybrid = text.find("GA") != 0;
         EXPECT_EQ(isHybridSearch(agent().method_used), hybrid);
         EXPECT_EQ(agent().data.structuredInitialization, hybrid ? 1 : 0);
+        EXPECT_FALSE(MotravokSettings::fromAgent(agent()).realStep);
     }
+    initialise();
+    createAgent();
+    ASSERT_EQ(defineMethod("method: MOTRAVOK\nnumEvals: 100\narchiveSize: 12\nrealStep: 1"), 1);
+    EXPECT_TRUE(MotravokSettings::fromAgent(agent()).realStep);
 }
 
 TEST_F(StudySetUp, MethodVariablesAreChecked) {

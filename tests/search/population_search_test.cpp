@@ -1,6 +1,7 @@
 // The population searches driven as the engine drives them, over a fake
 // store, and the engine itself with a budget that allows no evaluation.
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <set>
@@ -268,6 +269,66 @@ TEST(MotravokSearchTest, BreedsNewDistinctChildrenAndKeepsTheArchiveSize) {
         }
     }
     EXPECT_EQ(lastParetoCycle(folder.file("m0.pto")), 13);
+}
+
+// The children of `cycles` bred generations of a MOTRAVOK search over fields
+// of `sizes` codes, in order, with the real-valued step on or off; `store`
+// ends with every evaluated design.
+std::vector<std::vector<int>> motravokChildren(bool realStep, std::vector<int> sizes, int cycles,
+                                               FakeStore& store) {
+    const model::PerformanceDefinition def = twoObjectives();
+    MotravokSettings s;
+    s.archiveSize = 8;
+    s.breedingSize = 6;
+    s.realStep = realStep;
+    RandomStream random(0.25f);
+    MotravokSearch search(s, std::move(sizes), random, def, "");
+    store.evaluate(search.buildInitialPopulation({}));
+    search.acceptResults(store.all());
+    std::vector<std::vector<int>> children;
+    for (int cycle = 0; cycle < cycles; ++cycle) {
+        Population& bred = search.breed(store.view(), cycle);
+        for (const PopulationMember& child : bred) {
+            if (child.changed) children.push_back(child.codes());
+        }
+        store.evaluate(bred);
+        search.acceptResults(store.all());
+    }
+    return children;
+}
+
+// With the real-valued step every child is still a new design (the store
+// gains one design per child) and every code stays within its field.
+TEST(MotravokSearchTest, TheRealStepKeepsChildrenNewAndWithinTheFields) {
+    const std::vector<int> sizes = {1001, 7, 1001};
+    FakeStore store;
+    const auto children = motravokChildren(true, sizes, 15, store);
+    ASSERT_EQ(children.size(), 90u);
+    EXPECT_EQ(store.stored.size(), 8u + children.size());
+    for (const std::vector<int>& codes : children) {
+        for (std::size_t f = 0; f < sizes.size(); ++f) {
+            EXPECT_GE(codes[f], 0);
+            EXPECT_LT(codes[f], sizes[f]);
+        }
+    }
+}
+
+// Without the option the search breeds exactly the designs it bred before
+// the option existed (the digest of this seed's children, recorded then);
+// with it, other designs.
+TEST(MotravokSearchTest, WithoutTheRealStepTheSearchIsUnchanged) {
+    const auto digest = [](const std::vector<std::vector<int>>& children) {
+        std::uint64_t hash = 1469598103934665603ull;
+        for (const std::vector<int>& codes : children) {
+            for (int code : codes)
+                hash = (hash ^ static_cast<std::uint64_t>(code)) * 1099511628211ull;
+        }
+        return hash;
+    };
+    FakeStore offStore, onStore;
+    const auto off = motravokChildren(false, {1001, 7, 1001}, 15, offStore);
+    EXPECT_EQ(digest(off), 533918970003044386u) << "bred before the option";
+    EXPECT_NE(motravokChildren(true, {1001, 7, 1001}, 15, onStore), off);
 }
 
 // The engine over an empty store and a real search: without a budget it
