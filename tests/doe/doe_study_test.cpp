@@ -115,6 +115,33 @@ TEST_F(DoeStudy, HandsOutTheWholeArrayOnceAndCompletes) {
     for (int i = 0; i < count; ++i) EXPECT_STREQ(interactions[i], "");
 }
 
+// Study results need every design of the array; a refusal leaves the cycle as it was.
+TEST_F(DoeStudy, ResultsFilesNeedEveryDesignAndLeaveTheCycleAlone) {
+    define("sampleMethod: 2LevelPB\nnumFactors: 4\nnumEvals: 12", 4, "1, 10");
+    ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
+    const std::string notAllShared =
+        "Error in calling the VARNO_generateStudyResultsFiles function. Not all designs for the "
+        "study have been shared before trying to create the study results.";
+    EXPECT_EQ(VARNO_generateStudyResultsFiles(), 0);
+    EXPECT_EQ(lastMessage(), notAllShared);
+    int* ids = nullptr;
+    double** values = nullptr;
+    const int count = VARNO_getNextSetOfDesignsFromStudy(&ids, &values);
+    ASSERT_GT(count, 0) << lastMessage();
+    EXPECT_EQ(VARNO_generateStudyResultsFiles(), 0);
+    EXPECT_EQ(lastMessage(), notAllShared);
+    EXPECT_EQ(library().designSetPending, 1);
+    std::vector<double> responses(static_cast<std::size_t>(count), 1.0);
+    std::vector<double*> rows;
+    for (double& r : responses) rows.push_back(&r);
+    EXPECT_EQ(VARNO_updateResultsForDesignSet(count, ids, nullptr, rows.data(), nullptr), 1);
+    VARNO_freePtr(ids);
+    VARNO_freePtr(values);
+    EXPECT_EQ(VARNO_generateStudyResultsFiles(), 1) << lastMessage();
+    const std::string table = testing::readWholeFile(dir.file("doe0.res"));
+    EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), count + 1);
+}
+
 // Existing designs: the designs the host shares, once their results are in,
 // are the array; each factor is normalised over its range to a level of 100001.
 TEST_F(DoeStudy, ExistingDesignsAreTheSharedDesigns) {
