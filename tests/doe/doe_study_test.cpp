@@ -64,6 +64,16 @@ protected:
         const char* text = VARNO_getLastMessage();
         return text == nullptr ? std::string() : std::string(text);
     }
+
+    // Returns `value` as the result of each of the `count` designs handed out.
+    static void answerAll(int count, int* ids, double** values, double value) {
+        std::vector<double> responses(static_cast<std::size_t>(count), value);
+        std::vector<double*> rows;
+        for (double& r : responses) rows.push_back(&r);
+        EXPECT_EQ(VARNO_updateResultsForDesignSet(count, ids, nullptr, rows.data(), nullptr), 1);
+        VARNO_freePtr(ids);
+        VARNO_freePtr(values);
+    }
 };
 
 using DoeStudy = DoeStudyBase;
@@ -99,12 +109,7 @@ TEST_F(DoeStudy, HandsOutTheWholeArrayOnceAndCompletes) {
         }
     }
 
-    std::vector<double> responses(static_cast<std::size_t>(n), 3.0);
-    std::vector<double*> rows;
-    for (double& r : responses) rows.push_back(&r);
-    EXPECT_EQ(VARNO_updateResultsForDesignSet(n, ids, nullptr, rows.data(), nullptr), 1);
-    VARNO_freePtr(ids);
-    VARNO_freePtr(values);
+    answerAll(n, ids, values, 3.0);
     EXPECT_EQ(VARNO_isStudyComplete(), 1);
     EXPECT_EQ(VARNO_getNextSetOfDesignsFromStudy(&ids, &values), 0);
     EXPECT_EQ(lastMessage(), "No more designs to evaluate for this study. Only Optimization "
@@ -131,12 +136,7 @@ TEST_F(DoeStudy, ResultsFilesNeedEveryDesignAndLeaveTheCycleAlone) {
     EXPECT_EQ(VARNO_generateStudyResultsFiles(), 0);
     EXPECT_EQ(lastMessage(), notAllShared);
     EXPECT_EQ(library().designSetPending, 1);
-    std::vector<double> responses(static_cast<std::size_t>(count), 1.0);
-    std::vector<double*> rows;
-    for (double& r : responses) rows.push_back(&r);
-    EXPECT_EQ(VARNO_updateResultsForDesignSet(count, ids, nullptr, rows.data(), nullptr), 1);
-    VARNO_freePtr(ids);
-    VARNO_freePtr(values);
+    answerAll(count, ids, values, 1.0);
     EXPECT_EQ(VARNO_generateStudyResultsFiles(), 1) << lastMessage();
     const std::string table = testing::readWholeFile(dir.file("doe0.res"));
     EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), count + 1);
