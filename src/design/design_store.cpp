@@ -1,6 +1,7 @@
 #include "design/design_store.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -22,6 +23,16 @@ namespace {
 
 constexpr const char* unknownKindText = "Error in determining the evaluation type.";
 constexpr std::size_t hashedNumberWidth = 16;
+
+// Asks for the cache line at `address` ahead of its use, where the compiler
+// offers a way to.
+void prefetch(const void* address) {
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(address);
+#else
+    static_cast<void>(address);
+#endif
+}
 
 bool hasKnownKind(const Design& design) {
     return design.evaluationKind == integerCoded || design.evaluationKind == realValued;
@@ -81,6 +92,41 @@ bool hashedAlike(const StoredDesign& stored, const Design& design) {
                        design.reals.size() * sizeof(double)) == 0;
 }
 
+// Powers of ten from 1e-300 to 1e300, as near as doubles hold them.
+const std::array<double, 601>& powersOfTen() {
+    static const std::array<double, 601> powers = [] {
+        std::array<double, 601> table{};
+        for (int k = -300; k <= 300; ++k)
+            table[static_cast<std::size_t>(k + 300)] = std::pow(10.0, k);
+        return table;
+    }();
+    return powers;
+}
+
+// Whether two values print alike as "%16.8e", decided without printing them:
+// both scaled to nine digits before the point round to the same digits, each
+// well away from a rounding boundary (the scaling is off by a few units in
+// the last place at most). Values near a boundary, or outside 1e-290 to
+// 1e290, print alike here only when identical.
+bool printAlike(double a, double b) {
+    if (std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b)) return true;
+    const double magnitude = std::fabs(a);
+    if (!(magnitude > 1e-290 && magnitude < 1e290) || std::signbit(a) != std::signbit(b)) {
+        return false;
+    }
+    // The decimal exponent is the binary one times log10(2), or one more.
+    int exponent = static_cast<int>(std::floor(std::ilogb(magnitude) * 0.30102999566398120));
+    double scale = powersOfTen()[static_cast<std::size_t>(8 - exponent + 300)];
+    if (magnitude * scale >= 999999999.5)
+        scale = powersOfTen()[static_cast<std::size_t>(7 - exponent + 300)];
+    const double scaledA = magnitude * scale;
+    const double scaledB = std::fabs(b) * scale;
+    const double digits = std::nearbyint(scaledA);
+    constexpr double margin = 0.5 - 1e-6;
+    return digits >= 1e8 && digits < 1e9 && std::fabs(scaledA - digits) < margin &&
+           std::fabs(scaledB - digits) < margin;
+}
+
 // ---------------------------------------------------------------- design keys
 //
 // Designs that can be equal share a 64-bit key: integer-coded designs by their
@@ -131,24 +177,32 @@ std::uint64_t finishKey(std::uint64_t key) {
 constexpr std::uint64_t integerKeySeed = 0x6a09e667f3bcc908u;
 constexpr std::uint64_t realKeySeed = 0xbb67ae8584caa73bu;
 
-std::uint64_t integerKey(const Design& design) {
-    std::uint64_t key = startKey(integerKeySeed, design.ints.size());
-    for (int value : design.ints) key = mixIntoKey(key, static_cast<std::uint32_t>(value));
-    return finishKey(mixIntoKey(key, static_cast<std::uint32_t>(design.agentTag)));
+std::uint64_t integerKey(std::span<const int> ints, int agentTag) {
+    std::uint64_t key = startKey(integerKeySeed, ints.size());
+    for (int value : ints) key = mixIntoKey(key, static_cast<std::uint32_t>(value));
+    return finishKey(mixIntoKey(key, static_cast<std::uint32_t>(agentTag)));
 }
 
 // The key of a real-valued design with the cells of its own values, under
 // which it is stored.
-std::uint64_t realKey(const Design& design) {
-    std::uint64_t key = startKey(realKeySeed, design.reals.size());
-    for (double value : design.reals) {
+std::uint64_t realKey(std::span<const double> reals) {
+    std::uint64_t key = startKey(realKeySeed, reals.size());
+    for (double value : reals)
         key = mixIntoKey(key, static_cast<std::uint64_t>(realValueCell(value)));
-    }
     return finishKey(key);
 }
 
 std::uint64_t storedKey(const Design& design) {
-    return design.evaluationKind == integerCoded ? integerKey(design) : realKey(design);
+    return design.evaluationKind == integerCoded ? integerKey(design.ints, design.agentTag)
+                                                 : realKey(design.reals);
+}
+
+// The same key from a stored design's vectors, which end with the agent tag.
+std::uint64_t storedKey(const StoredDesign& stored) {
+    if (stored.evaluationKind == integerCoded) {
+        return integerKey(std::span(stored.ints).first(stored.ints.size() - 1), stored.ints.back());
+    }
+    return realKey(std::span(stored.reals).first(stored.reals.size() - 1));
 }
 
 [[noreturn]] void failUnknownStoredKind() {
@@ -206,6 +260,8 @@ StoredDesign makeRecord(const Design& design) {
 }
 
 void takeOverStored(Design& design, const StoredDesign& stored) {
+    prefetch(stored.values.firstEntry());
+    prefetch(stored.status.responseStates.data());
     design.id = stored.id;
     design.tag1 = stored.tag1;
     design.tag2 = stored.tag2;
@@ -369,27 +425,37 @@ std::optional<std::uint16_t> DesignStore::hashOf(const Design& design) const {
 // equal design hashed from the same bytes has the hash, and answers at once
 // when it is the latest with it; the hash is only computed for designs equal
 // but not identical to a stored one.
-FindResult DesignStore::search(const Design& design, std::optional<std::uint16_t> hash) const {
+FindResult DesignStore::search(const Design& design, std::optional<std::uint16_t> hash,
+                               bool forLookup) const {
     if (keyTable_.empty()) return {};
-    const EqualDesigns equal = equalDesigns(design);
+    const EqualDesigns equal = equalDesigns(design, forLookup);
     if (equal.first < 0) return {};
-    if (equal.sameBytes >= 0) {
-        const StoredDesign& alike = records_[static_cast<std::size_t>(equal.sameBytes)];
-        if (alike.latestWithHash) return {equal.sameBytes, true};
-        hash = alike.hash;
+    if (equal.sameHash >= 0) {
+        hash = equal.hash;  // in use, by the equal design at least
+    } else {
+        if (!hash) hash = hashOf(design);
+        if (!slots_[*hash].used) return {};
     }
-    if (!hash) hash = hashOf(design);
+    // With every equal design found, the latest design with the hash is equal
+    // exactly when it is one of them.
+    if (!equal.someMissed && everyHashedDesignKeyed_) {
+        for (int k = 0; k < equal.latestCount; ++k) {
+            if (equal.latest[static_cast<std::size_t>(k)].first == *hash) {
+                return {equal.latest[static_cast<std::size_t>(k)].second, true};
+            }
+        }
+        return {equal.first, true};
+    }
     const HashSlot& slot = slots_[*hash];
-    if (!slot.used) return {};
     const bool latestEqual = slot.index == equal.first ||
                              matchesStored(records_[static_cast<std::size_t>(slot.index)], design);
     return {latestEqual ? slot.index : equal.first, true};
 }
 
-DesignStore::EqualDesigns DesignStore::equalDesigns(const Design& design) const {
+DesignStore::EqualDesigns DesignStore::equalDesigns(const Design& design, bool forLookup) const {
     EqualDesigns equal;
     if (design.evaluationKind == integerCoded) {
-        collectEqual(integerKey(design), design, equal);
+        collectEqual(integerKey(design.ints, design.agentTag), design, forLookup, equal);
         return equal;
     }
     // The first cell of each value's neighbourhood, and the values that have
@@ -404,7 +470,7 @@ DesignStore::EqualDesigns DesignStore::equalDesigns(const Design& design) const 
         key = mixIntoKey(key, static_cast<std::uint64_t>(first));
     }
     if (twoCellValues == 0) {
-        collectEqual(finishKey(key), design, equal);
+        collectEqual(finishKey(key), design, forLookup, equal);
     } else if (twoCellValues <= maxTwoCellValues) {
         for (unsigned choice = 0; choice < (1u << twoCellValues); ++choice) {
             key = startKey(realKeySeed, design.reals.size());
@@ -415,14 +481,16 @@ DesignStore::EqualDesigns DesignStore::equalDesigns(const Design& design) const 
                 if (cellOfOrdered(ordered + neighbourhood) != cell) cell += (choice >> bit++) & 1u;
                 key = mixIntoKey(key, static_cast<std::uint64_t>(cell));
             }
-            collectEqual(finishKey(key), design, equal);
+            collectEqual(finishKey(key), design, forLookup, equal);
         }
     } else {
+        equal.someMissed = true;  // the scan ends at the first design of the same bytes
         for (std::size_t i = 0; i < records_.size(); ++i) {
             if (!matchesStored(records_[i], design)) continue;
             equal.first = equal.first < 0 ? static_cast<int>(i) : equal.first;
             if (hashedAlike(records_[i], design)) {
-                equal.sameBytes = static_cast<int>(i);
+                equal.sameHash = static_cast<int>(i);
+                equal.hash = records_[i].hash;
                 break;
             }
         }
@@ -432,16 +500,58 @@ DesignStore::EqualDesigns DesignStore::equalDesigns(const Design& design) const 
 
 // Every entry of the key's run is looked at: designs stored without a
 // duplicate search can be equal to each other.
-void DesignStore::collectEqual(std::uint64_t key, const Design& design, EqualDesigns& equal) const {
+void DesignStore::collectEqual(std::uint64_t key, const Design& design, bool forLookup,
+                               EqualDesigns& equal) const {
     const std::size_t mask = keyTable_.size() - 1;
     for (std::size_t at = key & mask; keyTable_[at].index >= 0; at = (at + 1) & mask) {
         const KeyEntry& entry = keyTable_[at];
         if (entry.key != key) continue;
-        const StoredDesign& stored = records_[static_cast<std::size_t>(entry.index)];
-        if (!matchesStored(stored, design)) continue;
+        if (forLookup) {  // the two lines of the record a repeated design reads
+            const auto* record =
+                reinterpret_cast<const char*>(&records_[static_cast<std::size_t>(entry.index)]);
+            prefetch(record);
+            prefetch(record + 64);
+        }
+        if (!entryMatches(entry, design)) continue;
         if (equal.first < 0 || entry.index < equal.first) equal.first = entry.index;
-        if (equal.sameBytes < 0 && hashedAlike(stored, design)) equal.sameBytes = entry.index;
+        if (equal.sameHash < 0 && entryHashedAlike(entry, design)) {
+            equal.sameHash = entry.index;
+            equal.hash = entry.hash;
+        }
+        if (!entry.latestWithHash) continue;
+        if (equal.latestCount == static_cast<int>(equal.latest.size())) {
+            equal.someMissed = true;
+        } else {
+            equal.latest[static_cast<std::size_t>(equal.latestCount++)] = {entry.hash, entry.index};
+        }
     }
+}
+
+// matchesStored, read from the entry and the store's codes.
+bool DesignStore::entryMatches(const KeyEntry& entry, const Design& design) const {
+    if (design.evaluationKind == integerCoded) {
+        if (entry.realValued || entry.codeCount != design.ints.size() + 1) return false;
+        const int* codes = intCodes_.data() + entry.codes;
+        return std::equal(design.ints.begin(), design.ints.end(), codes) &&
+               codes[design.ints.size()] == design.agentTag;
+    }
+    return entry.realValued && entry.codeCount == design.reals.size() + 1 &&
+           sameRealValues(std::span(realCodes_).subspan(entry.codes, design.reals.size()),
+                          design.reals);
+}
+
+// Whether an equal design's text, and so its hash, is the design's own: the
+// same integers, or real values that print alike with the same agent tag.
+bool DesignStore::entryHashedAlike(const KeyEntry& entry, const Design& design) const {
+    if (!entry.realValued) return true;
+    const double* codes = realCodes_.data() + entry.codes;
+    const std::size_t n = design.reals.size();
+    if (codes[n] != static_cast<double>(design.agentTag)) return false;
+    if (std::memcmp(codes, design.reals.data(), n * sizeof(double)) == 0) return true;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!printAlike(codes[i], design.reals[i])) return false;
+    }
+    return true;
 }
 
 FindResult DesignStore::findDesign(const Design& design) const {
@@ -472,11 +582,12 @@ int DesignStore::storeNew(const Design& design, std::optional<std::uint16_t> has
     const auto index = static_cast<std::int32_t>(records_.size() - 1);
     if (hash && !slots_.empty()) {
         HashSlot& slot = slots_[*hash];
-        if (slot.used) records_[static_cast<std::size_t>(slot.index)].latestWithHash = false;
+        if (slot.used) {
+            if (KeyEntry* previous = entryOf(slot.index)) previous->latestWithHash = false;
+        }
         slot = {true, index};
         records_.back().hash = *hash;
-        records_.back().latestWithHash = true;
-        indexKey(storedKey(design), index);
+        indexKey(design, index, *hash);
     }
     indexEvaluated(index);
     return index;
@@ -497,27 +608,62 @@ const DesignIndex* DesignStore::evaluatedIndex(int agent, int numVariables) cons
     return found == evaluated_.end() ? nullptr : &found->second;
 }
 
-void DesignStore::indexKey(std::uint64_t key, std::int32_t index) {
-    if (2 * (keyedCount_ + 1) > keyTable_.size()) {
-        try {
-            std::vector<KeyEntry> larger(2 * keyTable_.size());
-            const std::size_t mask = larger.size() - 1;
-            for (const KeyEntry& entry : keyTable_) {
-                if (entry.index < 0) continue;
-                std::size_t at = entry.key & mask;
-                while (larger[at].index >= 0) at = (at + 1) & mask;
-                larger[at] = entry;
-            }
-            keyTable_ = std::move(larger);
-        } catch (const std::bad_alloc&) {
-            stopCheckingSavedFitness(false);  // an unindexed design could be missed
-            return;
-        }
+// The key entry of a keyed design; nullptr for a design left out of the keys.
+DesignStore::KeyEntry* DesignStore::entryOf(std::int32_t index) {
+    const std::uint64_t key = storedKey(records_[static_cast<std::size_t>(index)]);
+    const std::size_t mask = keyTable_.size() - 1;
+    for (std::size_t at = key & mask; keyTable_[at].index >= 0; at = (at + 1) & mask) {
+        if (keyTable_[at].index == index) return &keyTable_[at];
     }
+    return nullptr;
+}
+
+void DesignStore::growKeyTable() {
+    std::vector<KeyEntry> larger(2 * keyTable_.size());
+    const std::size_t mask = larger.size() - 1;
+    for (const KeyEntry& entry : keyTable_) {
+        if (entry.index < 0) continue;
+        std::size_t at = entry.key & mask;
+        while (larger[at].index >= 0) at = (at + 1) & mask;
+        larger[at] = entry;
+    }
+    keyTable_ = std::move(larger);
+}
+
+void DesignStore::indexKey(const Design& design, std::int32_t index, std::uint16_t hash) {
+    const bool real = design.evaluationKind == realValued;
+    const std::size_t start = real ? realCodes_.size() : intCodes_.size();
+    const std::size_t count = (real ? design.reals.size() : design.ints.size()) + 1;
+    try {
+        if (count > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
+        if (2 * (keyedCount_ + 1) > keyTable_.size()) growKeyTable();
+        if (real) {
+            realCodes_.insert(realCodes_.end(), design.reals.begin(), design.reals.end());
+            realCodes_.push_back(static_cast<double>(design.agentTag));
+        } else {
+            intCodes_.insert(intCodes_.end(), design.ints.begin(), design.ints.end());
+            intCodes_.push_back(design.agentTag);
+        }
+    } catch (const std::bad_alloc&) {
+        if (real) realCodes_.resize(start);
+        if (!real) intCodes_.resize(start);
+        everyHashedDesignKeyed_ = false;
+        stopCheckingSavedFitness(false);  // an unindexed design could be missed
+        return;
+    }
+    const std::uint64_t key = storedKey(design);
+    KeyEntry entry;
+    entry.key = key;
+    entry.codes = start;
+    entry.index = index;
+    entry.codeCount = static_cast<std::uint32_t>(count);
+    entry.hash = hash;
+    entry.realValued = real;
+    entry.latestWithHash = true;
     const std::size_t mask = keyTable_.size() - 1;
     std::size_t at = key & mask;
     while (keyTable_[at].index >= 0) at = (at + 1) & mask;
-    keyTable_[at] = {key, index};
+    keyTable_[at] = entry;
     ++keyedCount_;
 }
 
@@ -559,7 +705,12 @@ void DesignStore::stopCheckingSavedFitness(bool atCreation) {
 double DesignStore::lookupSavedPerformance(Design& design, const PerformanceFunction& recompute,
                                            bool resetStatus) const {
     if (sharedDesigns_) return NEW_DESIGN_MARK;
-    const FindResult found = checkSavedFitness_ ? findDesign(design) : FindResult{};
+    FindResult found;
+    if (checkSavedFitness_ && hasKnownKind(design)) {
+        found = search(design, std::nullopt, true);
+    } else if (checkSavedFitness_) {
+        found = findDesign(design);  // warns of the unknown kind
+    }
     if (!found.found) {
         if (resetStatus) resetEvaluationStatus(design);
         return NEW_DESIGN_MARK;
@@ -612,7 +763,8 @@ ViableDesigns DesignStore::viableDesigns(int agent, int numVariables,
 
 std::size_t DesignStore::bytesHeld() const {
     std::size_t bytes = vectorHeapBytes(records_) + vectorHeapBytes(slots_) +
-                        vectorHeapBytes(keyTable_) + stringHeapBytes(hashText_);
+                        vectorHeapBytes(keyTable_) + vectorHeapBytes(intCodes_) +
+                        vectorHeapBytes(realCodes_) + stringHeapBytes(hashText_);
     for (const auto& [group, index] : evaluated_) bytes += index.bytesHeld();
     for (const StoredDesign& stored : records_) bytes += stored.bytesHeld();
     return bytes;

@@ -5,6 +5,7 @@
 // values), so a search compares only designs that can be equal.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -48,6 +49,7 @@ public:
     void unpackInto(std::size_t firstArray, std::size_t count,
                     std::vector<model::DataValueArray>& arrays) const;
     std::size_t bytesHeld() const;
+    const void* firstEntry() const { return entries_.data(); }
 
 private:
     struct Entry {
@@ -62,28 +64,28 @@ private:
     void append(const model::DataValueArray& values);
 
     std::vector<Entry> entries_;  // per array: its length (as intValue), then its entries
-    std::vector<std::string> texts_;
     std::uint32_t arrayCount_ = 0;
+    std::vector<std::string> texts_;
 };
 
-// One design of the store.
-struct StoredDesign {
-    int useCount = 0;  // raised each time the record is written
-    int agentTag = 0;
-    int evaluationKind = 0;
+// One design of the store. What a repeated design takes over from it comes
+// first, in the record's first two cache lines.
+struct alignas(64) StoredDesign {
     int id = -1;
     int tag1 = 0;
     int tag2 = 0;
-    int numVariables = 0;            // N when the design was stored
+    int agentTag = 0;
     std::size_t responseArrays = 0;  // arrays of `values` before the dependent ones
     double performance = 0.0;
-    double rawPerformance = 0.0;
-    std::uint16_t hash = 0;       // its 16-bit hash (DesignStore::hashOf) when stored
-    bool latestWithHash = false;  // no later design has its hash
-    std::vector<int> ints;        // the integer vector, then the agent tag
-    std::vector<double> reals;    // the real vector, then the agent tag as a double
-    PackedValueArrays values;     // responses, then dependent variables
+    PackedValueArrays values;  // responses, then dependent variables
     EvaluationStatus status;
+    int useCount = 0;  // raised each time the record is written
+    int evaluationKind = 0;
+    int numVariables = 0;    // N when the design was stored
+    std::uint16_t hash = 0;  // its 16-bit hash (DesignStore::hashOf) when stored
+    double rawPerformance = 0.0;
+    std::vector<int> ints;      // the integer vector, then the agent tag
+    std::vector<double> reals;  // the real vector, then the agent tag as a double
     std::string source;
     std::string name = "Initialized";
 
@@ -188,19 +190,40 @@ private:
         bool used = false;
         std::int32_t index = 0;  // latest design stored with this hash
     };
-    struct KeyEntry {
+    // An entry of the key table holds all a search reads of a design, so that
+    // finding a stored design reads its entry and its codes only.
+    struct alignas(32) KeyEntry {
         std::uint64_t key = 0;
-        std::int32_t index = -1;  // -1: an empty entry
+        std::uint64_t codes = 0;      // where its codes start in intCodes_ or realCodes_
+        std::int32_t index = -1;      // its store index; -1: an empty entry
+        std::uint32_t codeCount = 0;  // its codes, the agent tag included
+        std::uint16_t hash = 0;
+        bool realValued = false;
+        bool latestWithHash = false;  // no later design has its hash
     };
+    // What a search of the keys found of the designs equal to a design.
     struct EqualDesigns {
-        int first = -1;      // the first equal design in store order
-        int sameBytes = -1;  // an equal design hashed from the same bytes
+        int first = -1;          // the first equal design in store order
+        int sameHash = -1;       // an equal design known to have the design's own hash
+        std::uint16_t hash = 0;  // the hash of `sameHash`
+        // Equal designs that are the latest with their hash, as (hash, index);
+        // complete unless `someMissed`.
+        std::array<std::pair<std::uint16_t, int>, 4> latest{};
+        int latestCount = 0;
+        bool someMissed = false;
     };
 
-    FindResult search(const Design& design, std::optional<std::uint16_t> hash) const;
-    EqualDesigns equalDesigns(const Design& design) const;
-    void collectEqual(std::uint64_t key, const Design& design, EqualDesigns& equal) const;
-    void indexKey(std::uint64_t key, std::int32_t index);
+    // With `forLookup`, the records of candidate designs are asked for early.
+    FindResult search(const Design& design, std::optional<std::uint16_t> hash,
+                      bool forLookup = false) const;
+    EqualDesigns equalDesigns(const Design& design, bool forLookup) const;
+    void collectEqual(std::uint64_t key, const Design& design, bool forLookup,
+                      EqualDesigns& equal) const;
+    bool entryMatches(const KeyEntry& entry, const Design& design) const;
+    bool entryHashedAlike(const KeyEntry& entry, const Design& design) const;
+    KeyEntry* entryOf(std::int32_t index);
+    void indexKey(const Design& design, std::int32_t index, std::uint16_t hash);
+    void growKeyTable();
     void indexEvaluated(std::int32_t index);
     int storeNew(const Design& design, std::optional<std::uint16_t> hash);
     void makeRoom();
@@ -213,6 +236,12 @@ private:
     // together with the hash slots.
     std::vector<KeyEntry> keyTable_;
     std::size_t keyedCount_ = 0;
+    // The codes of the keyed designs, one after the other: the integers and
+    // agent tag of integer-coded designs, the real values and agent tag of
+    // real-valued ones.
+    std::vector<int> intCodes_;
+    std::vector<double> realCodes_;
+    bool everyHashedDesignKeyed_ = true;  // false once a design could not be keyed
     std::map<std::pair<int, int>, DesignIndex> evaluated_;  // by agent and variable count
     bool created_ = false;
     bool checkSavedFitness_ = true;

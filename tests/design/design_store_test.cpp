@@ -264,17 +264,6 @@ TEST_F(DesignStoreTest, OutOfMemoryStopsCheckingForGoodButKeepsStoring) {
     EXPECT_EQ(store.lookupSavedPerformance(known, {}, false), NEW_DESIGN_MARK);
 }
 
-TEST_F(DesignStoreTest, TypicalDesignTakesAtMostOneKilobyte) {
-    for (int i = 0; i < 20000; ++i) {
-        Design design = integerDesign({i, 1, 2, 3, 4, 5, 6, 7, 8, 9}, 0, i + 1);
-        design.reals.assign(10, 0.5);
-        design.name = "Design" + std::to_string(i + 1);
-        design.responseValues.assign(5, {model::makeDoubleValue(i), model::endOfListValue()});
-        store.addDesign(design);
-    }
-    EXPECT_LE(store.bytesHeld() / store.size(), 1024u);
-}
-
 // ------------------------------------------------------------------- queries
 
 TEST_F(DesignStoreTest, BestDesignIsTheEarliestOfEqualBestsAndQueriesByIdTheFirstWithIt) {

@@ -64,6 +64,16 @@ protected:
         const char* text = VARNO_getLastMessage();
         return text == nullptr ? std::string() : std::string(text);
     }
+
+    // Returns `value` as the result of each of the `count` designs handed out.
+    static void answerAll(int count, int* ids, double** values, double value) {
+        std::vector<double> responses(static_cast<std::size_t>(count), value);
+        std::vector<double*> rows;
+        for (double& r : responses) rows.push_back(&r);
+        EXPECT_EQ(VARNO_updateResultsForDesignSet(count, ids, nullptr, rows.data(), nullptr), 1);
+        VARNO_freePtr(ids);
+        VARNO_freePtr(values);
+    }
 };
 
 using DoeStudy = DoeStudyBase;
@@ -99,12 +109,7 @@ TEST_F(DoeStudy, HandsOutTheWholeArrayOnceAndCompletes) {
         }
     }
 
-    std::vector<double> responses(static_cast<std::size_t>(n), 3.0);
-    std::vector<double*> rows;
-    for (double& r : responses) rows.push_back(&r);
-    EXPECT_EQ(VARNO_updateResultsForDesignSet(n, ids, nullptr, rows.data(), nullptr), 1);
-    VARNO_freePtr(ids);
-    VARNO_freePtr(values);
+    answerAll(n, ids, values, 3.0);
     EXPECT_EQ(VARNO_isStudyComplete(), 1);
     EXPECT_EQ(VARNO_getNextSetOfDesignsFromStudy(&ids, &values), 0);
     EXPECT_EQ(lastMessage(), "No more designs to evaluate for this study. Only Optimization "
@@ -113,6 +118,28 @@ TEST_F(DoeStudy, HandsOutTheWholeArrayOnceAndCompletes) {
     char** interactions = VARNO_getInteractionNames(&count);
     ASSERT_EQ(count, 7);
     for (int i = 0; i < count; ++i) EXPECT_STREQ(interactions[i], "");
+}
+
+// Study results need every design of the array; a refusal leaves the cycle as it was.
+TEST_F(DoeStudy, ResultsFilesNeedEveryDesignAndLeaveTheCycleAlone) {
+    define("sampleMethod: 2LevelPB\nnumFactors: 4\nnumEvals: 12", 4, "1, 10");
+    ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
+    const std::string notAllShared =
+        "Error in calling the VARNO_generateStudyResultsFiles function. Not all designs for the "
+        "study have been shared before trying to create the study results.";
+    EXPECT_EQ(VARNO_generateStudyResultsFiles(), 0);
+    EXPECT_EQ(lastMessage(), notAllShared);
+    int* ids = nullptr;
+    double** values = nullptr;
+    const int count = VARNO_getNextSetOfDesignsFromStudy(&ids, &values);
+    ASSERT_GT(count, 0) << lastMessage();
+    EXPECT_EQ(VARNO_generateStudyResultsFiles(), 0);
+    EXPECT_EQ(lastMessage(), notAllShared);
+    EXPECT_EQ(library().designSetPending, 1);
+    answerAll(count, ids, values, 1.0);
+    EXPECT_EQ(VARNO_generateStudyResultsFiles(), 1) << lastMessage();
+    const std::string table = testing::readWholeFile(dir.file("doe0.res"));
+    EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), count + 1);
 }
 
 // Existing designs: the designs the host shares, once their results are in,
