@@ -8,7 +8,9 @@
 //
 // --travok-only runs TRAVOK alone (search_quality_scipy.py --anchors then takes
 // the other tools' runs from an earlier full results file); --problem NAME
-// (repeatable) and --budgets A,B,... narrow the table.
+// (repeatable) and --budgets A,B,... narrow the table; --levels N sets TRAVOK's
+// levels per variable (default 10,000,001: a grid step of 1e-7 of the range,
+// so a smooth optimum is reached within the 1e-9 gap that counts as solved).
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -236,7 +238,7 @@ bool addGoals(const Problem& problem) {
 }
 
 VarnoRun runVarno(const bench::Scratch& scratch, const Instance& instance, int budget,
-                  unsigned seed) {
+                  unsigned seed, int levels) {
     const Problem& problem = instance.problem();
     Recorder recorder(instance, budget);
     std::vector<std::string> responses = bench::indexedNames("g", problem.constraintCount());
@@ -247,7 +249,8 @@ VarnoRun runVarno(const bench::Scratch& scratch, const Instance& instance, int b
                                        problem.lower,
                                        problem.upper,
                                        std::move(responses),
-                                       [&problem] { return addGoals(problem); }};
+                                       [&problem] { return addGoals(problem); },
+                                       levels};
     VarnoRun run{bench::runStudy(study, recorder), {}};
     run.result = recorder.result();
     return run;
@@ -326,7 +329,7 @@ void printBudgetRows(const Problem& problem, int budget, const std::vector<Cell>
                               });
 }
 
-void printPreamble(const bench::Options& options, bool varnoAvailable) {
+void printPreamble(const bench::Options& options, bool varnoAvailable, int levels) {
     std::printf(
         "Search quality per evaluation budget: best FEASIBLE objective found within the budget\n"
         "(median / best / worst over seeds 1..%d; \u2014 = no feasible design; 'evals' = the\n"
@@ -347,15 +350,16 @@ void printPreamble(const bench::Options& options, bool varnoAvailable) {
         "objective): CRS2-LM with its default population and BOBYQA with its default initial\n"
         "step, both with xtol_rel 1e-10, start from VARNO's random baseline and restart from\n"
         "uniform random points until the budget is spent. Random search: uniform in the box\n"
-        "(std::mt19937). VARNO: TRAVOK, resolution 10001, random baseline.\n",
-        options.seeds, deSize, deSize, swarmSize, swarmSize, cmaLambda, cmaLambda, cmaSigma0);
+        "(std::mt19937). VARNO: TRAVOK, resolution %d, random baseline.\n",
+        options.seeds, deSize, deSize, swarmSize, swarmSize, cmaLambda, cmaLambda, cmaSigma0,
+        levels);
     if (!varnoAvailable) std::printf("VARNO TRAVOK: n/a (not available in this build)\n");
 }
 
 // --- driver ---------------------------------------------------------------------------------
 
 std::vector<Cell> runCells(const bench::Scratch& scratch, const Problem& problem, int budget,
-                           int seeds, bool travokOnly) {
+                           int seeds, bool travokOnly, int levels) {
     std::vector<Cell> cells(toolCount);
     if (travokOnly) {
         for (int t = sade; t < toolCount; ++t)
@@ -364,7 +368,7 @@ std::vector<Cell> runCells(const bench::Scratch& scratch, const Problem& problem
     for (int s = 1; s <= seeds; ++s) {
         const auto seed = static_cast<unsigned>(s);
         const Instance instance(problem, seed);
-        VarnoRun varno = runVarno(scratch, instance, budget, seed);
+        VarnoRun varno = runVarno(scratch, instance, budget, seed, levels);
         bench::noteStudy(cells[varnoTravok].state, varno.study, s);
         cells[varnoTravok].runs.push_back(varno.result);
         if (travokOnly) continue;
@@ -385,6 +389,7 @@ std::vector<Cell> runCells(const bench::Scratch& scratch, const Problem& problem
 struct Selection {
     std::string json;  // "--json FILE"; "" when absent
     bool travokOnly = false;
+    int levels = 10'000'001;            // "--levels N"
     std::vector<std::string> problems;  // every problem when empty
     std::vector<int> budgets;           // the default budgets when empty
 };
@@ -409,6 +414,8 @@ Selection takeSelection(int& argc, char** argv) {
             selection.problems.emplace_back(argv[++i]);
         } else if (arg == "--budgets" && valued) {
             selection.budgets = budgetList(argv[++i]);
+        } else if (arg == "--levels" && valued) {
+            selection.levels = std::stoi(argv[++i]);
         } else if (arg == "--travok-only") {
             selection.travokOnly = true;
         } else {
@@ -483,9 +490,10 @@ int main(int argc, char** argv) {
     }
     const auto table =
         bench::runTable(suite, options.budgets, start, [&](const Problem& problem, int budget) {
-            return runCells(scratch, problem, budget, options.seeds, selection.travokOnly);
+            return runCells(scratch, problem, budget, options.seeds, selection.travokOnly,
+                            selection.levels);
         });
-    printPreamble(options, bench::varnoAvailable(table, varnoTravok));
+    printPreamble(options, bench::varnoAvailable(table, varnoTravok), selection.levels);
     bench::printTable(suite, options.budgets, table, start, printProblemHeader, printBudgetRows);
     if (!selection.json.empty()) writeJson(selection.json, options, suite, table);
     return 0;

@@ -123,11 +123,12 @@ bool defineResponses(const std::vector<std::string>& names) {
     return true;
 }
 
-bool addVariables(std::size_t dimension) {
+bool addVariables(std::size_t dimension, int resolution) {
     for (int id = 1; id <= static_cast<int>(dimension); ++id) {
         const std::string name = indexed("x", id);
-        const std::string text =
-            indexed("type: Continuous\nid: ", id) + "\nresolution: 10001\ndistribution: NONE";
+        const std::string text = indexed("type: Continuous\nid: ", id) +
+                                 "\nresolution: " + std::to_string(resolution) +
+                                 "\ndistribution: NONE";
         if (!VARNO_addVariableToStudy(name.c_str(), text.c_str())) return false;
     }
     return true;
@@ -141,7 +142,8 @@ bool defineStudy(const StudyDefinition& study) {
            VARNO_createNewStudy("s", "type: optimization") && defineParameters(study) &&
            defineResponses(study.responses) && VARNO_defineStudyLevelData("q", level.c_str()) &&
            VARNO_defineSearchMethodData("m", study.method.c_str()) &&
-           addVariables(study.lower.size()) && study.addGoals() && VARNO_finalizeStudyData();
+           addVariables(study.lower.size(), study.resolution) && study.addGoals() &&
+           VARNO_finalizeStudyData();
 }
 
 double finiteResponse(double value) {

@@ -91,6 +91,7 @@ struct StudyDefinition {
     std::vector<double> lower, upper;
     std::vector<std::string> responses;
     std::function<bool()> addGoals;
+    int resolution = 10001;  // levels of every continuous variable
 };
 
 // Adds `name` as a minimised objective with linear weight 1.

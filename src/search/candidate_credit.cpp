@@ -11,6 +11,19 @@ int SurrogateChoice::draw(RandomStream& random) const {
                                                                         : tagRadialBasis;
 }
 
+namespace {
+
+constexpr double radiusGrowth = 2.0;
+constexpr double radiusShrink = 0.5;
+
+}  // namespace
+
+std::size_t SurrogateChoice::indexOf(int tag) {
+    if (tag == tagKriging) return 0;
+    if (tag == tagRadialBasis) return 2;
+    return 1;
+}
+
 SourceRecord& SurrogateChoice::recordOf(int tag) {
     if (tag == tagKriging) return krigingRecord;
     if (tag == tagRadialBasis) return radialBasisRecord;
@@ -20,6 +33,9 @@ SourceRecord& SurrogateChoice::recordOf(int tag) {
 void SurrogateChoice::credit(int tag, double recorded, double rawFitness) {
     SourceRecord& record = recordOf(tag);
     ++record.trials;
+    double& radius = radii_[indexOf(tag)];
+    radius = rawFitness > recorded ? std::min(largestRadius, radius * radiusGrowth)
+                                   : std::max(smallestRadius, radius * radiusShrink);
     if (rawFitness > recorded) {
         ++record.successes;
         if (recorded != 0.0 && std::fabs((rawFitness - recorded) / recorded) >= 0.5) {

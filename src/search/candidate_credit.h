@@ -30,8 +30,16 @@ public:
     // Credits the kind of `tag` with a candidate that reached raw fitness
     // `rawFitness` where `recorded` was expected: a success when it did better,
     // counted twice more when it did so by at least half of |recorded|. The
-    // weights then follow the successes, each within [0.2, 0.75].
+    // weights then follow the successes, each within [0.2, 0.75]. The kind's
+    // trust radius grows after a success and shrinks after a failure.
     void credit(int tag, double recorded, double rawFitness);
+
+    // Half the width, in the fit range's [-1, 1] coordinates, of the region
+    // around the start where the surface of the kind of `tag` is searched.
+    double trustRadius(int tag) const { return radii_[indexOf(tag)]; }
+    static constexpr double firstRadius = 0.25;
+    static constexpr double smallestRadius = 1.0 / 64.0;
+    static constexpr double largestRadius = 1.0;
 
     float kriging = 0.5f;        // k: the probability of Kriging
     float leastSquares = 0.25f;  // l
@@ -44,7 +52,12 @@ public:
     bool read(support::ByteReader& in);
 
 private:
+    static std::size_t indexOf(int tag);
     SourceRecord& recordOf(int tag);
+    // Per kind (Kriging, least squares, radial basis): a surface that
+    // predicted an improvement well is trusted further from its start next
+    // time; one that misled is searched closer to it.
+    std::array<double, 3> radii_ = {firstRadius, firstRadius, firstRadius};
 };
 
 // The local methods of the baseline step, in the order of their shares.

@@ -224,6 +224,7 @@ void SurrogateChoice::write(ByteWriter& out) const {
     writeRecord(out, krigingRecord);
     writeRecord(out, leastSquaresRecord);
     writeRecord(out, radialBasisRecord);
+    for (double radius : radii_) out.real(radius);
 }
 
 bool SurrogateChoice::read(ByteReader& in) {
@@ -232,7 +233,9 @@ bool SurrogateChoice::read(ByteReader& in) {
     readFloat(in, radialBasis);
     readRecord(in, krigingRecord);
     readRecord(in, leastSquaresRecord);
-    return readRecord(in, radialBasisRecord);
+    readRecord(in, radialBasisRecord);
+    for (double& radius : radii_) in.real(radius);
+    return !in.failed();
 }
 
 void LocalMethodChoice::write(ByteWriter& out) const {

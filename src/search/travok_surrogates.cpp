@@ -22,10 +22,6 @@ constexpr std::size_t boxDesigns = 10;  // the box grows until it holds these
 // Objective evaluations of one SQP search. Fitted surfaces are smooth, so
 // SLSQP converges well within this; it bounds the cost of the 100 trials.
 constexpr int sqpEvaluationLimit = 50;
-// Half the width, in the fit range's [-1, 1] coordinates, of the region
-// around the start where a surface is searched: a surface fitted over a wide
-// box predicts poorly far from the start, where its designs thin out.
-constexpr double trustRadius = 0.25;
 constexpr int linearOrder = 0;
 constexpr int quadraticOrder = 1;
 
@@ -77,9 +73,12 @@ std::vector<int> codesOf(const Eigen::VectorXd& x, const CodeRange& range) {
     return codes;
 }
 
-// The part of the fit range within trustRadius of `centre`.
-std::pair<Eigen::VectorXd, Eigen::VectorXd> trustRegion(const Eigen::VectorXd& centre) {
-    return {(centre.array() - trustRadius).max(-1.0), (centre.array() + trustRadius).min(1.0)};
+// The part of the fit range within `radius` of `centre`: a surface fitted
+// over a wide box predicts poorly far from the start, where its designs thin
+// out.
+std::pair<Eigen::VectorXd, Eigen::VectorXd> trustRegion(const Eigen::VectorXd& centre,
+                                                        double radius) {
+    return {(centre.array() - radius).max(-1.0), (centre.array() + radius).min(1.0)};
 }
 
 Eigen::MatrixXd unitPoints(const std::vector<design::Design>& designs, const CodeRange& range) {
@@ -200,7 +199,8 @@ std::optional<design::Design> TravokSearch::surrogateSearch(const StoreView& sto
         SurfaceGoals::fit(*store.goals, kindOf(tag), linearOrder, unitPoints(designs, range),
                           responseTable(designs, store.goals->size()));
     if (!goals) return std::nullopt;
-    const auto [lower, upper] = trustRegion(unitPoint(start.ints, range));
+    const auto [lower, upper] =
+        trustRegion(unitPoint(start.ints, range), surrogateChoice_.trustRadius(tag));
     const CodeRange trials{codesOf(lower, range), codesOf(upper, range)};
     const SmoothProblem problem = goals->problem(lower, upper);
 
@@ -245,7 +245,7 @@ std::optional<design::Design> TravokSearch::leastSquaresStep(const StoreView& st
                           unitPoints(designs, range), responseTable(designs, store.goals->size()));
     if (!goals) return std::nullopt;
     const Eigen::VectorXd centre = unitPoint(codes, range);
-    const auto [lower, upper] = trustRegion(centre);
+    const auto [lower, upper] = trustRegion(centre, surrogateChoice_.trustRadius(tagLargestLevel));
     const SmoothResult result =
         maximizeSmooth(goals->problem(lower, upper), centre, sqpEvaluationLimit);
     std::vector<int> best = codesOf(result.x, range);

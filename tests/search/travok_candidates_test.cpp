@@ -40,6 +40,7 @@ TEST(SurrogateChoiceTest, CreditCountsBonusesAndClampsTheWeights) {
     EXPECT_EQ(choice.leastSquaresRecord.trials, 2);
     EXPECT_FLOAT_EQ(choice.leastSquares, 0.75f) << "1.0 clamped";
     EXPECT_FLOAT_EQ(choice.kriging, 0.2f) << "0.0 clamped";
+    EXPECT_DOUBLE_EQ(choice.trustRadius(tagLargestLevel), 2 * SurrogateChoice::firstRadius);
     choice.credit(tagKriging, -1.0, -2.0);       // worse
     choice.credit(tagRadialBasis, -10.0, -9.0);  // better by 10 %
     choice.credit(tagRadialBasis, 0.0, 5.0);     // no bonus against 0
@@ -48,9 +49,15 @@ TEST(SurrogateChoiceTest, CreditCountsBonusesAndClampsTheWeights) {
     EXPECT_EQ(choice.radialBasisRecord.trials, 2);
     EXPECT_FLOAT_EQ(choice.leastSquares, 2.0f / 5.0f);
     EXPECT_FLOAT_EQ(choice.radialBasis, 2.0f / 5.0f);
+    // Each kind's trust radius doubles after a success and halves after a failure.
+    EXPECT_DOUBLE_EQ(choice.trustRadius(tagKriging), SurrogateChoice::firstRadius / 2);
+    EXPECT_DOUBLE_EQ(choice.trustRadius(tagRadialBasis), 4 * SurrogateChoice::firstRadius);
     for (int i = 0; i < 50; ++i) choice.credit(tagLargestLevel, -10.0, -4.0);
     EXPECT_FLOAT_EQ(choice.kriging, 0.2f);
     EXPECT_FLOAT_EQ(choice.leastSquares, 0.75f);
+    for (int i = 0; i < 50; ++i) choice.credit(tagKriging, -1.0, -2.0);
+    EXPECT_DOUBLE_EQ(choice.trustRadius(tagLargestLevel), SurrogateChoice::largestRadius);
+    EXPECT_DOUBLE_EQ(choice.trustRadius(tagKriging), SurrogateChoice::smallestRadius);
 }
 
 TEST(LocalMethodChoiceTest, SharesFollowSuccessesAndFewDesignsAllowOnlyThePattern) {
@@ -175,10 +182,12 @@ TravokSettings settingsFor(int populationSize) {
 TEST(TravokSurrogateTest, EveryCandidateSourceAppearsIsNewAndIsCredited) {
     TravokSettings s = settingsFor(8);
     s.baselineImportant = true;
-    s.baselineCodes = {10, 10, 10, 10};
+    // Eight fields, so that the search needs long enough to draw every surrogate kind.
+    s.baselineCodes = std::vector<int>(8, 10);
+    const std::vector<int> sizes(8, 201);
     RandomStream random(0.5f);
-    TravokSearch search(s, {201, 201, 201, 201}, random);
-    SmoothStore store({201, 201, 201, 201}, {120, 60, 150, 90});
+    TravokSearch search(s, sizes, random);
+    SmoothStore store(sizes, {120, 60, 150, 90, 30, 180, 100, 70});
     store.evaluate(search.buildInitialPopulation({}));
     search.acceptResults({});
     std::set<CandidateSource> sources;
