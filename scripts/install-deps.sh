@@ -20,6 +20,7 @@ packages=(
   libcli11-dev
   nlohmann-json3-dev
   libsqlite3-dev
+  libcpp-httplib-dev
   libmuparser-dev
   python3-pip
   python3-setuptools
@@ -28,6 +29,8 @@ packages=(
   clang-format
   clang
   libclang-rt-14-dev
+  # The dashboard test drives a real headless browser.
+  chromium
 )
 
 is_installed() {
