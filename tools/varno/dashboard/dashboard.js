@@ -277,6 +277,10 @@ function render() {
   byId('failed-count').textContent = data.failures.length;
   byId('budget').textContent = data.study.budget || '–';
   byId('measure-name').textContent = data.convergence.measure;
+  // A study without an objective (an experiment, a robustness study) ranks nothing.
+  const ranked = responseIndex(data, 'objective').length > 0;
+  byId('convergence-section').hidden = !ranked;
+  byId('best-box').hidden = !ranked;
   const best = data.convergence.points[data.convergence.points.length - 1];
   const value = byId('best-value');
   value.textContent = best ? number(best[1]) : '–';
