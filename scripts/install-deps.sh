@@ -20,6 +20,7 @@ packages=(
   libcli11-dev
   nlohmann-json3-dev
   libsqlite3-dev
+  libcpp-httplib-dev
   libmuparser-dev
   python3-pip
   python3-setuptools
@@ -34,6 +35,8 @@ packages=(
   slurmd
   slurm-client
   python3-distributed
+  # The dashboard test drives a real headless browser.
+  chromium
 )
 
 is_installed() {

@@ -31,16 +31,8 @@ std::vector<std::vector<std::string>> csvRows(const fs::path& path) {
     return rows;
 }
 
-// Reads {"id":7,...,"variables":{"x":..,"y":..}} and answers a shifted sphere
-// f (minimum 1 at x = 0.3, y = -0.2) and s = x + y; every seventh design fails.
-const char* const sphereEvaluator = R"(exec awk '{
-  match($0, /"id":[0-9]+/); id = substr($0, RSTART + 5, RLENGTH - 5)
-  match($0, /"x":[-0-9.e+]+/); x = substr($0, RSTART + 4, RLENGTH - 4)
-  match($0, /"y":[-0-9.e+]+/); y = substr($0, RSTART + 4, RLENGTH - 4)
-  if (id % 7 == 0) exit 2
-  printf "{\"f\": %.17g, \"s\": %.17g}\n", 1 + (x - 0.3) ^ 2 + (y + 0.2) ^ 2, x + y
-}'
-)";
+// The sphere, every seventh design failing.
+const std::string sphereEvaluator = "exec " + testing::sphereAnswer;
 
 TEST(Runner, RunsASmallTravokStudyWithAnExternalEvaluator) {
     testing::ScratchFolder folder;

@@ -70,6 +70,18 @@ inline std::string writeScript(const std::filesystem::path& path, const std::str
     return path.string();
 }
 
+// A shell command that reads {"id":7,...,"variables":{"x":..,"y":..}} and
+// answers a shifted sphere f (minimum 1 at x = 0.3, y = -0.2) and s = x + y;
+// every seventh design fails.
+inline const std::string sphereAnswer = R"(awk '{
+  match($0, /"id":[0-9]+/); id = substr($0, RSTART + 5, RLENGTH - 5)
+  match($0, /"x":[-0-9.e+]+/); x = substr($0, RSTART + 4, RLENGTH - 4)
+  match($0, /"y":[-0-9.e+]+/); y = substr($0, RSTART + 4, RLENGTH - 4)
+  if (id % 7 == 0) exit 2
+  printf "{\"f\": %.17g, \"s\": %.17g}\n", 1 + (x - 0.3) ^ 2 + (y + 0.2) ^ 2, x + y
+}'
+)";
+
 // Two variables x, y in [-2, 2] with the baseline (1.5, 1.5), an objective f
 // and a constraint s <= 1, evaluated by "sh sphere.sh"; no [studyData] block.
 inline std::string sphereStudy() {

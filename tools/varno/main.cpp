@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "dashboard_server.h"
 #include "run_command.h"
 #include "study_model.h"
 
@@ -38,6 +39,24 @@ int main(int argc, char** argv) {
         ->check(CLI::IsMember({"local", "slurm"}));
     run->add_option("--workdir", settings.workingDirectory,
                     "folder for designs, results and plots (default: .)");
+    int servePort = -1;
+    run->add_option("--serve", servePort,
+                    "serve a dashboard of the run on this port while it runs, and after it "
+                    "until Ctrl-C (0: any free port)")
+        ->expected(0, 1)
+        ->default_str(std::to_string(varno::tool::defaultDashboardPort))
+        ->check(CLI::Range(0, 65535));
+    run->add_option("--host", settings.host,
+                    "address the dashboard listens on (default: 127.0.0.1, this machine only)");
+
+    std::string folder = ".", host = "127.0.0.1";
+    int port = varno::tool::defaultDashboardPort;
+    CLI::App* serve = app.add_subcommand(
+        "serve", "serve the dashboard of a run (running or finished) until Ctrl-C");
+    serve->add_option("folder", folder, "the run's --workdir (default: .)");
+    serve->add_option("--port", port, "port (0: any free port)")->check(CLI::Range(0, 65535));
+    serve->add_option("--host", host,
+                      "address to listen on (default: 127.0.0.1, this machine only)");
 
     std::string problem;
     CLI::App* problems =
@@ -47,6 +66,8 @@ int main(int argc, char** argv) {
     CLI11_PARSE(app, argc, argv);
     if (parallel > 0) settings.parallel = parallel;
     if (budget > 0) settings.budget = budget;
+    if (servePort >= 0) settings.servePort = servePort;
+    if (*serve) return varno::tool::serveFolder(folder, host, port, std::cout, std::cerr);
     if (*run) return varno::tool::runStudy(settings, std::cout, std::cerr);
     return varno::tool::listProblems(problem, std::cout, std::cerr);
 }

@@ -10,35 +10,25 @@
 
 namespace varno::tool {
 
-namespace {
-
-// What the progress chart shows of a design: its first objective's value, or
-// its performance when the study has no objective.
-struct Measure {
-    const StudyResponse* objective = nullptr;  // null: the performance
-    std::size_t column = 0;
-
-    explicit Measure(const StudyModel& model) {
-        for (std::size_t i = 0; i < model.responses.size(); ++i) {
-            if (model.responses[i].kind == BlockKind::objective) {
-                objective = &model.responses[i], column = i;
-                break;
-            }
+ObjectiveMeasure::ObjectiveMeasure(const StudyModel& model) {
+    for (std::size_t i = 0; i < model.responses.size(); ++i) {
+        if (model.responses[i].kind == BlockKind::objective) {
+            objective = &model.responses[i], column = i;
+            break;
         }
     }
-    double value(const EvaluatedDesign& design) const {
-        return objective ? design.responses.at(column) : design.performance;
-    }
-    // Lower is better.
-    double cost(const EvaluatedDesign& design) const {
-        return objective ? objective->cost(value(design)) : -design.performance;
-    }
-};
+}
 
-}  // namespace
+double ObjectiveMeasure::value(const EvaluatedDesign& design) const {
+    return objective ? design.responses.at(column) : design.performance;
+}
+
+double ObjectiveMeasure::cost(const EvaluatedDesign& design) const {
+    return objective ? objective->cost(value(design)) : -design.performance;
+}
 
 Chart progressChart(const StudyModel& model, const RunRecord& record) {
-    const Measure measure(model);
+    const ObjectiveMeasure measure(model);
     const std::string name = measure.objective ? measure.objective->name : "performance";
     ChartSeries feasible{"feasible", "#1f77b4", {}, false, 2.5};
     ChartSeries infeasible{"infeasible", "#e67e22", {}, false, 3.0, true};

@@ -12,6 +12,18 @@
 
 namespace varno::tool {
 
+// What the progress of a run is measured by: a design's first objective's
+// value, or its performance when the study has no objective.
+struct ObjectiveMeasure {
+    const StudyResponse* objective = nullptr;  // null: the performance
+    std::size_t column = 0;
+
+    explicit ObjectiveMeasure(const StudyModel& model);
+    double value(const EvaluatedDesign& design) const;
+    // Lower is better.
+    double cost(const EvaluatedDesign& design) const;
+};
+
 Chart progressChart(const StudyModel& model, const RunRecord& record);
 Chart paretoChart(const StudyModel& model, const RunRecord& record, const ParetoSet& pareto);
 void writeSvg(const std::filesystem::path& path, const Chart& chart);

@@ -110,13 +110,16 @@ EvaluatedDesign evaluationFrom(sqlite3_stmt* row) {
 
 }  // namespace
 
-ResultsStore::ResultsStore(const std::filesystem::path& file) : file_(file) {
-    if (sqlite3_open(file.string().c_str(), &db_) != SQLITE_OK) {
+ResultsStore::ResultsStore(const std::filesystem::path& file, Access access) : file_(file) {
+    const int flags = access == Access::readOnly ? SQLITE_OPEN_READONLY
+                                                 : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    if (sqlite3_open_v2(file.string().c_str(), &db_, flags, nullptr) != SQLITE_OK) {
         const std::string why = db_ != nullptr ? sqlite3_errmsg(db_) : "out of memory";
         sqlite3_close(db_);
         throw RunError("cannot open the results database " + file.string() + ": " + why);
     }
     sqlite3_busy_timeout(db_, 5000);
+    if (access == Access::readOnly) return;
     try {
         execute(schema);
         // Databases of earlier versions lack the queue column.
@@ -206,6 +209,12 @@ std::vector<EvaluatedDesign> ResultsStore::all() const {
     std::vector<EvaluatedDesign> found;
     while (query.step()) found.push_back(evaluationFrom(query.get()));
     return found;
+}
+
+long long ResultsStore::dataVersion() const {
+    Statement query(db_, "PRAGMA data_version");
+    query.step();
+    return sqlite3_column_int64(query.get(), 0);
 }
 
 }  // namespace varno::tool

@@ -39,8 +39,13 @@ struct SubmittedJob {
 
 class ResultsStore {
 public:
-    // Opens the database, creating it and its tables when new. Throws RunError.
-    explicit ResultsStore(const std::filesystem::path& file);
+    enum class Access {
+        readWrite,  // creates the database and its tables when new
+        readOnly,   // the database must exist; nothing is ever written
+    };
+
+    // Opens the database. Throws RunError.
+    explicit ResultsStore(const std::filesystem::path& file, Access access = Access::readWrite);
     ~ResultsStore();
     ResultsStore(const ResultsStore&) = delete;
     ResultsStore& operator=(const ResultsStore&) = delete;
@@ -61,6 +66,8 @@ public:
     std::optional<EvaluatedDesign> find(int id) const;
     // Every evaluation, in the order the library handed the designs out.
     std::vector<EvaluatedDesign> all() const;
+    // Changes whenever another connection commits to the database.
+    long long dataVersion() const;
 
 private:
     void execute(const std::string& sql);

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "command_evaluator.h"
+#include "dashboard_server.h"
 #include "doe_plots.h"
 #include "file_output.h"
 #include "formula_evaluator.h"
@@ -223,6 +224,21 @@ void setAsidePreviousRun(const fs::path& database, std::ostream& out) {
         << " (continue a run with --resume)\n";
 }
 
+// The dashboard is a convenience: when it cannot listen, the run goes on without it.
+std::unique_ptr<DashboardServer> startDashboard(const RunSettings& settings,
+                                                const fs::path& database, std::ostream& err) {
+    if (!settings.servePort) return nullptr;
+    try {
+        auto server =
+            std::make_unique<DashboardServer>(database, settings.host, *settings.servePort);
+        err << "Dashboard at " << server->address() << std::endl;
+        return server;
+    } catch (const std::exception& error) {
+        err << "varno: " << error.what() << "; the study runs without it" << std::endl;
+        return nullptr;
+    }
+}
+
 int run(const RunSettings& settings, std::ostream& out, std::ostream& err) {
     const StudyFile file = loadStudy(settings);
     const StudyModel model = describeStudy(file);
@@ -256,6 +272,7 @@ int run(const RunSettings& settings, std::ostream& out, std::ostream& err) {
     defineStudy(file, parallel);
     checkStudyShape(model);
     const StopSignals signals;
+    const std::unique_ptr<DashboardServer> dashboard = startDashboard(settings, database, err);
     ProgressLine progress(err, !settings.quiet, standardErrorIsTerminal());
     StudyRunner runner(model, *evaluator, progress, store, settings.maxFailures);
     const RunEnd end = runner.run();
@@ -264,6 +281,10 @@ int run(const RunSettings& settings, std::ostream& out, std::ostream& err) {
             << "\n";
     }
     writeResults(model, RunRecord{store.all()}, directory, out);
+    if (dashboard && StopSignals::received() == 0) {
+        out << "The dashboard stays at " << dashboard->address() << " until Ctrl-C" << std::endl;
+        waitForStopSignal();
+    }
 
     if (end == RunEnd::interrupted) {
         err << "\nvarno: stopped by a signal; the finished evaluations are in " << database.string()

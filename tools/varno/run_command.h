@@ -20,6 +20,8 @@ struct RunSettings {
     int maxFailures = 10;  // give up when this many first designs all fail; 0: never
     std::string workingDirectory = ".";
     std::string executor = "local";  // where designs run: "local" processes, or "slurm" jobs
+    std::optional<int> servePort;  // serve the dashboard while the run goes on
+    std::string host = "127.0.0.1";
 };
 
 // Returns the process exit code: 0 when the study completed with at least one

@@ -1,0 +1,116 @@
+// The dashboard's data endpoint against a results database written here:
+// judged statuses, the best-first ranking, the convergence, the failures,
+// refreshing when the run commits, and errors answered rather than fatal.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <httplib.h>
+
+#include "dashboard_data.h"
+#include "dashboard_server.h"
+#include "library.h"
+#include "results_store.h"
+#include "tool_test_support.h"
+
+namespace varno::tool {
+namespace {
+
+using nlohmann::json;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+EvaluatedDesign design(int id, double f, double s, int status, const std::string& error = "") {
+    EvaluatedDesign d;
+    d.id = id, d.cycle = 1, d.position = id, d.status = status, d.error = error;
+    d.values = {0.1 * id, -0.1 * id};
+    if (error.empty()) d.responses = {f, s};
+    return d;
+}
+
+json studyData(httplib::Client& client) {
+    const httplib::Result reply = client.Get("/api/study");
+    if (!reply) throw std::runtime_error("no answer");
+    json data = json::parse(reply->body);
+    data["httpStatus"] = reply->status;
+    return data;
+}
+
+TEST(Dashboard, AnswersTheRunsDesignsAndFollowsItsCommits) {
+    testing::ScratchFolder folder;
+    ResultsStore store(folder / "results.db");
+    store.setSetting("study", testing::sphereStudy());
+    store.setSetting("parallel", "2");
+    store.add(design(1, 3.0, 0.5, 2));
+    store.add(design(2, 1.0, 2.0, 3));  // lower f, but infeasible
+    store.add(design(3, 2.0, 0.9, 4));  // not yet scored: feasible by s <= 1
+    store.add(design(4, 0, 0, 0, "exited with status 2"));
+    const DashboardServer server(folder / "results.db", "127.0.0.1", 0);
+    httplib::Client client("127.0.0.1", server.port());
+
+    json data = studyData(client);
+    EXPECT_EQ(data["study"]["name"], "sphere");
+    EXPECT_EQ(data["study"]["parallel"], "2");
+    std::vector<std::string> statuses;
+    std::vector<int> ranks;
+    for (const json& d : data["designs"])
+        statuses.push_back(d["status"]), ranks.push_back(d["rank"]);
+    EXPECT_THAT(statuses, ElementsAre("feasible", "infeasible", "feasible", "error"));
+    EXPECT_THAT(ranks, ElementsAre(2, 3, 1, 4));
+    EXPECT_EQ(data["convergence"]["points"], json::parse("[[1,3.0,1],[3,2.0,3]]"));
+    EXPECT_EQ(data["failures"], json::parse(R"([{"id":4,"message":"exited with status 2"}])"));
+
+    store.add(design(5, 1.5, 0.0, 4));
+    data = studyData(client);
+    EXPECT_EQ(data["designs"].size(), 5u);
+    EXPECT_EQ(data["convergence"]["points"].back(), json::parse("[5,1.5,5]"));
+
+    EXPECT_THAT(client.Get("/")->body, HasSubstr("dashboard.js"));
+    EXPECT_NE(client.Post("/api/study", "", "text/plain")->status, 200) << "read-only";
+    EXPECT_THROW(DashboardServer(folder / "results.db", "127.0.0.1", server.port()), RunError);
+}
+
+TEST(Dashboard, ReportsAnUnreadableDatabaseToThePage) {
+    testing::ScratchFolder folder;
+    const DashboardServer server(folder / "results.db", "127.0.0.1", 0);
+    httplib::Client client("127.0.0.1", server.port());
+    const json data = studyData(client);
+    EXPECT_EQ(data["httpStatus"], 503);
+    EXPECT_THAT(data["error"].get<std::string>(), HasSubstr("results.db"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "results.db")) << "nothing is created";
+}
+
+// A two-level experiment in factors A and B: y = 1 + 2A + B.
+TEST(Dashboard, GivesTheMainEffectsOfADesignedExperiment) {
+    std::string study = "[study t]\ntype: doe\n[response y]\ntype: API\n"
+                        "[studyResponse y]\n"
+                        "[method m]\nmethod: DOE\nsampleMethod: 2LevelFF\nnumEvals: 4\n";
+    for (const std::string name : {"A", "B"}) {
+        const std::string id = name == "A" ? "1" : "2";
+        study += "[parameter " + name + "]\ntype: Continuous\nid: " + id +
+                 "\nmin: 0\nbaseline: 0\nmax: 1\n[variable " + name +
+                 "]\ntype: Continuous\nid: " + id + "\nresolution: 11\ndistribution: NONE\n" +
+                 "[factor " + name + "]\ntype: Continuous\nlevels: 0, 1\nfactorType: Control\n";
+    }
+    testing::ScratchFolder folder;
+    ResultsStore store(folder / "results.db");
+    store.setSetting("study", study);
+    int id = 0;
+    for (const auto& [a, b] :
+         std::vector<std::pair<double, double>>{{0, 0}, {1, 0}, {0, 1}, {1, 1}}) {
+        EvaluatedDesign d;
+        d.id = ++id, d.position = id, d.values = {a, b}, d.responses = {1 + 2 * a + b};
+        store.add(d);
+    }
+    const json data = dashboardData(store);
+    ASSERT_EQ(data.value("effects", json()).size(), 1u) << data.dump();
+    const json effects = data["effects"][0];
+    EXPECT_EQ(effects["factors"][0]["means"], json::parse("[1.5, 3.5]"));
+    EXPECT_EQ(effects["factors"][1]["effect"], 1.0);
+    const json& half = effects["halfNormal"];
+    EXPECT_EQ(half[0]["term"], "B");
+    EXPECT_EQ(half[1]["size"], 2.0);
+    EXPECT_NEAR(half[1]["quantile"].get<double>(), 1.1503, 1e-4);
+}
+
+}  // namespace
+}  // namespace varno::tool
