@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <map>
 #include <random>
 #include <set>
@@ -111,12 +112,22 @@ TEST(HistoryKill, NoResultAcceptedFromACHostIsLost) {
     testing::TempDirectory dir;
     const std::string path = output::historyFilePath(dir.path(), "s", 0);
     std::mt19937 random(std::random_device{}());
-    std::uniform_int_distribution<int> delayMillis(20, 200);
+    std::uniform_int_distribution<int> delayMillis(0, 60);
+    const auto reportedBytes = [&dir] {
+        std::error_code missing;
+        const auto size = std::filesystem::file_size(dir.file("reported"), missing);
+        return missing ? 0 : size;
+    };
     int checked = 0;
     for (int round = 0; round < rounds; ++round) {
+        const auto before = reportedBytes();
         const pid_t child =
             startChild(dir.path(), round == 0 ? "newStudy" : "resume", killedBudget, KILL_HOST);
         ASSERT_GT(child, 0);
+        // Killed at a random moment once it answers designs.
+        for (int wait = 0; wait < 6000 && reportedBytes() == before; ++wait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMillis(random)));
         kill(child, SIGKILL);
         int status = 0;
