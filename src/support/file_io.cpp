@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <locale>
 #include <system_error>
+#include <utility>
 
 #include "support/seams.h"
 
@@ -72,11 +73,15 @@ bool removeFolder(const std::string& path) {
 std::vector<std::string> filesStartingWith(const std::string& directory,
                                            const std::string& prefix) {
     std::vector<std::string> names;
-    std::error_code error;
-    for (fs::directory_iterator it(fs::path(directory), error), end; !error && it != end;
-         it.increment(error)) {
-        const std::string name = it->path().filename().string();
-        if (name.rfind(prefix, 0) == 0) names.push_back(name);
+    // The throwing form: the error-code form is noexcept, so memory running
+    // out inside it would end the process instead of failing the call.
+    try {
+        for (const fs::directory_entry& entry : fs::directory_iterator(fs::path(directory))) {
+            std::string name = entry.path().filename().string();
+            if (name.rfind(prefix, 0) == 0) names.push_back(std::move(name));
+        }
+    } catch (const fs::filesystem_error&) {
+        // A folder that cannot be listed holds nothing more to find.
     }
     return names;
 }
