@@ -120,40 +120,5 @@ TEST(RunnerKilled, ItsEvaluatorsEndWithIt) {
     EXPECT_GE(checked, 1);
 }
 
-// SIGTERM while evaluators hang: the run stops with the results it has, and
-// no evaluator, nor a process an evaluator started, outlives the runner.
-TEST(RunnerStopped, BySigtermKeepsItsResultsAndLeavesNoEvaluator) {
-    testing::ScratchFolder folder;
-    testing::writeText(folder / "sphere.study", testing::sphereStudy());
-    testing::writeText(folder / "sphere.sh", std::string(R"(input=$(cat)
-case "$input" in *'"id":1[0-9],'*)
-  sleep 300 & echo $$ $! >> "$VARNO_STUDY_DIR/evaluators"
-  case "$input" in *'"id":12,'*) kill -TERM $PPID;; esac
-  wait; exit 0
-esac
-)") + std::string(interruptingEvaluator).substr(std::string("input=$(cat)\n").size()));
-    const testing::Outcome stopped =
-        testing::runVarno(folder, "run sphere.study --parallel 3 --workdir out");
-    EXPECT_EQ(stopped.exitCode, 128 + SIGTERM) << stopped.err;
-    EXPECT_THAT(stopped.err, HasSubstr("stopped by a signal"));
-    const auto rows = rowsOf(folder / "out" / "results.db");
-    EXPECT_GE(rows.size(), 9u);
-    EXPECT_LT(rows.size(), 200u);
-    const std::string csv = testing::readText(folder / "out" / "results.csv");
-    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), rows.size() + 1);
-    std::istringstream pids(testing::readText(folder / "evaluators"));
-    int checked = 0;
-    for (int pid = 0; pids >> pid; ++checked) {
-        bool gone = false;
-        for (int wait = 0; wait < 50 && !gone; ++wait) {
-            gone = ::kill(pid, 0) != 0;
-            if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        EXPECT_TRUE(gone) << "process " << pid << " outlived the stopped runner";
-        if (!gone) ::kill(pid, SIGKILL);
-    }
-    EXPECT_GE(checked, 2);
-}
-
 }  // namespace
 }  // namespace varno::tool
