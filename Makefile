@@ -4,15 +4,18 @@
 #   make run    build everything and run the example study with `varno run`
 #               (in build/default/run)
 #   make test   build and run the test suite
-#   make asan   the same under AddressSanitizer and UndefinedBehaviorSanitizer
+#   make asan   the same under AddressSanitizer and UndefinedBehaviorSanitizer,
+#               built with clang (build/asan); this build holds the fuzz
+#               targets too
 #   make bench  build the benchmarks (Release, build/release) and run the
 #               single- and multi-objective search-quality comparisons (the
 #               single-objective gap table also goes to
 #               build/release/search_quality.md) and the surrogate accuracy and
 #               speed benchmarks; BENCH_ARGS=--quick for a subset of the searches
-#   make fuzz   build the fuzz targets with clang (build/fuzz) and run each for
-#               FUZZ_SECONDS (default 60); inputs that make a target fail are
-#               kept in fuzz/regressions/<target>/, which `make test` replays
+#   make fuzz   build the fuzz targets in the asan build (build/asan, clang)
+#               and run each for FUZZ_SECONDS (default 60); inputs that make a
+#               target fail are kept in fuzz/regressions/<target>/, which
+#               `make test` replays
 #   make clean  remove the preset build trees
 
 REPO := $(patsubst %/,%,$(dir $(abspath $(lastword $(MAKEFILE_LIST)))))
@@ -24,7 +27,8 @@ PYTHON ?= /usr/bin/python3
 MAKEFLAGS += --no-print-directory
 
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := definition_text setup_sequence study_file model_file
+FUZZ_TARGETS := definition_text setup_sequence study_file model_file history_file \
+                checkpoint_file doe_user_array
 
 .PHONY: all deps bench-deps run test asan bench fuzz clean
 
@@ -86,19 +90,19 @@ bench: deps bench-deps
 	cd "$(REPO)/build/release" && ./bench/bench_surrogate_speed
 
 fuzz: deps
-	cd "$(REPO)" && CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DVARNO_FUZZ=ON -DVARNO_BUILD_TESTS=OFF -DVARNO_BUILD_EXAMPLES=OFF -DVARNO_BUILD_BENCHMARKS=OFF
-	cd "$(REPO)" && cmake --build build/fuzz --parallel $(JOBS)
+	cd "$(REPO)" && cmake --preset asan
+	cd "$(REPO)" && cmake --build --preset asan --parallel $(JOBS) \
+	  --target $(addprefix fuzz_,$(FUZZ_TARGETS))
 	@set -e; for target in $(FUZZ_TARGETS); do \
-	  corpus="$(REPO)/build/fuzz/corpus/$$target"; mkdir -p "$$corpus"; \
+	  corpus="$(REPO)/build/asan/fuzz/corpus/$$target"; mkdir -p "$$corpus"; \
 	  dict=""; case $$target in definition_text|setup_sequence) \
 	    dict="-dict=$(REPO)/fuzz/definition_text.dict";; esac; \
 	  echo "fuzz: $$target for $(FUZZ_SECONDS) s"; \
-	  "$(REPO)/build/fuzz/fuzz/fuzz_$$target" -max_total_time=$(FUZZ_SECONDS) -timeout=60 \
+	  "$(REPO)/build/asan/fuzz/fuzz_$$target" -max_total_time=$(FUZZ_SECONDS) -timeout=60 \
 	    -rss_limit_mb=2048 -print_final_stats=1 $$dict \
 	    -artifact_prefix="$(REPO)/fuzz/regressions/$$target/" \
 	    "$$corpus" "$(REPO)/fuzz/corpus/$$target"; \
 	done
 
 clean:
-	rm -rf "$(REPO)/build/default" "$(REPO)/build/asan" "$(REPO)/build/release" "$(REPO)/build/fuzz"
+	rm -rf "$(REPO)/build/default" "$(REPO)/build/asan" "$(REPO)/build/release"

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <utility>
 
 #include "doe/factorial_arrays.h"
 #include "doe/orthogonal_arrays.h"
@@ -190,10 +191,15 @@ DoeTable doeFromFile(const std::string& path, int agentNumber) {
                               "DOE in agent # %d.",
                               agentNumber));
     }
-    DoeTable table = makeTable(kindUserFile, factors, runs,
-                               std::vector<int>(static_cast<std::size_t>(factors), levels));
+    if (runs > maximumDesignsPerStudy) {
+        badDoeFile(path, formatText("%d runs are more than the limit of %d designs per study", runs,
+                                    maximumDesignsPerStudy));
+    }
+    // The rows are read before the table is made, so that what is allocated
+    // is bounded by what the file holds, not by the counts it claims.
+    std::vector<std::vector<int>> rows;
     for (int r = 0; r < runs; ++r) {
-        const std::vector<int> row = readFileLine(in, text, clean);
+        std::vector<int> row = readFileLine(in, text, clean);
         if (!clean) {
             badDoeFile(path, formatText("run %d \"%s\" holds a value that is not a level index",
                                         r + 1, text.c_str()));
@@ -207,9 +213,12 @@ DoeTable doeFromFile(const std::string& path, int agentNumber) {
                 badDoeFile(path, formatText("level %d of factor %d in run %d is outside 0 to %d",
                                             row[j], j + 1, r + 1, levels - 1));
             }
-            table.level(r, j) = row[j];
         }
+        rows.push_back(std::move(row));
     }
+    DoeTable table = makeTable(kindUserFile, factors, runs,
+                               std::vector<int>(static_cast<std::size_t>(factors), levels));
+    table.array = std::move(rows);
     return table;
 }
 

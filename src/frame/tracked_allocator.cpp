@@ -38,13 +38,21 @@ void* allocate(void* block, std::size_t size) {
     return block == nullptr ? std::malloc(size) : std::realloc(block, size);
 }
 
+// Records a block just allocated; when the record itself cannot be
+// allocated, the block is released before the failure goes on, so that it
+// does not leak.
 void record(void* block, const char* tag) {
     if (!recording()) return;
     if (table().blocks.size() >= AllocationTable::capacity) {
         table().full = true;
         return;
     }
-    table().blocks.emplace(block, tag);
+    try {
+        table().blocks.emplace(block, tag);
+    } catch (...) {
+        std::free(block);
+        throw;
+    }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 
 namespace varno {
 
@@ -15,6 +16,19 @@ void ffree(void* block);
 
 // A tracked copy of `text` (with its terminating NUL).
 char* fstrdup(const char* text, const char* tag);
+
+// An array from fmalloc that goes back through ffree unless it is released
+// to the host, so that a failure between two allocations leaks neither.
+struct TrackedFree {
+    void operator()(void* block) const { ffree(block); }
+};
+template <typename T>
+using TrackedArray = std::unique_ptr<T[], TrackedFree>;
+
+template <typename T>
+TrackedArray<T> trackedArray(std::size_t count, const char* tag) {
+    return TrackedArray<T>(static_cast<T*>(fmalloc(count * sizeof(T), tag)));
+}
 
 void setAllocationTracking(bool on);
 

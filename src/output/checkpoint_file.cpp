@@ -89,7 +89,8 @@ bool readMembers(const std::string& bytes, Checkpoint& c) {
 [[noreturn]] void failedWrite(const std::string& path, const char* kind) {
     writeToMessageFile(formatText("\n*** ERROR: Unable to open %s for write.\n", path.c_str()));
     writeToMessageFile("\nError: Unable to write .mem file\n");
-    fatalError(kind);
+    // The reason names the file, as the host may only see this line.
+    fatalError(formatText("%s (%s)", kind, path.c_str()));
 }
 
 }  // namespace

@@ -40,14 +40,14 @@ int handOutMembers(Study& study, int** designIds, double*** designValues) {
     std::vector<design::Design>& members = study.cycle.handedOut;
     study.cycle.handedOutHasResults.assign(members.size(), false);
     if (members.empty()) return 0;
-    auto* ids = static_cast<int*>(fmalloc(members.size() * sizeof(int), "desIds"));
-    auto* values = static_cast<double**>(fmalloc(members.size() * sizeof(double*), "desList"));
+    auto ids = trackedArray<int>(members.size(), "desIds");
+    auto values = trackedArray<double*>(members.size(), "desList");
     for (std::size_t i = 0; i < members.size(); ++i) {
         ids[i] = members[i].id;
         values[i] = members[i].reals.data();
     }
-    *designIds = ids;
-    *designValues = values;
+    *designIds = ids.release();
+    *designValues = values.release();
     return static_cast<int>(members.size());
 }
 

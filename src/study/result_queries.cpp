@@ -37,14 +37,14 @@ int paretoDesignIds(Study& study, int** paretoIds, int** paretoRanks) {
         return 0;
     }
     if (front.empty()) return 0;
-    auto* ids = static_cast<int*>(fmalloc(front.size() * sizeof(int), "desIds"));
-    auto* ranks = static_cast<int*>(fmalloc(front.size() * sizeof(int), "rankIds"));
+    auto ids = trackedArray<int>(front.size(), "desIds");
+    auto ranks = trackedArray<int>(front.size(), "rankIds");
     for (std::size_t k = 0; k < front.size(); ++k) {
         ids[k] = front[k].id;
         ranks[k] = front[k].rank;
     }
-    *paretoIds = ids;
-    *paretoRanks = ranks;
+    *paretoIds = ids.release();
+    *paretoRanks = ranks.release();
     return static_cast<int>(front.size());
 }
 

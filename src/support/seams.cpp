@@ -35,7 +35,10 @@ void OpenFileMark::clear() {
 bool allocationMustFail() {
     long& left = processSeams.allocationsBeforeFailure;
     if (left < 0) return false;
-    if (left == 0) return true;
+    if (left == 0) {
+        if (processSeams.failOneAllocation) left = -1;
+        return true;
+    }
     --left;
     return false;
 }

@@ -20,6 +20,9 @@ struct Seams {
     std::function<std::int64_t()> wallClockMillis;
     // Number of further allocations that succeed; negative: no limit.
     long allocationsBeforeFailure = -1;
+    // Only the one allocation at the limit fails; the ones after it succeed
+    // again (the limit returns to none), as when memory was short a moment.
+    bool failOneAllocation = false;
 };
 
 // The one set of seams of the process.

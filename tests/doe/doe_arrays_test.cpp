@@ -242,6 +242,8 @@ TEST(DoeUserFile, ReadsTheArrayAndNamesWhatIsWrongInIt) {
         {"2 2 3\n0 1 2\n", "run 1 has 3 levels, expected 2 (one per factor)"},
         {"3 2 3\n0 1\n1 1\n", "run 3 has 0 levels, expected 2"},
         {"2 2 3\n0 1\n1 x\n", "run 2 \"1 x\" holds a value that is not a level index"},
+        {"10001 2 3\n0 1\n", "10001 runs are more than the limit of 10000 designs per study"},
+        {"1 2000000000 2\n0 1\n", "run 1 has 2 levels, expected 2000000000"},
         {"2 2\n", "the first line \"2 2\" must give the numbers of runs, factors and levels"},
         {"3 1 3\n0\n1\n2\n", "At least TWO factors need to be defined for using the User "
                              "Defined DOE in agent # 4."},

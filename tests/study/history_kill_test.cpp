@@ -9,9 +9,11 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <map>
 #include <random>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,11 +31,12 @@ constexpr int killedBudget = 100000;
 constexpr std::size_t lastRunDesigns = 40;
 constexpr int rounds = 25;
 
-pid_t startChild(const std::string& folder, const char* mode, std::size_t budget) {
+pid_t startChild(const std::string& folder, const char* mode, std::size_t budget,
+                 const char* program = HISTORY_KILL_CHILD) {
     const std::string budgetText = std::to_string(budget);
     const pid_t pid = fork();
     if (pid == 0) {
-        execl(HISTORY_KILL_CHILD, HISTORY_KILL_CHILD, folder.c_str(), mode, budgetText.c_str(),
+        execl(program, program, folder.c_str(), mode, budgetText.c_str(),
               static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -101,6 +104,44 @@ TEST(HistoryKill, EveryResumeFindsACompleteHistory) {
     const DesignCodes finished = readHistory(path);
     expectKeeps(finished, previous);
     EXPECT_EQ(finished.size(), lastBudget);
+}
+
+// A host in C, killed at random moments: every result the library had
+// accepted before the kill is in the history read afterwards.
+TEST(HistoryKill, NoResultAcceptedFromACHostIsLost) {
+    testing::TempDirectory dir;
+    const std::string path = output::historyFilePath(dir.path(), "s", 0);
+    std::mt19937 random(std::random_device{}());
+    std::uniform_int_distribution<int> delayMillis(0, 60);
+    const auto reportedBytes = [&dir] {
+        std::error_code missing;
+        const auto size = std::filesystem::file_size(dir.file("reported"), missing);
+        return missing ? 0 : size;
+    };
+    int checked = 0;
+    for (int round = 0; round < rounds; ++round) {
+        const auto before = reportedBytes();
+        const pid_t child =
+            startChild(dir.path(), round == 0 ? "newStudy" : "resume", killedBudget, KILL_HOST);
+        ASSERT_GT(child, 0);
+        // Killed at a random moment once it answers designs.
+        for (int wait = 0; wait < 6000 && reportedBytes() == before; ++wait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMillis(random)));
+        kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        const DesignCodes history = readHistory(path);
+        std::istringstream reported(support::fileExists(dir.file("reported"))
+                                        ? testing::readWholeFile(dir.file("reported"))
+                                        : std::string());
+        for (int id = 0; reported >> id; ++checked) {
+            ASSERT_EQ(history.count(id), 1u)
+                << "the accepted result of design " << id << " was lost (round " << round << ")";
+        }
+    }
+    EXPECT_GT(checked, rounds) << "too few results were accepted before the kills";
 }
 
 }  // namespace

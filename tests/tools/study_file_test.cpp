@@ -136,7 +136,7 @@ TEST(StudyFile, ErrorsNameTheFileAndLine) {
         {"[evaluator]\ncommand: a\n[evaluator]\n", "3: a second [evaluator] block"},
     };
     for (const auto& [text, expected] : cases) {
-        EXPECT_THAT(errorOf([&] { parseStudyText(text, "beam.study"); }),
+        EXPECT_THAT(errorOf([&, text = text] { parseStudyText(text, "beam.study"); }),
                     StartsWith(std::string("beam.study:") + expected));
     }
 }
@@ -156,8 +156,9 @@ TEST(StudyFile, MisspeltKeysTypesAndModesAreRefusedWithTheNearestWord) {
                                       "\"parameter\"?)"},
     };
     for (const auto& [text, expected] : cases) {
-        EXPECT_THAT(errorOf([&] { checkStudyFile(parseStudyText(text, "beam.study")); }),
-                    StartsWith(std::string("beam.study:") + expected));
+        EXPECT_THAT(
+            errorOf([&, text = text] { checkStudyFile(parseStudyText(text, "beam.study")); }),
+            StartsWith(std::string("beam.study:") + expected));
     }
     // Keys of method blocks depend on the method and are left to the library.
     EXPECT_EQ(errorOf([] { checkStudyFile(parseStudyText("[method m]\nanyKey: 1\n", "m")); }),
