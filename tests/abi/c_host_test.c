@@ -67,7 +67,9 @@ static int file_begins_with(const char* path, const char* prefix) {
 }
 
 int main(void) {
-    const char* temp_root = getenv("TMPDIR");
+    /* Wine itself reads TMPDIR, so a Windows folder is named by its own variable. */
+    const char* temp_root = getenv("VARNO_TEST_TEMP") ? getenv("VARNO_TEST_TEMP")
+                                                      : getenv("TMPDIR");
     char directory[200];
     char options[256];
     char message_file[256];

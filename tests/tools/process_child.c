@@ -10,6 +10,8 @@
 
 #if defined(_WIN32)
 #include <direct.h>
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 #define getcwd _getcwd
 #define sleep_seconds(s) Sleep((s)*1000)
@@ -22,6 +24,12 @@ int main(int argc, char** argv) {
     char directory[4096];
     int c;
     long i;
+#if defined(_WIN32)
+    /* The bytes as written, without the C runtime's "\r\n" line ends. */
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+#endif
     if (argc >= 3 && strcmp(argv[1], "echo") == 0) {
         while ((c = getchar()) != EOF) putchar(c);
         if (getcwd(directory, sizeof directory) == NULL) directory[0] = '\0';

@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "process.h"
+#include "child_process.h"
 
 namespace varno::tool {
 namespace {

@@ -14,7 +14,7 @@
 #include <thread>
 #include <utility>
 
-#include "process.h"
+#include "child_process.h"
 
 namespace varno::tool {
 

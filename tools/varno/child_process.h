@@ -1,7 +1,8 @@
 // The platform layer of the runner: child processes with piped standard
 // streams, and two small queries about the environment. The only files with
 // operating-system calls are its implementations (process_posix.cpp,
-// process_windows.cpp), one of which the build picks.
+// process_windows.cpp), one of which the build picks. (Not "process.h": that
+// is a header of the Windows C runtime.)
 #pragma once
 
 #include <chrono>
