@@ -22,9 +22,10 @@ export WINEPREFIX="$repo/build/wine-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="msc
 wine=/usr/lib/wine/wine64
 [[ -x "$wine" ]] || { echo "windows-test: Wine (wine64) is not installed" >&2; exit 1; }
 # One Wine server for the whole run, so that each test program starts fast;
-# it goes when the run ends, whichever way.
+# it goes when the run ends, whichever way. (One already serving the prefix,
+# from wineboot or an earlier run, is kept: --persistent then reports it.)
 "$wine" wineboot --init >/dev/null 2>&1 || { echo "windows-test: Wine cannot start" >&2; exit 1; }
-/usr/lib/wine/wineserver --persistent
+/usr/lib/wine/wineserver --persistent 2>/dev/null || true
 trap '/usr/lib/wine/wineserver --kill >/dev/null 2>&1 || true' EXIT
 
 cmake --preset windows "${launcher[@]}" >/dev/null
