@@ -16,6 +16,10 @@
 #               and run each for FUZZ_SECONDS (default 60); inputs that make a
 #               target fail are kept in fuzz/regressions/<target>/, which
 #               `make test` replays
+#   make windows-test  cross-build the DLL and its tests with mingw-w64
+#               (build/windows) and run them under Wine; installs the cross
+#               compilers, Wine and the cross-built libraries first
+#               (scripts/install-windows-deps.sh)
 #   make clean  remove the preset build trees
 
 REPO := $(patsubst %/,%,$(dir $(abspath $(lastword $(MAKEFILE_LIST)))))
@@ -30,7 +34,7 @@ FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := definition_text setup_sequence study_file model_file history_file \
                 checkpoint_file doe_user_array
 
-.PHONY: all deps bench-deps run test asan bench fuzz clean
+.PHONY: all deps bench-deps run test asan bench fuzz windows-test clean
 
 all: test
 
@@ -104,5 +108,9 @@ fuzz: deps
 	    "$$corpus" "$(REPO)/fuzz/corpus/$$target"; \
 	done
 
+windows-test: deps
+	JOBS=$(JOBS) bash "$(REPO)/scripts/windows-test.sh"
+
 clean:
-	rm -rf "$(REPO)/build/default" "$(REPO)/build/asan" "$(REPO)/build/release"
+	rm -rf "$(REPO)/build/default" "$(REPO)/build/asan" "$(REPO)/build/release" "$(REPO)/build/fuzz" \
+	  "$(REPO)/build/windows" "$(REPO)/build/windows-deps" "$(REPO)/build/wine-prefix"

@@ -2,15 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <optional>
-#include <system_error>
 
 #include "doe/anova.h"
 #include "doe/doe_report.h"
 #include "frame/message_writer.h"
 #include "frame/text_format.h"
 #include "support/file_io.h"
+#include "support/platform.h"
 
 namespace varno::doe {
 
@@ -59,9 +58,7 @@ void writeReportFile(const std::string& path, const std::string& text) {
     }
     writer.write(text);
     writer.close();
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
+    if (!support::renameOver(temporary, path)) {
         support::removeFile(temporary);
         writeMessage("outptr", "warning",
                      formatText("Could not create the DOE report file \"%s\".", path.c_str()));

@@ -5,7 +5,12 @@
 #include <cstdarg>
 #include <string>
 
-#if defined(__GNUC__) || defined(__clang__)
+#if defined(__MINGW32__) && !defined(__clang__)
+// mingw-w64 builds use the C99 printf of its runtime (__USE_MINGW_ANSI_STDIO),
+// not the system's, whose formats differ (%zu, three-digit exponents).
+#define VARNO_PRINTF_FORMAT(formatIndex, firstArg) \
+    __attribute__((format(gnu_printf, formatIndex, firstArg)))
+#elif defined(__GNUC__) || defined(__clang__)
 #define VARNO_PRINTF_FORMAT(formatIndex, firstArg) \
     __attribute__((format(printf, formatIndex, firstArg)))
 #else

@@ -5,13 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "support/platform.h"
 #include "support/seams.h"
-
-#if defined(_WIN32)
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace varno::support {
 
@@ -32,17 +27,6 @@ std::uint64_t getUnsigned(const char* at, int bytes) {
 bool openMustFail(const std::string& path) {
     const auto& hook = seams().failFileOpen;
     return hook && hook(path);
-}
-
-// Pushes the file's buffered bytes to the disk, so a rename never publishes
-// a file whose content is still only in memory.
-bool flushToDisk(std::FILE* file) {
-    if (std::fflush(file) != 0) return false;
-#if defined(_WIN32)
-    return _commit(_fileno(file)) == 0;
-#else
-    return fsync(fileno(file)) == 0;
-#endif
 }
 
 }  // namespace
@@ -139,11 +123,8 @@ bool replaceFile(const std::string& path, const std::string& bytes) {
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() &&
                          flushToDisk(file);
     const bool closed = std::fclose(file) == 0;
+    if (written && closed && renameOver(temporary, path)) return true;
     std::error_code error;
-    if (written && closed) {
-        std::filesystem::rename(temporary, path, error);
-        if (!error) return true;
-    }
     std::filesystem::remove(temporary, error);
     return false;
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "support/platform.h"
 #include "support/seams.h"
 
 namespace varno::support {
@@ -19,16 +20,6 @@ namespace {
 constexpr const char* dayNames[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 constexpr const char* monthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                       "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-
-std::tm toLocalTime(std::time_t seconds) {
-    std::tm parts{};
-#if defined(_WIN32)
-    localtime_s(&parts, &seconds);
-#else
-    localtime_r(&seconds, &parts);
-#endif
-    return parts;
-}
 }  // namespace
 
 std::int64_t wallClockSeconds() {
@@ -45,7 +36,7 @@ std::int64_t wallClockMillis() {
 
 std::string localTimeStamp() {
     const std::int64_t millis = wallClockMillis();
-    const std::tm t = toLocalTime(static_cast<std::time_t>(millis / 1000));
+    const std::tm t = localTime(static_cast<std::time_t>(millis / 1000));
     char text[64];
     std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", 1900 + t.tm_year,
                   t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec,
@@ -55,7 +46,7 @@ std::string localTimeStamp() {
 
 std::string localTimeText() {
     const auto now = static_cast<std::time_t>(wallClockSeconds());
-    const std::tm t = toLocalTime(now);
+    const std::tm t = localTime(now);
     char text[64];
     std::snprintf(text, sizeof text, "%.3s %.3s%3d %.2d:%.2d:%.2d %d\n", dayNames[t.tm_wday % 7],
                   monthNames[t.tm_mon % 12], t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec,

@@ -102,7 +102,10 @@ std::vector<std::string> filesStartingWith(const std::string& directory,
 FileWriter::FileWriter(const std::string& path, bool append) {
     if (openMustFail(path)) return;
     stream_.imbue(std::locale::classic());
-    stream_.open(path, append ? std::ios::out | std::ios::app : std::ios::out | std::ios::trunc);
+    // Binary: the files hold the same bytes on every platform ("\n" line ends,
+    // never Windows' "\r\n").
+    const auto mode = std::ios::out | std::ios::binary;
+    stream_.open(path, append ? mode | std::ios::app : mode | std::ios::trunc);
     if (stream_.is_open()) mark_.set();
 }
 
@@ -127,7 +130,7 @@ bool FileWriter::close() {
 FileReader::FileReader(const std::string& path) {
     if (openMustFail(path)) return;
     stream_.imbue(std::locale::classic());
-    stream_.open(path, std::ios::in);
+    stream_.open(path, std::ios::in | std::ios::binary);
     if (stream_.is_open()) mark_.set();
 }
 

@@ -8,7 +8,19 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+
+#if defined(_WIN32)
+#include <direct.h>
+#include <io.h>
+#define SEPARATOR "\\"
+#define rmdir _rmdir
+static char* mkdtemp(char* name) {
+    return _mktemp_s(name, strlen(name) + 1) == 0 && _mkdir(name) == 0 ? name : NULL;
+}
+#else
 #include <unistd.h>
+#define SEPARATOR "/"
+#endif
 
 #include "varno.h"
 
@@ -55,7 +67,9 @@ static int file_begins_with(const char* path, const char* prefix) {
 }
 
 int main(void) {
-    const char* temp_root = getenv("TMPDIR");
+    /* Wine itself reads TMPDIR, so a Windows folder is named by its own variable. */
+    const char* temp_root = getenv("VARNO_TEST_TEMP") ? getenv("VARNO_TEST_TEMP")
+                                                      : getenv("TMPDIR");
     char directory[200];
     char options[256];
     char message_file[256];
@@ -72,14 +86,14 @@ int main(void) {
     if (ids != NULL || values != NULL) fail("a refused call handed out design arrays");
 
     if (temp_root == NULL || temp_root[0] == '\0') temp_root = "/tmp";
-    if (snprintf(directory, sizeof directory, "%s/varno_c_host_XXXXXX", temp_root) >=
+    if (snprintf(directory, sizeof directory, "%s" SEPARATOR "varno_c_host_XXXXXX", temp_root) >=
             (int)sizeof directory ||
         mkdtemp(directory) == NULL) {
         fprintf(stderr, "FAILED: cannot create a scratch directory under %s\n", temp_root);
         return 1;
     }
     snprintf(options, sizeof options, "workingDirectory: %s", directory);
-    snprintf(message_file, sizeof message_file, "%s/Solver_msg.log", directory);
+    snprintf(message_file, sizeof message_file, "%s" SEPARATOR "Solver_msg.log", directory);
 
     if (getenv("VARNO_ROOT") == NULL) fail("VARNO_ROOT is not set in the test environment");
     expect_int("VARNO_initializeStudySetup(\"workingDirectory: <scratch>\")",

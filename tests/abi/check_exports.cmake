@@ -1,10 +1,11 @@
-# Checks the dynamic symbol table of a shared library against the public
-# interface: exactly the 39 VARNO_ functions below, each a function, and no
-# other defined symbol. Version-definition nodes (absolute symbols at value 0
+# Checks the dynamic symbol table of a shared library (or, with OBJDUMP, the
+# export table of a Windows DLL) against the public interface: exactly the 39
+# VARNO_ functions below, each a function, and no other defined symbol. Version-definition nodes (absolute symbols at value 0
 # that the linker adds for a named version script) are the only entries
 # ignored.
 #
 #   cmake -DNM=<nm> -DLIBRARY=<shared library> -P check_exports.cmake
+#   cmake -DOBJDUMP=<objdump> -DLIBRARY=<DLL> -P check_exports.cmake
 #
 # With EXPECT_MISSING, EXPECT_UNEXPECTED and EXPECT_NOT_FUNCTION (names
 # separated by commas, may be empty) the script checks instead that it finds exactly those faults; the
@@ -61,54 +62,59 @@ if(NOT expected_count EQUAL 39 OR NOT unique_count EQUAL 39)
                       "${expected_count} (${unique_count} distinct).")
 endif()
 
-foreach(variable NM LIBRARY)
-  if(NOT DEFINED ${variable} OR "${${variable}}" STREQUAL "")
-    message(FATAL_ERROR "${variable} is not set.")
-  endif()
-endforeach()
+if(NOT DEFINED NM AND NOT DEFINED OBJDUMP)
+  message(FATAL_ERROR "Neither NM nor OBJDUMP is set.")
+endif()
+if(NOT DEFINED LIBRARY OR LIBRARY STREQUAL "")
+  message(FATAL_ERROR "LIBRARY is not set.")
+endif()
 if(NOT EXISTS "${LIBRARY}")
   message(FATAL_ERROR "No library at ${LIBRARY}.")
 endif()
 
-execute_process(
-  COMMAND "${NM}" -D --defined-only "${LIBRARY}"
-  RESULT_VARIABLE nm_result
-  OUTPUT_VARIABLE nm_output
-  ERROR_VARIABLE nm_error)
-if(NOT nm_result EQUAL 0)
-  message(FATAL_ERROR "${NM} failed on ${LIBRARY} (${nm_result}): ${nm_error}")
-endif()
-
-# Each line: value, type letter, name (possibly with @VERSION or @@VERSION).
 set(found "")
 set(not_function "")
 set(unexpected "")
-string(REPLACE "\n" ";" nm_lines "${nm_output}")
-foreach(line IN LISTS nm_lines)
-  if(line STREQUAL "")
-    continue()
+if(DEFINED OBJDUMP)
+  include("${CMAKE_CURRENT_LIST_DIR}/pe_exports.cmake")
+else()
+  execute_process(
+    COMMAND "${NM}" -D --defined-only "${LIBRARY}"
+    RESULT_VARIABLE nm_result
+    OUTPUT_VARIABLE nm_output
+    ERROR_VARIABLE nm_error)
+  if(NOT nm_result EQUAL 0)
+    message(FATAL_ERROR "${NM} failed on ${LIBRARY} (${nm_result}): ${nm_error}")
   endif()
-  if(NOT line MATCHES "^([0-9a-fA-F]+) ([A-Za-z]) ([^ ]+)$")
-    message(FATAL_ERROR "Unreadable line of ${NM} output: '${line}'")
-  endif()
-  set(value "${CMAKE_MATCH_1}")
-  set(type "${CMAKE_MATCH_2}")
-  set(symbol "${CMAKE_MATCH_3}")
-  string(REGEX REPLACE "@.*$" "" name "${symbol}")
-  if(type STREQUAL "A" AND value MATCHES "^0+$")
-    continue()  # version-definition node
-  endif()
-  if(name IN_LIST expected)
-    list(APPEND found ${name})
-    if(NOT type STREQUAL "T")
-      list(APPEND not_function ${name})
-      message(STATUS "not a function: ${name} (type ${type})")
+
+  # Each line: value, type letter, name (possibly with @VERSION or @@VERSION).
+  string(REPLACE "\n" ";" nm_lines "${nm_output}")
+  foreach(line IN LISTS nm_lines)
+    if(line STREQUAL "")
+      continue()
     endif()
-  else()
-    list(APPEND unexpected ${name})
-    message(STATUS "unexpected: ${name} (type ${type})")
-  endif()
-endforeach()
+    if(NOT line MATCHES "^([0-9a-fA-F]+) ([A-Za-z]) ([^ ]+)$")
+      message(FATAL_ERROR "Unreadable line of ${NM} output: '${line}'")
+    endif()
+    set(value "${CMAKE_MATCH_1}")
+    set(type "${CMAKE_MATCH_2}")
+    set(symbol "${CMAKE_MATCH_3}")
+    string(REGEX REPLACE "@.*$" "" name "${symbol}")
+    if(type STREQUAL "A" AND value MATCHES "^0+$")
+      continue()  # version-definition node
+    endif()
+    if(name IN_LIST expected)
+      list(APPEND found ${name})
+      if(NOT type STREQUAL "T")
+        list(APPEND not_function ${name})
+        message(STATUS "not a function: ${name} (type ${type})")
+      endif()
+    else()
+      list(APPEND unexpected ${name})
+      message(STATUS "unexpected: ${name} (type ${type})")
+    endif()
+  endforeach()
+endif()
 
 set(missing "")
 foreach(name IN LISTS expected)

@@ -299,9 +299,14 @@ TEST_F(StudyFrame, EndStudyContainsAFatalErrorRaisedInsideIt) {
 // --- numbers under the host's locale ----------------------------------------
 
 TEST_F(StudyFrame, NumbersUseADecimalPointWhateverTheHostLocale) {
-    const char* hostLocale = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+#if defined(_WIN32)
+    const char* commaLocale = "German_Germany.1252";
+#else
+    const char* commaLocale = "de_DE.UTF-8";
+#endif
+    const char* hostLocale = std::setlocale(LC_NUMERIC, commaLocale);
     ASSERT_NE(hostLocale, nullptr)
-        << "the de_DE.UTF-8 locale is missing: run scripts/install-deps.sh";
+        << "the " << commaLocale << " locale is missing: run scripts/install-deps.sh";
     ASSERT_EQ(formatText("%.1f", 1.5), "1,5") << "the host's comma locale is active";
     std::string inside;
     double read = 0;

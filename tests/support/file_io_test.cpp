@@ -34,6 +34,7 @@ TEST_F(FileLayer, WriterTruncatesOrAppendsAndReaderReturnsLines) {
     std::vector<std::string> lines;
     while (reader.getLine(line)) lines.push_back(line);
     EXPECT_EQ(lines, (std::vector<std::string>{"one", "two\r", "three"}));
+    reader.close();  // Windows removes no open file
     EXPECT_TRUE(fileExists(path));
     EXPECT_FALSE(directoryExists(path));
     EXPECT_TRUE(removeFile(path));

@@ -9,7 +9,7 @@
 
 #include "command_evaluator.h"
 #include "library.h"
-#include "process.h"
+#include "child_process.h"
 #include "tool_test_support.h"
 
 namespace varno::tool {

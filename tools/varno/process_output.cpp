@@ -1,6 +1,6 @@
 #include <string>
 
-#include "process.h"
+#include "child_process.h"
 
 namespace varno::tool {
 

@@ -1,7 +1,7 @@
 // POSIX implementation of the runner's platform layer: fork/exec with pipes,
 // poll over all children, process groups so that a timed-out child is killed
 // together with what it started.
-#include "process.h"
+#include "child_process.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -17,7 +17,7 @@
 #include "nearest_word.h"
 #include "plots.h"
 #include "problem_evaluator.h"
-#include "process.h"
+#include "child_process.h"
 #include "results.h"
 #include "results_store.h"
 #include "robustness_report.h"

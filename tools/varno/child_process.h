@@ -1,7 +1,8 @@
 // The platform layer of the runner: child processes with piped standard
-// streams, and two small queries about the environment. The only file with
-// operating-system calls is its implementation (process_posix.cpp); a Windows
-// implementation can be added beside it.
+// streams, and two small queries about the environment. The only files with
+// operating-system calls are its implementations (process_posix.cpp,
+// process_windows.cpp), one of which the build picks. (Not "process.h": that
+// is a header of the Windows C runtime.)
 #pragma once
 
 #include <chrono>
@@ -14,7 +15,7 @@
 namespace varno::tool {
 
 struct ProcessSpec {
-    std::vector<std::string> arguments;  // program first; searched on PATH when it has no "/"
+    std::vector<std::string> arguments;  // program first; searched on PATH when it has no path
     std::string directory;               // working directory of the child
     std::string input;                   // written to the child's standard input, then closed
     std::vector<std::pair<std::string, std::string>> environment;  // variables added for the child

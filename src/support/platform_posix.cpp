@@ -1,0 +1,39 @@
+// POSIX implementation of the platform calls and of the numeric-locale guard.
+#include <locale.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "support/numeric_locale.h"
+#include "support/platform.h"
+
+namespace varno::support {
+
+bool flushToDisk(std::FILE* file) { return std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0; }
+
+// rename(2) replaces the target atomically.
+bool renameOver(const std::string& from, const std::string& to) {
+    return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+std::tm localTime(std::time_t seconds) {
+    std::tm parts{};
+    ::localtime_r(&seconds, &parts);
+    return parts;
+}
+
+// A per-thread locale: other threads of the host keep theirs.
+ScopedCNumericLocale::ScopedCNumericLocale() {
+    locale_t cLocale = ::newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(0));
+    if (cLocale == static_cast<locale_t>(0)) return;  // keep the host's locale
+    pinned_ = cLocale;
+    previous_ = ::uselocale(cLocale);
+}
+
+ScopedCNumericLocale::~ScopedCNumericLocale() {
+    if (pinned_ == nullptr) return;
+    ::uselocale(static_cast<locale_t>(previous_));
+    ::freelocale(static_cast<locale_t>(pinned_));
+}
+
+}  // namespace varno::support
