@@ -10,7 +10,7 @@
 #include <sstream>
 #include <thread>
 
-#include "process.h"
+#include "child_process.h"
 #include "results_store.h"
 #include "tool_test_support.h"
 

@@ -20,7 +20,7 @@ struct RunSettings {
     int maxFailures = 10;  // give up when this many first designs all fail; 0: never
     std::string workingDirectory = ".";
     std::string executor = "local";  // where designs run: "local" processes, or "slurm" jobs
-    std::optional<int> servePort;  // serve the dashboard while the run goes on
+    std::optional<int> servePort;    // serve the dashboard while the run goes on
     std::string host = "127.0.0.1";
 };
 

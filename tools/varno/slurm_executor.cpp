@@ -10,7 +10,7 @@
 
 #include "file_output.h"
 #include "library.h"
-#include "process.h"
+#include "child_process.h"
 
 namespace varno::tool {
 
