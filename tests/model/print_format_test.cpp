@@ -112,7 +112,7 @@ TEST_F(PrintFormatTest, BadDefinitionsAreRejectedAndNotAdded) {
     };
     for (const auto& [lines, text] : cases) {
         SCOPED_TRACE(lines.back());
-        expectFatal([&] { define(lines); }, text);
+        expectFatal([&, &lines = lines] { define(lines); }, text);
         EXPECT_EQ(model.print_formats.size(), 2u);
     }
 }
