@@ -4,7 +4,7 @@
 #
 # Variables: BUILD_DIR, CONFIG, WORK_DIR, CONSUMER_SOURCE, GENERATOR,
 # C_COMPILER, LIBDIR (relative install library directory), PKG_CONFIG,
-# SANITIZER_FLAGS (may be empty).
+# SANITIZER_FLAGS and SANITIZER_LINK_FLAGS (either may be empty).
 cmake_minimum_required(VERSION 3.25)
 
 foreach(variable BUILD_DIR WORK_DIR CONSUMER_SOURCE GENERATOR C_COMPILER LIBDIR)
@@ -47,7 +47,7 @@ endforeach()
 set(flag_args "")
 if(NOT "${SANITIZER_FLAGS}" STREQUAL "")
   list(APPEND flag_args "-DCMAKE_C_FLAGS=${SANITIZER_FLAGS}"
-                        "-DCMAKE_EXE_LINKER_FLAGS=${SANITIZER_FLAGS}")
+                        "-DCMAKE_EXE_LINKER_FLAGS=${SANITIZER_FLAGS} ${SANITIZER_LINK_FLAGS}")
 endif()
 run("Configuring the consumer" "${CMAKE_COMMAND}" -S "${CONSUMER_SOURCE}" -B "${consumer_build}"
     -G "${GENERATOR}" "-DCMAKE_C_COMPILER=${C_COMPILER}" "-DCMAKE_PREFIX_PATH=${prefix}"
@@ -78,7 +78,7 @@ if(include_at EQUAL -1 OR libdir_at EQUAL -1)
   message(FATAL_ERROR "pkg-config does not point at the installation in ${prefix}: '${pc_flags}'")
 endif()
 separate_arguments(pc_args UNIX_COMMAND "${pc_flags}")
-separate_arguments(sanitizer_args UNIX_COMMAND "${SANITIZER_FLAGS}")
+separate_arguments(sanitizer_args UNIX_COMMAND "${SANITIZER_FLAGS} ${SANITIZER_LINK_FLAGS}")
 set(pc_program "${WORK_DIR}/varno_consumer_pc")
 run("Building with the pkg-config flags" "${C_COMPILER}" -std=c11 -Wall -Wextra -Werror -pedantic
     ${sanitizer_args} "${CONSUMER_SOURCE}/consumer.c" -o "${pc_program}" ${pc_args})
