@@ -88,7 +88,7 @@ void appendArgument(std::wstring& line, const std::wstring& argument) {
     line += L'"';
 }
 
-// The runner's environment with the spec's variables added or replaced, as
+// The runner's environment with the child's own variables added or replaced, as
 // the sorted block CreateProcess takes.
 std::wstring environmentBlock(const std::vector<std::pair<std::string, std::string>>& added) {
     std::vector<std::wstring> entries;
