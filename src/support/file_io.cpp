@@ -6,11 +6,8 @@
 #include <system_error>
 #include <utility>
 
+#include "support/platform.h"
 #include "support/seams.h"
-
-#if !defined(_WIN32)
-#include <dirent.h>
-#endif
 
 namespace varno::support {
 
@@ -78,24 +75,9 @@ bool removeFolder(const std::string& path) {
 std::vector<std::string> filesStartingWith(const std::string& directory,
                                            const std::string& prefix) {
     std::vector<std::string> names;
-#if defined(_WIN32)
-    std::error_code error;
-    for (fs::directory_iterator it(fs::path(directory), error), end; !error && it != end;
-         it.increment(error)) {
-        std::string name = it->path().filename().string();
+    for (std::string& name : folderEntries(directory)) {
         if (name.rfind(prefix, 0) == 0) names.push_back(std::move(name));
     }
-#else
-    // The listing itself allocates nothing of ours: libstdc++'s directory
-    // iterator allocates inside noexcept code, so memory running out there
-    // would end the process instead of failing the call.
-    const std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(directory.c_str()), ::closedir);
-    if (!folder) return names;
-    while (const dirent* entry = ::readdir(folder.get())) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != ".." && name.rfind(prefix, 0) == 0) names.push_back(name);
-    }
-#endif
     return names;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
+#include <vector>
 
 namespace varno::support {
 
@@ -17,6 +18,10 @@ bool flushToDisk(std::FILE* file);
 // that a reader finds the old file or the new one and never neither. False,
 // with both files as they were, when the rename fails.
 bool renameOver(const std::string& from, const std::string& to);
+
+// The names of the entries of `directory` ("." and ".." left out); empty when
+// it cannot be read.
+std::vector<std::string> folderEntries(const std::string& directory);
 
 // The broken-down local time of `seconds` since the epoch.
 std::tm localTime(std::time_t seconds);

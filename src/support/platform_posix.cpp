@@ -1,8 +1,10 @@
 // POSIX implementation of the platform calls and of the numeric-locale guard.
+#include <dirent.h>
 #include <locale.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <memory>
 
 #include "support/numeric_locale.h"
 #include "support/platform.h"
@@ -34,6 +36,20 @@ ScopedCNumericLocale::~ScopedCNumericLocale() {
     if (pinned_ == nullptr) return;
     ::uselocale(static_cast<locale_t>(previous_));
     ::freelocale(static_cast<locale_t>(pinned_));
+}
+
+// Listed with readdir rather than std::filesystem: libstdc++'s directory
+// iterator allocates inside noexcept code, so memory running out there would
+// end the process instead of failing the call.
+std::vector<std::string> folderEntries(const std::string& directory) {
+    std::vector<std::string> names;
+    const std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(directory.c_str()), ::closedir);
+    if (!folder) return names;
+    while (const dirent* entry = ::readdir(folder.get())) {
+        std::string name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(std::move(name));
+    }
+    return names;
 }
 
 }  // namespace varno::support

@@ -7,6 +7,7 @@
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
+#include <system_error>
 
 #include "support/numeric_locale.h"
 #include "support/platform.h"
@@ -48,6 +49,16 @@ ScopedCNumericLocale::~ScopedCNumericLocale() {
         std::free(previous_);
     }
     ::_configthreadlocale(previousMode_);
+}
+
+std::vector<std::string> folderEntries(const std::string& directory) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(std::filesystem::path(directory), error), end;
+         !error && it != end; it.increment(error)) {
+        names.push_back(it->path().filename().string());
+    }
+    return names;
 }
 
 }  // namespace varno::support
