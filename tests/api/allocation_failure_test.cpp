@@ -90,49 +90,10 @@ namespace {
 
 constexpr int budget = 12;
 
-// The set-up calls of the history tests' study, their texts made before any
-// allocation may fail, so that only the library's allocations fail.
-struct SetUpCall {
-    int (*function)(const char*, const char*);
-    std::string name, text;
-};
-
-struct StudySetUp {
-    std::string options;
-    std::vector<SetUpCall> calls;
-
-    explicit StudySetUp(const std::string& folder) : options("workingDirectory: " + folder) {
-        const auto variable = [](int i) { return "type: Continuous\nid: " + std::to_string(i); };
-        calls.push_back({VARNO_createNewStudy, "search", "type: optimization"});
-        for (int i = 1; i <= 3; ++i) {
-            calls.push_back({VARNO_defineNewProjectParameter, "x" + std::to_string(i),
-                             variable(i) + "\nmin: -5\nbaseline: 1\nmax: 5"});
-        }
-        calls.push_back({VARNO_defineNewProjectResponse, "f", "type: API"});
-        calls.push_back({VARNO_defineStudyLevelData, "S",
-                         "startAgent: 0\nendAgent: 0\nfilePrefix: s\nrandomSeed: 0.25\n"
-                         "mode: newStudy"});
-        calls.push_back({VARNO_defineSearchMethodData, "m",
-                         "method: TRAVOK\nnumEvals: " + std::to_string(budget)});
-        calls.push_back(
-            {VARNO_defineStudyRuntimeOptions, "o", "disableHistory: 0\nsaveHistoryForEachEval: 1"});
-        for (int i = 1; i <= 3; ++i) {
-            calls.push_back({VARNO_addVariableToStudy, "x" + std::to_string(i),
-                             variable(i) + "\nresolution: 1001\ndistribution: NONE"});
-        }
-        calls.push_back({VARNO_addResponseToStudy, "f",
-                         "type: objective\nfactor: 1\noption: min_value\ntarget: 0\nquadWt: 0\n"
-                         "linearWt: 1\nacceptMin: -1e300\nacceptMax: 1e300"});
-    }
-
-    bool operator()() const {
-        if (VARNO_initializeStudySetup(options.c_str()) != 1) return false;
-        for (const SetUpCall& call : calls) {
-            if (call.function(call.name.c_str(), call.text.c_str()) != 1) return false;
-        }
-        return VARNO_finalizeStudyData() == 1;
-    }
-};
+// The history tests' study, writing its history after every evaluation.
+testing::HistoryStudy studySetUp(const std::string& folder) {
+    return {folder, "newStudy", budget, "disableHistory: 0\nsaveHistoryForEachEval: 1"};
+}
 
 // One set handed out and every design of it answered; the blocks are
 // released whatever happens.
@@ -152,7 +113,7 @@ bool oneCycle() {
     return answered;
 }
 
-bool wholeStudy(const StudySetUp& setUp) {
+bool wholeStudy(const testing::HistoryStudy& setUp) {
     if (!setUp()) return false;
     testing::HistoryHost::run(budget);
     return VARNO_isStudyComplete() == 1;
@@ -214,14 +175,14 @@ protected:
 };
 
 TEST_F(AllocationFailure, DuringTheSetUp) {
-    const StudySetUp setUp(dir.path());
+    const testing::HistoryStudy setUp = studySetUp(dir.path());
     const long total = walk([] { return true; }, setUp, dir.path(), "the set-up");
     EXPECT_GT(total, 100);
     RecordProperty("allocations", static_cast<int>(total));
 }
 
 TEST_F(AllocationFailure, DuringADesignCycle) {
-    const StudySetUp setUp(dir.path());
+    const testing::HistoryStudy setUp = studySetUp(dir.path());
     const long total = walk(setUp, oneCycle, dir.path(), "the first cycle");
     EXPECT_GT(total, 10);
     RecordProperty("allocations", static_cast<int>(total));
@@ -233,7 +194,7 @@ TEST_F(AllocationFailure, DuringEachFileWriter) {
         {"the design results file", VARNO_generateDesignResultsFile},
         {"the end of the study", VARNO_endStudy},
     };
-    const StudySetUp setUp(dir.path());
+    const testing::HistoryStudy setUp = studySetUp(dir.path());
     for (const auto& [what, writer] : writers) {
         const long total = walk([&] { return wholeStudy(setUp); },
                                 [&writer = writer] { return writer() == 1; }, dir.path(), what);

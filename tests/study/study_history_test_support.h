@@ -12,44 +12,75 @@ namespace varno::testing {
 // The objectives of the study: one (TRAVOK) or two (MOTRAVOK).
 inline const char* const objectiveNames[] = {"f", "g"};
 
-// Defines and finalises the study in `folder` with the run `mode`, the
-// evaluation budget and extra runtime options, in the order a host makes the
-// calls; `upper` is every variable's upper bound, `factor` the objectives'
-// factor ("baseline": taken from design 1). False when a call fails.
+// The study in `folder` with the run `mode`, the evaluation budget and extra
+// runtime options, as a host defines and finalises it; `upper` is every
+// variable's upper bound, `factor` the objectives' factor ("baseline": taken
+// from design 1). Every text is made when the study is built, so that calling
+// it allocates only in the library.
+struct HistoryStudy {
+    struct Call {
+        int (*function)(const char*, const char*);
+        std::string name, text;
+    };
+    std::string options;
+    std::vector<Call> calls;
+
+    HistoryStudy(const std::string& folder, const std::string& mode, int budget,
+                 const std::string& runtime, const std::string& upper = "5.0", int objectives = 1,
+                 const std::string& factor = "1")
+        : options("workingDirectory: " + folder) {
+        const std::string method =
+            objectives == 1 ? "TRAVOK" : "MOTRAVOK\narchiveSize: 20\nbreedingSize: 10\nshutOff: 0";
+        const std::string goal = "type: objective\nfactor: " + factor +
+                                 "\noption: min_value\ntarget: 0\nquadWt: 0\nlinearWt: 1\n"
+                                 "acceptMin: -1e300\nacceptMax: 1e300";
+        const auto variable = [](int i) { return "type: Continuous\nid: " + std::to_string(i); };
+        const auto name = [](int i) { return "x" + std::to_string(i); };
+        calls.push_back({VARNO_createNewStudy, "search", "type: optimization"});
+        for (int i = 1; i <= 3; ++i) {
+            calls.push_back({VARNO_defineNewProjectParameter, name(i),
+                             variable(i) + "\nmin: -5\nbaseline: 1\nmax: " + upper});
+        }
+        for (int k = 0; k < objectives; ++k) {
+            calls.push_back({VARNO_defineNewProjectResponse, objectiveNames[k], "type: API"});
+        }
+        calls.push_back(
+            {VARNO_defineStudyLevelData, "S",
+             "startAgent: 0\nendAgent: 0\nfilePrefix: s\nrandomSeed: 0.25\nmode: " + mode});
+        calls.push_back({VARNO_defineSearchMethodData, "m",
+                         "method: " + method + "\nnumEvals: " + std::to_string(budget)});
+        calls.push_back({VARNO_defineStudyRuntimeOptions, "o", runtime});
+        for (int i = 1; i <= 3; ++i) {
+            calls.push_back({VARNO_addVariableToStudy, name(i),
+                             variable(i) + "\nresolution: 1001\ndistribution: NONE"});
+        }
+        for (int k = 0; k < objectives; ++k) {
+            calls.push_back({VARNO_addResponseToStudy, objectiveNames[k], goal});
+        }
+    }
+
+    // False when a call fails.
+    bool operator()() const {
+        if (VARNO_initializeStudySetup(options.c_str()) != 1) return false;
+        for (const Call& call : calls) {
+            if (call.function(call.name.c_str(), call.text.c_str()) != 1) return false;
+        }
+        return VARNO_finalizeStudyData() == 1;
+    }
+};
+
 inline bool historyStudy(const std::string& folder, const std::string& mode, int budget,
                          const std::string& options, const std::string& upper = "5.0",
                          int objectives = 1, const std::string& factor = "1") {
-    const std::string method =
-        objectives == 1 ? "TRAVOK" : "MOTRAVOK\narchiveSize: 20\nbreedingSize: 10\nshutOff: 0";
-    const std::string level =
-        "startAgent: 0\nendAgent: 0\nfilePrefix: s\nrandomSeed: 0.25\nmode: " + mode;
-    const std::string methodText = "method: " + method + "\nnumEvals: " + std::to_string(budget);
-    const std::string goal = "type: objective\nfactor: " + factor +
-                             "\noption: min_value\ntarget: 0\nquadWt: 0\nlinearWt: 1\n"
-                             "acceptMin: -1e300\nacceptMax: 1e300";
-    const auto variable = [](int i) { return "type: Continuous\nid: " + std::to_string(i); };
-    const auto name = [](int i) { return "x" + std::to_string(i); };
+    return HistoryStudy(folder, mode, budget, options, upper, objectives, factor)();
+}
 
-    bool ok = VARNO_initializeStudySetup(("workingDirectory: " + folder).c_str()) == 1 &&
-              VARNO_createNewStudy("search", "type: optimization") == 1;
-    for (int i = 1; ok && i <= 3; ++i) {
-        const std::string text = variable(i) + "\nmin: -5\nbaseline: 1\nmax: " + upper;
-        ok = VARNO_defineNewProjectParameter(name(i).c_str(), text.c_str()) == 1;
-    }
-    for (int k = 0; ok && k < objectives; ++k) {
-        ok = VARNO_defineNewProjectResponse(objectiveNames[k], "type: API") == 1;
-    }
-    ok = ok && VARNO_defineStudyLevelData("S", level.c_str()) == 1 &&
-         VARNO_defineSearchMethodData("m", methodText.c_str()) == 1 &&
-         VARNO_defineStudyRuntimeOptions("o", options.c_str()) == 1;
-    for (int i = 1; ok && i <= 3; ++i) {
-        const std::string text = variable(i) + "\nresolution: 1001\ndistribution: NONE";
-        ok = VARNO_addVariableToStudy(name(i).c_str(), text.c_str()) == 1;
-    }
-    for (int k = 0; ok && k < objectives; ++k) {
-        ok = VARNO_addResponseToStudy(objectiveNames[k], goal.c_str()) == 1;
-    }
-    return ok && VARNO_finalizeStudyData() == 1;
+// True when the message log holds `text`.
+inline bool logHas(const std::string& text) {
+    char* log = VARNO_getMessageLog();
+    const bool found = log != nullptr && std::string(log).find(text) != std::string::npos;
+    VARNO_freePtr(log);
+    return found;
 }
 
 inline double sphere(const double* x) {
