@@ -43,42 +43,40 @@ struct ExportedCall {
 
 long asLong(const void* pointer) { return pointer == nullptr ? 0 : 1; }
 
+// A set-up call taking a name and a definition text, and the word its
+// refusal after finalising uses when it is not the call's own name.
+struct SetUpCall {
+    const char* name;
+    int (*function)(const char*, const char*);
+    const char* operation = nullptr;
+};
+
+const SetUpCall setUpCalls[] = {
+    {"VARNO_createNewStudy", VARNO_createNewStudy, "Create new study"},
+    {"VARNO_defineNewProjectParameter", VARNO_defineNewProjectParameter},
+    {"VARNO_defineNewProjectResponse", VARNO_defineNewProjectResponse},
+    {"VARNO_defineNewDiscreteSet", VARNO_defineNewDiscreteSet, "Add discrete set"},
+    {"VARNO_defineNewDistribution", VARNO_defineNewDistribution},
+    {"VARNO_defineNewCurve", VARNO_defineNewCurve},
+    {"VARNO_defineNewFormat", VARNO_defineNewFormat},
+    {"VARNO_defineStudyLevelData", VARNO_defineStudyLevelData, "Define Study data"},
+    {"VARNO_defineSearchMethodData", VARNO_defineSearchMethodData, "Define search method data"},
+    {"VARNO_defineStudyRuntimeOptions", VARNO_defineStudyRuntimeOptions},
+    {"VARNO_addVariableToStudy", VARNO_addVariableToStudy},
+    {"VARNO_addDOEFactorToStudy", VARNO_addDOEFactorToStudy},
+    {"VARNO_addResponseToStudy", VARNO_addResponseToStudy},
+};
+
 // Every exported call that runs in the trapped frame.
 std::vector<ExportedCall> trappedCalls() {
+    std::vector<ExportedCall> calls;
+    for (const SetUpCall& c : setUpCalls) {
+        calls.push_back({c.name, Rule::setUp, [c] { return long(c.function("n", nullptr)); },
+                         c.operation != nullptr ? c.operation : c.name});
+    }
     double value = 0;
     int count = 0, count2 = 0;
-    return {
-        {"VARNO_createNewStudy", Rule::setUp,
-         [] { return long(VARNO_createNewStudy("s", "type: TRAVOK")); }, "Create new study"},
-        {"VARNO_defineNewProjectParameter", Rule::setUp,
-         [] { return long(VARNO_defineNewProjectParameter("p", nullptr)); },
-         "VARNO_defineNewProjectParameter"},
-        {"VARNO_defineNewProjectResponse", Rule::setUp,
-         [] { return long(VARNO_defineNewProjectResponse("r", nullptr)); },
-         "VARNO_defineNewProjectResponse"},
-        {"VARNO_defineNewDiscreteSet", Rule::setUp,
-         [] { return long(VARNO_defineNewDiscreteSet("d", nullptr)); }, "Add discrete set"},
-        {"VARNO_defineNewDistribution", Rule::setUp,
-         [] { return long(VARNO_defineNewDistribution("d", nullptr)); },
-         "VARNO_defineNewDistribution"},
-        {"VARNO_defineNewCurve", Rule::setUp,
-         [] { return long(VARNO_defineNewCurve("c", nullptr)); }, "VARNO_defineNewCurve"},
-        {"VARNO_defineNewFormat", Rule::setUp,
-         [] { return long(VARNO_defineNewFormat("f", nullptr)); }, "VARNO_defineNewFormat"},
-        {"VARNO_defineStudyLevelData", Rule::setUp,
-         [] { return long(VARNO_defineStudyLevelData("s", nullptr)); }, "Define Study data"},
-        {"VARNO_defineSearchMethodData", Rule::setUp,
-         [] { return long(VARNO_defineSearchMethodData("m", nullptr)); },
-         "Define search method data"},
-        {"VARNO_defineStudyRuntimeOptions", Rule::setUp,
-         [] { return long(VARNO_defineStudyRuntimeOptions("o", nullptr)); },
-         "VARNO_defineStudyRuntimeOptions"},
-        {"VARNO_addVariableToStudy", Rule::setUp,
-         [] { return long(VARNO_addVariableToStudy("v", nullptr)); }, "VARNO_addVariableToStudy"},
-        {"VARNO_addDOEFactorToStudy", Rule::setUp,
-         [] { return long(VARNO_addDOEFactorToStudy("f", nullptr)); }, "VARNO_addDOEFactorToStudy"},
-        {"VARNO_addResponseToStudy", Rule::setUp,
-         [] { return long(VARNO_addResponseToStudy("r", nullptr)); }, "VARNO_addResponseToStudy"},
+    const std::vector<ExportedCall> others = {
         {"VARNO_finalizeStudyData", Rule::any, [] { return long(VARNO_finalizeStudyData()); }, ""},
         {"VARNO_getNextSetOfDesignsFromStudy", Rule::finalised,
          [] {
@@ -128,6 +126,8 @@ std::vector<ExportedCall> trappedCalls() {
         {"VARNO_generateStudyResultsFiles", Rule::finalised,
          [] { return long(VARNO_generateStudyResultsFiles()); }, ""},
     };
+    calls.insert(calls.end(), others.begin(), others.end());
+    return calls;
 }
 
 std::string lastMessage() {

@@ -17,16 +17,10 @@ namespace {
 
 using testing::HistoryHost;
 using testing::historyStudy;
+using testing::logHas;
 
 constexpr int largerBudget = 140;
 const std::string history = "disableHistory: 0";
-
-bool logHas(const std::string& text) {
-    for (const std::string& entry : testing::logEntries()) {
-        if (entry.find(text) != std::string::npos) return true;
-    }
-    return false;
-}
 
 // The end of the set nearest to half of the whole run.
 std::size_t middleSetEnd(const HistoryHost& run) {

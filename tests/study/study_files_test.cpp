@@ -12,6 +12,7 @@
 
 #include "frame/call_frame.h"
 #include "frame/fatal_error.h"
+#include "study/study_history_test_support.h"
 #include "support/seams.h"
 #include "test_support.h"
 #include "varno.h"
@@ -244,9 +245,7 @@ TEST_F(StudyFiles, ReportTailClosesTheRunOnceWithItsExitState) {
 TEST_F(StudyFiles, ReportOnRequestNeedsTheFilePrefix) {
     initialise();
     ASSERT_EQ(VARNO_createNewStudy("beam", "type: optimization"), 1);
-    EXPECT_EQ(VARNO_generateReportFile(), 0);
-    EXPECT_EQ(lastMessage(), "The report file cannot be written before the study level data "
-                             "(file prefix and agents) are defined.");
+    EXPECT_EQ(VARNO_generateReportFile(), 0) << "no file prefix yet";
     EXPECT_FALSE(exists("0.rpt"));
     ASSERT_EQ(VARNO_defineStudyLevelData("S", "startAgent: 0\nendAgent: 0\nfilePrefix: beam\n"
                                               "randomSeed: 0.5\nmode: newStudy"),
@@ -366,52 +365,18 @@ TEST_F(SweepFiles, EndOfStudyKeepsTheResultsAndTheReport) {
 }
 
 TEST_F(StudyFiles, ParetoResultsNeedAnArchiveOfSuccessfulDesigns) {
-    initialise();
-    ASSERT_EQ(VARNO_createNewStudy("pareto", "type: optimization"), 1);
-    ASSERT_EQ(VARNO_defineNewProjectParameter("x1", "type: Continuous\nid: 1\nmin: 0\n"
-                                                    "baseline: 1\nmax: 2"),
-              1);
-    for (const char* name : {"f1", "f2"}) {
-        ASSERT_EQ(VARNO_defineNewProjectResponse(name, "type: API"), 1);
-    }
-    ASSERT_EQ(VARNO_defineStudyLevelData("S", "startAgent: 0\nendAgent: 0\nfilePrefix: mo\n"
-                                              "randomSeed: 0.5\nmode: newStudy"),
-              1);
-    ASSERT_EQ(VARNO_defineSearchMethodData("m", "method: MOTRAVOK\nnumEvals: 100\n"
-                                                "archiveSize: 12"),
-              1)
-        << lastMessage();
-    ASSERT_EQ(VARNO_addVariableToStudy("x1", "type: Continuous\nid: 1\nresolution: 1001\n"
-                                             "distribution: NONE"),
-              1);
-    for (const char* name : {"f1", "f2"}) {
-        ASSERT_EQ(VARNO_addResponseToStudy(
-                      name, "type: objective\nfactor: 1\noption: min_value\ntarget: 0\nquadWt: 0\n"
-                            "linearWt: 1\nacceptMin: -1e300\nacceptMax: 1e300"),
-                  1);
-    }
-    ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
+    ASSERT_TRUE(testing::historyStudy(dir.path(), "newStudy", 100, "", "5.0", 2));
     EXPECT_EQ(VARNO_generateStudyResultsFiles(), 0);
     EXPECT_EQ(lastMessage(), "The number of successful designs in the database (0) is less than "
-                             "the archive size (12). No Pareto information will be created.");
-    int* ids = nullptr;
-    double** values = nullptr;
-    const int count = VARNO_getNextSetOfDesignsFromStudy(&ids, &values);
-    ASSERT_GE(count, 12) << lastMessage();
-    std::vector<std::vector<double>> rows;
-    for (int k = 0; k < count; ++k) rows.push_back({values[k][0], 2.0 - values[k][0]});
-    std::vector<double*> results;
-    for (auto& row : rows) results.push_back(row.data());
-    EXPECT_EQ(VARNO_updateResultsForDesignSet(count, ids, nullptr, results.data(), nullptr), 1);
-    VARNO_freePtr(ids);
-    VARNO_freePtr(values);
-    const std::string before = file("mo0.pto");
+                             "the archive size (20). No Pareto information will be created.");
+    testing::HistoryHost::run(20);
+    const std::string before = file("s0.pto");
     EXPECT_EQ(VARNO_generateStudyResultsFiles(), 1) << lastMessage();
-    const std::string after = file("mo0.pto");
+    const std::string after = file("s0.pto");
     EXPECT_GT(occurrences(after, "Eval #, Rank in Cycle"),
               occurrences(before, "Eval #, Rank in Cycle"));
-    EXPECT_TRUE(exists("mo0.dat"));
-    EXPECT_TRUE(exists("mo0.plot"));
+    EXPECT_TRUE(exists("s0.dat"));
+    EXPECT_TRUE(exists("s0.plot"));
 }
 
 }  // namespace

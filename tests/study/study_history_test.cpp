@@ -18,13 +18,7 @@ namespace {
 
 using testing::HistoryHost;
 using testing::historyStudy;
-
-bool logHas(const std::string& text) {
-    for (const std::string& entry : testing::logEntries()) {
-        if (entry.find(text) != std::string::npos) return true;
-    }
-    return false;
-}
+using testing::logHas;
 
 output::History readHistory(const std::string& folder) {
     std::string bytes;
