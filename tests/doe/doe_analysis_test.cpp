@@ -79,10 +79,6 @@ TEST_F(DoeAnalysis, FullFactorialWithOneActiveFactor) {
     ASSERT_EQ(ab.size(), 9u);
     EXPECT_EQ((std::vector<double>(ab.begin() + 5, ab.end())), (std::vector<double>{8, 8, 12, 12}));
     EXPECT_NE(report.find("Error = 0\nTotal = 32\n"), std::string::npos);
-    EXPECT_EQ(table.contrib[0], 100.0);
-    EXPECT_EQ(table.sum_squares[0], 32.0);
-    EXPECT_EQ(table.effects[0][0], 8.0);
-    EXPECT_EQ(table.effects[1][0], 12.0);
 }
 
 // The report's level 1 of a term is where the XOR of its factor levels is 1;

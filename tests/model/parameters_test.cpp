@@ -198,6 +198,7 @@ TEST_F(ProjectParameters, CurveWeightsAreFilledFromTheGivenOnes) {
 TEST_F(ProjectParameters, NamesResolveToTheirKindAndIndex) {
     defineWidthAndSection();
     parameter("height", "type: Continuous\nid: 2\nmin: 1\nbaseline: 1\nmax: 2");  // on a bound
+    parameter("top", "type: Continuous\nid: 3\nmin: 1\nbaseline: 2\nmax: 2");
     const NameType height = getNameType(model, "height");
     EXPECT_EQ((std::vector<int>{height.code, height.index}), (std::vector<int>{0, 1}));
     EXPECT_EQ(continuousIndex(model, "height", Lookup::mustExist), 1);
