@@ -100,16 +100,16 @@ TEST(RealEquality, IsRelativeToTheReferenceAndNeverHoldsForNaN) {
 
 TEST_F(DesignStoreTest, ComparingNeedsTheSameKnownKindAndForRealsNotTheAgent) {
     add(realDesign({0.5, 5.0}, 3));
-    EXPECT_TRUE(matchesStored(store.record(0), realDesign({0.5, 5.0 * (1 + 1e-9)}, 7)));
+    EXPECT_TRUE(store.matchesStored(0, realDesign({0.5, 5.0 * (1 + 1e-9)}, 7)));
     Design odd = realDesign({0.5, 5.0}, 3);
     odd.evaluationKind = integerCoded;
-    EXPECT_FALSE(matchesStored(store.record(0), odd));
+    EXPECT_FALSE(store.matchesStored(0, odd));
     odd.evaluationKind = 3;
     EXPECT_FALSE(store.findDesign(odd).found);
     EXPECT_EQ(logEntries().back(), "*WARNING\nError in determining the evaluation type.");
     add(odd);
     varno::testing::expectFatal(
-        [&] { matchesStored(store.record(1), odd); },
+        [&] { store.matchesStored(1, odd); },
         "Error in determining the evaluation type. Internal Error -121. Please send your "
         "project file to the  VARNO support team.");
 }
