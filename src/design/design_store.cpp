@@ -115,14 +115,19 @@ bool printAlike(double a, double b) {
     if (!(magnitude > 1e-290 && magnitude < 1e290) || std::signbit(a) != std::signbit(b)) {
         return false;
     }
-    // The decimal exponent is the binary one times log10(2), or one more.
-    int exponent = static_cast<int>(std::floor(std::ilogb(magnitude) * 0.30102999566398120));
+    // The decimal exponent is the binary one times log10(2), or one more. The
+    // binary one is read from the bits, the value being a normal number.
+    const auto bits = std::bit_cast<std::uint64_t>(magnitude);
+    const int binaryExponent = static_cast<int>((bits >> 52) & 0x7ffu) - 1023;
+    int exponent = static_cast<int>(std::floor(binaryExponent * 0.30102999566398120));
     double scale = powersOfTen()[static_cast<std::size_t>(8 - exponent + 300)];
     if (magnitude * scale >= 999999999.5)
         scale = powersOfTen()[static_cast<std::size_t>(7 - exponent + 300)];
     const double scaledA = magnitude * scale;
     const double scaledB = std::fabs(b) * scale;
-    const double digits = std::nearbyint(scaledA);
+    // Rounded as std::nearbyint rounds it: adding 2^52 to a value below 2^52
+    // leaves no bits for its fraction.
+    const double digits = (scaledA + 0x1p52) - 0x1p52;
     constexpr double margin = 0.5 - 1e-6;
     return digits >= 1e8 && digits < 1e9 && std::fabs(scaledA - digits) < margin &&
            std::fabs(scaledB - digits) < margin;

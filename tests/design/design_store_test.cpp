@@ -215,6 +215,8 @@ TEST_F(DesignStoreTest, FoundDesignTakesOverTheStoredRecordAndIsRescored) {
     EXPECT_EQ(fields(again.responseValues), fields(stored.responseValues));
     EXPECT_EQ(fields(again.dependentValues), fields(stored.dependentValues));
     EXPECT_EQ(fields(store.record(0).dependentValues()), fields(stored.dependentValues));
+    EXPECT_EQ(std::vector(store.reals(0).begin(), store.reals(0).end()),
+              (std::vector{0.5, 1.5, 3.0}));
     EXPECT_EQ(store.lookupSavedPerformance(again, {}, true), 6.0);
     const auto mark = [](Design&) { return NEW_DESIGN_MARK; };
     EXPECT_DOUBLE_EQ(store.lookupSavedPerformance(again, mark, true), NEW_DESIGN_MARK - 1e-8);
@@ -236,9 +238,16 @@ TEST_F(DesignStoreTest, UnknownDesignGetsTheMarkAndOnRequestAFreshStatus) {
 TEST_F(DesignStoreTest, DesignAfterAFullChunkGrowsTheStoreKeepingEveryRecord) {
     addNumbered(10000);
     EXPECT_EQ(store.capacity(), 10000u);
-    add(integerDesign({-1}));
+    add(integerDesign({-1}, 5));
     EXPECT_EQ(store.capacity(), 20000u);
     for (int i = 0; i < 10000; i += 43) EXPECT_EQ(find(integerDesign({i, i % 7})), i);
+    // The codes read back end with the agent tag, in both vectors.
+    const auto codes = [&](std::size_t i) {
+        return std::pair(std::vector(store.ints(i).begin(), store.ints(i).end()),
+                         std::vector(store.reals(i).begin(), store.reals(i).end()));
+    };
+    EXPECT_EQ(codes(9999), std::pair(std::vector{9999, 9999 % 7, 0}, std::vector{0.0}));
+    EXPECT_EQ(codes(10000), std::pair(std::vector{-1, 5}, std::vector{5.0}));
 }
 
 TEST_F(DesignStoreTest, OutOfMemoryStopsCheckingForGoodButKeepsStoring) {
