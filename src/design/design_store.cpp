@@ -5,6 +5,7 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -63,6 +64,70 @@ bool hasKnownKind(const Design& design) {
     return design.evaluationKind == integerCoded || design.evaluationKind == realValued;
 }
 
+// Powers of ten from 1e-300 to 1e300, as near as doubles hold them.
+const std::array<double, 601>& powersOfTen() {
+    static const std::array<double, 601> powers = [] {
+        std::array<double, 601> table{};
+        for (int k = -300; k <= 300; ++k)
+            table[static_cast<std::size_t>(k + 300)] = std::pow(10.0, k);
+        return table;
+    }();
+    return powers;
+}
+
+// A magnitude from 1e-290 to 1e290 scaled to nine digits before the point,
+// the scale, and the decimal exponent of its first digit. The scaling is off
+// by a few units in the last place at most, so the digits "%.8e" prints are
+// the scaled value rounded whenever it lies `roundingMargin` or nearer to the
+// integer it rounds to and the choice of exponent was `certain`: not made for
+// a value that rounds to 1e9 at the smaller exponent by less than the margin.
+struct NineDigits {
+    double scaled;
+    double scale;
+    int exponent;
+    bool certain;
+};
+
+constexpr double roundingMargin = 0.5 - 1e-6;
+
+NineDigits nineDigits(double magnitude) {
+    // The decimal exponent is the binary one times log10(2), or one more. The
+    // binary one is read from the bits, the value being a normal number.
+    const auto bits = std::bit_cast<std::uint64_t>(magnitude);
+    const int binaryExponent = static_cast<int>((bits >> 52) & 0x7ffu) - 1023;
+    int exponent = static_cast<int>(std::floor(binaryExponent * 0.30102999566398120));
+    double scale = powersOfTen()[static_cast<std::size_t>(8 - exponent + 300)];
+    const double unshifted = magnitude * scale;
+    if (unshifted >= 999999999.5) {
+        scale = powersOfTen()[static_cast<std::size_t>(7 - exponent + 300)];
+        ++exponent;
+    }
+    const bool certain = std::fabs(unshifted - 999999999.5) >= 0.5 - roundingMargin;
+    return {magnitude * scale, scale, exponent, certain};
+}
+
+// Rounded as std::nearbyint rounds it: adding 2^52 to a value from 0 to 2^52
+// leaves no bits for its fraction.
+double roundedToInteger(double value) { return (value + 0x1p52) - 0x1p52; }
+
+bool inScalingRange(double magnitude) { return magnitude > 1e-290 && magnitude < 1e290; }
+
+// Whether two values print alike as "%16.8e", decided without printing them:
+// both scaled to nine digits before the point round to the same digits, each
+// well away from a rounding boundary. Values near a boundary, or outside
+// 1e-290 to 1e290, print alike here only when identical.
+bool printAlike(double a, double b) {
+    if (std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b)) return true;
+    const double magnitude = std::fabs(a);
+    if (!inScalingRange(magnitude) || std::signbit(a) != std::signbit(b)) return false;
+    const NineDigits nine = nineDigits(magnitude);
+    const double scaledB = std::fabs(b) * nine.scale;
+    const double digits = roundedToInteger(nine.scaled);
+    return nine.certain && digits >= 1e8 && digits < 1e9 &&
+           std::fabs(nine.scaled - digits) < roundingMargin &&
+           std::fabs(scaledB - digits) < roundingMargin;
+}
+
 // ------------------------------------------------------------------ hashing
 
 // Little-endian bytes, so a design hashes alike on every platform.
@@ -74,10 +139,33 @@ void appendLittleEndian(std::string& out, int value) {
 }
 
 // The text printf's "%16.8e" gives in the C locale, whatever the host's locale.
+// Values well away from a rounding boundary are written from their scaled
+// digits, the others by the library's exact conversion.
 void appendScientific(std::string& out, double value) {
     char text[32];
-    const auto end =
-        std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, 8).ptr;
+    char* end = text;
+    const double magnitude = std::fabs(value);
+    const NineDigits nine = nineDigits(inScalingRange(magnitude) ? magnitude : 1.0);
+    const double rounded = roundedToInteger(nine.scaled);
+    if (inScalingRange(magnitude) && nine.certain && rounded >= 1e8 && rounded < 1e9 &&
+        std::fabs(nine.scaled - rounded) < roundingMargin) {
+        auto digits = static_cast<std::uint32_t>(rounded);
+        if (std::signbit(value)) *end++ = '-';
+        char* first = end;
+        end += 10;  // the first digit, the point and eight digits
+        for (char* at = end - 1; at > first + 1; --at, digits /= 10)
+            *at = static_cast<char>('0' + digits % 10);
+        first[1] = '.';
+        first[0] = static_cast<char>('0' + digits);
+        *end++ = 'e';
+        *end++ = nine.exponent < 0 ? '-' : '+';
+        const int exponent = std::abs(nine.exponent);
+        if (exponent >= 100) *end++ = static_cast<char>('0' + exponent / 100);
+        *end++ = static_cast<char>('0' + exponent / 10 % 10);
+        *end++ = static_cast<char>('0' + exponent % 10);
+    } else {
+        end = std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, 8).ptr;
+    }
     const auto length = static_cast<std::size_t>(end - text);
     if (length < hashedNumberWidth) out.append(hashedNumberWidth - length, ' ');
     out.append(text, length);
@@ -91,46 +179,6 @@ void hashedIntegers(const Design& design, std::string& out) {
 void hashedReals(const Design& design, std::string& out) {
     for (double value : design.reals) appendScientific(out, value);
     appendScientific(out, static_cast<double>(design.agentTag));
-}
-
-// Powers of ten from 1e-300 to 1e300, as near as doubles hold them.
-const std::array<double, 601>& powersOfTen() {
-    static const std::array<double, 601> powers = [] {
-        std::array<double, 601> table{};
-        for (int k = -300; k <= 300; ++k)
-            table[static_cast<std::size_t>(k + 300)] = std::pow(10.0, k);
-        return table;
-    }();
-    return powers;
-}
-
-// Whether two values print alike as "%16.8e", decided without printing them:
-// both scaled to nine digits before the point round to the same digits, each
-// well away from a rounding boundary (the scaling is off by a few units in
-// the last place at most). Values near a boundary, or outside 1e-290 to
-// 1e290, print alike here only when identical.
-bool printAlike(double a, double b) {
-    if (std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b)) return true;
-    const double magnitude = std::fabs(a);
-    if (!(magnitude > 1e-290 && magnitude < 1e290) || std::signbit(a) != std::signbit(b)) {
-        return false;
-    }
-    // The decimal exponent is the binary one times log10(2), or one more. The
-    // binary one is read from the bits, the value being a normal number.
-    const auto bits = std::bit_cast<std::uint64_t>(magnitude);
-    const int binaryExponent = static_cast<int>((bits >> 52) & 0x7ffu) - 1023;
-    int exponent = static_cast<int>(std::floor(binaryExponent * 0.30102999566398120));
-    double scale = powersOfTen()[static_cast<std::size_t>(8 - exponent + 300)];
-    if (magnitude * scale >= 999999999.5)
-        scale = powersOfTen()[static_cast<std::size_t>(7 - exponent + 300)];
-    const double scaledA = magnitude * scale;
-    const double scaledB = std::fabs(b) * scale;
-    // Rounded as std::nearbyint rounds it: adding 2^52 to a value below 2^52
-    // leaves no bits for its fraction.
-    const double digits = (scaledA + 0x1p52) - 0x1p52;
-    constexpr double margin = 0.5 - 1e-6;
-    return digits >= 1e8 && digits < 1e9 && std::fabs(scaledA - digits) < margin &&
-           std::fabs(scaledB - digits) < margin;
 }
 
 // ---------------------------------------------------------------- design keys

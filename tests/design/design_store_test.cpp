@@ -5,13 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
+#include <random>
 #include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
 
 #include "frame/message_log.h"
+#include "support/crc16.h"
 #include "support/seams.h"
 #include "test_support.h"
 
@@ -115,6 +118,21 @@ TEST_F(DesignStoreTest, ComparingNeedsTheSameKnownKindAndForRealsNotTheAgent) {
 }
 
 // ---------------------------------------------------------------- duplicates
+
+TEST_F(DesignStoreTest, RealDesignIsHashedFromItsValuesAsPrintfWritesThem) {
+    std::mt19937_64 random(5);
+    std::uniform_real_distribution<double> mantissa(-10.0, 10.0);
+    std::uniform_int_distribution<int> power(-300, 300);
+    std::vector<double> values = {0.0, -0.0, 1.0, -9.999999995, 9.9999999949, 1e-300, inf, nan};
+    while (values.size() < 4000) values.push_back(mantissa(random) * std::pow(10.0, power(random)));
+    for (const double value : values) {
+        char text[64];
+        const auto length = static_cast<std::size_t>(
+            std::snprintf(text, sizeof text, "%16.8e%16.8e", value, -3.0));
+        ASSERT_EQ(store.hashOf(realDesign({value}, -3)), support::crc16_ccitt(text, length))
+            << text;
+    }
+}
 
 TEST_F(DesignStoreTest, IntegerDesignsOfTwoAgentsDifferEvenWhenHashedAlike) {
     add(integerDesign({3, 4}, 0));
