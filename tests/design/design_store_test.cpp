@@ -127,8 +127,8 @@ TEST_F(DesignStoreTest, RealDesignIsHashedFromItsValuesAsPrintfWritesThem) {
     while (values.size() < 4000) values.push_back(mantissa(random) * std::pow(10.0, power(random)));
     for (const double value : values) {
         char text[64];
-        const auto length = static_cast<std::size_t>(
-            std::snprintf(text, sizeof text, "%16.8e%16.8e", value, -3.0));
+        const auto length =
+            static_cast<std::size_t>(std::snprintf(text, sizeof text, "%16.8e%16.8e", value, -3.0));
         ASSERT_EQ(store.hashOf(realDesign({value}, -3)), support::crc16_ccitt(text, length))
             << text;
     }
