@@ -5,6 +5,7 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -25,71 +26,42 @@ constexpr const char* unknownKindText = "Error in determining the evaluation typ
 constexpr std::size_t hashedNumberWidth = 16;
 
 // Asks for the cache line at `address` ahead of its use, where the compiler
-// offers a way to.
+// offers a way to; `forWriting` when the line is about to be written.
+template <bool forWriting = false>
 void prefetch(const void* address) {
 #if defined(__GNUC__) || defined(__clang__)
-    __builtin_prefetch(address);
+    __builtin_prefetch(address, forWriting ? 1 : 0);
 #else
     static_cast<void>(address);
 #endif
 }
 
-bool hasKnownKind(const Design& design) {
-    return design.evaluationKind == integerCoded || design.evaluationKind == realValued;
+// The same for the cache lines of up to `limit` bytes from `start`.
+void prefetchForWriting(const void* start, std::size_t bytes, std::size_t limit = 256) {
+    const auto* first = static_cast<const char*>(start);
+    for (std::size_t at = 0; at < std::min(bytes, limit); at += 64) prefetch<true>(first + at);
 }
 
-// ------------------------------------------------------------------ hashing
-
-// Little-endian bytes, so a design hashes alike on every platform.
-void appendLittleEndian(std::string& out, int value) {
-    const auto bits = static_cast<std::uint32_t>(value);
-    for (int shift = 0; shift < 32; shift += 8) {
-        out.push_back(static_cast<char>((bits >> shift) & 0xFFu));
+// The lists of value arrays a take-over writes into, asked for before the
+// search so that they arrive while it runs: a design may have been made long
+// before it is looked up.
+void prefetchValueLists(const Design& design) {
+    prefetchForWriting(design.status.responseStates.data(),
+                       design.status.responseStates.size() * sizeof(int));
+    for (const auto* arrays : {&design.responseValues, &design.dependentValues}) {
+        prefetchForWriting(arrays->data(), arrays->size() * sizeof(model::DataValueArray));
     }
 }
 
-// The text printf's "%16.8e" gives in the C locale, whatever the host's locale.
-void appendScientific(std::string& out, double value) {
-    char text[32];
-    const auto end =
-        std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, 8).ptr;
-    const auto length = static_cast<std::size_t>(end - text);
-    if (length < hashedNumberWidth) out.append(hashedNumberWidth - length, ' ');
-    out.append(text, length);
+// The arrays themselves, once their lists are at hand.
+void prefetchValueArrays(const std::vector<model::DataValueArray>& arrays) {
+    for (const model::DataValueArray& values : arrays) {
+        prefetchForWriting(values.data(), values.size() * sizeof(model::VARNODataVal), 128);
+    }
 }
 
-void hashedIntegers(const Design& design, std::string& out) {
-    for (int value : design.ints) appendLittleEndian(out, value);
-    appendLittleEndian(out, design.agentTag);
-}
-
-void hashedReals(const Design& design, std::string& out) {
-    for (double value : design.reals) appendScientific(out, value);
-    appendScientific(out, static_cast<double>(design.agentTag));
-}
-
-// ----------------------------------------------------------------- equality
-
-bool sameIntegers(const StoredDesign& stored, const Design& design) {
-    return stored.ints.size() == design.ints.size() + 1 &&
-           std::equal(design.ints.begin(), design.ints.end(), stored.ints.begin()) &&
-           stored.ints.back() == design.agentTag;
-}
-
-// The stored real vector ends with the agent tag, which is not compared.
-bool sameReals(const StoredDesign& stored, const Design& design) {
-    return !stored.reals.empty() &&
-           sameRealValues(std::span(stored.reals).first(stored.reals.size() - 1), design.reals);
-}
-
-// Whether an equal stored design was hashed from the same bytes as `design`,
-// and so has its hash. Equal integer-coded designs always are; real-valued
-// ones when their values and agent tag are identical.
-bool hashedAlike(const StoredDesign& stored, const Design& design) {
-    if (design.evaluationKind == integerCoded) return true;
-    return stored.agentTag == design.agentTag &&
-           std::memcmp(stored.reals.data(), design.reals.data(),
-                       design.reals.size() * sizeof(double)) == 0;
+bool hasKnownKind(const Design& design) {
+    return design.evaluationKind == integerCoded || design.evaluationKind == realValued;
 }
 
 // Powers of ten from 1e-300 to 1e300, as near as doubles hold them.
@@ -103,28 +75,110 @@ const std::array<double, 601>& powersOfTen() {
     return powers;
 }
 
+// A magnitude from 1e-290 to 1e290 scaled to nine digits before the point,
+// the scale, and the decimal exponent of its first digit. The scaling is off
+// by a few units in the last place at most, so the digits "%.8e" prints are
+// the scaled value rounded whenever it lies `roundingMargin` or nearer to the
+// integer it rounds to and the choice of exponent was `certain`: not made for
+// a value that rounds to 1e9 at the smaller exponent by less than the margin.
+struct NineDigits {
+    double scaled;
+    double scale;
+    int exponent;
+    bool certain;
+};
+
+constexpr double roundingMargin = 0.5 - 1e-6;
+
+NineDigits nineDigits(double magnitude) {
+    // The decimal exponent is the binary one times log10(2), or one more. The
+    // binary one is read from the bits, the value being a normal number.
+    const auto bits = std::bit_cast<std::uint64_t>(magnitude);
+    const int binaryExponent = static_cast<int>((bits >> 52) & 0x7ffu) - 1023;
+    int exponent = static_cast<int>(std::floor(binaryExponent * 0.30102999566398120));
+    double scale = powersOfTen()[static_cast<std::size_t>(8 - exponent + 300)];
+    const double unshifted = magnitude * scale;
+    if (unshifted >= 999999999.5) {
+        scale = powersOfTen()[static_cast<std::size_t>(7 - exponent + 300)];
+        ++exponent;
+    }
+    const bool certain = std::fabs(unshifted - 999999999.5) >= 0.5 - roundingMargin;
+    return {magnitude * scale, scale, exponent, certain};
+}
+
+// Rounded as std::nearbyint rounds it: adding 2^52 to a value from 0 to 2^52
+// leaves no bits for its fraction.
+double roundedToInteger(double value) { return (value + 0x1p52) - 0x1p52; }
+
+bool inScalingRange(double magnitude) { return magnitude > 1e-290 && magnitude < 1e290; }
+
 // Whether two values print alike as "%16.8e", decided without printing them:
 // both scaled to nine digits before the point round to the same digits, each
-// well away from a rounding boundary (the scaling is off by a few units in
-// the last place at most). Values near a boundary, or outside 1e-290 to
-// 1e290, print alike here only when identical.
+// well away from a rounding boundary. Values near a boundary, or outside
+// 1e-290 to 1e290, print alike here only when identical.
 bool printAlike(double a, double b) {
     if (std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b)) return true;
     const double magnitude = std::fabs(a);
-    if (!(magnitude > 1e-290 && magnitude < 1e290) || std::signbit(a) != std::signbit(b)) {
-        return false;
+    if (!inScalingRange(magnitude) || std::signbit(a) != std::signbit(b)) return false;
+    const NineDigits nine = nineDigits(magnitude);
+    const double scaledB = std::fabs(b) * nine.scale;
+    const double digits = roundedToInteger(nine.scaled);
+    return nine.certain && digits >= 1e8 && digits < 1e9 &&
+           std::fabs(nine.scaled - digits) < roundingMargin &&
+           std::fabs(scaledB - digits) < roundingMargin;
+}
+
+// ------------------------------------------------------------------ hashing
+
+// Little-endian bytes, so a design hashes alike on every platform.
+void appendLittleEndian(std::string& out, int value) {
+    const auto bits = static_cast<std::uint32_t>(value);
+    for (int shift = 0; shift < 32; shift += 8) {
+        out.push_back(static_cast<char>((bits >> shift) & 0xFFu));
     }
-    // The decimal exponent is the binary one times log10(2), or one more.
-    int exponent = static_cast<int>(std::floor(std::ilogb(magnitude) * 0.30102999566398120));
-    double scale = powersOfTen()[static_cast<std::size_t>(8 - exponent + 300)];
-    if (magnitude * scale >= 999999999.5)
-        scale = powersOfTen()[static_cast<std::size_t>(7 - exponent + 300)];
-    const double scaledA = magnitude * scale;
-    const double scaledB = std::fabs(b) * scale;
-    const double digits = std::nearbyint(scaledA);
-    constexpr double margin = 0.5 - 1e-6;
-    return digits >= 1e8 && digits < 1e9 && std::fabs(scaledA - digits) < margin &&
-           std::fabs(scaledB - digits) < margin;
+}
+
+// The text printf's "%16.8e" gives in the C locale, whatever the host's locale.
+// Values well away from a rounding boundary are written from their scaled
+// digits, the others by the library's exact conversion.
+void appendScientific(std::string& out, double value) {
+    char text[32];
+    char* end = text;
+    const double magnitude = std::fabs(value);
+    const NineDigits nine = nineDigits(inScalingRange(magnitude) ? magnitude : 1.0);
+    const double rounded = roundedToInteger(nine.scaled);
+    if (inScalingRange(magnitude) && nine.certain && rounded >= 1e8 && rounded < 1e9 &&
+        std::fabs(nine.scaled - rounded) < roundingMargin) {
+        auto digits = static_cast<std::uint32_t>(rounded);
+        if (std::signbit(value)) *end++ = '-';
+        char* first = end;
+        end += 10;  // the first digit, the point and eight digits
+        for (char* at = end - 1; at > first + 1; --at, digits /= 10)
+            *at = static_cast<char>('0' + digits % 10);
+        first[1] = '.';
+        first[0] = static_cast<char>('0' + digits);
+        *end++ = 'e';
+        *end++ = nine.exponent < 0 ? '-' : '+';
+        const int exponent = std::abs(nine.exponent);
+        if (exponent >= 100) *end++ = static_cast<char>('0' + exponent / 100);
+        *end++ = static_cast<char>('0' + exponent / 10 % 10);
+        *end++ = static_cast<char>('0' + exponent % 10);
+    } else {
+        end = std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, 8).ptr;
+    }
+    const auto length = static_cast<std::size_t>(end - text);
+    if (length < hashedNumberWidth) out.append(hashedNumberWidth - length, ' ');
+    out.append(text, length);
+}
+
+void hashedIntegers(const Design& design, std::string& out) {
+    for (int value : design.ints) appendLittleEndian(out, value);
+    appendLittleEndian(out, design.agentTag);
+}
+
+void hashedReals(const Design& design, std::string& out) {
+    for (double value : design.reals) appendScientific(out, value);
+    appendScientific(out, static_cast<double>(design.agentTag));
 }
 
 // ---------------------------------------------------------------- design keys
@@ -197,14 +251,6 @@ std::uint64_t storedKey(const Design& design) {
                                                  : realKey(design.reals);
 }
 
-// The same key from a stored design's vectors, which end with the agent tag.
-std::uint64_t storedKey(const StoredDesign& stored) {
-    if (stored.evaluationKind == integerCoded) {
-        return integerKey(std::span(stored.ints).first(stored.ints.size() - 1), stored.ints.back());
-    }
-    return realKey(std::span(stored.reals).first(stored.reals.size() - 1));
-}
-
 [[noreturn]] void failUnknownStoredKind() {
     std::string text = unknownKindText;
     text =
@@ -244,12 +290,6 @@ StoredDesign makeRecord(const Design& design) {
     record.tag2 = design.tag2;
     record.numVariables = static_cast<int>(design.ints.size());
     record.responseArrays = design.responseValues.size();
-    record.ints.reserve(design.ints.size() + 1);
-    record.ints.assign(design.ints.begin(), design.ints.end());
-    record.ints.push_back(design.agentTag);
-    record.reals.reserve(design.reals.size() + 1);
-    record.reals.assign(design.reals.begin(), design.reals.end());
-    record.reals.push_back(static_cast<double>(design.agentTag));
     record.values = PackedValueArrays(design.responseValues, design.dependentValues);
     record.status = design.status;
     record.performance = design.performance;
@@ -260,17 +300,17 @@ StoredDesign makeRecord(const Design& design) {
 }
 
 void takeOverStored(Design& design, const StoredDesign& stored) {
-    prefetch(stored.values.firstEntry());
+    const std::span<const std::byte> entries = stored.values.entryBytes();
+    for (std::size_t at = 0; at < entries.size(); at += 64) prefetch(entries.data() + at);
     prefetch(stored.status.responseStates.data());
+    prefetchValueArrays(design.responseValues);
+    prefetchValueArrays(design.dependentValues);
     design.id = stored.id;
     design.tag1 = stored.tag1;
     design.tag2 = stored.tag2;
     design.agentTag = stored.agentTag;
     design.status = stored.status;
-    stored.values.unpackInto(0, stored.responseArrays, design.responseValues);
-    stored.values.unpackInto(stored.responseArrays,
-                             stored.values.arrayCount() - stored.responseArrays,
-                             design.dependentValues);
+    stored.values.unpackInto(stored.responseArrays, design.responseValues, design.dependentValues);
 }
 
 void resetEvaluationStatus(Design& design) {
@@ -287,7 +327,7 @@ bool isViable(const StoredDesign& stored, int agent, int numVariables,
     if (stored.status.status == statusError) return false;
     if (stored.evaluationKind != integerCoded && stored.evaluationKind != realValued) return false;
     if (stored.numVariables != numVariables) return false;
-    const int storedAgent = stored.ints.back();  // the entry after the vector
+    const int storedAgent = stored.agentTag;
     return storedAgent == agent || (sameGroup && sameGroup(agent, storedAgent));
 }
 
@@ -331,27 +371,40 @@ void PackedValueArrays::append(const model::DataValueArray& values) {
 
 std::vector<model::DataValueArray> PackedValueArrays::unpack(std::size_t firstArray,
                                                              std::size_t count) const {
+    firstArray = std::min(firstArray, arrayCount());
+    Cursor at;
+    skip(at, firstArray);
     std::vector<model::DataValueArray> arrays;
-    unpackInto(firstArray, count, arrays);
+    unpackArrays(at, std::min(count, arrayCount() - firstArray), arrays);
     return arrays;
 }
 
-void PackedValueArrays::unpackInto(std::size_t firstArray, std::size_t count,
-                                   std::vector<model::DataValueArray>& arrays) const {
-    count = std::min(count, arrayCount() - std::min(firstArray, arrayCount()));
-    std::size_t entry = 0;
-    std::size_t text = 0;
-    for (std::size_t a = 0; a < firstArray && a < arrayCount(); ++a) {
-        const auto size = static_cast<std::size_t>(entries_[entry++].intValue);
-        for (std::size_t i = 0; i < size; ++i) text += entries_[entry++].hasText ? 1 : 0;
-    }
-    arrays.resize(count);
+void PackedValueArrays::unpackInto(std::size_t firstCount,
+                                   std::vector<model::DataValueArray>& first,
+                                   std::vector<model::DataValueArray>& second) const {
+    firstCount = std::min(firstCount, arrayCount());
+    Cursor at;
+    unpackArrays(at, firstCount, first);
+    unpackArrays(at, arrayCount() - firstCount, second);
+}
+
+void PackedValueArrays::skip(Cursor& at, std::size_t count) const {
     for (std::size_t a = 0; a < count; ++a) {
-        model::DataValueArray& values = arrays[a];
-        const auto size = static_cast<std::size_t>(entries_[entry++].intValue);
+        const auto size = static_cast<std::size_t>(entries_[at.entry++].intValue);
+        for (std::size_t i = 0; i < size; ++i) at.text += entries_[at.entry++].hasText ? 1 : 0;
+    }
+}
+
+// Every field is written in place, so arrays of the same sizes as before
+// are refilled without allocating.
+void PackedValueArrays::unpackArrays(Cursor& at, std::size_t count,
+                                     std::vector<model::DataValueArray>& arrays) const {
+    arrays.resize(count);
+    for (model::DataValueArray& values : arrays) {
+        const auto size = static_cast<std::size_t>(entries_[at.entry++].intValue);
         values.resize(size + 1);
-        for (std::size_t i = 0; i < size; ++i, ++entry) {
-            const Entry& packed = entries_[entry];
+        for (std::size_t i = 0; i < size; ++i) {
+            const Entry& packed = entries_[at.entry++];
             model::VARNODataVal& value = values[i];
             value.set = packed.set;
             value.dataType = packed.dataType;
@@ -359,12 +412,16 @@ void PackedValueArrays::unpackInto(std::size_t firstArray, std::size_t count,
             value.intValue = packed.intValue;
             value.doubleValue = packed.doubleValue;
             if (packed.hasText) {
-                value.textValue = texts_[text++];
+                value.textValue = texts_[at.text++];
             } else {
                 value.textValue.clear();
             }
         }
-        values.back() = model::endOfListValue();
+        model::VARNODataVal& end = values[size];  // as model::endOfListValue() gives it
+        end.set = end.empty = end.intValue = 0;
+        end.dataType = model::dataEndOfList;
+        end.doubleValue = 0.0;
+        end.textValue.clear();
     }
 }
 
@@ -385,17 +442,8 @@ std::vector<model::DataValueArray> StoredDesign::dependentValues() const {
 }
 
 std::size_t StoredDesign::bytesHeld() const {
-    return vectorHeapBytes(ints) + vectorHeapBytes(reals) + values.bytesHeld() +
-           vectorHeapBytes(status.responseStates) + stringHeapBytes(source) + stringHeapBytes(name);
-}
-
-bool matchesStored(const StoredDesign& stored, const Design& design) {
-    if (stored.evaluationKind != design.evaluationKind) return false;
-    switch (stored.evaluationKind) {
-        case integerCoded: return sameIntegers(stored, design);
-        case realValued: return sameReals(stored, design);
-        default: failUnknownStoredKind();
-    }
+    return values.bytesHeld() + vectorHeapBytes(status.responseStates) + stringHeapBytes(source) +
+           stringHeapBytes(name);
 }
 
 std::int64_t realValueCell(double value) {
@@ -405,6 +453,59 @@ std::int64_t realValueCell(double value) {
 }
 
 // -------------------------------------------------------------- DesignStore
+
+std::span<const int> DesignStore::ints(std::size_t index) const {
+    const StoredDesign& stored = records_.at(index);
+    return std::span(intCodes_).subspan(stored.intStart, stored.intCount);
+}
+
+std::span<const double> DesignStore::reals(std::size_t index) const {
+    const StoredDesign& stored = records_.at(index);
+    return std::span(realCodes_).subspan(stored.realStart, stored.realCount);
+}
+
+bool DesignStore::sameIntegers(const StoredDesign& stored, const Design& design) const {
+    const int* codes = intCodes_.data() + stored.intStart;
+    return stored.intCount == design.ints.size() + 1 &&
+           std::equal(design.ints.begin(), design.ints.end(), codes) &&
+           codes[design.ints.size()] == design.agentTag;
+}
+
+// The stored real vector ends with the agent tag, which is not compared.
+bool DesignStore::sameReals(const StoredDesign& stored, const Design& design) const {
+    return stored.realCount > 0 &&
+           sameRealValues(std::span(realCodes_).subspan(stored.realStart, stored.realCount - 1),
+                          design.reals);
+}
+
+// Whether an equal stored design was hashed from the same bytes as `design`,
+// and so has its hash. Equal integer-coded designs always are; real-valued
+// ones when their values and agent tag are identical.
+bool DesignStore::hashedAlike(const StoredDesign& stored, const Design& design) const {
+    if (design.evaluationKind == integerCoded) return true;
+    return stored.agentTag == design.agentTag &&
+           std::memcmp(realCodes_.data() + stored.realStart, design.reals.data(),
+                       design.reals.size() * sizeof(double)) == 0;
+}
+
+bool DesignStore::matchesStored(std::size_t index, const Design& design) const {
+    const StoredDesign& stored = records_.at(index);
+    if (stored.evaluationKind != design.evaluationKind) return false;
+    switch (stored.evaluationKind) {
+        case integerCoded: return sameIntegers(stored, design);
+        case realValued: return sameReals(stored, design);
+        default: failUnknownStoredKind();
+    }
+}
+
+// The key of a stored design from its codes, which end with the agent tag.
+std::uint64_t DesignStore::keyOfStored(const StoredDesign& stored) const {
+    if (stored.evaluationKind == integerCoded) {
+        return integerKey(std::span(intCodes_).subspan(stored.intStart, stored.intCount - 1),
+                          intCodes_[stored.intStart + stored.intCount - 1]);
+    }
+    return realKey(std::span(realCodes_).subspan(stored.realStart, stored.realCount - 1));
+}
 
 std::optional<std::uint16_t> DesignStore::hashOf(const Design& design) const {
     hashText_.clear();
@@ -448,7 +549,7 @@ FindResult DesignStore::search(const Design& design, std::optional<std::uint16_t
     }
     const HashSlot& slot = slots_[*hash];
     const bool latestEqual = slot.index == equal.first ||
-                             matchesStored(records_[static_cast<std::size_t>(slot.index)], design);
+                             matchesStored(static_cast<std::size_t>(slot.index), design);
     return {latestEqual ? slot.index : equal.first, true};
 }
 
@@ -486,7 +587,7 @@ DesignStore::EqualDesigns DesignStore::equalDesigns(const Design& design, bool f
     } else {
         equal.someMissed = true;  // the scan ends at the first design of the same bytes
         for (std::size_t i = 0; i < records_.size(); ++i) {
-            if (!matchesStored(records_[i], design)) continue;
+            if (!matchesStored(i, design)) continue;
             equal.first = equal.first < 0 ? static_cast<int>(i) : equal.first;
             if (hashedAlike(records_[i], design)) {
                 equal.sameHash = static_cast<int>(i);
@@ -574,9 +675,15 @@ int DesignStore::addDesign(Design& design) {
 
 int DesignStore::storeNew(const Design& design, std::optional<std::uint16_t> hash) {
     makeRoom();
+    const std::size_t intEnd = intCodes_.size();
+    const std::size_t realEnd = realCodes_.size();
     try {
-        records_.push_back(makeRecord(design));
+        StoredDesign record = makeRecord(design);
+        appendCodes(design, record);
+        records_.push_back(std::move(record));
     } catch (const std::bad_alloc&) {
+        intCodes_.resize(intEnd);  // a design is stored whole or not at all
+        realCodes_.resize(realEnd);
         return -1;  // the log already tells why duplicates are no longer checked
     }
     const auto index = static_cast<std::int32_t>(records_.size() - 1);
@@ -593,6 +700,42 @@ int DesignStore::storeNew(const Design& design, std::optional<std::uint16_t> has
     return index;
 }
 
+namespace {
+
+// Appends `values` and then `tag` to `codes`, making room for a chunk of
+// designs like this one when `codes` is full; a failed chunk falls back on
+// the vector's own growth.
+template <typename T>
+std::uint64_t appendWithTag(std::vector<T>& codes, const std::vector<T>& values, T tag) {
+    const std::size_t count = values.size() + 1;
+    if (codes.capacity() - codes.size() < count) {
+        try {
+            codes.reserve(codes.size() + count * storeChunkSize);
+        } catch (const std::bad_alloc&) {
+            // the insert below grows the vector as it can
+        } catch (const std::length_error&) {
+        }
+    }
+    const std::size_t start = codes.size();
+    codes.insert(codes.end(), values.begin(), values.end());
+    codes.push_back(tag);
+    return start;
+}
+
+}  // namespace
+
+void DesignStore::appendCodes(const Design& design, StoredDesign& record) {
+    if (design.ints.size() >= std::numeric_limits<std::uint32_t>::max() ||
+        design.reals.size() >= std::numeric_limits<std::uint32_t>::max()) {
+        throw std::bad_alloc();
+    }
+    record.intStart = appendWithTag(intCodes_, design.ints, design.agentTag);
+    record.intCount = static_cast<std::uint32_t>(design.ints.size() + 1);
+    record.realStart =
+        appendWithTag(realCodes_, design.reals, static_cast<double>(design.agentTag));
+    record.realCount = static_cast<std::uint32_t>(design.reals.size() + 1);
+}
+
 void DesignStore::indexEvaluated(std::int32_t index) {
     const StoredDesign& stored = records_[static_cast<std::size_t>(index)];
     const bool knownKind = stored.evaluationKind == integerCoded ||
@@ -600,7 +743,7 @@ void DesignStore::indexEvaluated(std::int32_t index) {
     if (stored.status.status == statusError || !knownKind) return;
     const auto [entry, added] = evaluated_.try_emplace(
         {stored.agentTag, stored.numVariables}, static_cast<std::size_t>(stored.numVariables));
-    entry->second.add(stored.ints, index, stored.performance);
+    entry->second.add(ints(static_cast<std::size_t>(index)), index, stored.performance);
 }
 
 const DesignIndex* DesignStore::evaluatedIndex(int agent, int numVariables) const {
@@ -610,7 +753,7 @@ const DesignIndex* DesignStore::evaluatedIndex(int agent, int numVariables) cons
 
 // The key entry of a keyed design; nullptr for a design left out of the keys.
 DesignStore::KeyEntry* DesignStore::entryOf(std::int32_t index) {
-    const std::uint64_t key = storedKey(records_[static_cast<std::size_t>(index)]);
+    const std::uint64_t key = keyOfStored(records_[static_cast<std::size_t>(index)]);
     const std::size_t mask = keyTable_.size() - 1;
     for (std::size_t at = key & mask; keyTable_[at].index >= 0; at = (at + 1) & mask) {
         if (keyTable_[at].index == index) return &keyTable_[at];
@@ -631,32 +774,21 @@ void DesignStore::growKeyTable() {
 }
 
 void DesignStore::indexKey(const Design& design, std::int32_t index, std::uint16_t hash) {
-    const bool real = design.evaluationKind == realValued;
-    const std::size_t start = real ? realCodes_.size() : intCodes_.size();
-    const std::size_t count = (real ? design.reals.size() : design.ints.size()) + 1;
     try {
-        if (count > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
         if (2 * (keyedCount_ + 1) > keyTable_.size()) growKeyTable();
-        if (real) {
-            realCodes_.insert(realCodes_.end(), design.reals.begin(), design.reals.end());
-            realCodes_.push_back(static_cast<double>(design.agentTag));
-        } else {
-            intCodes_.insert(intCodes_.end(), design.ints.begin(), design.ints.end());
-            intCodes_.push_back(design.agentTag);
-        }
     } catch (const std::bad_alloc&) {
-        if (real) realCodes_.resize(start);
-        if (!real) intCodes_.resize(start);
         everyHashedDesignKeyed_ = false;
         stopCheckingSavedFitness(false);  // an unindexed design could be missed
         return;
     }
+    const StoredDesign& stored = records_[static_cast<std::size_t>(index)];
+    const bool real = design.evaluationKind == realValued;
     const std::uint64_t key = storedKey(design);
     KeyEntry entry;
     entry.key = key;
-    entry.codes = start;
+    entry.codes = real ? stored.realStart : stored.intStart;
     entry.index = index;
-    entry.codeCount = static_cast<std::uint32_t>(count);
+    entry.codeCount = real ? stored.realCount : stored.intCount;
     entry.hash = hash;
     entry.realValued = real;
     entry.latestWithHash = true;
@@ -707,6 +839,7 @@ double DesignStore::lookupSavedPerformance(Design& design, const PerformanceFunc
     if (sharedDesigns_) return NEW_DESIGN_MARK;
     FindResult found;
     if (checkSavedFitness_ && hasKnownKind(design)) {
+        prefetchValueLists(design);
         found = search(design, std::nullopt, true);
     } else if (checkSavedFitness_) {
         found = findDesign(design);  // warns of the unknown kind

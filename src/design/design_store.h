@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -45,11 +46,13 @@ public:
     std::size_t arrayCount() const { return arrayCount_; }
     // `count` arrays starting with array number `firstArray`.
     std::vector<model::DataValueArray> unpack(std::size_t firstArray, std::size_t count) const;
-    // The same arrays written over `arrays`, reusing the memory they hold.
-    void unpackInto(std::size_t firstArray, std::size_t count,
-                    std::vector<model::DataValueArray>& arrays) const;
+    // The first `firstCount` arrays written over `first` and the others over
+    // `second`, reusing the memory they hold.
+    void unpackInto(std::size_t firstCount, std::vector<model::DataValueArray>& first,
+                    std::vector<model::DataValueArray>& second) const;
     std::size_t bytesHeld() const;
-    const void* firstEntry() const { return entries_.data(); }
+    // The memory an unpacking reads first, the packed entries.
+    std::span<const std::byte> entryBytes() const { return std::as_bytes(std::span(entries_)); }
 
 private:
     struct Entry {
@@ -61,8 +64,16 @@ private:
         bool hasText;  // its text is the next one of texts_
     };
 
-    void append(const model::DataValueArray& values);
+    // Where the next array starts in entries_ and its first text in texts_.
+    struct Cursor {
+        std::size_t entry = 0;
+        std::size_t text = 0;
+    };
 
+    void append(const model::DataValueArray& values);
+    void skip(Cursor& at, std::size_t count) const;
+    void unpackArrays(Cursor& at, std::size_t count,
+                      std::vector<model::DataValueArray>& arrays) const;
     std::vector<Entry> entries_;  // per array: its length (as intValue), then its entries
     std::uint32_t arrayCount_ = 0;
     std::vector<std::string> texts_;
@@ -84,8 +95,12 @@ struct alignas(64) StoredDesign {
     int numVariables = 0;    // N when the design was stored
     std::uint16_t hash = 0;  // its 16-bit hash (DesignStore::hashOf) when stored
     double rawPerformance = 0.0;
-    std::vector<int> ints;      // the integer vector, then the agent tag
-    std::vector<double> reals;  // the real vector, then the agent tag as a double
+    // Where its integer vector and real vector, each followed by the agent
+    // tag, lie in the store's codes (DesignStore::ints and DesignStore::reals).
+    std::uint64_t intStart = 0;
+    std::uint64_t realStart = 0;
+    std::uint32_t intCount = 0;
+    std::uint32_t realCount = 0;
     std::string source;
     std::string name = "Initialized";
 
@@ -93,13 +108,6 @@ struct alignas(64) StoredDesign {
     std::vector<model::DataValueArray> dependentValues() const;
     std::size_t bytesHeld() const;  // heap bytes beyond the record itself
 };
-
-// Equality of a stored design and a design: the same evaluation kind and, for
-// integer-coded designs, the same integers and agent tag; for real-valued
-// designs the same real vector by sameRealValues with the stored values as
-// reference, agent tag not compared. A stored design of another kind is a
-// fatal error.
-bool matchesStored(const StoredDesign& stored, const Design& design);
 
 // The cell of a real value in the store's key of real-valued designs: values
 // are grouped by their leading 14 significant bits. Values that are the same
@@ -181,6 +189,18 @@ public:
     std::size_t capacity() const { return records_.capacity(); }
     // Records are addressed by index: references go stale when the store grows.
     const StoredDesign& record(std::size_t index) const { return records_.at(index); }
+    // A stored design's integer vector, then its agent tag; the view goes
+    // stale when the store grows.
+    std::span<const int> ints(std::size_t index) const;
+    // A stored design's real vector, then its agent tag as a double.
+    std::span<const double> reals(std::size_t index) const;
+
+    // Equality of stored design `index` and a design: the same evaluation kind
+    // and, for integer-coded designs, the same integers and agent tag; for
+    // real-valued designs the same real vector by sameRealValues with the
+    // stored values as reference, agent tag not compared. A stored design of
+    // another kind is a fatal error.
+    bool matchesStored(std::size_t index, const Design& design) const;
 
     // Approximate heap bytes of records, their buffers and both hash tables.
     std::size_t bytesHeld() const;
@@ -227,6 +247,11 @@ private:
     void indexEvaluated(std::int32_t index);
     int storeNew(const Design& design, std::optional<std::uint16_t> hash);
     void makeRoom();
+    void appendCodes(const Design& design, StoredDesign& record);
+    bool sameIntegers(const StoredDesign& stored, const Design& design) const;
+    bool sameReals(const StoredDesign& stored, const Design& design) const;
+    bool hashedAlike(const StoredDesign& stored, const Design& design) const;
+    std::uint64_t keyOfStored(const StoredDesign& stored) const;
     void stopCheckingSavedFitness(bool atCreation);
 
     std::vector<StoredDesign> records_;
@@ -236,9 +261,9 @@ private:
     // together with the hash slots.
     std::vector<KeyEntry> keyTable_;
     std::size_t keyedCount_ = 0;
-    // The codes of the keyed designs, one after the other: the integers and
-    // agent tag of integer-coded designs, the real values and agent tag of
-    // real-valued ones.
+    // The codes of the stored designs, the only copy of them, one design after
+    // the other: its integers and agent tag, its real values and agent tag.
+    // They grow by a chunk of designs at a time, as the records do.
     std::vector<int> intCodes_;
     std::vector<double> realCodes_;
     bool everyHashedDesignKeyed_ = true;  // false once a design could not be keyed

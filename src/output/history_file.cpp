@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <new>
+#include <span>
 
 #include "design/design_bytes.h"
 #include "frame/message_writer.h"
@@ -136,9 +137,10 @@ std::vector<design::Design> historyDesigns(const design::DesignStore& store, int
         d.tag1 = stored.tag1;
         d.tag2 = stored.tag2;
         const auto n = static_cast<std::size_t>(stored.numVariables);
-        d.ints.assign(stored.ints.begin(),
-                      stored.ints.begin() + static_cast<long>(std::min(n, stored.ints.size())));
-        if (!stored.reals.empty()) d.reals.assign(stored.reals.begin(), stored.reals.end() - 1);
+        const std::span<const int> ints = store.ints(i);
+        const std::span<const double> reals = store.reals(i);
+        d.ints.assign(ints.begin(), ints.begin() + static_cast<long>(std::min(n, ints.size())));
+        if (!reals.empty()) d.reals.assign(reals.begin(), reals.end() - 1);
         d.responseValues = stored.responseValues();
         d.dependentValues = stored.dependentValues();
         d.performance = stored.performance;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <span>
 
 #include "frame/text_format.h"
 
@@ -132,8 +133,10 @@ design::Design evaluatedDesign(const design::DesignStore& store, std::size_t ind
     design::Design d;
     d.agentTag = stored.agentTag;
     d.evaluationKind = design::integerCoded;
-    d.ints.assign(stored.ints.begin(), stored.ints.begin() + n);
-    d.reals.assign(stored.reals.begin(), stored.reals.end() - 1);
+    const std::span<const int> ints = store.ints(index);
+    const std::span<const double> reals = store.reals(index);
+    d.ints.assign(ints.begin(), ints.begin() + n);
+    d.reals.assign(reals.begin(), reals.end() - 1);
     d.performance = stored.performance;
     d.id = stored.id;
     d.name = stored.name;

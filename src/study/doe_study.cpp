@@ -1,5 +1,7 @@
 #include "study/doe_study.h"
 
+#include <span>
+
 #include "frame/text_format.h"
 #include "model/block_reader.h"
 #include "search/agent.h"
@@ -43,9 +45,9 @@ void buildExistingDesignsArray(Study& study) {
     doe::DoeRuns runs;
     for (std::size_t i = 0; i < study.store.size(); ++i) {
         const design::StoredDesign& stored = study.store.record(i);
-        if (stored.reals.size() < width) continue;
-        runs.designValues.emplace_back(stored.reals.begin(),
-                                       stored.reals.begin() + static_cast<long>(width));
+        const std::span<const double> reals = study.store.reals(i);
+        if (reals.size() < width) continue;
+        runs.designValues.emplace_back(reals.begin(), reals.begin() + static_cast<long>(width));
         runs.runToDesign.push_back(static_cast<int>(runs.designIds.size()));
         runs.designIds.push_back(stored.id);
     }

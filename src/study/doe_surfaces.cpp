@@ -1,5 +1,7 @@
 #include "study/doe_surfaces.h"
 
+#include <span>
+#include <stdexcept>
 #include <unordered_map>
 
 #include "study/study.h"
@@ -19,16 +21,18 @@ std::vector<std::size_t> controlFactors(const model::Representation& variables) 
     return factors;
 }
 
-// The array's designs that have results, each once, in store order of ids.
-std::vector<const design::StoredDesign*> evaluatedArrayDesigns(const Study& study) {
-    std::unordered_map<int, const design::StoredDesign*> byId;
-    for (std::size_t i = study.store.size(); i-- > 0;) {
-        byId[study.store.record(i).id] = &study.store.record(i);
-    }
-    std::vector<const design::StoredDesign*> designs;
+// Store indices of the array's designs that have results, each once, in
+// store order of ids.
+std::vector<std::size_t> evaluatedArrayDesigns(const Study& study) {
+    std::unordered_map<int, std::size_t> byId;
+    for (std::size_t i = study.store.size(); i-- > 0;) byId[study.store.record(i).id] = i;
+    std::vector<std::size_t> designs;
     for (int id : study.doeRuns.designIds) {
         const auto found = byId.find(id);
-        if (found == byId.end() || found->second->status.status == design::statusError) continue;
+        if (found == byId.end() ||
+            study.store.record(found->second).status.status == design::statusError) {
+            continue;
+        }
         designs.push_back(found->second);
     }
     return designs;
@@ -37,7 +41,7 @@ std::vector<const design::StoredDesign*> evaluatedArrayDesigns(const Study& stud
 surrogate::SurfaceFitRequest fitRequest(const Study& study) {
     const model::Representation& variables = study.project.dvar.front();
     const std::vector<std::size_t> factors = controlFactors(variables);
-    const std::vector<const design::StoredDesign*> designs = evaluatedArrayDesigns(study);
+    const std::vector<std::size_t> designs = evaluatedArrayDesigns(study);
     const auto responses = study.performance().goals.size();
     surrogate::SurfaceFitRequest request;
     for (std::size_t f : factors) {
@@ -53,11 +57,14 @@ surrogate::SurfaceFitRequest fitRequest(const Study& study) {
                           static_cast<Eigen::Index>(responses));
     for (std::size_t d = 0; d < designs.size(); ++d) {
         const auto row = static_cast<Eigen::Index>(d);
+        const std::span<const double> reals = study.store.reals(designs[d]);
         for (std::size_t j = 0; j < factors.size(); ++j) {
+            if (factors[j] >= reals.size()) throw std::out_of_range("design without the factor");
             request.points(row, static_cast<Eigen::Index>(j)) =
-                surrogate::normalise(designs[d]->reals.at(factors[j]), request.ranges[j]);
+                surrogate::normalise(reals[factors[j]], request.ranges[j]);
         }
-        const std::vector<model::DataValueArray> values = designs[d]->responseValues();
+        const std::vector<model::DataValueArray> values =
+            study.store.record(designs[d]).responseValues();
         for (std::size_t r = 0; r < responses; ++r) {
             const bool present = r < values.size() && !values[r].empty();
             request.values(row, static_cast<Eigen::Index>(r)) =

@@ -1,6 +1,7 @@
 #include "study/result_file_calls.h"
 
 #include <algorithm>
+#include <span>
 #include <utility>
 
 #include "frame/message_log.h"
@@ -21,15 +22,18 @@ namespace {
 
 // A stored design as a design record: its real and integer vectors without
 // the agent tag that the store appends.
-design::Design loadDesign(const design::StoredDesign& stored) {
+design::Design loadDesign(const design::DesignStore& store, std::size_t index) {
+    const design::StoredDesign& stored = store.record(index);
+    const std::span<const int> ints = store.ints(index);
+    const std::span<const double> reals = store.reals(index);
     design::Design design;
     design.agentTag = stored.agentTag;
     design.evaluationKind = stored.evaluationKind;
     design.id = stored.id;
     design.name = stored.name;
     design.source = stored.source;
-    design.ints.assign(stored.ints.begin(), stored.ints.end() - (stored.ints.empty() ? 0 : 1));
-    design.reals.assign(stored.reals.begin(), stored.reals.end() - (stored.reals.empty() ? 0 : 1));
+    design.ints.assign(ints.begin(), ints.end() - (ints.empty() ? 0 : 1));
+    design.reals.assign(reals.begin(), reals.end() - (reals.empty() ? 0 : 1));
     design.responseValues = stored.responseValues();
     design.dependentValues = stored.dependentValues();
     design.status = stored.status;
@@ -137,7 +141,7 @@ int generateDesignResultsFile(Study& study) {
     for (std::size_t i = 0; i < study.store.size(); ++i) {
         const design::StoredDesign& stored = study.store.record(i);
         if (stored.status.agent != agent) continue;
-        writeDesignRow(study, loadDesign(stored));
+        writeDesignRow(study, loadDesign(study.store, i));
     }
     return 1;
 }

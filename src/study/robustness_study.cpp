@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <span>
 
 #include "doe/rr_sampling.h"
 #include "doe/rr_statistics.h"
@@ -124,7 +125,8 @@ std::optional<Sample> runSample(const Study& study, const std::map<int, std::siz
     if (found == storeIndex.end()) return std::nullopt;
     const design::StoredDesign& stored = study.store.record(found->second);
     if (stored.status.status == design::statusError) return std::nullopt;
-    return Sample{stored.reals, stored.responseValues()};
+    const std::span<const double> reals = study.store.reals(found->second);
+    return Sample{{reals.begin(), reals.end()}, stored.responseValues()};
 }
 
 std::vector<Sample> successfulRuns(const Study& study) {

@@ -5,13 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
+#include <random>
 #include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
 
 #include "frame/message_log.h"
+#include "support/crc16.h"
 #include "support/seams.h"
 #include "test_support.h"
 
@@ -100,21 +103,36 @@ TEST(RealEquality, IsRelativeToTheReferenceAndNeverHoldsForNaN) {
 
 TEST_F(DesignStoreTest, ComparingNeedsTheSameKnownKindAndForRealsNotTheAgent) {
     add(realDesign({0.5, 5.0}, 3));
-    EXPECT_TRUE(matchesStored(store.record(0), realDesign({0.5, 5.0 * (1 + 1e-9)}, 7)));
+    EXPECT_TRUE(store.matchesStored(0, realDesign({0.5, 5.0 * (1 + 1e-9)}, 7)));
     Design odd = realDesign({0.5, 5.0}, 3);
     odd.evaluationKind = integerCoded;
-    EXPECT_FALSE(matchesStored(store.record(0), odd));
+    EXPECT_FALSE(store.matchesStored(0, odd));
     odd.evaluationKind = 3;
     EXPECT_FALSE(store.findDesign(odd).found);
     EXPECT_EQ(logEntries().back(), "*WARNING\nError in determining the evaluation type.");
     add(odd);
     varno::testing::expectFatal(
-        [&] { matchesStored(store.record(1), odd); },
+        [&] { store.matchesStored(1, odd); },
         "Error in determining the evaluation type. Internal Error -121. Please send your "
         "project file to the  VARNO support team.");
 }
 
 // ---------------------------------------------------------------- duplicates
+
+TEST_F(DesignStoreTest, RealDesignIsHashedFromItsValuesAsPrintfWritesThem) {
+    std::mt19937_64 random(5);
+    std::uniform_real_distribution<double> mantissa(-10.0, 10.0);
+    std::uniform_int_distribution<int> power(-300, 300);
+    std::vector<double> values = {0.0, -0.0, 1.0, -9.999999995, 9.9999999949, 1e-300, inf, nan};
+    while (values.size() < 4000) values.push_back(mantissa(random) * std::pow(10.0, power(random)));
+    for (const double value : values) {
+        char text[64];
+        const auto length =
+            static_cast<std::size_t>(std::snprintf(text, sizeof text, "%16.8e%16.8e", value, -3.0));
+        ASSERT_EQ(store.hashOf(realDesign({value}, -3)), support::crc16_ccitt(text, length))
+            << text;
+    }
+}
 
 TEST_F(DesignStoreTest, IntegerDesignsOfTwoAgentsDifferEvenWhenHashedAlike) {
     add(integerDesign({3, 4}, 0));
@@ -215,6 +233,8 @@ TEST_F(DesignStoreTest, FoundDesignTakesOverTheStoredRecordAndIsRescored) {
     EXPECT_EQ(fields(again.responseValues), fields(stored.responseValues));
     EXPECT_EQ(fields(again.dependentValues), fields(stored.dependentValues));
     EXPECT_EQ(fields(store.record(0).dependentValues()), fields(stored.dependentValues));
+    EXPECT_EQ(std::vector(store.reals(0).begin(), store.reals(0).end()),
+              (std::vector{0.5, 1.5, 3.0}));
     EXPECT_EQ(store.lookupSavedPerformance(again, {}, true), 6.0);
     const auto mark = [](Design&) { return NEW_DESIGN_MARK; };
     EXPECT_DOUBLE_EQ(store.lookupSavedPerformance(again, mark, true), NEW_DESIGN_MARK - 1e-8);
@@ -236,9 +256,16 @@ TEST_F(DesignStoreTest, UnknownDesignGetsTheMarkAndOnRequestAFreshStatus) {
 TEST_F(DesignStoreTest, DesignAfterAFullChunkGrowsTheStoreKeepingEveryRecord) {
     addNumbered(10000);
     EXPECT_EQ(store.capacity(), 10000u);
-    add(integerDesign({-1}));
+    add(integerDesign({-1}, 5));
     EXPECT_EQ(store.capacity(), 20000u);
     for (int i = 0; i < 10000; i += 43) EXPECT_EQ(find(integerDesign({i, i % 7})), i);
+    // The codes read back end with the agent tag, in both vectors.
+    const auto codes = [&](std::size_t i) {
+        return std::pair(std::vector(store.ints(i).begin(), store.ints(i).end()),
+                         std::vector(store.reals(i).begin(), store.reals(i).end()));
+    };
+    EXPECT_EQ(codes(9999), std::pair(std::vector{9999, 9999 % 7, 0}, std::vector{0.0}));
+    EXPECT_EQ(codes(10000), std::pair(std::vector{-1, 5}, std::vector{5.0}));
 }
 
 TEST_F(DesignStoreTest, OutOfMemoryStopsCheckingForGoodButKeepsStoring) {
