@@ -132,8 +132,8 @@ TEST(RunnerKilled, ItsEvaluatorsEndWithIt) {
 // SIGINT or SIGTERM from outside while evaluators hang, each with a process of
 // its own: the runner stops at once, keeps every design that had finished,
 // leaves no evaluator or process started by one behind, and --resume runs the
-// rest. The first nine evaluators answer; while the file "hang" exists, the
-// later ones start a sleeper and wait for it.
+// rest. The first nine evaluators answer, leaving a sleeper behind; while the
+// file "hang" exists, the later ones start a sleeper and wait for it.
 class RunnerStopped : public ::testing::TestWithParam<int> {};
 
 TEST_P(RunnerStopped, KeepsWhatFinishedLeavesNoProcessAndResumes) {
@@ -151,6 +151,7 @@ if [ -f "$dir/hang" ] && [ "$(wc -l < "$dir/started")" -gt 9 ]; then
   sleep 300 & echo $$ $! >> "$dir/hanging"
   wait
 fi
+sleep 300 & echo $! >> "$dir/left"
 echo $$ >> "$dir/answered"
 echo "$input" | )sh" + testing::sphereAnswer);
     testing::writeText(folder / "hang", "");
@@ -202,6 +203,9 @@ echo "$input" | )sh" + testing::sphereAnswer);
     const std::size_t all = rowsOf(folder / "out" / "results.db").size();
     EXPECT_EQ(numbersIn(folder / "started").size() - startedBefore, all - partial.size())
         << "only the designs not finished before are evaluated again";
+    for (const int pid : numbersIn(folder / "left")) {
+        EXPECT_TRUE(endsSoon(pid)) << "process " << pid << " left by an evaluator that answered";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(BySignal, RunnerStopped, ::testing::Values(SIGINT, SIGTERM),

@@ -34,7 +34,8 @@ void appendKeepingTail(std::string& kept, const char* data, std::size_t size);
 
 // A running child process. Its standard output and error are collected while
 // pumpProcesses runs, each up to its last keptOutputBytes. A child still running when the object
-// goes is killed (with everything it started) and reaped.
+// goes is killed (with everything it started) and reaped; what a child started and left running
+// when it ended is ended too.
 class Process {
 public:
     // Throws std::runtime_error when the program cannot be started.

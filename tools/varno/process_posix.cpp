@@ -1,6 +1,6 @@
 // POSIX implementation of the runner's platform layer: fork/exec with pipes,
-// poll over all children, process groups so that a timed-out child is killed
-// together with what it started.
+// poll over all children, process groups so that a child is killed together
+// with what it started, and what it leaves running ends when it does.
 #include "child_process.h"
 
 #include <fcntl.h>
@@ -146,7 +146,17 @@ struct Process::State {
 
     bool tryReap() {
         if (reaped) return true;
-        if (::waitpid(pid, &status, WNOHANG) != pid) return false;
+        // Seen ended but not yet collected, the child keeps its id, so the
+        // group it leads cannot be another's yet: what it left running there
+        // (a background job it did not wait for) ends with it.
+        siginfo_t ended{};
+        if (::waitid(P_PID, static_cast<id_t>(pid), &ended, WEXITED | WNOHANG | WNOWAIT) != 0 ||
+            ended.si_pid != pid) {
+            return false;
+        }
+        ::kill(-pid, SIGKILL);
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
         drain(out, output);
         drain(err, errors);
         closeAll();
