@@ -129,21 +129,17 @@ TEST(RunnerKilled, ItsEvaluatorsEndWithIt) {
     for (const int pid : evaluators) EXPECT_TRUE(endsSoon(pid)) << "evaluator " << pid;
 }
 
-// SIGINT or SIGTERM from outside while evaluators hang, each with a process of
-// its own: the runner stops at once, keeps every design that had finished,
-// leaves no evaluator or process started by one behind, and --resume runs the
-// rest. The first nine evaluators answer, leaving a sleeper behind; while the
-// file "hang" exists, the later ones start a sleeper and wait for it.
-class RunnerStopped : public ::testing::TestWithParam<int> {};
-
-TEST_P(RunnerStopped, KeepsWhatFinishedLeavesNoProcessAndResumes) {
-    const int signal = GetParam();
-    testing::ScratchFolder folder;
-    std::string study = testing::sphereStudy();
-    study.replace(study.find("numEvals: 200"), 13, "numEvals: 40");
-    study.replace(study.find("timeout: 20"), 11, "timeout: 600");
-    testing::writeText(folder / "sphere.study", study);
-    testing::writeText(folder / "sphere.sh", R"sh(input=$(cat)
+// A run of 40 designs, three at a time, stopped from outside. The first nine
+// evaluators answer, leaving a sleeper behind; while the file "hang" exists,
+// the later ones start a sleeper and wait for it.
+class HangingRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string study = testing::sphereStudy();
+        study.replace(study.find("numEvals: 200"), 13, "numEvals: 40");
+        study.replace(study.find("timeout: 20"), 11, "timeout: 600");
+        testing::writeText(folder / "sphere.study", study);
+        testing::writeText(folder / "sphere.sh", R"sh(input=$(cat)
 dir=$VARNO_STUDY_DIR
 echo $$ >> "$dir/started"
 if [ -f "$dir/hang" ] && [ "$(wc -l < "$dir/started")" -gt 9 ]; then
@@ -154,45 +150,73 @@ fi
 sleep 300 & echo $! >> "$dir/left"
 echo $$ >> "$dir/answered"
 echo "$input" | )sh" + testing::sphereAnswer);
-    testing::writeText(folder / "hang", "");
-
-    auto running = std::async(std::launch::async, [&] {
-        return testing::runVarno(folder, "run sphere.study --parallel 3 --workdir out");
-    });
-    // The signal comes once every evaluator started either hangs or has
-    // answered and been reaped by the runner, and at least one hangs.
-    std::vector<int> answered;
-    const auto patience = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    for (;;) {
-        answered = numbersIn(folder / "answered");
-        const bool reaped = std::all_of(answered.begin(), answered.end(),
-                                        [](int pid) { return ::kill(pid, 0) != 0; });
-        const std::size_t hangingNow = numbersIn(folder / "hanging").size() / 2;
-        if (reaped && hangingNow > 0 &&
-            numbersIn(folder / "started").size() == answered.size() + hangingNow) {
-            break;
-        }
-        ASSERT_LT(std::chrono::steady_clock::now(), patience) << "the evaluators never hung";
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        testing::writeText(folder / "hang", "");
     }
-    const std::vector<int> runner = numbersIn(folder / "runner");
-    ASSERT_EQ(runner.size(), 1u);
-    ASSERT_EQ(::kill(runner[0], signal), 0);
-    const bool stoppedAtOnce = running.wait_for(std::chrono::seconds(30)) ==
-                               std::future_status::ready;
-    if (!stoppedAtOnce) ::kill(runner[0], SIGKILL);
-    const testing::Outcome stopped = running.get();
-    EXPECT_TRUE(stoppedAtOnce) << "the runner did not stop";
-    EXPECT_EQ(stopped.exitCode, 128 + signal) << stopped.err;
-    EXPECT_THAT(stopped.err, HasSubstr("stopped by a signal"));
+
+    // Starts the run and returns once every evaluator started either hangs
+    // or has answered and been reaped by the runner, and at least one hangs;
+    // `answered` holds the process ids of those that answered.
+    void startUntilHanging() {
+        running = std::async(std::launch::async, [this] {
+            return testing::runVarno(folder, "run sphere.study --parallel 3 --workdir out");
+        });
+        const auto patience = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        for (;;) {
+            answered = numbersIn(folder / "answered");
+            const bool reaped = std::all_of(answered.begin(), answered.end(),
+                                            [](int pid) { return ::kill(pid, 0) != 0; });
+            const std::size_t hangingNow = numbersIn(folder / "hanging").size() / 2;
+            if (reaped && hangingNow > 0 &&
+                numbersIn(folder / "started").size() == answered.size() + hangingNow) {
+                break;
+            }
+            ASSERT_LT(std::chrono::steady_clock::now(), patience) << "the evaluators never hung";
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        const std::vector<int> pids = numbersIn(folder / "runner");
+        ASSERT_EQ(pids.size(), 1u);
+        runner = pids[0];
+    }
+
+    // The outcome of the run, which must end within 30 s (else it is killed).
+    testing::Outcome stopped() {
+        const bool atOnce = running.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+        if (!atOnce) ::kill(runner, SIGKILL);
+        EXPECT_TRUE(atOnce) << "the runner did not stop";
+        return running.get();
+    }
+
+    // Every evaluator that hung and its sleeper have ended.
+    void expectNoHangingProcess() {
+        const std::vector<int> hanging = numbersIn(folder / "hanging");
+        EXPECT_GE(hanging.size(), 2u) << "an evaluator and its sleeper";
+        for (const int pid : hanging) EXPECT_TRUE(endsSoon(pid)) << "process " << pid;
+    }
+
+    testing::ScratchFolder folder;
+    std::future<testing::Outcome> running;
+    std::vector<int> answered;
+    int runner = 0;
+};
+
+// SIGINT or SIGTERM while evaluators hang: the runner stops at once, keeps
+// every design that had finished, leaves no evaluator or process started by
+// one behind, and --resume runs the rest.
+class RunnerStopped : public HangingRun, public ::testing::WithParamInterface<int> {};
+
+TEST_P(RunnerStopped, KeepsWhatFinishedLeavesNoProcessAndResumes) {
+    const int signal = GetParam();
+    ASSERT_NO_FATAL_FAILURE(startUntilHanging());
+    ASSERT_EQ(::kill(runner, signal), 0);
+    const testing::Outcome outcome = stopped();
+    EXPECT_EQ(outcome.exitCode, 128 + signal) << outcome.err;
+    EXPECT_THAT(outcome.err, HasSubstr("stopped by a signal"));
 
     const auto partial = rowsOf(folder / "out" / "results.db");
     EXPECT_EQ(partial.size(), answered.size()) << "the designs that answered, no more, no fewer";
     const std::string csv = testing::readText(folder / "out" / "results.csv");
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), partial.size() + 1);
-    const std::vector<int> hanging = numbersIn(folder / "hanging");
-    EXPECT_GE(hanging.size(), 2u) << "an evaluator and its sleeper";
-    for (const int pid : hanging) EXPECT_TRUE(endsSoon(pid)) << "process " << pid;
+    expectNoHangingProcess();
 
     std::filesystem::remove(folder / "hang");
     const std::size_t startedBefore = numbersIn(folder / "started").size();
@@ -212,6 +236,19 @@ INSTANTIATE_TEST_SUITE_P(BySignal, RunnerStopped, ::testing::Values(SIGINT, SIGT
                          [](const auto& info) {
                              return info.param == SIGINT ? "Sigint" : "Sigterm";
                          });
+
+// A second SIGINT before the runner has ended its evaluators ends it at once,
+// and the evaluators' processes with it; the database keeps what finished.
+TEST_F(HangingRun, ASecondSignalEndsTheRunnerAndEveryEvaluatorProcess) {
+    ASSERT_NO_FATAL_FAILURE(startUntilHanging());
+    ASSERT_EQ(::kill(runner, SIGINT), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ::kill(runner, SIGINT);
+    const testing::Outcome outcome = stopped();
+    EXPECT_EQ(outcome.exitCode, 128 + SIGINT) << outcome.err;
+    EXPECT_EQ(rowsOf(folder / "out" / "results.db").size(), answered.size());
+    expectNoHangingProcess();
+}
 
 }  // namespace
 }  // namespace varno::tool

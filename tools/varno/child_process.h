@@ -64,6 +64,13 @@ private:
 // has finished or `wait` has passed.
 void pumpProcesses(const std::vector<Process*>& running, std::chrono::milliseconds wait);
 
+#ifndef _WIN32
+// Kills every child alive with everything it started, at once; safe in a
+// signal handler, for a runner about to end abruptly. (On Windows a child's
+// job object ends it when the runner ends.)
+void endChildrenNow();
+#endif
+
 // True when the standard error stream is a terminal.
 bool standardErrorIsTerminal();
 
