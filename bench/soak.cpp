@@ -5,6 +5,8 @@
 //
 //   bench_soak <working folder> [loops = 10000] [allowed growth in KiB = 4096]
 //
+// The library needs VARNO_ROOT set (any folder).
+//
 // The growth is measured from loop 20 on, once the allocator's pools and
 // the library's caches have reached their working size.
 #include <dirent.h>
@@ -71,9 +73,16 @@ bool cycle() {
     return answered;
 }
 
-bool loop(const std::string& folder) {
+// One loop; on failure `why` gets the library's message log, taken before
+// the end of the study clears it.
+bool loop(const std::string& folder, std::string& why) {
     bool ok = setUp(folder);
     for (int c = 0; ok && c < 3; ++c) ok = cycle();
+    if (!ok) {
+        char* log = VARNO_getMessageLog();
+        why = log != nullptr ? log : "";
+        VARNO_freePtr(log);
+    }
     return VARNO_endStudy() == 1 && ok;
 }
 
@@ -95,9 +104,13 @@ int main(int argc, char** argv) {
             startKiB = residentKiB();
             startDescriptors = openDescriptors();
         }
-        if (!loop(folder)) {
+        std::string why;
+        if (!loop(folder, why)) {
             const char* message = VARNO_getLastMessage();
-            std::fprintf(stderr, "loop %d failed: %s\n", n, message != nullptr ? message : "");
+            std::fprintf(stderr, "loop %d failed: %s\n", n,
+                         !why.empty()         ? why.c_str()
+                         : message != nullptr ? message
+                                              : "");
             return 1;
         }
     }
