@@ -5,9 +5,14 @@
 //
 //   bench_soak <working folder> [loops = 10000] [allowed growth in KiB = 4096]
 //
+// The library needs VARNO_ROOT set (any folder).
+//
 // The growth is measured from loop 20 on, once the allocator's pools and
 // the library's caches have reached their working size.
 #include <dirent.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -18,7 +23,12 @@
 
 namespace {
 
+// The resident memory once the allocator has handed its free pages back, so
+// that what it keeps for reuse is not taken for growth.
 long residentKiB() {
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
     std::ifstream status("/proc/self/status");
     for (std::string line; std::getline(status, line);) {
         if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
@@ -71,9 +81,16 @@ bool cycle() {
     return answered;
 }
 
-bool loop(const std::string& folder) {
+// One loop; on failure `why` gets the library's message log, taken before
+// the end of the study clears it.
+bool loop(const std::string& folder, std::string& why) {
     bool ok = setUp(folder);
     for (int c = 0; ok && c < 3; ++c) ok = cycle();
+    if (!ok) {
+        char* log = VARNO_getMessageLog();
+        why = log != nullptr ? log : "";
+        VARNO_freePtr(log);
+    }
     return VARNO_endStudy() == 1 && ok;
 }
 
@@ -95,9 +112,13 @@ int main(int argc, char** argv) {
             startKiB = residentKiB();
             startDescriptors = openDescriptors();
         }
-        if (!loop(folder)) {
+        std::string why;
+        if (!loop(folder, why)) {
             const char* message = VARNO_getLastMessage();
-            std::fprintf(stderr, "loop %d failed: %s\n", n, message != nullptr ? message : "");
+            std::fprintf(stderr, "loop %d failed: %s\n", n,
+                         !why.empty()         ? why.c_str()
+                         : message != nullptr ? message
+                                              : "");
             return 1;
         }
     }

@@ -1,10 +1,13 @@
 // A run stopped by a signal keeps what it finished in results.db, and
-// `--resume` continues it to the same end as a run never stopped.
+// `--resume` continues it to the same end as a run never stopped; no
+// evaluator outlives the runner.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
+#include <future>
 #include <sstream>
 #include <thread>
 
@@ -38,6 +41,30 @@ rowsOf(const std::filesystem::path& database) {
                           d.performance);
     }
     return rows;
+}
+
+// The whitespace-separated numbers of a file (none when it does not exist).
+std::vector<int> numbersIn(const std::filesystem::path& path) {
+    std::istringstream text(testing::readText(path));
+    std::vector<int> numbers;
+    for (int number = 0; text >> number;) numbers.push_back(number);
+    return numbers;
+}
+
+// Whether a process has ended within a few seconds. An orphan's exit leaves a
+// zombie until the system's first process collects it, which can take a while
+// in a container, so a zombie counts as ended. One still alive is killed.
+bool endsSoon(int pid) {
+    for (int wait = 0; wait < 50; ++wait) {
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string line;
+        if (::kill(pid, 0) != 0 || !std::getline(stat, line)) return true;
+        // The state follows the command name, which is in parentheses.
+        if (line.compare(line.rfind(')'), 3, ") Z") == 0) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ::kill(pid, SIGKILL);
+    return false;
 }
 
 std::string bestLine(const std::string& out) {
@@ -97,20 +124,130 @@ TEST(RunnerKilled, ItsEvaluatorsEndWithIt) {
                        "while :; do sleep 1; done\n");
     const testing::Outcome killed = testing::runVarno(folder, "run sphere.study --parallel 2");
     EXPECT_NE(killed.exitCode, 0);
-    std::istringstream pids(testing::readText(folder / "evaluators"));
-    int pid = 0;
-    int checked = 0;
-    while (pids >> pid) {
-        bool gone = false;
-        for (int wait = 0; wait < 50 && !gone; ++wait) {
-            gone = ::kill(pid, 0) != 0;
-            if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        EXPECT_TRUE(gone) << "evaluator " << pid << " outlived the runner";
-        if (!gone) ::kill(pid, SIGKILL);
-        ++checked;
+    const std::vector<int> evaluators = numbersIn(folder / "evaluators");
+    EXPECT_GE(evaluators.size(), 1u);
+    for (const int pid : evaluators) EXPECT_TRUE(endsSoon(pid)) << "evaluator " << pid;
+}
+
+// A run of 40 designs, three at a time, stopped from outside. The first nine
+// evaluators answer, leaving a sleeper behind; while the file "hang" exists,
+// the later ones start a sleeper and wait for it.
+class HangingRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string study = testing::sphereStudy();
+        study.replace(study.find("numEvals: 200"), 13, "numEvals: 40");
+        study.replace(study.find("timeout: 20"), 11, "timeout: 600");
+        testing::writeText(folder / "sphere.study", study);
+        testing::writeText(folder / "sphere.sh", R"sh(input=$(cat)
+dir=$VARNO_STUDY_DIR
+echo $$ >> "$dir/started"
+if [ -f "$dir/hang" ] && [ "$(wc -l < "$dir/started")" -gt 9 ]; then
+  echo $PPID > "$dir/runner"
+  sleep 300 & echo $$ $! >> "$dir/hanging"
+  wait
+fi
+sleep 300 & echo $! >> "$dir/left"
+echo $$ >> "$dir/answered"
+echo "$input" | )sh" + testing::sphereAnswer);
+        testing::writeText(folder / "hang", "");
     }
-    EXPECT_GE(checked, 1);
+
+    // Starts the run and returns once every evaluator started either hangs
+    // or has answered and been reaped by the runner, and at least one hangs;
+    // `answered` holds the process ids of those that answered.
+    void startUntilHanging() {
+        running = std::async(std::launch::async, [this] {
+            return testing::runVarno(folder, "run sphere.study --parallel 3 --workdir out");
+        });
+        const auto patience = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        for (;;) {
+            answered = numbersIn(folder / "answered");
+            const bool reaped = std::all_of(answered.begin(), answered.end(),
+                                            [](int pid) { return ::kill(pid, 0) != 0; });
+            const std::size_t hangingNow = numbersIn(folder / "hanging").size() / 2;
+            if (reaped && hangingNow > 0 &&
+                numbersIn(folder / "started").size() == answered.size() + hangingNow) {
+                break;
+            }
+            ASSERT_LT(std::chrono::steady_clock::now(), patience) << "the evaluators never hung";
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        const std::vector<int> pids = numbersIn(folder / "runner");
+        ASSERT_EQ(pids.size(), 1u);
+        runner = pids[0];
+    }
+
+    // The outcome of the run, which must end within 30 s (else it is killed).
+    testing::Outcome stopped() {
+        const bool atOnce = running.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+        if (!atOnce) ::kill(runner, SIGKILL);
+        EXPECT_TRUE(atOnce) << "the runner did not stop";
+        return running.get();
+    }
+
+    // Every evaluator that hung and its sleeper have ended.
+    void expectNoHangingProcess() {
+        const std::vector<int> hanging = numbersIn(folder / "hanging");
+        EXPECT_GE(hanging.size(), 2u) << "an evaluator and its sleeper";
+        for (const int pid : hanging) EXPECT_TRUE(endsSoon(pid)) << "process " << pid;
+    }
+
+    testing::ScratchFolder folder;
+    std::future<testing::Outcome> running;
+    std::vector<int> answered;
+    int runner = 0;
+};
+
+// SIGINT or SIGTERM while evaluators hang: the runner stops at once, keeps
+// every design that had finished, leaves no evaluator or process started by
+// one behind, and --resume runs the rest.
+class RunnerStopped : public HangingRun, public ::testing::WithParamInterface<int> {};
+
+TEST_P(RunnerStopped, KeepsWhatFinishedLeavesNoProcessAndResumes) {
+    const int signal = GetParam();
+    ASSERT_NO_FATAL_FAILURE(startUntilHanging());
+    ASSERT_EQ(::kill(runner, signal), 0);
+    const testing::Outcome outcome = stopped();
+    EXPECT_EQ(outcome.exitCode, 128 + signal) << outcome.err;
+    EXPECT_THAT(outcome.err, HasSubstr("stopped by a signal"));
+
+    const auto partial = rowsOf(folder / "out" / "results.db");
+    EXPECT_EQ(partial.size(), answered.size()) << "the designs that answered, no more, no fewer";
+    const std::string csv = testing::readText(folder / "out" / "results.csv");
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), partial.size() + 1);
+    expectNoHangingProcess();
+
+    std::filesystem::remove(folder / "hang");
+    const std::size_t startedBefore = numbersIn(folder / "started").size();
+    const testing::Outcome resumed =
+        testing::runVarno(folder, "run sphere.study --parallel 3 --workdir out --resume");
+    ASSERT_EQ(resumed.exitCode, 0) << resumed.err;
+    EXPECT_THAT(resumed.out, HasSubstr("Resumed: " + std::to_string(partial.size()) + " designs"));
+    const std::size_t all = rowsOf(folder / "out" / "results.db").size();
+    EXPECT_EQ(numbersIn(folder / "started").size() - startedBefore, all - partial.size())
+        << "only the designs not finished before are evaluated again";
+    for (const int pid : numbersIn(folder / "left")) {
+        EXPECT_TRUE(endsSoon(pid)) << "process " << pid << " left by an evaluator that answered";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(BySignal, RunnerStopped, ::testing::Values(SIGINT, SIGTERM),
+                         [](const auto& info) {
+                             return info.param == SIGINT ? "Sigint" : "Sigterm";
+                         });
+
+// A second SIGINT before the runner has ended its evaluators ends it at once,
+// and the evaluators' processes with it; the database keeps what finished.
+TEST_F(HangingRun, ASecondSignalEndsTheRunnerAndEveryEvaluatorProcess) {
+    ASSERT_NO_FATAL_FAILURE(startUntilHanging());
+    ASSERT_EQ(::kill(runner, SIGINT), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ::kill(runner, SIGINT);
+    const testing::Outcome outcome = stopped();
+    EXPECT_EQ(outcome.exitCode, 128 + SIGINT) << outcome.err;
+    EXPECT_EQ(rowsOf(folder / "out" / "results.db").size(), answered.size());
+    expectNoHangingProcess();
 }
 
 }  // namespace

@@ -34,7 +34,8 @@ void appendKeepingTail(std::string& kept, const char* data, std::size_t size);
 
 // A running child process. Its standard output and error are collected while
 // pumpProcesses runs, each up to its last keptOutputBytes. A child still running when the object
-// goes is killed (with everything it started) and reaped.
+// goes is killed (with everything it started) and reaped; what a child started and left running
+// when it ended is ended too.
 class Process {
 public:
     // Throws std::runtime_error when the program cannot be started.
@@ -62,6 +63,13 @@ private:
 // any one of them and reaps the ones that ended. Returns when at least one
 // has finished or `wait` has passed.
 void pumpProcesses(const std::vector<Process*>& running, std::chrono::milliseconds wait);
+
+#ifndef _WIN32
+// Kills every child alive with everything it started, at once; safe in a
+// signal handler, for a runner about to end abruptly. (On Windows a child's
+// job object ends it when the runner ends.)
+void endChildrenNow();
+#endif
 
 // True when the standard error stream is a terminal.
 bool standardErrorIsTerminal();

@@ -1,6 +1,6 @@
 // POSIX implementation of the runner's platform layer: fork/exec with pipes,
-// poll over all children, process groups so that a timed-out child is killed
-// together with what it started.
+// poll over all children, process groups so that a child is killed together
+// with what it started, and what it leaves running ends when it does.
 #include "child_process.h"
 
 #include <fcntl.h>
@@ -13,7 +13,9 @@
 #endif
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
@@ -71,6 +73,28 @@ void ignoreBrokenPipes() {
         return true;
     }();
     (void)done;
+}
+
+// The process groups of the children alive, where a signal handler can read
+// them: each slot holds a group id, 0 when free. A group is listed from its
+// start until just before its leader is collected, so every id listed is
+// still that group's. Room for the most evaluations the runner runs at once
+// (1024) and its few other children; children are started from one thread.
+std::array<volatile std::sig_atomic_t, 1088> liveGroups{};
+
+void listGroup(pid_t group) {
+    for (volatile std::sig_atomic_t& slot : liveGroups) {
+        if (slot == 0) {
+            slot = group;
+            return;
+        }
+    }
+}
+
+void unlistGroup(pid_t group) {
+    for (volatile std::sig_atomic_t& slot : liveGroups) {
+        if (slot == group) slot = 0;
+    }
 }
 
 // In the child: wire the pipes, move into its own process group, exec. On
@@ -146,7 +170,18 @@ struct Process::State {
 
     bool tryReap() {
         if (reaped) return true;
-        if (::waitpid(pid, &status, WNOHANG) != pid) return false;
+        // Seen ended but not yet collected, the child keeps its id, so the
+        // group it leads cannot be another's yet: what it left running there
+        // (a background job it did not wait for) ends with it.
+        siginfo_t ended{};
+        if (::waitid(P_PID, static_cast<id_t>(pid), &ended, WEXITED | WNOHANG | WNOWAIT) != 0 ||
+            ended.si_pid != pid) {
+            return false;
+        }
+        ::kill(-pid, SIGKILL);
+        unlistGroup(pid);
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
         drain(out, output);
         drain(err, errors);
         closeAll();
@@ -169,6 +204,7 @@ Process::Process(const ProcessSpec& spec) : state_(std::make_unique<State>()) {
     if (pid < 0) throw std::runtime_error(std::string("fork: ") + std::strerror(errno));
     if (pid == 0) runChild(in, out, err, report, spec, argv.data(), runner);
     ::setpgid(pid, pid);
+    listGroup(pid);
     report.write.reset();
     int code = 0;
     ssize_t got;
@@ -176,6 +212,7 @@ Process::Process(const ProcessSpec& spec) : state_(std::make_unique<State>()) {
     while (got < 0 && errno == EINTR);
     state_->pid = pid;
     if (got > 0) {
+        unlistGroup(pid);
         ::waitpid(pid, &state_->status, 0);
         state_->reaped = true;
         throw std::runtime_error("cannot start \"" + spec.arguments.front() +
@@ -206,6 +243,7 @@ void Process::kill() {
     if (state_->reaped) return;
     ::kill(-state_->pid, SIGKILL);
     ::kill(state_->pid, SIGKILL);
+    unlistGroup(state_->pid);
     while (::waitpid(state_->pid, &state_->status, 0) < 0 && errno == EINTR) {
     }
     state_->closeAll();
@@ -242,6 +280,12 @@ void pumpProcesses(const std::vector<Process*>& running, std::chrono::millisecon
         bool anyEnded = false;
         for (Process* process : running) anyEnded = process->state_->tryReap() || anyEnded;
         if (anyEnded || Clock::now() >= deadline) return;
+    }
+}
+
+void endChildrenNow() {
+    for (const std::sig_atomic_t group : liveGroups) {
+        if (group != 0) ::kill(-group, SIGKILL);
     }
 }
 

@@ -1,6 +1,7 @@
 // Interrupting a run: while a StopSignals object lives, the first SIGINT or
 // SIGTERM asks the run to stop after writing its results; a second one ends
-// the process at once (the results database keeps what it committed).
+// the process at once, with its evaluators (the results database keeps what
+// it committed).
 // Implemented per platform (stop_signals_posix.cpp, stop_signals_windows.cpp;
 // on Windows the console's Ctrl+C and Ctrl+Break stand for the signals).
 #pragma once

@@ -4,6 +4,8 @@
 
 #include <signal.h>
 
+#include "child_process.h"
+
 namespace varno::tool {
 
 namespace {
@@ -15,7 +17,9 @@ struct sigaction previousInt, previousTerm;
 
 extern "C" void onStopSignal(int signal) {
     if (stopSignal != 0) {
-        // The second signal: end now, as the default action would.
+        // The second signal: end now, as the default action would, and the
+        // evaluators with their own processes first, which would outlive it.
+        endChildrenNow();
         ::signal(signal, SIG_DFL);
         ::raise(signal);
         return;
