@@ -14,7 +14,12 @@ namespace varno::search {
 namespace {
 
 constexpr int surrogateStatus = 3;  // evaluation status of a surrogate candidate
-constexpr int trialStarts = 100;    // the start and 99 random points of the fit range
+constexpr int trialStarts = 100;    // the start and 99 random points of the trust region
+// Of the random trial points, only the most promising by the surface's own
+// value start an SQP search: the surface costs one evaluation per point, an
+// SQP search up to sqpEvaluationLimit with gradients, and searches from the
+// best-valued points reach the same peaks as searches from all of them.
+constexpr std::size_t searchedTrials = 8;
 constexpr int krigingDesigns = 150;
 constexpr int radialBasisDesigns = 100;
 constexpr std::size_t fewestFitDesigns = 3;
@@ -185,8 +190,9 @@ std::vector<design::Design> TravokSearch::gatherAround(const StoreView& store,
 }
 
 // One surrogate per goal response over the gathered designs; SQP from the
-// start and from 99 random points of the fit range. The candidate is the
-// point of best predicted performance that the store does not know.
+// start and from the best-valued of 99 random points of the trust region.
+// The candidate is the point of best predicted performance that the store
+// does not know.
 std::optional<design::Design> TravokSearch::surrogateSearch(const StoreView& store,
                                                             const design::Design& start, int tag) {
     const int base = tag == tagKriging ? krigingDesigns : radialBasisDesigns;
@@ -204,14 +210,26 @@ std::optional<design::Design> TravokSearch::surrogateSearch(const StoreView& sto
     const CodeRange trials{codesOf(lower, range), codesOf(upper, range)};
     const SmoothProblem problem = goals->problem(lower, upper);
 
-    std::vector<std::pair<double, std::vector<int>>> found;
-    for (int trial = 0; trial < trialStarts; ++trial) {
-        std::vector<int> codes = start.ints;
-        for (std::size_t j = 0; trial > 0 && j < codes.size(); ++j) {
+    // The start always, and the random points of best predicted performance.
+    std::vector<std::pair<double, Eigen::VectorXd>> screened;
+    for (int trial = 1; trial < trialStarts; ++trial) {
+        std::vector<int> codes(start.ints.size());
+        for (std::size_t j = 0; j < codes.size(); ++j) {
             codes[j] = random_.integer(trials.low[j], trials.high[j]);
         }
-        const SmoothResult result =
-            maximizeSmooth(problem, unitPoint(codes, range), sqpEvaluationLimit);
+        Eigen::VectorXd x = unitPoint(codes, range);
+        screened.emplace_back(goals->predictedPerformance(x), std::move(x));
+    }
+    const std::size_t kept = std::min(searchedTrials, screened.size());
+    std::partial_sort(screened.begin(), screened.begin() + static_cast<std::ptrdiff_t>(kept),
+                      screened.end(),
+                      [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::vector<Eigen::VectorXd> searchStarts = {unitPoint(start.ints, range)};
+    for (std::size_t k = 0; k < kept; ++k) searchStarts.push_back(std::move(screened[k].second));
+
+    std::vector<std::pair<double, std::vector<int>>> found;
+    for (const Eigen::VectorXd& from : searchStarts) {
+        const SmoothResult result = maximizeSmooth(problem, from, sqpEvaluationLimit);
         if (!result.converged) continue;
         found.emplace_back(goals->predictedPerformance(result.x), codesOf(result.x, range));
     }
