@@ -56,6 +56,9 @@ SmoothResult maximizeSmooth(const SmoothProblem& problem, const Eigen::VectorXd&
     solver.set_maxeval(evaluationLimit);
     solver.set_ftol_rel(relativeTolerance);
     solver.set_xtol_rel(relativeTolerance);
+    if (problem.stepTolerance.size() == start.size()) {
+        solver.set_xtol_abs(toStd(problem.stepTolerance));
+    }
 
     SmoothResult result;
     std::vector<double> x = toStd(last);

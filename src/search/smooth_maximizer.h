@@ -18,6 +18,10 @@ struct SmoothProblem {
     std::vector<SmoothFunction> equalities;    // each kept at 0
     Eigen::VectorXd lower;
     Eigen::VectorXd upper;
+    // Per variable, a step size below which the search has converged (for
+    // example, a fraction of the spacing the answer is rounded to); empty
+    // for none.
+    Eigen::VectorXd stepTolerance;
 };
 
 struct SmoothResult {

@@ -78,6 +78,18 @@ std::vector<int> codesOf(const Eigen::VectorXd& x, const CodeRange& range) {
     return codes;
 }
 
+// A quarter of one code's width in the unit coordinates of each field: an
+// SQP search over a surface stops once its steps no longer move the code
+// its answer rounds to.
+Eigen::VectorXd quarterCodes(const CodeRange& range) {
+    Eigen::VectorXd tolerance(static_cast<Eigen::Index>(range.low.size()));
+    for (std::size_t j = 0; j < range.low.size(); ++j) {
+        const double span = range.high[j] - range.low[j];
+        tolerance[static_cast<Eigen::Index>(j)] = span > 0 ? 0.5 / span : 0.0;
+    }
+    return tolerance;
+}
+
 // The part of the fit range within `radius` of `centre`: a surface fitted
 // over a wide box predicts poorly far from the start, where its designs thin
 // out.
@@ -208,7 +220,8 @@ std::optional<design::Design> TravokSearch::surrogateSearch(const StoreView& sto
     const auto [lower, upper] =
         trustRegion(unitPoint(start.ints, range), surrogateChoice_.trustRadius(tag));
     const CodeRange trials{codesOf(lower, range), codesOf(upper, range)};
-    const SmoothProblem problem = goals->problem(lower, upper);
+    SmoothProblem problem = goals->problem(lower, upper);
+    problem.stepTolerance = quarterCodes(range);
 
     // The start always, and the random points of best predicted performance.
     std::vector<std::pair<double, Eigen::VectorXd>> screened;
@@ -264,8 +277,9 @@ std::optional<design::Design> TravokSearch::leastSquaresStep(const StoreView& st
     if (!goals) return std::nullopt;
     const Eigen::VectorXd centre = unitPoint(codes, range);
     const auto [lower, upper] = trustRegion(centre, surrogateChoice_.trustRadius(tagLargestLevel));
-    const SmoothResult result =
-        maximizeSmooth(goals->problem(lower, upper), centre, sqpEvaluationLimit);
+    SmoothProblem problem = goals->problem(lower, upper);
+    problem.stepTolerance = quarterCodes(range);
+    const SmoothResult result = maximizeSmooth(problem, centre, sqpEvaluationLimit);
     std::vector<int> best = codesOf(result.x, range);
     if (!isUnknown(best, store)) return std::nullopt;
     return freshDesign(std::move(best));

@@ -104,6 +104,33 @@ TEST(SmoothMaximizerTest, ReturnsAnImprovedPointWithinBoundsAndConstraints) {
     EXPECT_NEAR(result.x[1], 0.5, 1e-6);
 }
 
+// A step tolerance ends the search once its steps are that small: on a flat
+// quartic peak, well before the default tolerances would, short of the peak
+// by a few tolerances since the steps shrink slowly there.
+TEST(SmoothMaximizerTest, StepToleranceEndsTheSearchEarlier) {
+    int evaluations = 0;
+    SmoothProblem problem;
+    problem.objective = [&evaluations](const Eigen::VectorXd& x, Eigen::VectorXd* g) {
+        ++evaluations;
+        const Eigen::Array2d d = x.array() - Eigen::Array2d(0.3, -0.2);
+        if (g) *g = -4.0 * d.cube().matrix();
+        return -d.square().square().sum();
+    };
+    problem.lower = Eigen::Vector2d(-1, -1);
+    problem.upper = Eigen::Vector2d(1, 1);
+    const Eigen::Vector2d start(0.9, 0.9);
+    const SmoothResult fine = maximizeSmooth(problem, start, 200);
+    const int fineEvaluations = evaluations;
+    evaluations = 0;
+    problem.stepTolerance = Eigen::Vector2d::Constant(0.01);
+    const SmoothResult coarse = maximizeSmooth(problem, start, 200);
+    EXPECT_TRUE(coarse.converged);
+    EXPECT_LT(evaluations, fineEvaluations);
+    EXPECT_NEAR(coarse.x[0], 0.3, 0.1);
+    EXPECT_NEAR(coarse.x[1], -0.2, 0.1);
+    EXPECT_LT((fine.x - Eigen::Vector2d(0.3, -0.2)).norm(), 0.05);
+}
+
 // A store of a smooth problem over codes: response "f" = 1 + the squared
 // distance from `centre` in tenths of codes, minimised.
 struct SmoothStore {
