@@ -29,6 +29,13 @@ struct SmoothResult {
     bool converged = false;  // false when the solver gave up
 };
 
+// The `count` points of highest `value`, highest first (all of them when
+// fewer): the most promising starts of a multi-start search, each judged by
+// one evaluation.
+std::vector<Eigen::VectorXd> bestValued(std::vector<Eigen::VectorXd> points,
+                                        const std::function<double(const Eigen::VectorXd&)>& value,
+                                        std::size_t count);
+
 // SLSQP from `start` with at most `evaluationLimit` evaluations of the
 // objective. A solver failure returns the last point reached (or the start),
 // moved within the bounds.

@@ -224,21 +224,21 @@ std::optional<design::Design> TravokSearch::surrogateSearch(const StoreView& sto
     problem.stepTolerance = quarterCodes(range);
 
     // The start always, and the random points of best predicted performance.
-    std::vector<std::pair<double, Eigen::VectorXd>> screened;
+    std::vector<Eigen::VectorXd> randomPoints;
     for (int trial = 1; trial < trialStarts; ++trial) {
         std::vector<int> codes(start.ints.size());
         for (std::size_t j = 0; j < codes.size(); ++j) {
             codes[j] = random_.integer(trials.low[j], trials.high[j]);
         }
-        Eigen::VectorXd x = unitPoint(codes, range);
-        screened.emplace_back(goals->predictedPerformance(x), std::move(x));
+        randomPoints.push_back(unitPoint(codes, range));
     }
-    const std::size_t kept = std::min(searchedTrials, screened.size());
-    std::partial_sort(screened.begin(), screened.begin() + static_cast<std::ptrdiff_t>(kept),
-                      screened.end(),
-                      [](const auto& a, const auto& b) { return a.first > b.first; });
     std::vector<Eigen::VectorXd> searchStarts = {unitPoint(start.ints, range)};
-    for (std::size_t k = 0; k < kept; ++k) searchStarts.push_back(std::move(screened[k].second));
+    for (Eigen::VectorXd& x : bestValued(
+             std::move(randomPoints),
+             [&](const Eigen::VectorXd& p) { return goals->predictedPerformance(p); },
+             searchedTrials)) {
+        searchStarts.push_back(std::move(x));
+    }
 
     std::vector<std::pair<double, std::vector<int>>> found;
     for (const Eigen::VectorXd& from : searchStarts) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <set>
 #include <string>
@@ -102,6 +103,18 @@ TEST(SmoothMaximizerTest, ReturnsAnImprovedPointWithinBoundsAndConstraints) {
     result = maximizeSmooth(problem, start, 50);
     EXPECT_NEAR(result.x[0], -0.25, 1e-6);
     EXPECT_NEAR(result.x[1], 0.5, 1e-6);
+}
+
+TEST(SmoothMaximizerTest, BestValuedKeepsTheHighestPointsHighestFirst) {
+    std::vector<Eigen::VectorXd> points;
+    for (const double v : {0.4, -0.9, 0.8, 0.1, -0.1}) points.push_back(Eigen::Vector2d(v, 0.0));
+    const auto value = [](const Eigen::VectorXd& x) { return -std::fabs(x[0] - 0.3); };
+    const std::vector<Eigen::VectorXd> best = bestValued(points, value, 3);
+    ASSERT_EQ(best.size(), 3u);
+    EXPECT_EQ(best[0][0], 0.4);
+    EXPECT_EQ(best[1][0], 0.1);
+    EXPECT_EQ(best[2][0], -0.1);
+    EXPECT_EQ(bestValued(points, value, 9).size(), points.size());
 }
 
 // A step tolerance ends the search once its steps are that small: on a flat
