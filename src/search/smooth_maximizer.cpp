@@ -2,6 +2,7 @@
 
 #include <nlopt.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 
@@ -34,6 +35,19 @@ std::vector<double> toStd(const Eigen::VectorXd& v) { return {v.data(), v.data()
 
 }  // namespace
 
+std::vector<Eigen::VectorXd> bestValued(std::vector<Eigen::VectorXd> points,
+                                        const std::function<double(const Eigen::VectorXd&)>& value,
+                                        std::size_t count) {
+    std::vector<std::pair<double, std::size_t>> ranked;
+    for (std::size_t k = 0; k < points.size(); ++k) ranked.emplace_back(value(points[k]), k);
+    const std::size_t kept = std::min(count, ranked.size());
+    std::partial_sort(ranked.begin(), ranked.begin() + static_cast<std::ptrdiff_t>(kept),
+                      ranked.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::vector<Eigen::VectorXd> best;
+    for (std::size_t k = 0; k < kept; ++k) best.push_back(std::move(points[ranked[k].second]));
+    return best;
+}
+
 SmoothResult maximizeSmooth(const SmoothProblem& problem, const Eigen::VectorXd& start,
                             int evaluationLimit) {
     const auto n = static_cast<unsigned>(start.size());
@@ -56,6 +70,9 @@ SmoothResult maximizeSmooth(const SmoothProblem& problem, const Eigen::VectorXd&
     solver.set_maxeval(evaluationLimit);
     solver.set_ftol_rel(relativeTolerance);
     solver.set_xtol_rel(relativeTolerance);
+    if (problem.stepTolerance.size() == start.size()) {
+        solver.set_xtol_abs(toStd(problem.stepTolerance));
+    }
 
     SmoothResult result;
     std::vector<double> x = toStd(last);

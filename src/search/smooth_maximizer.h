@@ -18,12 +18,23 @@ struct SmoothProblem {
     std::vector<SmoothFunction> equalities;    // each kept at 0
     Eigen::VectorXd lower;
     Eigen::VectorXd upper;
+    // Per variable, a step size below which the search has converged (for
+    // example, a fraction of the spacing the answer is rounded to); empty
+    // for none.
+    Eigen::VectorXd stepTolerance;
 };
 
 struct SmoothResult {
     Eigen::VectorXd x;       // always within the bounds
     bool converged = false;  // false when the solver gave up
 };
+
+// The `count` points of highest `value`, highest first (all of them when
+// fewer): the most promising starts of a multi-start search, each judged by
+// one evaluation.
+std::vector<Eigen::VectorXd> bestValued(std::vector<Eigen::VectorXd> points,
+                                        const std::function<double(const Eigen::VectorXd&)>& value,
+                                        std::size_t count);
 
 // SLSQP from `start` with at most `evaluationLimit` evaluations of the
 // objective. A solver failure returns the last point reached (or the start),

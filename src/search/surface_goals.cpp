@@ -9,6 +9,11 @@ namespace varno::search {
 
 namespace {
 
+// The correlation parameters of a Kriging surface are tuned on at most this
+// many of its points (see buildKrigingTunedOnPart): half of the most a
+// surrogate step fits, an eighth of the likelihood's cost.
+constexpr int krigingTuningPoints = 75;
+
 bool isGoal(int flag) { return flag == model::kindObjective || flag == model::kindConstraint; }
 
 // The performance of response values through the performance function, never
@@ -62,6 +67,8 @@ std::optional<SurfaceGoals> SurfaceGoals::fit(const model::PerformanceDefinition
         const Eigen::VectorXd column = values.col(static_cast<Eigen::Index>(i));
         if (kind == surrogate::SurfaceKind::leastSquares) {
             surfaces[i] = surrogate::fitPolynomialSurrogate(order, points, column);
+        } else if (kind == surrogate::SurfaceKind::kriging) {
+            surfaces[i] = surrogate::buildKrigingTunedOnPart(points, column, krigingTuningPoints);
         } else {
             surfaces[i] = surrogate::buildSurrogate(kind, points, column, false);
         }

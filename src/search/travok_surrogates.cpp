@@ -14,7 +14,12 @@ namespace varno::search {
 namespace {
 
 constexpr int surrogateStatus = 3;  // evaluation status of a surrogate candidate
-constexpr int trialStarts = 100;    // the start and 99 random points of the fit range
+constexpr int trialStarts = 100;    // the start and 99 random points of the trust region
+// Of the random trial points, only the most promising by the surface's own
+// value start an SQP search: the surface costs one evaluation per point, an
+// SQP search up to sqpEvaluationLimit with gradients, and searches from the
+// best-valued points reach the same peaks as searches from all of them.
+constexpr std::size_t searchedTrials = 8;
 constexpr int krigingDesigns = 150;
 constexpr int radialBasisDesigns = 100;
 constexpr std::size_t fewestFitDesigns = 3;
@@ -71,6 +76,18 @@ std::vector<int> codesOf(const Eigen::VectorXd& x, const CodeRange& range) {
         codes[j] = std::clamp(static_cast<int>(std::lround(code)), range.low[j], range.high[j]);
     }
     return codes;
+}
+
+// A quarter of one code's width in the unit coordinates of each field: an
+// SQP search over a surface stops once its steps no longer move the code
+// its answer rounds to.
+Eigen::VectorXd quarterCodes(const CodeRange& range) {
+    Eigen::VectorXd tolerance(static_cast<Eigen::Index>(range.low.size()));
+    for (std::size_t j = 0; j < range.low.size(); ++j) {
+        const double span = range.high[j] - range.low[j];
+        tolerance[static_cast<Eigen::Index>(j)] = span > 0 ? 0.5 / span : 0.0;
+    }
+    return tolerance;
 }
 
 // The part of the fit range within `radius` of `centre`: a surface fitted
@@ -185,8 +202,9 @@ std::vector<design::Design> TravokSearch::gatherAround(const StoreView& store,
 }
 
 // One surrogate per goal response over the gathered designs; SQP from the
-// start and from 99 random points of the fit range. The candidate is the
-// point of best predicted performance that the store does not know.
+// start and from the best-valued of 99 random points of the trust region.
+// The candidate is the point of best predicted performance that the store
+// does not know.
 std::optional<design::Design> TravokSearch::surrogateSearch(const StoreView& store,
                                                             const design::Design& start, int tag) {
     const int base = tag == tagKriging ? krigingDesigns : radialBasisDesigns;
@@ -202,16 +220,29 @@ std::optional<design::Design> TravokSearch::surrogateSearch(const StoreView& sto
     const auto [lower, upper] =
         trustRegion(unitPoint(start.ints, range), surrogateChoice_.trustRadius(tag));
     const CodeRange trials{codesOf(lower, range), codesOf(upper, range)};
-    const SmoothProblem problem = goals->problem(lower, upper);
+    SmoothProblem problem = goals->problem(lower, upper);
+    problem.stepTolerance = quarterCodes(range);
 
-    std::vector<std::pair<double, std::vector<int>>> found;
-    for (int trial = 0; trial < trialStarts; ++trial) {
-        std::vector<int> codes = start.ints;
-        for (std::size_t j = 0; trial > 0 && j < codes.size(); ++j) {
+    // The start always, and the random points of best predicted performance.
+    std::vector<Eigen::VectorXd> randomPoints;
+    for (int trial = 1; trial < trialStarts; ++trial) {
+        std::vector<int> codes(start.ints.size());
+        for (std::size_t j = 0; j < codes.size(); ++j) {
             codes[j] = random_.integer(trials.low[j], trials.high[j]);
         }
-        const SmoothResult result =
-            maximizeSmooth(problem, unitPoint(codes, range), sqpEvaluationLimit);
+        randomPoints.push_back(unitPoint(codes, range));
+    }
+    std::vector<Eigen::VectorXd> searchStarts = {unitPoint(start.ints, range)};
+    for (Eigen::VectorXd& x : bestValued(
+             std::move(randomPoints),
+             [&](const Eigen::VectorXd& p) { return goals->predictedPerformance(p); },
+             searchedTrials)) {
+        searchStarts.push_back(std::move(x));
+    }
+
+    std::vector<std::pair<double, std::vector<int>>> found;
+    for (const Eigen::VectorXd& from : searchStarts) {
+        const SmoothResult result = maximizeSmooth(problem, from, sqpEvaluationLimit);
         if (!result.converged) continue;
         found.emplace_back(goals->predictedPerformance(result.x), codesOf(result.x, range));
     }
@@ -246,8 +277,9 @@ std::optional<design::Design> TravokSearch::leastSquaresStep(const StoreView& st
     if (!goals) return std::nullopt;
     const Eigen::VectorXd centre = unitPoint(codes, range);
     const auto [lower, upper] = trustRegion(centre, surrogateChoice_.trustRadius(tagLargestLevel));
-    const SmoothResult result =
-        maximizeSmooth(goals->problem(lower, upper), centre, sqpEvaluationLimit);
+    SmoothProblem problem = goals->problem(lower, upper);
+    problem.stepTolerance = quarterCodes(range);
+    const SmoothResult result = maximizeSmooth(problem, centre, sqpEvaluationLimit);
     std::vector<int> best = codesOf(result.x, range);
     if (!isUnknown(best, store)) return std::nullopt;
     return freshDesign(std::move(best));

@@ -24,6 +24,7 @@ const char* const header = "Kriging model";
 }  // namespace
 
 struct KrigingFit::Solution {
+    Eigen::MatrixXd correlation;
     Eigen::LLT<Eigen::MatrixXd> factor;
     Eigen::VectorXd weights;
     double beta = 0.0;
@@ -57,7 +58,8 @@ std::optional<KrigingFit::Solution> KrigingFit::solve(const Eigen::VectorXd& the
         return std::nullopt;
     }
     Solution s;
-    s.factor.compute(correlation(theta, nugget));
+    s.correlation = correlation(theta, nugget);
+    s.factor.compute(s.correlation);
     if (s.factor.info() != Eigen::Success) return std::nullopt;
     const Eigen::VectorXd ones = Eigen::VectorXd::Ones(values_.size());
     const Eigen::VectorXd onesSolved = s.factor.solve(ones);
@@ -96,7 +98,7 @@ std::optional<double> KrigingFit::likelihoodCost(const Eigen::VectorXd& theta,
     if (gradientLogTheta) {
         // d cost / d theta_k = -1/2 sum_ij W_ij (x_ik - x_jk)^2 with
         // W = (R^-1 - a a' / variance) o R, a the weights.
-        const Eigen::MatrixXd r = correlation(theta, likelihoodNugget);
+        const Eigen::MatrixXd& r = s->correlation;
         Eigen::MatrixXd w = s->factor.solve(Eigen::MatrixXd::Identity(n, n));
         w.noalias() -= (s->weights / s->variance) * s->weights.transpose();
         w = w.cwiseProduct(r);

@@ -72,6 +72,30 @@ std::unique_ptr<SurrogateModel> buildSurrogate(SurfaceKind kind, const Eigen::Ma
     return nullptr;
 }
 
+std::unique_ptr<SurrogateModel> buildKrigingTunedOnPart(const Eigen::MatrixXd& points,
+                                                        const Eigen::VectorXd& values,
+                                                        int tuningPoints) {
+    const Eigen::Index n = points.rows();
+    if (tuningPoints <= 0 || n <= tuningPoints || points.cols() == 0) {
+        return buildSurrogate(SurfaceKind::kriging, points, values, false);
+    }
+    Eigen::MatrixXd part(tuningPoints, points.cols());
+    Eigen::VectorXd partValues(tuningPoints);
+    for (Eigen::Index i = 0; i < tuningPoints; ++i) {
+        const Eigen::Index row = i * n / tuningPoints;
+        part.row(i) = points.row(row);
+        partValues[i] = values[row];
+    }
+    KrigingFit tuned(part, partValues, Eigen::VectorXd::Constant(points.cols(), initialTheta));
+    if (tuned.isFitted()) {
+        KrigingOpt(tuned).optimize(true, true, 0);
+        auto fit = std::make_unique<KrigingFit>(points, values, tuned.theta());
+        if (fit->isFitted()) return fit;
+    }
+    // The part's parameters do not suit the whole: tuned on all points.
+    return buildKriging(points, values, false);
+}
+
 bool writeSurrogateFile(const std::string& path, const SurrogateModel& model,
                         const std::vector<std::string>& variableNames,
                         const std::vector<VariableRange>& ranges) {

@@ -47,4 +47,13 @@ std::unique_ptr<SurrogateModel> fitPolynomialSurrogate(int order, const Eigen::M
 std::unique_ptr<SurrogateModel> buildSurrogate(SurfaceKind kind, const Eigen::MatrixXd& points,
                                                const Eigen::VectorXd& values, bool sweep);
 
+// A Kriging surrogate fitted to all `points` and `values` with the
+// correlation parameters most likely for at most `tuningPoints` of them,
+// spread evenly through the rows. Each likelihood evaluation costs the cube
+// of its point count, and the parameters of a fit over many nearby points are
+// estimated almost as well from part of them. None when the fit fails.
+std::unique_ptr<SurrogateModel> buildKrigingTunedOnPart(const Eigen::MatrixXd& points,
+                                                        const Eigen::VectorXd& values,
+                                                        int tuningPoints);
+
 }  // namespace varno::surrogate

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <set>
 #include <string>
@@ -102,6 +103,45 @@ TEST(SmoothMaximizerTest, ReturnsAnImprovedPointWithinBoundsAndConstraints) {
     result = maximizeSmooth(problem, start, 50);
     EXPECT_NEAR(result.x[0], -0.25, 1e-6);
     EXPECT_NEAR(result.x[1], 0.5, 1e-6);
+}
+
+TEST(SmoothMaximizerTest, BestValuedKeepsTheHighestPointsHighestFirst) {
+    std::vector<Eigen::VectorXd> points;
+    for (const double v : {0.4, -0.9, 0.8, 0.1, -0.1}) points.push_back(Eigen::Vector2d(v, 0.0));
+    const auto value = [](const Eigen::VectorXd& x) { return -std::fabs(x[0] - 0.3); };
+    const std::vector<Eigen::VectorXd> best = bestValued(points, value, 3);
+    ASSERT_EQ(best.size(), 3u);
+    EXPECT_EQ(best[0][0], 0.4);
+    EXPECT_EQ(best[1][0], 0.1);
+    EXPECT_EQ(best[2][0], -0.1);
+    EXPECT_EQ(bestValued(points, value, 9).size(), points.size());
+}
+
+// A step tolerance ends the search once its steps are that small: on a flat
+// quartic peak, well before the default tolerances would, short of the peak
+// by a few tolerances since the steps shrink slowly there.
+TEST(SmoothMaximizerTest, StepToleranceEndsTheSearchEarlier) {
+    int evaluations = 0;
+    SmoothProblem problem;
+    problem.objective = [&evaluations](const Eigen::VectorXd& x, Eigen::VectorXd* g) {
+        ++evaluations;
+        const Eigen::Array2d d = x.array() - Eigen::Array2d(0.3, -0.2);
+        if (g) *g = -4.0 * d.cube().matrix();
+        return -d.square().square().sum();
+    };
+    problem.lower = Eigen::Vector2d(-1, -1);
+    problem.upper = Eigen::Vector2d(1, 1);
+    const Eigen::Vector2d start(0.9, 0.9);
+    const SmoothResult fine = maximizeSmooth(problem, start, 200);
+    const int fineEvaluations = evaluations;
+    evaluations = 0;
+    problem.stepTolerance = Eigen::Vector2d::Constant(0.01);
+    const SmoothResult coarse = maximizeSmooth(problem, start, 200);
+    EXPECT_TRUE(coarse.converged);
+    EXPECT_LT(evaluations, fineEvaluations);
+    EXPECT_NEAR(coarse.x[0], 0.3, 0.1);
+    EXPECT_NEAR(coarse.x[1], -0.2, 0.1);
+    EXPECT_LT((fine.x - Eigen::Vector2d(0.3, -0.2)).norm(), 0.05);
 }
 
 // A store of a smooth problem over codes: response "f" = 1 + the squared

@@ -81,6 +81,30 @@ TEST(InterpolatingSurrogates, LikelihoodGradientIsExactAndTheSearchImprovesTheLi
     EXPECT_LT(*fit.likelihoodCost(fit.theta(), nullptr), before - 1.0);
 }
 
+// A Kriging fit tuned on part of its points takes the correlation
+// parameters most likely for every third point and interpolates all of them.
+TEST(InterpolatingSurrogates, KrigingTunedOnPartInterpolatesAllPoints) {
+    const Eigen::MatrixXd points = spreadPoints(36);
+    const Eigen::VectorXd values = responses(points);
+    const auto model = buildKrigingTunedOnPart(points, values, 12);
+    ASSERT_TRUE(model);
+    for (Eigen::Index i = 0; i < points.rows(); ++i) {
+        EXPECT_NEAR(model->evaluate(points.row(i).transpose()), values(i), 1e-6);
+    }
+    Eigen::MatrixXd part(12, 3);
+    for (Eigen::Index i = 0; i < 12; ++i) part.row(i) = points.row(3 * i);
+    KrigingFit tuned(part, responses(part), Eigen::Vector3d::Constant(0.5));
+    ASSERT_TRUE(KrigingOpt(tuned).optimize(true, true, 0));
+    const auto* kriging = dynamic_cast<const KrigingFit*>(model.get());
+    ASSERT_TRUE(kriging);
+    EXPECT_EQ(kriging->theta(), tuned.theta());
+
+    // Tuned on no fewer points than it has, it is the fully tuned fit.
+    const Eigen::Vector3d probe(0.15, -0.35, 0.55);
+    EXPECT_EQ(buildKrigingTunedOnPart(points, values, 36)->evaluate(probe),
+              buildSurrogate(SurfaceKind::kriging, points, values, false)->evaluate(probe));
+}
+
 TEST(InterpolatingSurrogates, RepeatedPointsPredictTheirMean) {
     Eigen::MatrixXd points = spreadPoints(12);
     Eigen::VectorXd values = responses(points);
