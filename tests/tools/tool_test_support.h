@@ -9,7 +9,9 @@
 #include <sstream>
 #include <string>
 
+#if !defined(_WIN32)
 #include <sys/wait.h>
+#endif
 
 namespace varno::tool::testing {
 
@@ -52,14 +54,25 @@ struct Outcome {
     std::string out, err;
 };
 
-// Runs the `varno` executable with `arguments` in `folder`.
+// Runs the `varno` executable with `arguments` in `folder`, through the
+// system's command interpreter (cmd.exe on Windows, which changes the drive
+// with /d and returns the exit status itself).
 inline Outcome runVarno(const ScratchFolder& folder, const std::string& arguments) {
-    const std::string command = "cd \"" + folder.path().string() +
+#if defined(_WIN32)
+    const std::string changeFolder = "cd /d \"";
+#else
+    const std::string changeFolder = "cd \"";
+#endif
+    const std::string command = changeFolder + folder.path().string() +
                                 "\" && \"" VARNO_TOOL_PATH "\" " + arguments +
                                 " > stdout.txt 2> stderr.txt";
     const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readText(folder / "stdout.txt"),
-            readText(folder / "stderr.txt")};
+#if defined(_WIN32)
+    const int exitCode = status;
+#else
+    const int exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+    return {exitCode, readText(folder / "stdout.txt"), readText(folder / "stderr.txt")};
 }
 
 // Writes an executable script and returns its path.
