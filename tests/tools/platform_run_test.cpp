@@ -7,7 +7,6 @@
 
 #include <chrono>
 #include <clocale>
-#include <sstream>
 #include <thread>
 
 #include "command_evaluator.h"
@@ -20,17 +19,6 @@ namespace fs = std::filesystem;
 using ::testing::_;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-
-std::vector<std::vector<std::string>> csvRows(const fs::path& path) {
-    std::istringstream text(testing::readText(path));
-    std::vector<std::vector<std::string>> rows;
-    for (std::string line; std::getline(text, line);) {
-        std::istringstream fields(line);
-        rows.emplace_back();
-        for (std::string field; std::getline(fields, field, ',');) rows.back().push_back(field);
-    }
-    return rows;
-}
 
 // The decimal separator of the locale the environment selects.
 std::string environmentDecimalPoint() {
@@ -54,7 +42,7 @@ TEST(PlatformRun, AStudyByAbsolutePathsUnderACommaLocaleWritesPointDecimals) {
                                       results.string() + "\"");
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
 
-    const auto rows = csvRows(results / "results.csv");
+    const auto rows = testing::csvRows(results / "results.csv");
     ASSERT_EQ(rows.size(), 201u) << "a header and 200 designs";
     for (const auto& row : rows) ASSERT_LE(row.size(), rows[0].size()) << "a decimal comma";
     // The baseline (1.5, 1.5) comes first, read from the study as written.
@@ -73,7 +61,7 @@ TEST(PlatformRun, AStudyByAbsolutePathsUnderACommaLocaleWritesPointDecimals) {
     EXPECT_THAT(outcome.out, HasSubstr("The library's report and results table: " +
                                        (results / "sphere0.rpt").string() + ", " +
                                        (results / "sphere0.res").string()));
-    EXPECT_EQ(csvRows(results / "sphere0.res").size(), 201u);
+    EXPECT_EQ(testing::csvRows(results / "sphere0.res").size(), 201u);
     EXPECT_TRUE(fs::exists(results / "progress.svg"));
     EXPECT_TRUE(fs::exists(results / "designs" / "200" / "stdout.txt"));
 }

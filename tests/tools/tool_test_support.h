@@ -8,6 +8,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #if !defined(_WIN32)
 #include <sys/wait.h>
@@ -47,6 +48,18 @@ inline std::string readText(const std::filesystem::path& path) {
     std::ostringstream content;
     content << in.rdbuf();
     return content.str();
+}
+
+// The fields of each line of a CSV file without quoted fields.
+inline std::vector<std::vector<std::string>> csvRows(const std::filesystem::path& path) {
+    std::istringstream text(readText(path));
+    std::vector<std::vector<std::string>> rows;
+    for (std::string line; std::getline(text, line);) {
+        std::istringstream fields(line);
+        rows.emplace_back();
+        for (std::string field; std::getline(fields, field, ',');) rows.back().push_back(field);
+    }
+    return rows;
 }
 
 struct Outcome {
