@@ -16,9 +16,9 @@
 #               and run each for FUZZ_SECONDS (default 60); inputs that make a
 #               target fail are kept in fuzz/regressions/<target>/, which
 #               `make test` replays
-#   make windows-test  cross-build the DLL and its tests with mingw-w64
-#               (build/windows) and run them under Wine; installs the cross
-#               compilers, Wine and the cross-built libraries first
+#   make windows-test  cross-build the DLL, the runner and their tests with
+#               mingw-w64 (build/windows) and run them under Wine; installs the
+#               cross compilers, Wine and the cross-built libraries first
 #               (scripts/install-windows-deps.sh)
 #   make clean  remove the preset build trees
 

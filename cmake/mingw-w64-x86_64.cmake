@@ -2,7 +2,7 @@
 # POSIX-threads flavour, for std::thread and std::mutex).
 #
 # Libraries cross-built for Windows are looked for under VARNO_WINDOWS_PREFIX
-# (scripts/build-windows-deps.sh installs them there); the header-only
+# (scripts/install-windows-deps.sh installs them there); the header-only
 # libraries of the build machine are reached through that prefix as well.
 # Tests run under Wine through the cross-compiling emulator.
 set(CMAKE_SYSTEM_NAME Windows)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Windows DLL and its tests with mingw-w64 (build/windows) and runs
-# them under Wine, in a Wine prefix of their own (build/wine-prefix). The
+# Builds the Windows DLL, the runner and their tests with mingw-w64
+# (build/windows) and runs them under Wine, in a Wine prefix of their own (build/wine-prefix). The
 # TRAVOK host is compared with the Linux build's, so its Linux build
 # (build/default) is made first.
 set -euo pipefail

@@ -5,7 +5,6 @@
 
 #include <cstdlib>
 #include <map>
-#include <sstream>
 
 #include "results_store.h"
 
@@ -20,17 +19,6 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-std::vector<std::vector<std::string>> csvRows(const fs::path& path) {
-    std::istringstream text(testing::readText(path));
-    std::vector<std::vector<std::string>> rows;
-    for (std::string line; std::getline(text, line);) {
-        std::istringstream fields(line);
-        rows.emplace_back();
-        for (std::string field; std::getline(fields, field, ',');) rows.back().push_back(field);
-    }
-    return rows;
-}
-
 // The sphere, every seventh design failing.
 const std::string sphereEvaluator = "exec " + testing::sphereAnswer;
 
@@ -41,7 +29,7 @@ TEST(Runner, RunsASmallTravokStudyWithAnExternalEvaluator) {
     const testing::Outcome outcome =
         testing::runVarno(folder, "run sphere.study --parallel 4 --workdir results");
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
-    const auto rows = csvRows(folder / "results" / "results.csv");
+    const auto rows = testing::csvRows(folder / "results" / "results.csv");
     ASSERT_EQ(rows.size(), 201u) << "a header and 200 designs";
     EXPECT_EQ(rows[1][1], "infeasible") << "the baseline comes first";
     EXPECT_THAT(rows[7], ElementsAre("7", "error", "-1e+99", _, _, "", "", "exited with status 2"));
@@ -64,7 +52,7 @@ TEST(Runner, RunsASmallTravokStudyWithAnExternalEvaluator) {
     EXPECT_THAT(outcome.out, HasSubstr("The library's report and results table: " +
                                        (folder / "results" / "sphere0.rpt").string() + ", " +
                                        libraryTable.string()));
-    EXPECT_EQ(csvRows(libraryTable).size(), 201u);
+    EXPECT_EQ(testing::csvRows(libraryTable).size(), 201u);
     EXPECT_THAT(testing::readText(folder / "results" / "sphere0.rpt"),
                 HasSubstr("*EXIT STATE\nComplete\n"));
     EXPECT_TRUE(fs::exists(folder / "results" / "designs" / "200" / "stdout.txt"));
@@ -101,8 +89,8 @@ TEST(Runner, ADoeStudyWritesItsArrayWithTheDesignOfEveryRun) {
     const testing::Outcome outcome = testing::runVarno(folder, "run screen.study --workdir out");
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
     EXPECT_THAT(outcome.out, HasSubstr("doe_array.csv"));
-    const auto array = csvRows(folder / "out" / "doe_array.csv");
-    const auto results = csvRows(folder / "out" / "results.csv");
+    const auto array = testing::csvRows(folder / "out" / "doe_array.csv");
+    const auto results = testing::csvRows(folder / "out" / "results.csv");
     ASSERT_EQ(array.size(), 5u) << "a header and the four runs";
     EXPECT_THAT(array[0], ElementsAre("run", "design", "x", "y"));
     // Standard order: x changes on every run, y every second run.
@@ -139,7 +127,7 @@ TEST(Runner, RunsABuiltInProblemWithoutAStudyFile) {
     const testing::Outcome outcome =
         testing::runVarno(folder, "run --problem tension-spring --budget 200 --quiet");
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
-    EXPECT_EQ(csvRows(folder / "results.csv").size(), 201u);
+    EXPECT_EQ(testing::csvRows(folder / "results.csv").size(), 201u);
     EXPECT_TRUE(fs::exists(folder / "progress.svg"));
     EXPECT_THAT(outcome.err, Not(HasSubstr("evaluations"))) << "--quiet: no progress line";
     EXPECT_THAT(outcome.out, HasSubstr("g4"));

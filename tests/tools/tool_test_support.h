@@ -8,8 +8,11 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#if !defined(_WIN32)
 #include <sys/wait.h>
+#endif
 
 namespace varno::tool::testing {
 
@@ -47,19 +50,42 @@ inline std::string readText(const std::filesystem::path& path) {
     return content.str();
 }
 
+// The fields of each line of a CSV file without quoted fields.
+inline std::vector<std::vector<std::string>> csvRows(const std::filesystem::path& path) {
+    std::istringstream text(readText(path));
+    std::vector<std::vector<std::string>> rows;
+    for (std::string line; std::getline(text, line);) {
+        std::istringstream fields(line);
+        rows.emplace_back();
+        for (std::string field; std::getline(fields, field, ',');) rows.back().push_back(field);
+    }
+    return rows;
+}
+
 struct Outcome {
     int exitCode = -1;
     std::string out, err;
 };
 
-// Runs the `varno` executable with `arguments` in `folder`.
+// Runs the `varno` executable with `arguments` in `folder`, through the
+// system's command interpreter (cmd.exe on Windows, which changes the drive
+// with /d and returns the exit status itself).
 inline Outcome runVarno(const ScratchFolder& folder, const std::string& arguments) {
-    const std::string command = "cd \"" + folder.path().string() +
+#if defined(_WIN32)
+    const std::string changeFolder = "cd /d \"";
+#else
+    const std::string changeFolder = "cd \"";
+#endif
+    const std::string command = changeFolder + folder.path().string() +
                                 "\" && \"" VARNO_TOOL_PATH "\" " + arguments +
                                 " > stdout.txt 2> stderr.txt";
     const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readText(folder / "stdout.txt"),
-            readText(folder / "stderr.txt")};
+#if defined(_WIN32)
+    const int exitCode = status;
+#else
+    const int exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+    return {exitCode, readText(folder / "stdout.txt"), readText(folder / "stderr.txt")};
 }
 
 // Writes an executable script and returns its path.

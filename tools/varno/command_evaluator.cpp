@@ -114,7 +114,7 @@ std::vector<std::string> commandArguments(const std::string& command, const fs::
         const fs::path path(words[k]);
         std::error_code ignored;
         const bool program = k == 0;
-        if (path.is_relative() && ((program && words[k].find('/') != std::string::npos) ||
+        if (path.is_relative() && ((program && path.has_parent_path()) ||
                                    (!program && fs::is_regular_file(base / path, ignored)))) {
             words[k] = (base / path).lexically_normal().string();
         }

@@ -129,6 +129,18 @@ ExecutorSettings executorSettings(const Block& block, const StudyFile& file) {
     return settings;
 }
 
+// On Windows a backslash separates the folders of a path (C:\tools\solver.exe),
+// so there it only keeps a following quote; elsewhere it keeps any character,
+// as in a shell.
+bool escapes(const std::string& text, std::size_t i) {
+    if (text[i] != '\\' || i + 1 >= text.size()) return false;
+#if defined(_WIN32)
+    return text[i + 1] == '"' || text[i + 1] == '\'';
+#else
+    return true;
+#endif
+}
+
 }  // namespace
 
 std::vector<std::string> splitWords(const std::string& text) {
@@ -140,12 +152,12 @@ std::vector<std::string> splitWords(const std::string& text) {
         const char c = text[i];
         if (quote != 0) {
             if (c == quote) quote = 0;
-            else if (c == '\\' && quote == '"' && i + 1 < text.size()) word += text[++i];
+            else if (quote == '"' && escapes(text, i)) word += text[++i];
             else word += c;
         } else if (c == '\'' || c == '"') {
             quote = c;
             inWord = true;
-        } else if (c == '\\' && i + 1 < text.size()) {
+        } else if (escapes(text, i)) {
             word += text[++i];
             inWord = true;
         } else if (c == ' ' || c == '\t' || c == '\n') {

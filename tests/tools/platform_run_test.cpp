@@ -1,0 +1,88 @@
+// Runs on the platform the build is for, with an evaluator program built for
+// it (no shell or interpreter): a whole study given by absolute paths (on
+// Windows with a drive letter and backslashes) under a locale with a decimal
+// comma, and a timed-out evaluator ended together with what it started.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <clocale>
+#include <thread>
+
+#include "command_evaluator.h"
+#include "tool_test_support.h"
+
+namespace varno::tool {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::_;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+// The decimal separator of the locale the environment selects.
+std::string environmentDecimalPoint() {
+    const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
+    std::setlocale(LC_NUMERIC, "");
+    const std::string point = std::localeconv()->decimal_point;
+    std::setlocale(LC_NUMERIC, previous.c_str());
+    return point;
+}
+
+TEST(PlatformRun, AStudyByAbsolutePathsUnderACommaLocaleWritesPointDecimals) {
+    ASSERT_EQ(environmentDecimalPoint(), ",")
+        << "the test runs with LC_ALL=de_DE.UTF-8 (scripts/install-deps.sh makes the locale)";
+    testing::ScratchFolder folder;
+    std::string study = testing::sphereStudy();
+    study.replace(study.find("sh sphere.sh"), 12, VARNO_EVALUATOR_PATH " sphere");
+    const fs::path studyFile = folder / "sphere.study", results = folder / "results";
+    testing::writeText(studyFile, study);
+    const testing::Outcome outcome =
+        testing::runVarno(folder, "run \"" + studyFile.string() + "\" --parallel 3 --workdir \"" +
+                                      results.string() + "\"");
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+
+    const auto rows = testing::csvRows(results / "results.csv");
+    ASSERT_EQ(rows.size(), 201u) << "a header and 200 designs";
+    for (const auto& row : rows) ASSERT_LE(row.size(), rows[0].size()) << "a decimal comma";
+    // The baseline (1.5, 1.5) comes first, read from the study as written.
+    EXPECT_THAT(rows[1], ElementsAre("1", "infeasible", _, "1.5", "1.5", _, "3"));
+    EXPECT_DOUBLE_EQ(std::stod(rows[1][5]), 1 + 1.2 * 1.2 + 1.7 * 1.7);
+    EXPECT_THAT(rows[7], ElementsAre("7", "error", "-1e+99", _, _, "", "", "exited with status 2"));
+    EXPECT_THAT(outcome.err, HasSubstr("Design7 failed: exited with status 2"));
+    int feasible = 0;
+    for (const auto& row : rows) {
+        if (row[1] != "feasible") continue;
+        ++feasible;
+        EXPECT_LE(std::stod(row[6]), 1.0);
+        EXPECT_NEAR(std::stod(row[3]) + std::stod(row[4]), std::stod(row[6]), 1e-12);
+    }
+    EXPECT_GT(feasible, 10);
+    EXPECT_THAT(outcome.out, HasSubstr("The library's report and results table: " +
+                                       (results / "sphere0.rpt").string() + ", " +
+                                       (results / "sphere0.res").string()));
+    EXPECT_EQ(testing::csvRows(results / "sphere0.res").size(), 201u);
+    EXPECT_TRUE(fs::exists(results / "progress.svg"));
+    EXPECT_TRUE(fs::exists(results / "designs" / "200" / "stdout.txt"));
+}
+
+TEST(PlatformRun, ATimedOutEvaluatorIsEndedWithTheProgramItStarted) {
+    testing::ScratchFolder folder;
+    StudyModel model;
+    model.variables = {{"x", {}}};
+    model.responses = {{"f", BlockKind::objective, "min_value", 0}};
+    const auto began = std::chrono::steady_clock::now();
+    CommandEvaluator evaluator(
+        model, {"\"" VARNO_EVALUATOR_PATH "\" hang", 3.0, 1, folder / "work", folder.path()});
+    const std::vector<DesignResult> results = evaluator.evaluate({{1, "Design1", {0.5}}});
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_THAT(results[0].error, HasSubstr("timed out after 3 s"));
+    const fs::path design = folder / "work" / "designs" / "1";
+    ASSERT_TRUE(fs::exists(design / "started.txt")) << "the started program ran before the timeout";
+    // Left running, it would mark its folder six seconds after it started.
+    std::this_thread::sleep_until(began + std::chrono::seconds(8));
+    EXPECT_FALSE(fs::exists(design / "survived.txt"));
+}
+
+}  // namespace
+}  // namespace varno::tool
