@@ -74,6 +74,9 @@ protected:
         double** values = nullptr;
         const int count = VARNO_getNextSetOfDesignsFromStudy(&ids, &values);
         EXPECT_EQ(count, expectedCount) << lastMessage();
+        if (count == 0) {
+            EXPECT_TRUE(ids == nullptr && values == nullptr) << "an empty set hands out no arrays";
+        }
         std::vector<int> result;
         if (ids != nullptr) result.assign(ids, ids + count);
         VARNO_freePtr(ids);
