@@ -24,6 +24,10 @@ std::size_t SurrogateChoice::indexOf(int tag) {
     return 1;
 }
 
+double SurrogateChoice::smallestRadius(int tag) {
+    return tag == tagLargestLevel ? smallestLocalRadius : firstRadius;
+}
+
 SourceRecord& SurrogateChoice::recordOf(int tag) {
     if (tag == tagKriging) return krigingRecord;
     if (tag == tagRadialBasis) return radialBasisRecord;
@@ -35,7 +39,7 @@ void SurrogateChoice::credit(int tag, double recorded, double rawFitness) {
     ++record.trials;
     double& radius = radii_[indexOf(tag)];
     radius = rawFitness > recorded ? std::min(largestRadius, radius * radiusGrowth)
-                                   : std::max(smallestRadius, radius * radiusShrink);
+                                   : std::max(smallestRadius(tag), radius * radiusShrink);
     if (rawFitness > recorded) {
         ++record.successes;
         if (recorded != 0.0 && std::fabs((rawFitness - recorded) / recorded) >= 0.5) {

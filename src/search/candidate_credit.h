@@ -31,15 +31,21 @@ public:
     // `rawFitness` where `recorded` was expected: a success when it did better,
     // counted twice more when it did so by at least half of |recorded|. The
     // weights then follow the successes, each within [0.2, 0.75]. The kind's
-    // trust radius grows after a success and shrinks after a failure.
+    // trust radius grows after a success and shrinks after a failure, down to
+    // its smallest radius.
     void credit(int tag, double recorded, double rawFitness);
 
     // Half the width, in the fit range's [-1, 1] coordinates, of the region
     // around the start where the surface of the kind of `tag` is searched.
     double trustRadius(int tag) const { return radii_[indexOf(tag)]; }
     static constexpr double firstRadius = 0.25;
-    static constexpr double smallestRadius = 1.0 / 64.0;
+    static constexpr double smallestLocalRadius = 1.0 / 64.0;
     static constexpr double largestRadius = 1.0;
+    // The least-squares surface is fitted to the designs nearest its start, so
+    // it may narrow its region to refine a smooth optimum. Kriging and radial
+    // basis are fitted over a wide box: narrowed, they keep refining a ripple
+    // of a rugged objective, so their region never shrinks below the first.
+    static double smallestRadius(int tag);
 
     float kriging = 0.5f;        // k: the probability of Kriging
     float leastSquares = 0.25f;  // l

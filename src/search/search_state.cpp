@@ -283,6 +283,7 @@ std::optional<SearchSnapshot> TravokSearch::snapshot() const {
     surrogateChoice_.write(out);
     localMethods_.write(out);
     writeStartRecords(out, startRecords_);
+    out.int32Vector(bestCodes_);
     out.int32(surrogateSteps_);
     out.int32(baseline_.started ? 1 : 0);
     out.int32Vector(baseline_.patternSteps);
@@ -316,6 +317,7 @@ bool TravokSearch::restore(const SearchSnapshot& snapshot) {
         !readStartRecords(in, startRecords_)) {
         return false;
     }
+    in.int32Vector(bestCodes_);
     in.int32(surrogateSteps_);
     readBool(in, baseline_.started);
     in.int32Vector(baseline_.patternSteps);

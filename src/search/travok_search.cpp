@@ -87,9 +87,22 @@ void TravokSearch::takeResults(PendingKind kind, const AgentDesigns&) {
     if (kind == PendingKind::bred) creditCandidates();
     statistics_ = takeStatistics(pending_, messages_);
     const bool improved = statistics_.maximum > bestSoFar_;
+    if (improved) bestCodes_ = pending_[static_cast<std::size_t>(statistics_.bestIndex)].codes();
+    if (bred && statistics_.maximum < bestSoFar_) recordLostBest();
     bestSoFar_ = std::max(bestSoFar_, statistics_.maximum);
     if (bred) reinitialization_.countGeneration(improved);
     current_ = std::move(pending_);
+}
+
+// The generation replaces the whole population, so the best design found so
+// far can drop out of it. It then becomes the newest start record: the next
+// surrogate step searches around it as well as around the population's best,
+// which keeps a local search going from the best design while the
+// population explores.
+void TravokSearch::recordLostBest() {
+    if (bestCodes_.empty()) return;
+    std::erase_if(startRecords_, [this](const StartRecord& r) { return r.codes == bestCodes_; });
+    startRecords_.push_back({bestCodes_, bestSoFar_});
 }
 
 const PopulationMember& TravokSearch::bestMember() const {

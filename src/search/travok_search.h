@@ -57,8 +57,9 @@ struct Candidate {
     LocalMethod method = LocalMethod::pattern;  // baseline candidates only
 };
 
-// An earlier successful surrogate candidate, a further start for surrogate
-// steps once; `uses` counts the steps started from it.
+// An earlier successful surrogate candidate, or the best design so far once
+// the population has lost it: a further start for surrogate steps once;
+// `uses` counts the steps started from it.
 struct StartRecord {
     std::vector<int> codes;
     double rawFitness = 0.0;
@@ -129,6 +130,7 @@ private:
     Population breedPopulation(const StoreView& store, int cycle) override;
     // Credits, statistics, and the pending population becomes the current one.
     void takeResults(PendingKind kind, const AgentDesigns&) override;
+    void recordLostBest();
     void recordThresholds();
 
     // Breeding (travok_generation.cpp).
@@ -181,7 +183,8 @@ private:
     SurrogateChoice surrogateChoice_;
     LocalMethodChoice localMethods_;
     std::vector<StartRecord> startRecords_;
-    int surrogateSteps_ = 0;  // Kriging and radial-basis searches made
+    std::vector<int> bestCodes_;  // the codes of the best design so far
+    int surrogateSteps_ = 0;      // Kriging and radial-basis searches made
     BaselineStepState baseline_;
 };
 

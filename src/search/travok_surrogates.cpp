@@ -144,7 +144,8 @@ bool TravokSearch::isUnknown(const std::vector<int>& codes, const StoreView& sto
 }
 
 // From the best member and the most recent unused start record, candidates of
-// one surrogate kind drawn by the surrogate weights.
+// one surrogate kind drawn by the surrogate weights. A record that is the best
+// member itself adds no second start.
 void TravokSearch::addSurrogateCandidates(const StoreView& store) {
     if (!settings_.modelSwitch || !store.goals || !store.designsInBox || !store.evaluatedCount) {
         return;
@@ -154,8 +155,10 @@ void TravokSearch::addSurrogateCandidates(const StoreView& store) {
                                      [](const StartRecord& r) { return r.uses == 0; });
     if (unused != startRecords_.rend()) {
         ++unused->uses;
-        starts.push_back(freshDesign(unused->codes));
-        starts.back().performance = unused->rawFitness;
+        if (unused->codes != starts.front().ints) {
+            starts.push_back(freshDesign(unused->codes));
+            starts.back().performance = unused->rawFitness;
+        }
     }
     const int tag = surrogateChoice_.draw(random_);
     for (const design::Design& start : starts) {

@@ -8,6 +8,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "design/design_store.h"
@@ -50,15 +51,21 @@ TEST(SurrogateChoiceTest, CreditCountsBonusesAndClampsTheWeights) {
     EXPECT_EQ(choice.radialBasisRecord.trials, 2);
     EXPECT_FLOAT_EQ(choice.leastSquares, 2.0f / 5.0f);
     EXPECT_FLOAT_EQ(choice.radialBasis, 2.0f / 5.0f);
-    // Each kind's trust radius doubles after a success and halves after a failure.
-    EXPECT_DOUBLE_EQ(choice.trustRadius(tagKriging), SurrogateChoice::firstRadius / 2);
+    // Each kind's trust radius doubles after a success and halves after a
+    // failure; Kriging's never falls below the first radius.
+    EXPECT_DOUBLE_EQ(choice.trustRadius(tagKriging), SurrogateChoice::firstRadius);
     EXPECT_DOUBLE_EQ(choice.trustRadius(tagRadialBasis), 4 * SurrogateChoice::firstRadius);
+    choice.credit(tagRadialBasis, -1.0, -2.0);
+    EXPECT_DOUBLE_EQ(choice.trustRadius(tagRadialBasis), 2 * SurrogateChoice::firstRadius);
     for (int i = 0; i < 50; ++i) choice.credit(tagLargestLevel, -10.0, -4.0);
     EXPECT_FLOAT_EQ(choice.kriging, 0.2f);
     EXPECT_FLOAT_EQ(choice.leastSquares, 0.75f);
-    for (int i = 0; i < 50; ++i) choice.credit(tagKriging, -1.0, -2.0);
     EXPECT_DOUBLE_EQ(choice.trustRadius(tagLargestLevel), SurrogateChoice::largestRadius);
-    EXPECT_DOUBLE_EQ(choice.trustRadius(tagKriging), SurrogateChoice::smallestRadius);
+    // Least squares narrows down to its smallest radius.
+    for (int i = 0; i < 50; ++i) choice.credit(tagLargestLevel, -1.0, -2.0);
+    EXPECT_DOUBLE_EQ(choice.trustRadius(tagLargestLevel), SurrogateChoice::smallestLocalRadius);
+    for (int i = 0; i < 50; ++i) choice.credit(tagRadialBasis, -1.0, -2.0);
+    EXPECT_DOUBLE_EQ(choice.trustRadius(tagRadialBasis), SurrogateChoice::firstRadius);
 }
 
 TEST(LocalMethodChoiceTest, SharesFollowSuccessesAndFewDesignsAllowOnlyThePattern) {
@@ -225,7 +232,7 @@ TEST(TravokSurrogateTest, EveryCandidateSourceAppearsIsNewAndIsCredited) {
     // Eight fields, so that the search needs long enough to draw every surrogate kind.
     s.baselineCodes = std::vector<int>(8, 10);
     const std::vector<int> sizes(8, 201);
-    RandomStream random(0.5f);
+    RandomStream random(0.7f);
     TravokSearch search(s, sizes, random);
     SmoothStore store(sizes, {120, 60, 150, 90, 30, 180, 100, 70});
     store.evaluate(search.buildInitialPopulation({}));
@@ -253,6 +260,42 @@ TEST(TravokSurrogateTest, EveryCandidateSourceAppearsIsNewAndIsCredited) {
     }
     EXPECT_GT(baselineSteps, 0);
     EXPECT_GT(search.bestSoFar(), -1.05) << "the surrogates find the optimum";
+}
+
+TEST(TravokSurrogateTest, TheBestDesignLostByThePopulationIsTheNextSecondStart) {
+    const std::vector<int> sizes(4, 201);
+    RandomStream random(0.25f);
+    TravokSearch search(settingsFor(6), sizes, random);
+    SmoothStore store(sizes, {150, 40, 170, 90});
+    store.evaluate(search.buildInitialPopulation({}));
+    search.acceptResults({});
+    std::vector<int> bestCodes;
+    double best = -HUGE_VAL;
+    int lost = 0;
+    bool lostLastCycle = false;
+    for (int cycle = 0; cycle < 40; ++cycle) {
+        Population& pending = search.breed(store.view(), cycle);
+        if (lostLastCycle) {
+            EXPECT_EQ(search.startRecords().back().uses, 1) << "used as a start, cycle " << cycle;
+        }
+        store.evaluate(pending);
+        for (const PopulationMember& m : pending) {
+            if (m.rawFitness() > best)
+                std::tie(best, bestCodes) = std::pair{m.rawFitness(), m.codes()};
+        }
+        search.acceptResults({});
+        lostLastCycle = findByCodes(search.current(), bestCodes) < 0;
+        if (!lostLastCycle) continue;
+        ++lost;
+        const StartRecord& newest = search.startRecords().back();
+        EXPECT_EQ(newest.codes, bestCodes) << "cycle " << cycle;
+        EXPECT_EQ(newest.uses, 0);
+        EXPECT_DOUBLE_EQ(newest.rawFitness, best);
+        EXPECT_EQ(std::count_if(search.startRecords().begin(), search.startRecords().end(),
+                                [&](const StartRecord& r) { return r.codes == bestCodes; }),
+                  1);
+    }
+    EXPECT_GT(lost, 0) << "the population never lost its best design";
 }
 
 TEST(TravokSurrogateTest, NoSurrogatesBeyond160VariablesAndNoBaselineStepWithoutBaseline) {
