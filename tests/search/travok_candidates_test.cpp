@@ -296,6 +296,13 @@ TEST(TravokSurrogateTest, TheBestDesignLostByThePopulationIsTheNextSecondStart) 
                   1);
     }
     EXPECT_GT(lost, 0) << "the population never lost its best design";
+    // A saved search, start records and kept best design included, restores whole.
+    const std::optional<SearchSnapshot> saved = search.snapshot();
+    ASSERT_TRUE(saved.has_value());
+    RandomStream otherRandom(0.5f);
+    TravokSearch restored(settingsFor(6), sizes, otherRandom);
+    ASSERT_TRUE(restored.restore(*saved));
+    EXPECT_EQ(restored.snapshot()->state, saved->state);
 }
 
 TEST(TravokSurrogateTest, NoSurrogatesBeyond160VariablesAndNoBaselineStepWithoutBaseline) {
