@@ -112,6 +112,14 @@ double roundedToInteger(double value) { return (value + 0x1p52) - 0x1p52; }
 
 bool inScalingRange(double magnitude) { return magnitude > 1e-290 && magnitude < 1e290; }
 
+// The nine digits "%.8e" prints, in `digits`, when the scaled value is well
+// away from a rounding boundary and so rounds to them whatever its last bits.
+bool clearDigits(const NineDigits& nine, double& digits) {
+    digits = roundedToInteger(nine.scaled);
+    return nine.certain && digits >= 1e8 && digits < 1e9 &&
+           std::fabs(nine.scaled - digits) < roundingMargin;
+}
+
 // Whether two values print alike as "%16.8e", decided without printing them:
 // both scaled to nine digits before the point round to the same digits, each
 // well away from a rounding boundary. Values near a boundary, or outside
@@ -121,11 +129,9 @@ bool printAlike(double a, double b) {
     const double magnitude = std::fabs(a);
     if (!inScalingRange(magnitude) || std::signbit(a) != std::signbit(b)) return false;
     const NineDigits nine = nineDigits(magnitude);
-    const double scaledB = std::fabs(b) * nine.scale;
-    const double digits = roundedToInteger(nine.scaled);
-    return nine.certain && digits >= 1e8 && digits < 1e9 &&
-           std::fabs(nine.scaled - digits) < roundingMargin &&
-           std::fabs(scaledB - digits) < roundingMargin;
+    double digits = 0.0;
+    return clearDigits(nine, digits) &&
+           std::fabs(std::fabs(b) * nine.scale - digits) < roundingMargin;
 }
 
 // ------------------------------------------------------------------ hashing
@@ -146,9 +152,8 @@ void appendScientific(std::string& out, double value) {
     char* end = text;
     const double magnitude = std::fabs(value);
     const NineDigits nine = nineDigits(inScalingRange(magnitude) ? magnitude : 1.0);
-    const double rounded = roundedToInteger(nine.scaled);
-    if (inScalingRange(magnitude) && nine.certain && rounded >= 1e8 && rounded < 1e9 &&
-        std::fabs(nine.scaled - rounded) < roundingMargin) {
+    double rounded = 0.0;
+    if (inScalingRange(magnitude) && clearDigits(nine, rounded)) {
         auto digits = static_cast<std::uint32_t>(rounded);
         if (std::signbit(value)) *end++ = '-';
         char* first = end;
