@@ -37,9 +37,16 @@ void prefetch(const void* address) {
 }
 
 // The same for the cache lines of up to `limit` bytes from `start`.
-void prefetchForWriting(const void* start, std::size_t bytes, std::size_t limit = 256) {
+template <bool forWriting>
+void prefetchLines(const void* start, std::size_t bytes, std::size_t limit) {
     const auto* first = static_cast<const char*>(start);
-    for (std::size_t at = 0; at < std::min(bytes, limit); at += 64) prefetch<true>(first + at);
+    for (std::size_t at = 0; at < std::min(bytes, limit); at += 64) {
+        prefetch<forWriting>(first + at);
+    }
+}
+
+void prefetchForWriting(const void* start, std::size_t bytes, std::size_t limit = 256) {
+    prefetchLines<true>(start, bytes, limit);
 }
 
 // The lists of value arrays a take-over writes into, asked for before the
@@ -306,7 +313,7 @@ StoredDesign makeRecord(const Design& design) {
 
 void takeOverStored(Design& design, const StoredDesign& stored) {
     const std::span<const std::byte> entries = stored.values.entryBytes();
-    for (std::size_t at = 0; at < entries.size(); at += 64) prefetch(entries.data() + at);
+    prefetchLines<false>(entries.data(), entries.size(), entries.size());
     prefetch(stored.status.responseStates.data());
     prefetchValueArrays(design.responseValues);
     prefetchValueArrays(design.dependentValues);
