@@ -54,14 +54,10 @@ protected:
         ASSERT_TRUE(started_) << "the Slurm cluster did not start:\n" << startLog_;
     }
 
-    static testing::ScratchFolder* cluster_;
-    static bool started_;
-    static std::string startLog_;
+    static inline testing::ScratchFolder* cluster_ = nullptr;
+    static inline bool started_ = false;
+    static inline std::string startLog_;
 };
-
-testing::ScratchFolder* SlurmCluster::cluster_ = nullptr;
-bool SlurmCluster::started_ = false;
-std::string SlurmCluster::startLog_;
 
 std::size_t rowCount(const std::filesystem::path& database) {
     if (!std::filesystem::exists(database)) return 0;
@@ -74,11 +70,10 @@ std::size_t rowCount(const std::filesystem::path& database) {
 
 TEST_F(SlurmCluster, FortyDesignsRunOnceThroughAKilledAndResumedRunner) {
     testing::ScratchFolder folder;
-    std::string study = testing::sphereStudy();
-    study.replace(study.find("numEvals: 200"), 13, "numEvals: 40");
-    study.replace(study.find("timeout: 20"), 11, "timeout: 3");
-    study += "[executor]\npartition: main\ntime: 5\noptions: --comment=varno-test\npoll: 0.1\n";
-    testing::writeText(folder / "sphere.study", study);
+    testing::writeText(folder / "sphere.study",
+                       testing::sphereStudy(40, 3) +
+                           "[executor]\npartition: main\ntime: 5\noptions: --comment=varno-test\n"
+                           "poll: 0.1\n");
     testing::writeText(folder / "sphere.sh", evaluator);
 
     // The runner is killed outright once a dozen designs are in.
@@ -133,9 +128,9 @@ TEST_F(SlurmCluster, FortyDesignsRunOnceThroughAKilledAndResumedRunner) {
 
 TEST_F(SlurmCluster, ARefusedSubmissionFailsTheDesignWithSbatchsReason) {
     testing::ScratchFolder folder;
-    std::string study = testing::sphereStudy();
-    study += "[executor]\npartition: nosuchpartition\npoll: 0.1\n";
-    testing::writeText(folder / "sphere.study", study);
+    testing::writeText(folder / "sphere.study",
+                       testing::sphereStudy() +
+                           "[executor]\npartition: nosuchpartition\npoll: 0.1\n");
     testing::writeText(folder / "sphere.sh", evaluator);
     const testing::Outcome refused =
         testing::runVarno(folder, "run sphere.study --executor slurm --max-failures 2 --quiet");
