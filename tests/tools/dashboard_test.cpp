@@ -37,6 +37,14 @@ json studyData(httplib::Client& client) {
 
 TEST(Dashboard, AnswersTheRunsDesignsAndFollowsItsCommits) {
     testing::ScratchFolder folder;
+    const DashboardServer server(folder / "results.db", "127.0.0.1", 0);
+    httplib::Client client("127.0.0.1", server.port());
+    // Before the run has created its database, the page is told why it shows nothing.
+    json data = studyData(client);
+    EXPECT_EQ(data["httpStatus"], 503);
+    EXPECT_THAT(data["error"].get<std::string>(), HasSubstr("results.db"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "results.db")) << "nothing is created";
+
     ResultsStore store(folder / "results.db");
     store.setSetting("study", testing::sphereStudy());
     store.setSetting("parallel", "2");
@@ -44,10 +52,7 @@ TEST(Dashboard, AnswersTheRunsDesignsAndFollowsItsCommits) {
     store.add(design(2, 1.0, 2.0, 3));  // lower f, but infeasible
     store.add(design(3, 2.0, 0.9, 4));  // not yet scored: feasible by s <= 1
     store.add(design(4, 0, 0, 0, "exited with status 2"));
-    const DashboardServer server(folder / "results.db", "127.0.0.1", 0);
-    httplib::Client client("127.0.0.1", server.port());
-
-    json data = studyData(client);
+    data = studyData(client);
     EXPECT_EQ(data["study"]["name"], "sphere");
     EXPECT_EQ(data["study"]["parallel"], "2");
     std::vector<std::string> statuses;
@@ -72,16 +77,6 @@ TEST(Dashboard, AnswersTheRunsDesignsAndFollowsItsCommits) {
     EXPECT_THAT(client.Get("/")->body, HasSubstr("dashboard.js"));
     EXPECT_NE(client.Post("/api/study", "", "text/plain")->status, 200) << "read-only";
     EXPECT_THROW(DashboardServer(folder / "results.db", "127.0.0.1", server.port()), RunError);
-}
-
-TEST(Dashboard, ReportsAnUnreadableDatabaseToThePage) {
-    testing::ScratchFolder folder;
-    const DashboardServer server(folder / "results.db", "127.0.0.1", 0);
-    httplib::Client client("127.0.0.1", server.port());
-    const json data = studyData(client);
-    EXPECT_EQ(data["httpStatus"], 503);
-    EXPECT_THAT(data["error"].get<std::string>(), HasSubstr("results.db"));
-    EXPECT_FALSE(std::filesystem::exists(folder / "results.db")) << "nothing is created";
 }
 
 // A two-level experiment in factors x and y: r = 1 + 2x + y.

@@ -32,10 +32,9 @@ protected:
     // at once, with a shell script.
     std::vector<DesignResult> run(const std::string& script, int count = 2, double timeout = 0.0,
                                   int parallel = 2) {
-        const std::string command =
-            testing::writeScript(folder / "evaluate.sh", "#!/bin/sh\n" + script);
-        CommandEvaluator evaluator(model,
-                                   {command, timeout, parallel, folder / "work", folder.path()});
+        testing::writeText(folder / "evaluate.sh", script);
+        CommandEvaluator evaluator(
+            model, {"sh evaluate.sh", timeout, parallel, folder / "work", folder.path()});
         std::vector<DesignRequest> designs;
         for (int id = 1; id <= count; ++id) designs.push_back({id, "Design", {10.0 * id, 1, 2.5}});
         return evaluator.evaluate(designs);

@@ -24,11 +24,6 @@ std::vector<EvaluatedDesign> rowsOf(const std::filesystem::path& database) {
     return rows;
 }
 
-std::string bestLine(const std::string& out) {
-    const std::size_t at = out.find("Best feasible design:");
-    return at == std::string::npos ? "none" : out.substr(at, out.find('\n', at) - at);
-}
-
 // The first evaluator records its process id and kills the runner outright:
 // the evaluator must not live on as an orphan.
 TEST(RunnerKilled, ItsEvaluatorsEndWithIt) {
@@ -114,7 +109,8 @@ echo "$input" | )sh" + testing::sphereAnswer);
 // SIGINT or SIGTERM while evaluators hang: the runner stops at once, keeps
 // every design that had finished and leaves no evaluator or process started
 // by one behind. --resume refuses another parallelism or a changed study,
-// evaluates only the rest and ends where a run never stopped ends.
+// evaluates only the rest and ends with the designs, statuses and
+// performances of a run never stopped.
 class RunnerStopped : public HangingRun, public ::testing::WithParamInterface<int> {};
 
 TEST_P(RunnerStopped, KeepsWhatFinishedLeavesNoProcessAndResumesToTheSameEnd) {
@@ -126,8 +122,7 @@ TEST_P(RunnerStopped, KeepsWhatFinishedLeavesNoProcessAndResumesToTheSameEnd) {
     EXPECT_THAT(outcome.err, HasSubstr("stopped by a signal"));
     const std::size_t finished = rowsOf(folder / "out" / "results.db").size();
     EXPECT_EQ(finished, answered.size()) << "the designs that answered, no more, no fewer";
-    const std::string csv = testing::readText(folder / "out" / "results.csv");
-    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), finished + 1);
+    EXPECT_EQ(testing::csvRows(folder / "out" / "results.csv").size(), finished + 1);
     expectNoHangingProcess();
 
     std::filesystem::remove(folder / "hang");
@@ -150,7 +145,6 @@ TEST_P(RunnerStopped, KeepsWhatFinishedLeavesNoProcessAndResumesToTheSameEnd) {
     const testing::Outcome straight =
         testing::runVarno(folder, "run sphere.study --parallel 3 --workdir straight");
     ASSERT_EQ(straight.exitCode, 0) << straight.err;
-    EXPECT_EQ(bestLine(resumed.out), bestLine(straight.out));
     EXPECT_EQ(all, rowsOf(folder / "straight" / "results.db"));
     for (const int pid : numbersIn(folder / "left")) {
         EXPECT_TRUE(endsSoon(pid)) << "process " << pid << " left by an evaluator that answered";

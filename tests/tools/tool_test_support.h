@@ -91,14 +91,6 @@ inline Outcome runVarno(const ScratchFolder& folder, const std::string& argument
     return {exitCode, readText(folder / "stdout.txt"), readText(folder / "stderr.txt")};
 }
 
-// Writes an executable script and returns its path.
-inline std::string writeScript(const std::filesystem::path& path, const std::string& text) {
-    writeText(path, text);
-    std::filesystem::permissions(path, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add);
-    return path.string();
-}
-
 // A shell command that reads {"id":7,...,"variables":{"x":..,"y":..}} and
 // answers a shifted sphere f (minimum 1 at x = 0.3, y = -0.2) and s = x + y;
 // every seventh design fails.
