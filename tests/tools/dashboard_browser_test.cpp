@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <regex>
-#include <thread>
 
+#include "child_process.h"
 #include "headless_browser.h"
 #include "results_store.h"
 #include "tool_test_support.h"
@@ -17,9 +17,11 @@ namespace {
 
 using ::testing::HasSubstr;
 
-// The sphere of the runner tests (every seventh design fails); designs after
-// the twelfth wait until the file "more" exists in the study folder.
+// The sphere of the runner tests (every seventh design fails); each evaluator
+// notes the runner's process id, and designs after the twelfth wait until the
+// file "more" exists in the study folder.
 const std::string gatedEvaluator = R"(input=$(cat)
+echo $PPID > "$VARNO_STUDY_DIR/runner"
 id=$(echo "$input" | sed 's/.*"id":\([0-9]*\).*/\1/')
 tries=0
 while [ "$id" -gt 12 ] && [ ! -e "$VARNO_STUDY_DIR/more" ] && [ $tries -lt 600 ]; do
@@ -27,41 +29,13 @@ while [ "$id" -gt 12 ] && [ ! -e "$VARNO_STUDY_DIR/more" ] && [ $tries -lt 600 ]
 done
 echo "$input" | )" + testing::sphereAnswer;
 
-// The runner in the background, stopped by SIGINT; killed if a check fails first.
-class BackgroundRun {
-public:
-    BackgroundRun(const testing::ScratchFolder& folder, const std::string& arguments) {
-        pid_ = fork();
-        if (pid_ == 0) {
-            const std::string command = "cd \"" + folder.path().string() + "\" && exec \"" +
-                                        VARNO_TOOL_PATH "\" " + arguments +
-                                        " > stdout.txt 2> stderr.txt";
-            execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-    }
-    ~BackgroundRun() {
-        if (pid_ > 0) kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
-    }
-    int interrupt() {
-        int status = 0;
-        kill(pid_, SIGINT);
-        waitpid(std::exchange(pid_, -1), &status, 0);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-private:
-    pid_t pid_ = -1;
-};
-
 // The address the run prints once its dashboard listens.
-std::string dashboardAddress(const testing::ScratchFolder& folder) {
+std::string dashboardAddress(Process& run) {
     const std::regex line("Dashboard at (http://[^ \n]+)");
-    for (int tries = 0; tries < 300; ++tries) {
-        std::smatch found;
-        const std::string err = testing::readText(folder / "stderr.txt");
-        if (std::regex_search(err, found, line)) return found[1];
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::smatch found;
+    for (int tries = 0; tries < 300 && !run.finished(); ++tries) {
+        pumpProcesses({&run}, std::chrono::milliseconds(50));
+        if (std::regex_search(run.errors(), found, line)) return found[1];
     }
     return "";
 }
@@ -77,44 +51,41 @@ double bestFeasibleInDatabase(const std::filesystem::path& database) {
 
 TEST(DashboardInBrowser, ShowsTheRunAndFollowsItWithoutAReload) {
     testing::ScratchFolder folder;
-    std::string study = testing::sphereStudy();
-    study.replace(study.find("numEvals: 200"), 13, "numEvals: 40");
-    testing::writeText(folder / "sphere.study", study);
+    testing::writeText(folder / "sphere.study", testing::sphereStudy(40));
     testing::writeText(folder / "sphere.sh", gatedEvaluator);
-    BackgroundRun run(folder, "run sphere.study --serve 0 --quiet --workdir w");
-    const std::string address = dashboardAddress(folder);
-    ASSERT_THAT(address, HasSubstr("http://127.0.0.1:"))
-        << testing::readText(folder / "stderr.txt");
+    Process run(
+        {{VARNO_TOOL_PATH, "run", "sphere.study", "--serve", "0", "--quiet", "--workdir", "w"},
+         folder.path().string(),
+         "",
+         {}});
+    const std::string address = dashboardAddress(run);
+    ASSERT_THAT(address, HasSubstr("http://127.0.0.1:")) << run.errors();
 
-    std::unique_ptr<testing::HeadlessBrowser> browser;
-    try {
-        browser =
-            std::make_unique<testing::HeadlessBrowser>(folder / "profile", folder / "chromium.log");
-        browser->open(address);
-    } catch (const std::exception& error) {
-        FAIL() << "headless Chromium did not start: " << error.what();
-    }
+    // A browser that cannot start throws, failing the test with the reason.
+    testing::HeadlessBrowser browser(folder / "profile", folder / "chromium.log");
+    browser.open(address);
     const std::string count = "document.getElementById('design-count').textContent";
     const std::string best = "Number(document.getElementById('best-value').dataset.value)";
     const std::string rows = "document.querySelectorAll('#designs tbody tr').length";
     // Twelve designs, then the run waits for "more".
-    ASSERT_TRUE(browser->waitFor(count + " === '12'", 30)) << browser->evaluate(count);
+    ASSERT_TRUE(browser.waitFor(count + " === '12'", 30)) << browser.evaluate(count);
     const std::filesystem::path database = folder / "w" / "results.db";
-    EXPECT_EQ(browser->evaluate(best).get<double>(), bestFeasibleInDatabase(database));
-    EXPECT_EQ(browser->evaluate(rows), 12);
-    EXPECT_EQ(browser->evaluate("document.querySelectorAll('#failures tr').length"), 1)
+    EXPECT_EQ(browser.evaluate(best).get<double>(), bestFeasibleInDatabase(database));
+    EXPECT_EQ(browser.evaluate(rows), 12);
+    EXPECT_EQ(browser.evaluate("document.querySelectorAll('#failures tr').length"), 1)
         << "design 7 failed";
-    browser->screenshot(VARNO_SCREENSHOT_DIR "/dashboard-running.png");
-    browser->evaluate("window.sameDocument = true");
+    browser.evaluate("window.sameDocument = true");
 
     testing::writeText(folder / "more", "");
-    ASSERT_TRUE(browser->waitFor(count + " === '40'", 30)) << browser->evaluate(count);
-    EXPECT_EQ(browser->evaluate("window.sameDocument"), true) << "the page was reloaded";
-    EXPECT_EQ(browser->evaluate(best).get<double>(), bestFeasibleInDatabase(database));
-    EXPECT_EQ(browser->evaluate(rows), 40);
-    browser->screenshot(VARNO_SCREENSHOT_DIR "/dashboard-complete.png");
-    EXPECT_EQ(run.interrupt(), 0);
-    EXPECT_THAT(testing::readText(folder / "stdout.txt"), HasSubstr("The dashboard stays at"));
+    ASSERT_TRUE(browser.waitFor(count + " === '40'", 30)) << browser.evaluate(count);
+    EXPECT_EQ(browser.evaluate("window.sameDocument"), true) << "the page was reloaded";
+    EXPECT_EQ(browser.evaluate(best).get<double>(), bestFeasibleInDatabase(database));
+    EXPECT_EQ(browser.evaluate(rows), 40);
+    // The dashboard stays until Ctrl-C.
+    ASSERT_EQ(::kill(testing::numbersIn(folder / "runner").at(0), SIGINT), 0);
+    while (!run.finished()) pumpProcesses({&run}, std::chrono::milliseconds(100));
+    EXPECT_EQ(run.exitCode(), 0);
+    EXPECT_THAT(run.output(), HasSubstr("The dashboard stays at"));
 }
 
 }  // namespace

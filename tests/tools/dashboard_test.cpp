@@ -37,6 +37,14 @@ json studyData(httplib::Client& client) {
 
 TEST(Dashboard, AnswersTheRunsDesignsAndFollowsItsCommits) {
     testing::ScratchFolder folder;
+    const DashboardServer server(folder / "results.db", "127.0.0.1", 0);
+    httplib::Client client("127.0.0.1", server.port());
+    // Before the run has created its database, the page is told why it shows nothing.
+    json data = studyData(client);
+    EXPECT_EQ(data["httpStatus"], 503);
+    EXPECT_THAT(data["error"].get<std::string>(), HasSubstr("results.db"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "results.db")) << "nothing is created";
+
     ResultsStore store(folder / "results.db");
     store.setSetting("study", testing::sphereStudy());
     store.setSetting("parallel", "2");
@@ -44,10 +52,7 @@ TEST(Dashboard, AnswersTheRunsDesignsAndFollowsItsCommits) {
     store.add(design(2, 1.0, 2.0, 3));  // lower f, but infeasible
     store.add(design(3, 2.0, 0.9, 4));  // not yet scored: feasible by s <= 1
     store.add(design(4, 0, 0, 0, "exited with status 2"));
-    const DashboardServer server(folder / "results.db", "127.0.0.1", 0);
-    httplib::Client client("127.0.0.1", server.port());
-
-    json data = studyData(client);
+    data = studyData(client);
     EXPECT_EQ(data["study"]["name"], "sphere");
     EXPECT_EQ(data["study"]["parallel"], "2");
     std::vector<std::string> statuses;
@@ -63,37 +68,27 @@ TEST(Dashboard, AnswersTheRunsDesignsAndFollowsItsCommits) {
     data = studyData(client);
     EXPECT_EQ(data["designs"].size(), 5u);
     EXPECT_EQ(data["convergence"]["points"].back(), json::parse("[5,1.5,5]"));
+    // With s an objective too, design 5 dominates the other feasible ones and leads them.
+    std::string twoObjectives = testing::sphereStudy();
+    twoObjectives.replace(twoObjectives.find("[constraint s]"), 14, "[objective s]");
+    store.setSetting("study", twoObjectives);
+    EXPECT_EQ(studyData(client)["designs"][4]["rank"], 1);
 
     EXPECT_THAT(client.Get("/")->body, HasSubstr("dashboard.js"));
     EXPECT_NE(client.Post("/api/study", "", "text/plain")->status, 200) << "read-only";
     EXPECT_THROW(DashboardServer(folder / "results.db", "127.0.0.1", server.port()), RunError);
 }
 
-TEST(Dashboard, ReportsAnUnreadableDatabaseToThePage) {
-    testing::ScratchFolder folder;
-    const DashboardServer server(folder / "results.db", "127.0.0.1", 0);
-    httplib::Client client("127.0.0.1", server.port());
-    const json data = studyData(client);
-    EXPECT_EQ(data["httpStatus"], 503);
-    EXPECT_THAT(data["error"].get<std::string>(), HasSubstr("results.db"));
-    EXPECT_FALSE(std::filesystem::exists(folder / "results.db")) << "nothing is created";
-}
-
-// A two-level experiment in factors A and B: y = 1 + 2A + B.
+// A two-level experiment in factors x and y: r = 1 + 2x + y.
 TEST(Dashboard, GivesTheMainEffectsOfADesignedExperiment) {
-    std::string study = "[study t]\ntype: doe\n[response y]\ntype: API\n"
-                        "[studyResponse y]\n"
-                        "[method m]\nmethod: DOE\nsampleMethod: 2LevelFF\nnumEvals: 4\n";
-    for (const std::string name : {"A", "B"}) {
-        const std::string id = name == "A" ? "1" : "2";
-        study += "[parameter " + name + "]\ntype: Continuous\nid: " + id +
-                 "\nmin: 0\nbaseline: 0\nmax: 1\n[variable " + name +
-                 "]\ntype: Continuous\nid: " + id + "\nresolution: 11\ndistribution: NONE\n" +
-                 "[factor " + name + "]\ntype: Continuous\nlevels: 0, 1\nfactorType: Control\n";
-    }
     testing::ScratchFolder folder;
     ResultsStore store(folder / "results.db");
-    store.setSetting("study", study);
+    store.setSetting("study",
+                     "[study t]\ntype: doe\n[response r]\ntype: API\n[studyResponse r]\n"
+                     "[method m]\nmethod: DOE\nsampleMethod: 2LevelFF\nnumEvals: 4\n" +
+                         testing::xyBlocks("parameter", "min: 0\nbaseline: 0\nmax: 1\n") +
+                         testing::xyBlocks("variable", "resolution: 11\ndistribution: NONE\n") +
+                         testing::xyBlocks("factor", "levels: 0, 1\nfactorType: Control\n"));
     int id = 0;
     for (const auto& [a, b] :
          std::vector<std::pair<double, double>>{{0, 0}, {1, 0}, {0, 1}, {1, 1}}) {
@@ -107,7 +102,7 @@ TEST(Dashboard, GivesTheMainEffectsOfADesignedExperiment) {
     EXPECT_EQ(effects["factors"][0]["means"], json::parse("[1.5, 3.5]"));
     EXPECT_EQ(effects["factors"][1]["effect"], 1.0);
     const json& half = effects["halfNormal"];
-    EXPECT_EQ(half[0]["term"], "B");
+    EXPECT_EQ(half[0]["term"], "y");
     EXPECT_EQ(half[1]["size"], 2.0);
     EXPECT_NEAR(half[1]["quantile"].get<double>(), 1.1503, 1e-4);
 }

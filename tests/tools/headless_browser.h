@@ -1,6 +1,6 @@
 // A headless Chromium driven over the DevTools protocol on a pipe (file
 // descriptors 3 and 4 of the browser, messages ended by a NUL byte): open a
-// page, evaluate script in it, take a screenshot. POSIX only, as the tool's
+// page and evaluate script in it. POSIX only, as the tool's
 // other end-to-end tests.
 #pragma once
 
@@ -83,7 +83,6 @@ public:
         session_ =
             call("Target.attachToTarget", {{"targetId", target.at("targetId")}, {"flatten", true}})
                 .at("sessionId");
-        resize(900);
     }
 
     // The value of a script expression in the page.
@@ -107,19 +106,7 @@ public:
         return false;
     }
 
-    // The whole page, as tall as its content.
-    void screenshot(const std::filesystem::path& png) {
-        resize(evaluate("document.documentElement.scrollHeight").get<int>());
-        const std::string data = call("Page.captureScreenshot", {{"format", "png"}}).at("data");
-        std::ofstream(png, std::ios::binary) << base64Decoded(data);
-    }
-
 private:
-    void resize(int height) {
-        call("Emulation.setDeviceMetricsOverride",
-             {{"width", 1280}, {"height", height}, {"deviceScaleFactor", 1}, {"mobile", false}});
-    }
-
     nlohmann::json call(const std::string& method, const nlohmann::json& parameters) {
         nlohmann::json message = {{"id", ++lastId_}, {"method", method}, {"params", parameters}};
         if (!session_.empty()) message["sessionId"] = session_;
@@ -157,21 +144,6 @@ private:
         std::ifstream in(log_);
         const std::string text((std::istreambuf_iterator<char>(in)), {});
         return text.substr(text.size() > 2000 ? text.size() - 2000 : 0);
-    }
-
-    static std::string base64Decoded(const std::string& text) {
-        const std::string alphabet =
-            "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-        std::string bytes;
-        unsigned bits = 0;
-        int count = 0;
-        for (char c : text) {
-            const std::size_t value = alphabet.find(c);
-            if (value == std::string::npos) continue;  // padding
-            bits = (bits << 6) | static_cast<unsigned>(value), count += 6;
-            if (count >= 8) bytes += static_cast<char>((bits >> (count -= 8)) & 0xFF);
-        }
-        return bytes;
     }
 
     std::filesystem::path log_;

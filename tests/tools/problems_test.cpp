@@ -41,15 +41,12 @@ TEST(Problems, EngineeringProblemsMeetTheirBestKnownDesigns) {
                 << name << " g" << j + 1;
         }
     }
+    // The vessel's thicknesses are whole sixteenths of an inch.
+    EXPECT_DOUBLE_EQ(at("pressure-vessel", {0.8125, 0.4375, 42.0984456, 176.6365958}).objectives[0],
+                     at("pressure-vessel", {0.8, 0.45, 42.0984456, 176.6365958}).objectives[0]);
 }
 
-TEST(Problems, PressureVesselThicknessesAreWholeSixteenths) {
-    const ProblemValues exact = at("pressure-vessel", {0.8125, 0.4375, 42.0984456, 176.6365958});
-    const ProblemValues rounded = at("pressure-vessel", {0.8, 0.45, 42.0984456, 176.6365958});
-    EXPECT_DOUBLE_EQ(exact.objectives.at(0), rounded.objectives.at(0));
-}
-
-TEST(Problems, ZdtPointsOnTheFrontFollowItsShape) {
+TEST(Problems, PointsOnTheFrontsFollowTheirShape) {
     const std::vector<double> x = findProblem("zdt1")->bestPoint;
     ASSERT_DOUBLE_EQ(x[0], 0.25);
     const double pi = std::acos(-1.0);
@@ -59,9 +56,7 @@ TEST(Problems, ZdtPointsOnTheFrontFollowItsShape) {
     std::vector<double> behind = x;
     behind[5] = 0.5;
     EXPECT_GT(at("zdt1", behind).objectives.at(1), 0.5) << "off the front is worse";
-}
-
-TEST(Problems, Dtlz2FrontLiesOnTheUnitSphere) {
+    // The front of DTLZ2 lies on the unit sphere.
     const ProblemValues values = at("dtlz2", findProblem("dtlz2")->bestPoint);
     ASSERT_EQ(values.objectives.size(), 3u);
     double sum = 0.0;
@@ -81,27 +76,21 @@ TEST(Problems, GeneratedStudiesChooseTheSearchByTheNumberOfObjectives) {
     EXPECT_EQ(zdt.variables.size(), 30u);
 }
 
-TEST(Problems, TheEvaluatorMatchesStudyResponsesByName) {
+TEST(Problems, TheEvaluatorMatchesStudyResponsesByNameAndRejectsAStudyThatDoesNotFit) {
+    const Problem& spring = *findProblem("tension-spring");
     StudyModel model;
+    model.variables = {{"a", {}}};
+    EXPECT_THROW(ProblemEvaluator(spring, model), RunError) << "three variables";
     model.variables = {{"a", {}}, {"b", {}}, {"c", {}}};
+    model.responses = {{"cost", BlockKind::objective, "min_value", 0}};
+    EXPECT_THROW(ProblemEvaluator(spring, model), RunError) << "no response \"cost\"";
     model.responses = {{"g2", BlockKind::constraint, "less_equal", 0},
                        {"f", BlockKind::objective, "min_value", 0}};
-    const Problem& spring = *findProblem("tension-spring");
-    ProblemEvaluator evaluator(spring, model);
     const std::vector<DesignResult> results =
-        evaluator.evaluate({{1, "Design1", spring.bestPoint}});
+        ProblemEvaluator(spring, model).evaluate({{1, "Design1", spring.bestPoint}});
     const std::vector<double> all = spring.responses(spring.bestPoint.data());
     ASSERT_FALSE(results[0].failed);
     EXPECT_EQ(results[0].responses, (std::vector<double>{all[2], all[0]}));
-}
-
-TEST(Problems, TheEvaluatorRejectsAStudyThatDoesNotFit) {
-    StudyModel model;
-    model.variables = {{"a", {}}};
-    EXPECT_THROW(ProblemEvaluator(*findProblem("tension-spring"), model), RunError);
-    model.variables = {{"a", {}}, {"b", {}}, {"c", {}}};
-    model.responses = {{"cost", BlockKind::objective, "min_value", 0}};
-    EXPECT_THROW(ProblemEvaluator(*findProblem("tension-spring"), model), RunError);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // input, environment and directory reach the child, output is collected and
 // cut to its tail, a child past its time is killed, a missing program is
 // refused by name.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -65,13 +66,12 @@ TEST(Process, AChildPastItsTimeIsKilledAndAMissingProgramIsRefused) {
     EXPECT_EQ(child.exitCode(), -1);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
 
-    try {
-        Process missing({{"varno-no-such-program"}, "", "", {}});
-        FAIL() << "a missing program was started";
-    } catch (const std::runtime_error& error) {
-        EXPECT_NE(std::string(error.what()).find("varno-no-such-program"), std::string::npos)
-            << error.what();
-    }
+    EXPECT_THAT(
+        [] {
+            Process missing({{"varno-no-such-program"}, "", "", {}});
+        },
+        ::testing::ThrowsMessage<std::runtime_error>(
+            ::testing::HasSubstr("varno-no-such-program")));
 }
 
 }  // namespace

@@ -1,17 +1,21 @@
 // Results of a run without the library: the non-dominated set, results.csv,
-// the SVG charts and the progress line.
+// the SVG charts, the progress line, the plots of designed experiments and the
+// report of a robustness run.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "doe_plots.h"
 #include "file_output.h"
 #include "library.h"
 #include "plots.h"
 #include "progress.h"
 #include "results.h"
+#include "robustness_report.h"
 #include "tool_test_support.h"
 
 namespace varno::tool {
@@ -22,7 +26,9 @@ using ::testing::ElementsAre;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::Not;
+using ::testing::Pair;
 using ::testing::StartsWith;
+using ::testing::ThrowsMessage;
 
 StudyModel twoObjectives() {
     StudyModel model;
@@ -48,12 +54,10 @@ RunRecord sampleRecord() {
     return record;
 }
 
+// 3 is dominated by 2 (cheaper is not, stronger is), 5 by 2; 4 is infeasible,
+// 6 failed. Infeasible designs form the front only when none is feasible.
 TEST(ToolResults, NonDominatedDesignsOrientEachObjective) {
-    // 3 is dominated by 2 (cheaper is not, stronger is), 5 by 2; 4 is infeasible, 6 failed.
     EXPECT_THAT(nonDominatedIds(twoObjectives(), sampleRecord()), ElementsAre(1, 2));
-}
-
-TEST(ToolResults, InfeasibleDesignsFormTheFrontOnlyWhenNoneIsFeasible) {
     RunRecord record;
     record.designs = {design(1, 1.0, 1.0, 3), design(2, 2.0, 0.5, 3)};
     EXPECT_THAT(nonDominatedIds(twoObjectives(), record), ElementsAre(1));
@@ -124,12 +128,14 @@ TEST(ToolResults, ProgressChartShowsTheObjectiveMarkingInfeasibleDesignsApart) {
     EXPECT_TRUE(progressChart(twoObjectives(), record).logY) << "positive values over decades";
 }
 
-TEST(ToolResults, ChartAxesFollowTheSeriesThatSetThemWithReadableTicks) {
+TEST(ToolResults, ChartAxesFollowTheSeriesThatSetThemWithReadableTicksAndEscapedText) {
     Chart chart;
+    chart.title = "a < b & c";
     chart.wholeX = true;
     chart.series.push_back({"kept", "#000", {{0.0, 0.0}, {3.0, 0.25}}, false, 2.0});
     chart.series.push_back({"far", "#000", {{1.0, 1e6}}, false, 2.0, true, false});
     const std::string svg = renderSvg(chart);
+    EXPECT_THAT(svg, HasSubstr("a &lt; b &amp; c"));
     EXPECT_THAT(svg, HasSubstr(">0.25</text>"));
     EXPECT_THAT(svg, HasSubstr(">0.05</text>")) << "ticks at 0.05 steps, not 0.05000000001";
     EXPECT_THAT(svg, Not(HasSubstr("e+06</text>"))) << "the far point does not stretch the axis";
@@ -137,19 +143,12 @@ TEST(ToolResults, ChartAxesFollowTheSeriesThatSetThemWithReadableTicks) {
     chart.logY = true;
     chart.series[0].points = {{1.0, 0.01}, {2.0, 100.0}};
     EXPECT_THAT(renderSvg(chart), AllOf(HasSubstr(">0.01</text>"), HasSubstr(">100</text>")));
+    chart.series = {{"one", "#000", {{1.0, 1.0}}, true, 2.0}};
+    EXPECT_THAT(renderSvg(chart), AllOf(EndsWith("</svg>\n"), Not(HasSubstr("nan"))))
+        << "a single point";
 }
 
-TEST(ToolResults, ChartsEscapeTextAndSurviveASinglePoint) {
-    Chart chart;
-    chart.title = "a < b & c";
-    chart.series.push_back({"one", "#000", {{1.0, 1.0}}, true, 2.0});
-    const std::string svg = renderSvg(chart);
-    EXPECT_THAT(svg, EndsWith("</svg>\n"));
-    EXPECT_THAT(svg, HasSubstr("a &lt; b &amp; c"));
-    EXPECT_THAT(svg, Not(HasSubstr("nan")));
-}
-
-TEST(ToolProgress, TheLineShowsBudgetBestFeasibleAndTheTimeLeft) {
+TEST(ToolProgress, TheLineShowsBudgetBestFeasibleAndTheTimeLeftInPlaceOnATerminal) {
     ProgressState state{3, 50, 200, -1.25, 40};
     EXPECT_EQ(ProgressLine::format(state, 10.0),
               "cycle 3  evaluations 50/200  best -1.25  feasible 40  elapsed 0:10  left ~0:30");
@@ -157,9 +156,6 @@ TEST(ToolProgress, TheLineShowsBudgetBestFeasibleAndTheTimeLeft) {
     state.best.reset();
     EXPECT_EQ(ProgressLine::format(state, 61.0),
               "cycle 3  evaluations 50  best -  feasible 40  elapsed 1:01");
-}
-
-TEST(ToolProgress, UpdatesInPlaceOnATerminalAndAsLinesOtherwise) {
     std::ostringstream terminal, plain, silent;
     ProgressLine onTerminal(terminal, true, true), onFile(plain, true, false),
         quiet(silent, false, true);
@@ -168,9 +164,97 @@ TEST(ToolProgress, UpdatesInPlaceOnATerminalAndAsLinesOtherwise) {
         line->finish();
     }
     EXPECT_EQ(terminal.str().front(), '\r');
-    EXPECT_THAT(plain.str(), StartsWith("cycle 0  evaluations 0"));
-    EXPECT_THAT(plain.str(), Not(HasSubstr("\r")));
+    EXPECT_THAT(plain.str(), AllOf(StartsWith("cycle 0  evaluations 0"), Not(HasSubstr("\r"))));
     EXPECT_EQ(silent.str(), "");
+}
+
+// The plots of a designed experiment, from level means and results made up
+// here: the half-normal positions, the term names, aliased columns shown
+// once, and the two-factor cell means.
+StudyModel twoFactors() {
+    StudyModel model;
+    model.variables = {{"x", {}}, {"y", {}}};
+    model.factors = {"x", "y"};
+    model.responses = {{"f", BlockKind::studyResponse, "", 0}};
+    return model;
+}
+
+TEST(ToolDoePlots, QuantilesAndNames) {
+    EXPECT_NEAR(normalQuantile(0.975), 1.959963984540054, 1e-9);
+    EXPECT_NEAR(normalQuantile(0.5), 0.0, 1e-12);
+    EXPECT_EQ(termName("AB", {"M", "S"}), "M×S");
+    EXPECT_EQ(termName("J", std::vector<std::string>(9, "z")), "z") << "J is the ninth factor";
+}
+
+TEST(ToolDoePlots, HalfNormalShowsEachColumnOnceInAscendingOrder) {
+    DoeLevelMeans levels;
+    levels.factorCount = 2;
+    levels.columnLabels = {"A", "B", "AB", ""};
+    // B's column repeats A's means, as an aliased column would; the unlabelled
+    // column carries no term.
+    levels.means = {{1.0, 1.0, 4.0, 0.0}, {5.0, 5.0, 3.5, 0.0}};
+    const Chart chart = halfNormalChart(twoFactors(), levels);
+    ASSERT_FALSE(chart.series.empty());
+    const ChartSeries& points = chart.series.front();
+    EXPECT_THAT(points.pointLabels, ElementsAre("x×y", "x"));
+    ASSERT_EQ(points.points.size(), 2u);
+    EXPECT_NEAR(points.points[0].first, normalQuantile(0.625), 1e-12);
+    EXPECT_NEAR(points.points[1].first, normalQuantile(0.875), 1e-12);
+    EXPECT_EQ(points.points[0].second, 0.5);
+    EXPECT_EQ(points.points[1].second, 4.0);
+}
+
+TEST(ToolDoePlots, InteractionCellsAreMeansOfTheirDesigns) {
+    RunRecord record;
+    const double y[2][2] = {{1.0, 2.0}, {3.0, 10.0}};
+    int id = 0;
+    for (int a = 0; a < 2; ++a) {
+        for (int b = 0; b < 2; ++b) {
+            for (double noise : {-0.5, 0.5}) {
+                record.designs.push_back({++id, {a * 5.0, b * 2.0}, {y[a][b] + noise}, "", 1, 1.0});
+            }
+        }
+    }
+    const std::optional<DoePlot> plot = interactionsPlot(twoFactors(), record);
+    ASSERT_TRUE(plot);
+    ASSERT_EQ(plot->panels.size(), 1u);
+    const Chart& panel = plot->panels.front();
+    ASSERT_EQ(panel.series.size(), 2u);
+    EXPECT_THAT(panel.series[0].points, ElementsAre(Pair(0.0, 1.0), Pair(5.0, 3.0)));
+    EXPECT_THAT(panel.series[1].points, ElementsAre(Pair(0.0, 2.0), Pair(5.0, 10.0)));
+    record.designs.push_back({++id, {2.5, 0.0}, {0.0}, "", 1, 1.0});
+    EXPECT_FALSE(interactionsPlot(twoFactors(), record)) << "x now takes three values";
+}
+
+// The report of a robustness run: the histogram's bars hold every sample, and
+// the reliability table takes its figures from the R&R files.
+TEST(RobustnessReport, HistogramBarsHoldEverySample) {
+    const Chart chart = histogramChart("y", {1.0, 1.2, 1.5, 1.9, 12.0});
+    ASSERT_EQ(chart.series.size(), 1u);
+    const auto& points = chart.series.front().points;
+    ASSERT_EQ(points.size(), 44u);  // four corners per bar
+    double total = 0.0;
+    for (std::size_t b = 0; b < points.size(); b += 4) total += points[b + 1].second;
+    EXPECT_DOUBLE_EQ(total, 1.0);
+    EXPECT_DOUBLE_EQ(points[1].second, 0.8) << "all but the largest share the first bar";
+    EXPECT_DOUBLE_EQ(points.back().first, 12.0);
+}
+
+TEST(RobustnessReport, ReliabilityTableReadsTheFiles) {
+    testing::ScratchFolder dir;
+    testing::writeText(dir / "RandR_0_g.out",
+                       "\n    ****** RELIABILITY RESULTS FOR R&R AGENT ******\n\n    Beta: 2.1\n"
+                       "    Probability of failure: 0.0179");
+    StudyModel model;
+    for (const char* name : {"g", "h"}) {
+        StudyResponse response;
+        response.name = name;
+        model.responses.push_back(response);
+    }
+    std::ostringstream out;
+    printReliabilityTable(out, model, dir.path());
+    EXPECT_EQ(out.str(), "\nReliability\n  constraint                     beta            P_f\n"
+                         "  g                               2.1         0.0179\n");
 }
 
 // A small disk of its own (a 64 KiB tmpfs, which the test mounts): a file
@@ -189,13 +273,8 @@ TEST(ToolFiles, AFullDiskKeepsThePreviousFileAndNamesTheFile) {
 
     const std::filesystem::path file = disk / "results.csv";
     writeFileReplacing(file, "id,status\n1,feasible\n");
-    std::string error;
-    try {
-        writeFileReplacing(file, std::string(200000, 'x'));
-    } catch (const RunError& e) {
-        error = e.what();
-    }
-    EXPECT_THAT(error, HasSubstr("cannot write " + file.string()));
+    EXPECT_THAT([&] { writeFileReplacing(file, std::string(200000, 'x')); },
+                ThrowsMessage<RunError>(HasSubstr("cannot write " + file.string())));
     EXPECT_EQ(testing::readText(file), "id,status\n1,feasible\n");
     EXPECT_FALSE(std::filesystem::exists(disk / "results.csv.tmp")) << "the partial file is gone";
 }

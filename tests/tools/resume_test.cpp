@@ -5,13 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
-#include <fstream>
 #include <future>
-#include <sstream>
-#include <thread>
-
-#include <signal.h>
 
 #include "results_store.h"
 #include "tool_test_support.h"
@@ -19,99 +13,15 @@
 namespace varno::tool {
 namespace {
 
+using testing::endsSoon;
 using ::testing::HasSubstr;
+using testing::numbersIn;
 
-// The sphere of the runner tests (every seventh design fails); while the file
-// "interrupt" exists, design 37 sends SIGINT to the runner and removes it.
-const std::string interruptingEvaluator = R"(input=$(cat)
-case "$input" in *'"id":37,'*)
-  if [ -f "$VARNO_STUDY_DIR/interrupt" ]; then rm "$VARNO_STUDY_DIR/interrupt"; kill -INT $PPID; fi
-esac
-echo "$input" | )" + testing::sphereAnswer;
-
-// Everything a row holds but the time it took.
-std::vector<
-    std::tuple<int, int, int, std::vector<double>, std::vector<double>, std::string, int, double>>
-rowsOf(const std::filesystem::path& database) {
-    std::vector<std::tuple<int, int, int, std::vector<double>, std::vector<double>, std::string,
-                           int, double>>
-        rows;
-    for (const EvaluatedDesign& d : ResultsStore(database).all()) {
-        rows.emplace_back(d.id, d.cycle, d.position, d.values, d.responses, d.error, d.status,
-                          d.performance);
-    }
+// Every row of a results database, without the times the evaluations took.
+std::vector<EvaluatedDesign> rowsOf(const std::filesystem::path& database) {
+    std::vector<EvaluatedDesign> rows = ResultsStore(database).all();
+    for (EvaluatedDesign& row : rows) row.seconds = row.queueSeconds = 0.0;
     return rows;
-}
-
-// The whitespace-separated numbers of a file (none when it does not exist).
-std::vector<int> numbersIn(const std::filesystem::path& path) {
-    std::istringstream text(testing::readText(path));
-    std::vector<int> numbers;
-    for (int number = 0; text >> number;) numbers.push_back(number);
-    return numbers;
-}
-
-// Whether a process has ended within a few seconds. An orphan's exit leaves a
-// zombie until the system's first process collects it, which can take a while
-// in a container, so a zombie counts as ended. One still alive is killed.
-bool endsSoon(int pid) {
-    for (int wait = 0; wait < 50; ++wait) {
-        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-        std::string line;
-        if (::kill(pid, 0) != 0 || !std::getline(stat, line)) return true;
-        // The state follows the command name, which is in parentheses.
-        if (line.compare(line.rfind(')'), 3, ") Z") == 0) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    ::kill(pid, SIGKILL);
-    return false;
-}
-
-std::string bestLine(const std::string& out) {
-    const std::size_t at = out.find("Best feasible design:");
-    return at == std::string::npos ? "none" : out.substr(at, out.find('\n', at) - at);
-}
-
-TEST(Resume, AnInterruptedRunResumesToTheEndOfAnUninterruptedOne) {
-    testing::ScratchFolder folder;
-    std::string study = testing::sphereStudy();
-    study.replace(study.find("numEvals: 200"), 13, "numEvals: 80");
-    testing::writeText(folder / "sphere.study", study);
-    testing::writeText(folder / "sphere.sh", interruptingEvaluator);
-
-    testing::writeText(folder / "interrupt", "");
-    const testing::Outcome stopped =
-        testing::runVarno(folder, "run sphere.study --parallel 3 --workdir part");
-    EXPECT_EQ(stopped.exitCode, 130) << stopped.err;
-    EXPECT_THAT(stopped.err, HasSubstr("stopped by a signal"));
-    const auto partial = rowsOf(folder / "part" / "results.db");
-    ASSERT_GE(partial.size(), 30u);
-    ASSERT_LT(partial.size(), 80u);
-    const std::string csv = testing::readText(folder / "part" / "results.csv");
-    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), partial.size() + 1)
-        << "results.csv is written from the partial results";
-
-    const testing::Outcome wrongParallel =
-        testing::runVarno(folder, "run sphere.study --workdir part --resume");
-    EXPECT_NE(wrongParallel.exitCode, 0);
-    EXPECT_THAT(wrongParallel.err, HasSubstr("the run began with 3 evaluations at once, now 1"));
-    testing::writeText(folder / "sphere.study", testing::sphereStudy());
-    const testing::Outcome changed =
-        testing::runVarno(folder, "run sphere.study --parallel 3 --workdir part --resume");
-    EXPECT_NE(changed.exitCode, 0);
-    EXPECT_THAT(changed.err, HasSubstr("sphere.study changed since the run began: line 21 was "
-                                       "\"numEvals: 80\", is now \"numEvals: 200\""));
-
-    testing::writeText(folder / "sphere.study", study);
-    const testing::Outcome resumed =
-        testing::runVarno(folder, "run sphere.study --parallel 3 --workdir part --resume");
-    ASSERT_EQ(resumed.exitCode, 0) << resumed.err;
-    EXPECT_THAT(resumed.out, HasSubstr("Resumed: " + std::to_string(partial.size()) + " designs"));
-    const testing::Outcome straight =
-        testing::runVarno(folder, "run sphere.study --parallel 3 --workdir straight");
-    ASSERT_EQ(straight.exitCode, 0) << straight.err;
-    EXPECT_EQ(bestLine(resumed.out), bestLine(straight.out));
-    EXPECT_EQ(rowsOf(folder / "part" / "results.db"), rowsOf(folder / "straight" / "results.db"));
 }
 
 // The first evaluator records its process id and kills the runner outright:
@@ -135,10 +45,7 @@ TEST(RunnerKilled, ItsEvaluatorsEndWithIt) {
 class HangingRun : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string study = testing::sphereStudy();
-        study.replace(study.find("numEvals: 200"), 13, "numEvals: 40");
-        study.replace(study.find("timeout: 20"), 11, "timeout: 600");
-        testing::writeText(folder / "sphere.study", study);
+        testing::writeText(folder / "sphere.study", testing::sphereStudy(40, 600));
         testing::writeText(folder / "sphere.sh", R"sh(input=$(cat)
 dir=$VARNO_STUDY_DIR
 echo $$ >> "$dir/started"
@@ -200,33 +107,45 @@ echo "$input" | )sh" + testing::sphereAnswer);
 };
 
 // SIGINT or SIGTERM while evaluators hang: the runner stops at once, keeps
-// every design that had finished, leaves no evaluator or process started by
-// one behind, and --resume runs the rest.
+// every design that had finished and leaves no evaluator or process started
+// by one behind. --resume refuses another parallelism or a changed study,
+// evaluates only the rest and ends with the designs, statuses and
+// performances of a run never stopped.
 class RunnerStopped : public HangingRun, public ::testing::WithParamInterface<int> {};
 
-TEST_P(RunnerStopped, KeepsWhatFinishedLeavesNoProcessAndResumes) {
+TEST_P(RunnerStopped, KeepsWhatFinishedLeavesNoProcessAndResumesToTheSameEnd) {
     const int signal = GetParam();
     ASSERT_NO_FATAL_FAILURE(startUntilHanging());
     ASSERT_EQ(::kill(runner, signal), 0);
     const testing::Outcome outcome = stopped();
     EXPECT_EQ(outcome.exitCode, 128 + signal) << outcome.err;
     EXPECT_THAT(outcome.err, HasSubstr("stopped by a signal"));
-
-    const auto partial = rowsOf(folder / "out" / "results.db");
-    EXPECT_EQ(partial.size(), answered.size()) << "the designs that answered, no more, no fewer";
-    const std::string csv = testing::readText(folder / "out" / "results.csv");
-    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), partial.size() + 1);
+    const std::size_t finished = rowsOf(folder / "out" / "results.db").size();
+    EXPECT_EQ(finished, answered.size()) << "the designs that answered, no more, no fewer";
+    EXPECT_EQ(testing::csvRows(folder / "out" / "results.csv").size(), finished + 1);
     expectNoHangingProcess();
 
     std::filesystem::remove(folder / "hang");
+    const std::string resume = "run sphere.study --parallel 3 --workdir out --resume";
+    EXPECT_THAT(testing::runVarno(folder, "run sphere.study --workdir out --resume").err,
+                HasSubstr("the run began with 3 evaluations at once, now 1"));
+    testing::writeText(folder / "sphere.study", testing::sphereStudy(200, 600));
+    EXPECT_THAT(testing::runVarno(folder, resume).err,
+                HasSubstr("sphere.study changed since the run began: line 21 was "
+                          "\"numEvals: 40\", is now \"numEvals: 200\""));
+    testing::writeText(folder / "sphere.study", testing::sphereStudy(40, 600));
     const std::size_t startedBefore = numbersIn(folder / "started").size();
-    const testing::Outcome resumed =
-        testing::runVarno(folder, "run sphere.study --parallel 3 --workdir out --resume");
+    const testing::Outcome resumed = testing::runVarno(folder, resume);
     ASSERT_EQ(resumed.exitCode, 0) << resumed.err;
-    EXPECT_THAT(resumed.out, HasSubstr("Resumed: " + std::to_string(partial.size()) + " designs"));
-    const std::size_t all = rowsOf(folder / "out" / "results.db").size();
-    EXPECT_EQ(numbersIn(folder / "started").size() - startedBefore, all - partial.size())
+    EXPECT_THAT(resumed.out, HasSubstr("Resumed: " + std::to_string(finished) + " designs"));
+    const std::vector<EvaluatedDesign> all = rowsOf(folder / "out" / "results.db");
+    EXPECT_EQ(numbersIn(folder / "started").size() - startedBefore, all.size() - finished)
         << "only the designs not finished before are evaluated again";
+
+    const testing::Outcome straight =
+        testing::runVarno(folder, "run sphere.study --parallel 3 --workdir straight");
+    ASSERT_EQ(straight.exitCode, 0) << straight.err;
+    EXPECT_EQ(all, rowsOf(folder / "straight" / "results.db"));
     for (const int pid : numbersIn(folder / "left")) {
         EXPECT_TRUE(endsSoon(pid)) << "process " << pid << " left by an evaluator that answered";
     }

@@ -1,9 +1,9 @@
 // End-to-end runs of the `varno` executable: a small TRAVOK study with an
-// external evaluator, a built-in problem, and runs that must fail.
+// external evaluator, a designed experiment, built-in problems, and runs that
+// must fail.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <map>
 
 #include "results_store.h"
@@ -19,15 +19,12 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-// The sphere, every seventh design failing.
-const std::string sphereEvaluator = "exec " + testing::sphereAnswer;
-
 TEST(Runner, RunsASmallTravokStudyWithAnExternalEvaluator) {
     testing::ScratchFolder folder;
     testing::writeText(folder / "sphere.study", testing::sphereStudy());
-    testing::writeText(folder / "sphere.sh", sphereEvaluator);
+    testing::writeText(folder / "sphere.sh", "exec " + testing::sphereAnswer);
     const testing::Outcome outcome =
-        testing::runVarno(folder, "run sphere.study --parallel 4 --workdir results");
+        testing::runVarno(folder, "run sphere.study --parallel 12 --workdir results");
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
     const auto rows = testing::csvRows(folder / "results" / "results.csv");
     ASSERT_EQ(rows.size(), 201u) << "a header and 200 designs";
@@ -57,29 +54,31 @@ TEST(Runner, RunsASmallTravokStudyWithAnExternalEvaluator) {
                 HasSubstr("*EXIT STATE\nComplete\n"));
     EXPECT_TRUE(fs::exists(folder / "results" / "designs" / "200" / "stdout.txt"));
     EXPECT_THAT(outcome.err, HasSubstr("evaluations 200/200"));
+    // The engine is asked for sets of 12 designs; the last takes what is left of the budget.
+    std::map<int, int> perCycle;
+    for (const EvaluatedDesign& design : ResultsStore(folder / "results" / "results.db").all()) {
+        ++perCycle[design.cycle];
+    }
+    ASSERT_GE(perCycle.size(), 3u);
+    perCycle.erase(std::prev(perCycle.end()));
+    for (const auto& [cycle, designs] : perCycle) EXPECT_GE(designs, 12) << "cycle " << cycle;
 }
 
 // A 2 x 2 full factorial over x in {-1, 2} and y in {0.5, 1.5}: the evaluator
 // answers f = 10 x + y, so each row of the array can be matched to its result.
 TEST(Runner, ADoeStudyWritesItsArrayWithTheDesignOfEveryRun) {
     testing::ScratchFolder folder;
-    std::string study = "[study screen]\ntype: doe\n";
-    for (const std::string name : {"x", "y"}) {
-        const std::string id = name == "x" ? "1" : "2";
-        study += "[parameter " + name + "]\ntype: Continuous\nid: " + id +
-                 "\nmin: -2\nbaseline: 1\nmax: 2\n";
-    }
-    study += "[response f]\ntype: API\n[method m]\nmethod: DOE\nsampleMethod: 2LevelFull\n"
-             "numFactors: 2\n";
-    for (const std::string name : {"x", "y"}) {
-        study += "[variable " + name + "]\ntype: Continuous\nid: " + (name == "x" ? "1" : "2") +
-                 "\nresolution: 401\ndistribution: NONE\n";
-    }
-    study += "[factor x]\ntype: Continuous\nlevels: -1, 2\nfactorType: Control\n"
-             "[factor y]\ntype: Continuous\nlevels: 0.5, 1.5\nfactorType: Control\n"
-             "[studyResponse f]\ngoal: NONE\nacceptMin: -1e300\nacceptMax: 1e300\n"
-             "[evaluator]\ncommand: sh f.sh\n";
-    testing::writeText(folder / "screen.study", study);
+    testing::writeText(
+        folder / "screen.study",
+        "[study screen]\ntype: doe\n" +
+            testing::xyBlocks("parameter", "min: -2\nbaseline: 1\nmax: 2\n") +
+            "[response f]\ntype: API\n[method m]\nmethod: DOE\nsampleMethod: 2LevelFull\n"
+            "numFactors: 2\n" +
+            testing::xyBlocks("variable", "resolution: 401\ndistribution: NONE\n") +
+            "[factor x]\ntype: Continuous\nlevels: -1, 2\nfactorType: Control\n"
+            "[factor y]\ntype: Continuous\nlevels: 0.5, 1.5\nfactorType: Control\n"
+            "[studyResponse f]\ngoal: NONE\nacceptMin: -1e300\nacceptMax: 1e300\n"
+            "[evaluator]\ncommand: sh f.sh\n");
     testing::writeText(folder / "f.sh", R"(exec awk '{
   match($0, /"x":[-0-9.e+]+/); x = substr($0, RSTART + 4, RLENGTH - 4)
   match($0, /"y":[-0-9.e+]+/); y = substr($0, RSTART + 4, RLENGTH - 4)
@@ -93,37 +92,30 @@ TEST(Runner, ADoeStudyWritesItsArrayWithTheDesignOfEveryRun) {
     const auto results = testing::csvRows(folder / "out" / "results.csv");
     ASSERT_EQ(array.size(), 5u) << "a header and the four runs";
     EXPECT_THAT(array[0], ElementsAre("run", "design", "x", "y"));
-    // Standard order: x changes on every run, y every second run.
-    const std::vector<std::pair<std::string, std::string>> levels = {
-        {"-1", "0.5"}, {"2", "0.5"}, {"-1", "1.5"}, {"2", "1.5"}};
     std::map<std::string, double> responseOf;
     for (std::size_t k = 1; k < results.size(); ++k) {
         responseOf["Design" + results[k][0]] = std::stod(results[k][5]);
     }
+    // Standard order: x changes on every run, y every second run.
     for (std::size_t run = 1; run <= 4; ++run) {
         const auto& row = array[run];
-        EXPECT_EQ(row[0], std::to_string(run));
-        EXPECT_EQ(std::make_pair(row[2], row[3]), levels[run - 1]);
+        EXPECT_THAT(row, ElementsAre(std::to_string(run), _, run % 2 ? "-1" : "2",
+                                     run <= 2 ? "0.5" : "1.5"));
         ASSERT_EQ(responseOf.count(row[1]), 1u) << row[1] << " is not in results.csv";
         EXPECT_EQ(responseOf[row[1]], 10 * std::stod(row[2]) + std::stod(row[3]));
     }
 }
 
-TEST(Runner, ParallelAsksTheEngineForBatchesOfThatManyDesigns) {
+TEST(Runner, ListsAndRunsTheBuiltInProblemsWithoutAStudyFile) {
     testing::ScratchFolder folder;
-    ASSERT_EQ(testing::runVarno(folder, "run --problem rosenbrock --parallel 12 --quiet").exitCode,
-              0);
-    std::map<int, int> perCycle;
-    for (const EvaluatedDesign& design : ResultsStore(folder / "results.db").all()) {
-        ++perCycle[design.cycle];
+    const testing::Outcome list = testing::runVarno(folder, "problems");
+    EXPECT_EQ(list.exitCode, 0);
+    for (const char* name : {"rosenbrock", "welded-beam", "zdt3", "dtlz2"}) {
+        EXPECT_THAT(list.out, HasSubstr(name));
     }
-    ASSERT_GE(perCycle.size(), 3u);
-    perCycle.erase(std::prev(perCycle.end()));  // the last set takes what is left of the budget
-    for (const auto& [cycle, designs] : perCycle) EXPECT_GE(designs, 12) << "cycle " << cycle;
-}
+    EXPECT_THAT(testing::runVarno(folder, "problems ackley").out, HasSubstr("[variable x10]"));
+    EXPECT_NE(testing::runVarno(folder, "problems sphere").exitCode, 0);
 
-TEST(Runner, RunsABuiltInProblemWithoutAStudyFile) {
-    testing::ScratchFolder folder;
     const testing::Outcome outcome =
         testing::runVarno(folder, "run --problem tension-spring --budget 200 --quiet");
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
@@ -133,31 +125,18 @@ TEST(Runner, RunsABuiltInProblemWithoutAStudyFile) {
     EXPECT_THAT(outcome.out, HasSubstr("g4"));
 }
 
-TEST(Runner, ListsTheBuiltInProblemsAndPrintsTheStudyOfOne) {
-    testing::ScratchFolder folder;
-    const testing::Outcome list = testing::runVarno(folder, "problems");
-    EXPECT_EQ(list.exitCode, 0);
-    for (const char* name : {"rosenbrock", "welded-beam", "zdt3", "dtlz2"}) {
-        EXPECT_THAT(list.out, HasSubstr(name));
-    }
-    EXPECT_THAT(testing::runVarno(folder, "problems ackley").out, HasSubstr("[variable x10]"));
-    EXPECT_NE(testing::runVarno(folder, "problems sphere").exitCode, 0);
-}
-
 TEST(Runner, FaultyRunsFailNamingTheCause) {
     testing::ScratchFolder folder;
-    std::string refused = testing::sphereStudy();
+    const std::string study = testing::sphereStudy();
+    std::string refused = study;
     refused.replace(refused.find("baseline: 1.5"), 13, "baseline: 9.5");
     const struct {
         std::string study, arguments, expected;
     } cases[] = {
-        {"[study s]\ntype: optimization\n[widget w]\n", "--evaluate true",
-         "bad.study:3: unknown block kind \"widget\""},
         {refused, "", "bad.study:3: [parameter x] was refused by the library:"},
         {refused, "", "The baseline value (9.5)"},
-        {testing::sphereStudy().substr(0, testing::sphereStudy().find("[evaluator]")), "",
-         "no evaluator"},
-        {testing::sphereStudy(), "--evaluate false --quiet",
+        {study.substr(0, study.find("[evaluator]")), "", "no evaluator"},
+        {study, "--evaluate false --quiet",
          "the first 10 designs all failed, so the run stopped. The first failure: Design1: "
          "exited with status 1"},
     };

@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <map>
 #include <set>
-#include <sstream>
 #include <thread>
 
 #include "child_process.h"
@@ -20,18 +19,14 @@ namespace {
 using ::testing::HasSubstr;
 
 // Logs each evaluation's design id; design 7 cancels its own job, design 11
-// runs past the timeout. The others answer the sphere at once.
-const char* const evaluator = R"(input=$(cat)
+// runs past the timeout. The others answer the sphere of the runner tests at
+// once, or fail as every seventh design does.
+const std::string evaluator = R"(input=$(cat)
 id=$(echo "$input" | sed 's/.*"id":\([0-9]*\).*/\1/')
 echo "$id" >> "$VARNO_STUDY_DIR/ran.log"
 [ "$id" = 7 ] && { scancel "$SLURM_JOB_ID"; sleep 30; }
 [ "$id" = 11 ] && sleep 60
-echo "$input" | awk '{
-  match($0, /"x":[-0-9.e+]+/); x = substr($0, RSTART + 4, RLENGTH - 4)
-  match($0, /"y":[-0-9.e+]+/); y = substr($0, RSTART + 4, RLENGTH - 4)
-  printf "{\"f\": %.17g, \"s\": %.17g}\n", 1 + x * x + y * y, x + y
-}'
-)";
+echo "$input" | )" + testing::sphereAnswer;
 
 class SlurmCluster : public ::testing::Test {
 protected:
@@ -54,14 +49,10 @@ protected:
         ASSERT_TRUE(started_) << "the Slurm cluster did not start:\n" << startLog_;
     }
 
-    static testing::ScratchFolder* cluster_;
-    static bool started_;
-    static std::string startLog_;
+    static inline testing::ScratchFolder* cluster_ = nullptr;
+    static inline bool started_ = false;
+    static inline std::string startLog_;
 };
-
-testing::ScratchFolder* SlurmCluster::cluster_ = nullptr;
-bool SlurmCluster::started_ = false;
-std::string SlurmCluster::startLog_;
 
 std::size_t rowCount(const std::filesystem::path& database) {
     if (!std::filesystem::exists(database)) return 0;
@@ -74,11 +65,10 @@ std::size_t rowCount(const std::filesystem::path& database) {
 
 TEST_F(SlurmCluster, FortyDesignsRunOnceThroughAKilledAndResumedRunner) {
     testing::ScratchFolder folder;
-    std::string study = testing::sphereStudy();
-    study.replace(study.find("numEvals: 200"), 13, "numEvals: 40");
-    study.replace(study.find("timeout: 20"), 11, "timeout: 3");
-    study += "[executor]\npartition: main\ntime: 5\noptions: --comment=varno-test\npoll: 0.1\n";
-    testing::writeText(folder / "sphere.study", study);
+    testing::writeText(folder / "sphere.study",
+                       testing::sphereStudy(40, 3) +
+                           "[executor]\npartition: main\ntime: 5\noptions: --comment=varno-test\n"
+                           "poll: 0.1\n");
     testing::writeText(folder / "sphere.sh", evaluator);
 
     // The runner is killed outright once a dozen designs are in.
@@ -107,8 +97,7 @@ TEST_F(SlurmCluster, FortyDesignsRunOnceThroughAKilledAndResumedRunner) {
     EXPECT_THAT(resumed.out, HasSubstr("Resumed: " + std::to_string(before) + " designs"));
 
     std::map<int, int> runs;
-    std::istringstream log(testing::readText(folder / "ran.log"));
-    for (int id = 0; log >> id;) ++runs[id];
+    for (const int id : testing::numbersIn(folder / "ran.log")) ++runs[id];
     const std::vector<EvaluatedDesign> designs = ResultsStore(database).all();
     ASSERT_EQ(designs.size(), 40u);
     std::set<std::string> jobIds;
@@ -121,6 +110,8 @@ TEST_F(SlurmCluster, FortyDesignsRunOnceThroughAKilledAndResumedRunner) {
             EXPECT_THAT(design.error, HasSubstr("ended CANCELLED"));
         } else if (design.id == 11) {
             EXPECT_THAT(design.error, HasSubstr("timed out after 3 s"));
+        } else if (design.id % 7 == 0) {
+            EXPECT_THAT(design.error, HasSubstr("exited with status 2"));
         } else {
             EXPECT_EQ(design.error, "") << "design " << design.id;
             EXPECT_GT(design.queueSeconds, 0.0) << "design " << design.id;
@@ -133,9 +124,9 @@ TEST_F(SlurmCluster, FortyDesignsRunOnceThroughAKilledAndResumedRunner) {
 
 TEST_F(SlurmCluster, ARefusedSubmissionFailsTheDesignWithSbatchsReason) {
     testing::ScratchFolder folder;
-    std::string study = testing::sphereStudy();
-    study += "[executor]\npartition: nosuchpartition\npoll: 0.1\n";
-    testing::writeText(folder / "sphere.study", study);
+    testing::writeText(folder / "sphere.study",
+                       testing::sphereStudy() +
+                           "[executor]\npartition: nosuchpartition\npoll: 0.1\n");
     testing::writeText(folder / "sphere.sh", evaluator);
     const testing::Outcome refused =
         testing::runVarno(folder, "run sphere.study --executor slurm --max-failures 2 --quiet");

@@ -2,15 +2,18 @@
 // small study.
 #pragma once
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #if !defined(_WIN32)
+#include <signal.h>
 #include <sys/wait.h>
 #endif
 
@@ -88,14 +91,6 @@ inline Outcome runVarno(const ScratchFolder& folder, const std::string& argument
     return {exitCode, readText(folder / "stdout.txt"), readText(folder / "stderr.txt")};
 }
 
-// Writes an executable script and returns its path.
-inline std::string writeScript(const std::filesystem::path& path, const std::string& text) {
-    writeText(path, text);
-    std::filesystem::permissions(path, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add);
-    return path.string();
-}
-
 // A shell command that reads {"id":7,...,"variables":{"x":..,"y":..}} and
 // answers a shifted sphere f (minimum 1 at x = 0.3, y = -0.2) and s = x + y;
 // every seventh design fails.
@@ -108,24 +103,51 @@ inline const std::string sphereAnswer = R"(awk '{
 }'
 )";
 
+// A [parameter] or [variable] block (the `kind`) for x (id 1) and y (id 2),
+// each with the lines of `body`.
+inline std::string xyBlocks(const std::string& kind, const std::string& body) {
+    return "[" + kind + " x]\ntype: Continuous\nid: 1\n" + body + "[" + kind +
+           " y]\ntype: Continuous\nid: 2\n" + body;
+}
+
 // Two variables x, y in [-2, 2] with the baseline (1.5, 1.5), an objective f
 // and a constraint s <= 1, evaluated by "sh sphere.sh"; no [studyData] block.
-inline std::string sphereStudy() {
-    std::string parameters, variables;
-    for (const std::string name : {"x", "y"}) {
-        const std::string id = name == "x" ? "1" : "2";
-        parameters += "[parameter " + name + "]\ntype: Continuous\nid: " + id +
-                      "\nmin: -2\nbaseline: 1.5\nmax: 2\n";
-        variables += "[variable " + name + "]\ntype: Continuous\nid: " + id +
-                     "\nresolution: 401\ndistribution: NONE\n";
-    }
+inline std::string sphereStudy(int evaluations = 200, int timeoutSeconds = 20) {
     const std::string weights = "quadWt: 0\nlinearWt: 1\nacceptMin: -1e300\nacceptMax: 1e300\n";
-    return "[study sphere]\ntype: optimization\n" + parameters +
+    return "[study sphere]\ntype: optimization\n" +
+           xyBlocks("parameter", "min: -2\nbaseline: 1.5\nmax: 2\n") +
            "[response f]\ntype: API\n[response s]\ntype: API\n" +
-           "[method search]\nmethod: TRAVOK\nnumEvals: 200\n" + variables +
+           "[method search]\nmethod: TRAVOK\nnumEvals: " + std::to_string(evaluations) + "\n" +
+           xyBlocks("variable", "resolution: 401\ndistribution: NONE\n") +
            "[objective f]\nfactor: 1\noption: min_value\ntarget: 0\n" + weights +
            "[constraint s]\nfactor: 1\noption: less_equal\ntarget: 1\n" + weights +
-           "[evaluator]\ncommand: sh sphere.sh\ntimeout: 20\n";
+           "[evaluator]\ncommand: sh sphere.sh\ntimeout: " + std::to_string(timeoutSeconds) + "\n";
 }
+
+#if !defined(_WIN32)
+// The whitespace-separated numbers of a file (none when it does not exist).
+inline std::vector<int> numbersIn(const std::filesystem::path& path) {
+    std::istringstream text(readText(path));
+    std::vector<int> numbers;
+    for (int number = 0; text >> number;) numbers.push_back(number);
+    return numbers;
+}
+
+// Whether a process has ended within five seconds. An orphan's exit leaves a
+// zombie until the system's first process collects it, which can take a while
+// in a container, so a zombie counts as ended. One still alive is killed.
+inline bool endsSoon(int pid) {
+    for (int wait = 0; wait < 50; ++wait) {
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string line;
+        if (::kill(pid, 0) != 0 || !std::getline(stat, line)) return true;
+        // The state follows the command name, which is in parentheses.
+        if (line.compare(line.rfind(')'), 3, ") Z") == 0) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ::kill(pid, SIGKILL);
+    return false;
+}
+#endif
 
 }  // namespace varno::tool::testing

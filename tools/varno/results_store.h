@@ -26,6 +26,7 @@ struct EvaluatedDesign {
     double queueSeconds = 0.0;  // how long it waited before it began (for a slot, or in a queue)
 
     bool failed() const { return !error.empty(); }
+    bool operator==(const EvaluatedDesign&) const = default;
 };
 
 // A design handed to a batch system, kept so that a resumed run collects the
