@@ -61,29 +61,23 @@ Population uniformPopulation(std::vector<int> codes) {
     return Population(3, member(std::move(codes)));
 }
 
-TEST(CrossoverTest, ParentsDifferingInOneFieldGiveCopies) {
-    PopulationMember p1 = member({0, 2, 3});
-    PopulationMember p2 = member({0, 2, 1});
-    p1.generation = 3;
-    PopulationMember c1, c2;
-    Operators f({4, 4, 4});
-    EXPECT_EQ(f.operators.crossover(p1, p2, c1, c2), tagUnchanged);
-    EXPECT_EQ(c1.codes(), p1.codes());
-    EXPECT_EQ(c2.codes(), p2.codes());
-    EXPECT_EQ(c1.generation, 3);
-    EXPECT_EQ(f.operators.crossovers(), 0);
-}
-
-// Two-point crossover exchanges the stretch from one differing locus up to,
-// not including, the other, so parents differing in two fields give children
-// unlike either parent.
-TEST(CrossoverTest, TwoPointOfParentsDifferingInTwoFieldsGivesNewChildren) {
-    const PopulationMember p1 = member({0, 5, 5, 0});
+// Parents differing in one field give copies. Two-point crossover exchanges
+// the stretch from one differing locus up to, not including, the other, so
+// parents differing in two fields give children unlike either parent.
+TEST(CrossoverTest, TwoPointNeedsTwoDifferingFieldsAndGivesNewChildren) {
+    PopulationMember p1 = member({0, 5, 5, 0});
     const PopulationMember p2 = member({1, 5, 5, 1});
+    PopulationMember c1, c2;
     Operators f({4, 8, 8, 4});
     f.onlyCrossover(1.0f, 0.0f, 0.0f);
+    const PopulationMember copy = member({0, 5, 5, 1});
+    p1.generation = 3;
+    EXPECT_EQ(f.operators.crossover(p1, copy, c1, c2), tagUnchanged);
+    EXPECT_EQ(c1.codes(), p1.codes());
+    EXPECT_EQ(c2.codes(), copy.codes());
+    EXPECT_EQ(c1.generation, 3);
+    EXPECT_EQ(f.operators.crossovers(), 0);
     for (int n = 0; n < 20; ++n) {
-        PopulationMember c1, c2;
         ASSERT_EQ(f.operators.crossover(p1, p2, c1, c2), tagTwoPoint);
         EXPECT_EQ(c1.codes(), (std::vector<int>{1, 5, 5, 0}));
         EXPECT_EQ(c2.codes(), (std::vector<int>{0, 5, 5, 1}));
@@ -133,9 +127,7 @@ TEST(CrossoverTest, BlendReachesAQuarterBeyondTheParents) {
     }
     EXPECT_EQ(*codes.begin(), 1);
     EXPECT_EQ(*codes.rbegin(), 7);
-}
-
-TEST(CrossoverTest, BlendValuesBeyondTheCodesAreMirroredBack) {
+    // Blend values beyond the codes are mirrored back.
     EXPECT_EQ(mirroredCode(-0.7, 5), 1);
     EXPECT_EQ(mirroredCode(-2.5, 5), 3);  // halves round away from zero
     EXPECT_EQ(mirroredCode(2.5, 5), 3);
@@ -168,44 +160,39 @@ TEST(MutationTest, EveryKindKeepsCodesInRangeAndReportsWhetherItChanged) {
     EXPECT_EQ(fixed.operators.mutations(), 0);
 }
 
-// Codes that do not spread across the population make the step scale half
-// the field, so an undiverse population still mutates far.
-TEST(MutationTest, AnUndiversePopulationStillTakesLargeSteps) {
-    for (const bool block : {true, false}) {
-        SCOPED_TRACE(block ? "block" : "every field");
-        Operators f({100}, 0.4f);
-        f.onlyMutation(0.0f, block ? 1.0f : 0.0f, block ? 0.0f : 1.0f);
-        const Population population = uniformPopulation({50});
-        double moved = 0.0;
-        for (int n = 0; n < 1000; ++n) {
-            PopulationMember child = population.front();
-            f.operators.mutate(child, population);
-            moved += std::abs(child.codes()[0] - 50);
-        }
-        // Steps of a normal spread of 12.5 codes move about 9.5 codes on average.
-        EXPECT_GT(moved / 1000, 7.0);
+// The codes of 2000 mutations of the one-field member `start`, in a
+// population whose codes do not spread, by blocks or by every field.
+std::vector<int> mutatedCodes(int start, bool block) {
+    Operators f({100}, block ? 0.4f : 0.8f);
+    f.onlyMutation(0.0f, block ? 1.0f : 0.0f, block ? 0.0f : 1.0f);
+    const Population population = uniformPopulation({start});
+    std::vector<int> codes;
+    for (int n = 0; n < 2000; ++n) {
+        PopulationMember child = population.front();
+        f.operators.mutate(child, population);
+        codes.push_back(child.codes()[0]);
     }
+    return codes;
 }
 
-// A step past either end of the field is shrunk in proportion to the room
-// left, so codes near an end do not pile up on it.
-TEST(MutationTest, StepsPastTheEndsAreShrunkRatherThanClipped) {
+// Codes that do not spread across the population make the step scale half
+// the field, so an undiverse population still mutates far. A step past
+// either end of the field is shrunk in proportion to the room left, so codes
+// near an end do not pile up on it.
+TEST(MutationTest, AnUndiversePopulationTakesLargeStepsShrunkAtTheEnds) {
+    for (const bool block : {true, false}) {
+        double moved = 0.0;
+        for (const int code : mutatedCodes(50, block)) moved += std::abs(code - 50);
+        // Steps of a normal spread of 12.5 codes move about 9.5 codes on average.
+        EXPECT_GT(moved / 2000, 7.0) << block;
+    }
     for (const int start : {96, 3}) {
-        SCOPED_TRACE(start);
-        Operators f({100}, 0.8f);
-        f.onlyMutation(0.0f, 0.0f, 1.0f);
-        const Population population = uniformPopulation({start});
-        const int end = start > 50 ? 99 : 0;
-        int atTheEnd = 0;
-        for (int n = 0; n < 2000; ++n) {
-            PopulationMember child = population.front();
-            f.operators.mutate(child, population);
-            atTheEnd += child.codes()[0] == end;
-        }
+        const std::vector<int> codes = mutatedCodes(start, false);
         // With the spread 12.5 a step lands on the end about one time in
         // five; clipping would put two in five there.
-        EXPECT_LT(atTheEnd, 600);
-        EXPECT_GT(atTheEnd, 200);
+        const auto atTheEnd = std::count(codes.begin(), codes.end(), start > 50 ? 99 : 0);
+        EXPECT_LT(atTheEnd, 600) << start;
+        EXPECT_GT(atTheEnd, 200) << start;
     }
 }
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
-#include <memory>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -221,95 +220,75 @@ TEST(MotravokSearchTest, FewerThanTwoObjectivesAreFatal) {
     MotravokSettings s;
     s.performanceNumber = 3;
     RandomStream random(0.5f);
-    try {
-        MotravokSearch search(s, {4}, random, def, "");
-        FAIL() << "constructed";
-    } catch (const FatalError& error) {
-        EXPECT_EQ(std::string(error.what()),
-                  "At least 2 objectives must be defined for a multi-objective run. Found only 1 "
-                  "in the Performance3.in file.\n\t Exiting.\n");
-    }
+    testing::expectFatal([&] { MotravokSearch(s, {4}, random, def, ""); },
+                         "At least 2 objectives must be defined for a multi-objective run. Found "
+                         "only 1 in the Performance3.in file.\n\t Exiting.\n");
 }
 
-TEST(MotravokSearchTest, BreedsNewDistinctChildrenAndKeepsTheArchiveSize) {
+// A MOTRAVOK search over fields of `sizes` codes, with the real-valued step
+// on or off, whose initial population has been evaluated and accepted.
+struct MotravokRun {
+    MotravokRun(bool realStep, std::vector<int> sizes, const std::string& paretoPath = "")
+        : search(settings(realStep), std::move(sizes), random, def, paretoPath) {
+        store.evaluate(search.buildInitialPopulation({}));
+        search.acceptResults(store.all());
+    }
+    static MotravokSettings settings(bool realStep) {
+        MotravokSettings s;
+        s.archiveSize = 8;
+        s.breedingSize = 6;
+        s.realStep = realStep;
+        return s;
+    }
+    // The changed children of `cycles` bred generations, in order, each
+    // generation evaluated and accepted.
+    std::vector<std::vector<int>> breed(int cycles) {
+        std::vector<std::vector<int>> children;
+        for (int cycle = 0; cycle < cycles; ++cycle) {
+            Population& bred = search.breed(store.view(), cycle);
+            for (const PopulationMember& child : bred) {
+                if (child.changed) children.push_back(child.codes());
+            }
+            store.evaluate(bred);
+            search.acceptResults(store.all());
+        }
+        return children;
+    }
+    const model::PerformanceDefinition def = twoObjectives();
+    RandomStream random{0.25f};
+    MotravokSearch search;
+    FakeStore store;
+};
+
+// Every child is a design new to the store and to its generation (the store
+// gains one design per child) and within its fields, with or without the
+// real-valued step; the archive keeps its size, and selected over every
+// stored design, no stored design dominates a member of its first front.
+TEST(MotravokSearchTest, BreedsNewChildrenWithinTheFieldsAndKeepsTheArchive) {
     testing::TempDirectory folder;
-    const model::PerformanceDefinition def = twoObjectives();
-    MotravokSettings s;
-    s.archiveSize = 8;
-    s.breedingSize = 6;
-    RandomStream random(0.5f);
-    MotravokSearch search(s, {6, 6, 6}, random, def, folder.file("m0.pto"));
-    FakeStore store;
-    store.evaluate(search.buildInitialPopulation({}));
-    search.acceptResults(store.all());
-    ASSERT_EQ(search.archive().size(), 8u);
-    for (int cycle = 0; cycle < 12; ++cycle) {
-        const auto before = store.stored;
-        Population& bred = search.breed(store.view(), cycle);
-        ASSERT_EQ(bred.size(), 6u);
-        std::set<std::vector<int>> codes;
-        for (const PopulationMember& child : bred) {
-            EXPECT_TRUE(child.changed);
-            EXPECT_EQ(before.count(child.codes()), 0u);
-            codes.insert(child.codes());
+    for (const auto& [realStep, sizes] : {std::pair{false, std::vector<int>{6, 6, 6}},
+                                          std::pair{true, std::vector<int>{1001, 7, 1001}}}) {
+        SCOPED_TRACE(realStep);
+        const std::string path = folder.file(realStep ? "r0.pto" : "m0.pto");
+        MotravokRun run(realStep, sizes, path);
+        const auto children = run.breed(12);
+        ASSERT_EQ(children.size(), 72u);
+        EXPECT_EQ(run.store.stored.size(), 8u + children.size());
+        for (const std::vector<int>& codes : children) {
+            for (std::size_t f = 0; f < sizes.size(); ++f) {
+                ASSERT_TRUE(codes[f] >= 0 && codes[f] < sizes[f]) << f;
+            }
         }
-        EXPECT_EQ(codes.size(), 6u);
-        store.evaluate(bred);
-        search.acceptResults(store.all());
-        ASSERT_EQ(search.archive().size(), 8u);
-        EXPECT_EQ(search.generation(), cycle + 1);
-    }
-    EXPECT_FALSE(search.finished()) << "termination is off";
-    // Selection runs over every stored design: no stored design dominates a
-    // member of the first front.
-    for (const ParetoDesign& member : search.archive()) {
-        if (member.rank != 1) continue;
-        for (const auto& entry : store.stored) {
-            EXPECT_NE(dominates(prepareObjectives(entry.second, def), member), 1);
+        EXPECT_EQ(run.search.archive().size(), 8u);
+        EXPECT_EQ(run.search.generation(), 12);
+        EXPECT_FALSE(run.search.finished()) << "termination is off";
+        for (const ParetoDesign& member : run.search.archive()) {
+            if (member.rank != 1) continue;
+            for (const auto& entry : run.store.stored) {
+                EXPECT_NE(dominates(prepareObjectives(entry.second, run.def), member), 1);
+            }
         }
-    }
-    EXPECT_EQ(lastParetoCycle(folder.file("m0.pto")), 13);
-}
-
-// The children of `cycles` bred generations of a MOTRAVOK search over fields
-// of `sizes` codes, in order, with the real-valued step on or off; `store`
-// ends with every evaluated design.
-std::vector<std::vector<int>> motravokChildren(bool realStep, std::vector<int> sizes, int cycles,
-                                               FakeStore& store) {
-    const model::PerformanceDefinition def = twoObjectives();
-    MotravokSettings s;
-    s.archiveSize = 8;
-    s.breedingSize = 6;
-    s.realStep = realStep;
-    RandomStream random(0.25f);
-    MotravokSearch search(s, std::move(sizes), random, def, "");
-    store.evaluate(search.buildInitialPopulation({}));
-    search.acceptResults(store.all());
-    std::vector<std::vector<int>> children;
-    for (int cycle = 0; cycle < cycles; ++cycle) {
-        Population& bred = search.breed(store.view(), cycle);
-        for (const PopulationMember& child : bred) {
-            if (child.changed) children.push_back(child.codes());
-        }
-        store.evaluate(bred);
-        search.acceptResults(store.all());
-    }
-    return children;
-}
-
-// With the real-valued step every child is still a new design (the store
-// gains one design per child) and every code stays within its field.
-TEST(MotravokSearchTest, TheRealStepKeepsChildrenNewAndWithinTheFields) {
-    const std::vector<int> sizes = {1001, 7, 1001};
-    FakeStore store;
-    const auto children = motravokChildren(true, sizes, 15, store);
-    ASSERT_EQ(children.size(), 90u);
-    EXPECT_EQ(store.stored.size(), 8u + children.size());
-    for (const std::vector<int>& codes : children) {
-        for (std::size_t f = 0; f < sizes.size(); ++f) {
-            EXPECT_GE(codes[f], 0);
-            EXPECT_LT(codes[f], sizes[f]);
-        }
+        EXPECT_EQ(lastParetoCycle(path), 13);
     }
 }
 
@@ -325,68 +304,60 @@ TEST(MotravokSearchTest, WithoutTheRealStepTheSearchIsUnchanged) {
         }
         return hash;
     };
-    FakeStore offStore, onStore;
-    const auto off = motravokChildren(false, {1001, 7, 1001}, 15, offStore);
+    const auto off = MotravokRun(false, {1001, 7, 1001}).breed(15);
     EXPECT_EQ(digest(off), 533918970003044386u) << "bred before the option";
-    EXPECT_NE(motravokChildren(true, {1001, 7, 1001}, 15, onStore), off);
+    EXPECT_NE(MotravokRun(true, {1001, 7, 1001}).breed(15), off);
 }
 
-// The engine over an empty store and a real search: without a budget it
-// hands out nothing and never starts the search.
-class EngineCycle : public ::testing::Test {
-protected:
-    EngineCycle() {
-        model::StudyVariable variable;
-        variable.kindTag = model::continuousKindTag;
-        variable.max = 1.0;
-        variable.resolution = 11;
-        project.dvar.front().data = {variable, variable, variable};
-        encoding = std::make_unique<design::DesignEncoding>(project, design::EncodingSettings{});
-        agent.ncycles = 10;
-        travok.populationSize = motravok.archiveSize = 12;
-        motravok.breedingSize = 6;
-    }
+// The first set the engine hands out for `method` with a budget of `budget`
+// evaluations, over an empty store of three variables of 11 levels.
+std::vector<design::Design> firstSet(SearchMethod& method, int budget, EngineState& state) {
+    model::ProjectModel project;
+    model::StudyVariable variable;
+    variable.kindTag = model::continuousKindTag;
+    variable.max = 1.0;
+    variable.resolution = 11;
+    project.dvar.front().data = {variable, variable, variable};
+    design::DesignEncoding encoding(project, design::EncodingSettings{});
+    design::DesignStore store;
+    Agent agent;
+    agent.ncycles = 10;
+    agent.MAX_EVALUATIONS = budget;
+    int cycle = 0;
+    EngineRequest request{
+        agent, store, encoding, method, state, cycle, {}, [](design::Design&) { return 0.0; }, {}};
+    return produceDesigns(request);
+}
 
-    // The first set the engine hands out with an evaluation budget of `budget`.
-    std::vector<design::Design> firstSet(SearchMethod& method, int budget) {
-        agent.MAX_EVALUATIONS = budget;
-        state = EngineState{};
-        int cycle = 0;
-        EngineRequest request{agent, store, *encoding, method,
-                              state, cycle, {},        [](design::Design&) { return 0.0; },
-                              {}};
-        return produceDesigns(request);
-    }
-
-    void expectNothingWithoutABudget(SearchMethod& idle, SearchMethod& withBudget) {
-        EXPECT_TRUE(firstSet(idle, 0).empty());
+// Without a budget the engine hands out nothing and never starts the search;
+// with one, it hands out the initial population.
+TEST(EngineCycleTest, NoBudgetProducesNothing) {
+    const std::vector<int> sizes(3, 11);
+    RandomStream random(0.5f);
+    TravokSettings travok;
+    travok.populationSize = 12;
+    MotravokSettings motravok;
+    motravok.archiveSize = 12;
+    motravok.breedingSize = 6;
+    const model::PerformanceDefinition def = twoObjectives();
+    TravokSearch travokIdle(travok, sizes, random);
+    TravokSearch travokWithBudget(travok, sizes, random);
+    MotravokSearch idle(motravok, sizes, random, def, "");
+    MotravokSearch withBudget(motravok, sizes, random, def, "");
+    for (const auto& [none, some] :
+         {std::pair<SearchMethod*, SearchMethod*>{&travokIdle, &travokWithBudget},
+          {&idle, &withBudget}}) {
+        EngineState state;
+        EXPECT_TRUE(firstSet(*none, 0, state).empty());
         EXPECT_TRUE(state.finished);
         EXPECT_FALSE(state.initialHandedOut);
-        EXPECT_TRUE(idle.pending().empty());
-        const std::vector<design::Design> designs = firstSet(withBudget, 30);
+        EXPECT_TRUE(none->pending().empty());
+        state = EngineState{};
+        const std::vector<design::Design> designs = firstSet(*some, 30, state);
         ASSERT_EQ(designs.size(), 12u) << "the initial population";
         EXPECT_EQ(designs.back().id, 12);
         EXPECT_FALSE(state.finished);
     }
-
-    model::ProjectModel project;
-    std::unique_ptr<design::DesignEncoding> encoding;
-    design::DesignStore store;
-    Agent agent;
-    EngineState state;
-    RandomStream random{0.5f};
-    TravokSettings travok;
-    MotravokSettings motravok;
-};
-
-TEST_F(EngineCycle, NoBudgetProducesNothing) {
-    TravokSearch idleTravok(travok, encoding->fieldSizes(), random);
-    TravokSearch travokWithBudget(travok, encoding->fieldSizes(), random);
-    expectNothingWithoutABudget(idleTravok, travokWithBudget);
-    const model::PerformanceDefinition def = twoObjectives();
-    MotravokSearch idle(motravok, encoding->fieldSizes(), random, def, "");
-    MotravokSearch withBudget(motravok, encoding->fieldSizes(), random, def, "");
-    expectNothingWithoutABudget(idle, withBudget);
     EXPECT_TRUE(idle.archive().empty());
 }
 

@@ -63,38 +63,27 @@ TEST_F(Sizing, TravokPlansFitTheBudget) {
     }
 }
 
-// The warnings of a small budget name the budget, the agent and the study.
+// The warnings of a small budget name the budget, the agent and the study;
+// every population holds at least one batch.
 TEST_F(Sizing, TravokWarnsOfSmallBudgetsAndFewBatches) {
-    const struct {
-        int n, v, p;
-        std::size_t entries;
-        std::vector<std::string> words;
-    } cases[] = {
-        {5,
-         3,
-         1,
-         1,
-         {"input 5 for Agent 0 for study \"S\" is insufficient for performing any sort "
-          "of optimization. Performing some random search only."}},
-        {30,
-         30,
-         1,
-         1,
-         {"input 30 for Agent 0 for study \"S\" is insufficient for an effective "
-          "global search of the design space."}},
-        {100, 10, 8, 1, {"Performing 8 simultaneous evaluations", "approximately 9 batches"}},
-        {5, 3, 4, 2, {"random search only", "approximately 1 batches"}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE("N=" + std::to_string(c.n) + " V=" + std::to_string(c.v) +
-                     " P=" + std::to_string(c.p));
+    const auto log = [](int n, int v, int p) {
         VARNO_clearMessageLog();
-        const TravokSizing sizing = size_travok_population(c.n, c.v, c.p, {0, "S", true});
-        EXPECT_EQ(logEntries().size(), c.entries);
-        for (const std::string& words : c.words)
-            EXPECT_TRUE(mentions(logEntries(), words)) << words;
-        EXPECT_GE(sizing.populationSize, c.p) << "at least one batch";
-    }
+        EXPECT_GE(size_travok_population(n, v, p, {0, "S", true}).populationSize, p);
+        return logEntries();
+    };
+    EXPECT_EQ(log(5, 3, 1).size(), 1u);
+    EXPECT_TRUE(mentions(log(5, 3, 1), "input 5 for Agent 0 for study \"S\" is insufficient for "
+                                       "performing any sort of optimization. Performing some "
+                                       "random search only."));
+    EXPECT_TRUE(mentions(log(30, 30, 1), "input 30 for Agent 0 for study \"S\" is insufficient "
+                                         "for an effective global search of the design space."));
+    const auto batches = log(100, 10, 8);
+    EXPECT_EQ(batches.size(), 1u);
+    EXPECT_TRUE(mentions(batches, "Performing 8 simultaneous evaluations") &&
+                mentions(batches, "approximately 9 batches"));
+    const auto both = log(5, 3, 4);
+    EXPECT_EQ(both.size(), 2u);
+    EXPECT_TRUE(mentions(both, "random search only") && mentions(both, "approximately 1 batches"));
 }
 
 TEST_F(Sizing, TravokIsSizedSilentlyAtDefinitionAndAloudForTheFinalVariables) {
@@ -134,63 +123,49 @@ TEST_F(Sizing, MotravokSizesFitTheArchiveAndTheBudget) {
     }
 }
 
+// The sizes of `input` and the messages they give.
+void expectSizes(const MotravokInput& input, int archive, int breeding,
+                 const std::vector<std::string>& log) {
+    SCOPED_TRACE("N=" + std::to_string(input.evaluations) +
+                 " archive=" + std::to_string(input.archiveSize));
+    VARNO_clearMessageLog();
+    const MotravokSizing sizing = size_motravok_population(input);
+    EXPECT_EQ(sizing.archiveSize, archive);
+    EXPECT_EQ(sizing.breedingSize, breeding);
+    EXPECT_EQ(logEntries(), log);
+}
+
 TEST_F(Sizing, MotravokNotesAndWarnings) {
-    const std::string archiveNote = "*NOTE\nArchive size must be a multiple of 4. Found ";
-    const struct {
-        MotravokInput input;  // evaluations, archive, breeding, parallel, extend
-        int archive, breeding;
-        std::vector<std::string> log;
-    } cases[] = {
-        {{1000, 10, -1, 1, false}, 12, 12, {archiveNote + "10, incrementing to 12."}},
-        {{1000, 9, -1, 1, false},
-         12,
-         12,
-         {"*NOTE\nThe Archive size must be greater than or equal to 12. Found (9). Incrementing "
-          "Archive size to 12."}},
-        {{100, 12, 7, 1, false},
-         12,
-         8,
-         {"*NOTE\nOnly even values are allowed for breeding size (7). Incrementing by 1 to 8.\n"}},
-        // Too small a budget is accepted when the run extends an earlier one.
-        {{15, 12, -1, 1, true}, 12, 6, {}},
-        {{72, 12, -1, 7, false},
-         12,
-         6,
-         {"*WARNING\nFor a Pareto optimization, the search cycle size must be even. As a "
-          "result, the number of simultaneous evaluations specified (7) cannot be honored. The "
-          "number of simultaneous evaluations will be limited to 6."}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE("N=" + std::to_string(c.input.evaluations) +
-                     " archive=" + std::to_string(c.input.archiveSize));
-        VARNO_clearMessageLog();
-        const MotravokSizing sizing = size_motravok_population(c.input);
-        EXPECT_EQ(sizing.archiveSize, c.archive);
-        EXPECT_EQ(sizing.breedingSize, c.breeding);
-        EXPECT_EQ(logEntries(), c.log);
-    }
+    expectSizes({1000, 10, -1, 1, false}, 12, 12,
+                {"*NOTE\nArchive size must be a multiple of 4. Found 10, incrementing to 12."});
+    expectSizes({1000, 9, -1, 1, false}, 12, 12,
+                {"*NOTE\nThe Archive size must be greater than or equal to 12. Found (9). "
+                 "Incrementing Archive size to 12."});
+    expectSizes({100, 12, 7, 1, false}, 12, 8,
+                {"*NOTE\nOnly even values are allowed for breeding size (7). Incrementing by 1 "
+                 "to 8.\n"});
+    // Too small a budget is accepted when the run extends an earlier one.
+    expectSizes({15, 12, -1, 1, true}, 12, 6, {});
+    expectSizes({72, 12, -1, 7, false}, 12, 6,
+                {"*WARNING\nFor a Pareto optimization, the search cycle size must be even. As a "
+                 "result, the number of simultaneous evaluations specified (7) cannot be "
+                 "honored. The number of simultaneous evaluations will be limited to 6."});
 }
 
 TEST_F(Sizing, MotravokStops) {
-    const struct {
-        MotravokInput input;
-        std::string reason;
-    } cases[] = {
-        {{100, 12, 5, 1, false}, "The Breeding size must be at least 6. Found (5).\n"},
-        {{100, 12, 16, 1, false},
-         "The breeding size (16) cannot be greater than the archive size (12)."},
-        {{15, 12, -1, 1, false},
-         "Max evaluations must be at least breeding size (6) plus archive size (12). Found (15)."},
-        {{1000, 12, -1, 16, false},
-         "The maximum number of parallel designs requested (16) is greater than the archive size "
-         "(12). The archive size is the maximum number of simultaneous designs that can be "
-         "evaluated. Please increase the archive size or reduce the number of simultaneous design "
-         "evaluations requested."},
+    const auto stops = [](MotravokInput input, const std::string& reason) {
+        expectFatal([&] { size_motravok_population(input); }, reason);
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.reason);
-        expectFatal([&] { size_motravok_population(c.input); }, c.reason);
-    }
+    stops({100, 12, 5, 1, false}, "The Breeding size must be at least 6. Found (5).\n");
+    stops({100, 12, 16, 1, false},
+          "The breeding size (16) cannot be greater than the archive size (12).");
+    stops({15, 12, -1, 1, false},
+          "Max evaluations must be at least breeding size (6) plus archive size (12). Found (15).");
+    stops({1000, 12, -1, 16, false},
+          "The maximum number of parallel designs requested (16) is greater than the archive "
+          "size (12). The archive size is the maximum number of simultaneous designs that can be "
+          "evaluated. Please increase the archive size or reduce the number of simultaneous "
+          "design evaluations requested.");
 }
 
 }  // namespace

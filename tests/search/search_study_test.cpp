@@ -28,51 +28,36 @@ std::string lastMessage() {
     return last == nullptr ? std::string("<none>") : std::string(last);
 }
 
-struct SearchStudy {
-    int variables = 0;
-    double min = 0.0;
-    double baseline = 0.0;
-    double max = 1.0;
-    std::vector<std::string> objectives;  // minimised responses
-    std::string seed;
-    std::string method;  // the method block, e.g. "method: TRAVOK\nnumEvals: 100"
-    int levels = 1001;   // of every variable
-};
-
-// The definition calls in the order a host makes them.
-void defineStudy(const std::string& directory, const SearchStudy& study) {
+// The definition calls in the order a host makes them: `variables`
+// continuous variables of `levels` levels within `bounds`, the minimised
+// responses `objectives`, and the method block `method`.
+void defineStudy(const std::string& directory, int variables, const std::string& bounds, int levels,
+                 const std::vector<std::string>& objectives, const std::string& seed,
+                 const std::string& method) {
     ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + directory).c_str()), 1);
     ASSERT_EQ(VARNO_createNewStudy("search", "type: optimization"), 1);
     const auto id = [](int i) { return "type: Continuous\nid: " + std::to_string(i); };
-    for (int i = 1; i <= study.variables; ++i) {
-        const std::string bounds = "\nmin: " + std::to_string(study.min) +
-                                   "\nbaseline: " + std::to_string(study.baseline) +
-                                   "\nmax: " + std::to_string(study.max);
-        ASSERT_EQ(VARNO_defineNewProjectParameter(("x" + std::to_string(i)).c_str(),
-                                                  (id(i) + bounds).c_str()),
-                  1);
+    const auto name = [](int i) { return "x" + std::to_string(i); };
+    for (int i = 1; i <= variables; ++i) {
+        ASSERT_EQ(VARNO_defineNewProjectParameter(name(i).c_str(), (id(i) + bounds).c_str()), 1);
     }
-    for (const std::string& response : study.objectives) {
+    for (const std::string& response : objectives) {
         ASSERT_EQ(VARNO_defineNewProjectResponse(response.c_str(), "type: API"), 1);
     }
-    ASSERT_EQ(VARNO_defineStudyLevelData(
-                  "S", ("startAgent: 0\nendAgent: 0\nfilePrefix: s\nrandomSeed: " + study.seed +
-                        "\nmode: newStudy")
-                           .c_str()),
-              1);
-    ASSERT_EQ(VARNO_defineSearchMethodData("m", study.method.c_str()), 1) << lastMessage();
-    for (int i = 1; i <= study.variables; ++i) {
-        ASSERT_EQ(VARNO_addVariableToStudy(("x" + std::to_string(i)).c_str(),
-                                           (id(i) + "\nresolution: " +
-                                            std::to_string(study.levels) + "\ndistribution: NONE")
-                                               .c_str()),
-                  1);
+    const std::string study =
+        "startAgent: 0\nendAgent: 0\nfilePrefix: s\nrandomSeed: " + seed + "\nmode: newStudy";
+    ASSERT_EQ(VARNO_defineStudyLevelData("S", study.c_str()), 1);
+    ASSERT_EQ(VARNO_defineSearchMethodData("m", method.c_str()), 1) << lastMessage();
+    const std::string resolution = "\nresolution: " + std::to_string(levels);
+    for (int i = 1; i <= variables; ++i) {
+        const std::string text = id(i) + resolution + "\ndistribution: NONE";
+        ASSERT_EQ(VARNO_addVariableToStudy(name(i).c_str(), text.c_str()), 1);
     }
-    for (const std::string& response : study.objectives) {
-        ASSERT_EQ(VARNO_addResponseToStudy(
-                      response.c_str(),
-                      "type: objective\nfactor: 1\noption: min_value\ntarget: 0\nquadWt: 0\n"
-                      "linearWt: 1\nacceptMin: -1e300\nacceptMax: 1e300"),
+    for (const std::string& response : objectives) {
+        ASSERT_EQ(VARNO_addResponseToStudy(response.c_str(),
+                                           "type: objective\nfactor: 1\noption: min_value\ntarget: "
+                                           "0\nquadWt: 0\n"
+                                           "linearWt: 1\nacceptMin: -1e300\nacceptMax: 1e300"),
                   1);
     }
     ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
@@ -122,15 +107,15 @@ std::vector<double> shiftedSphere(const double* x) {
 
 HostRun runSphere(const std::string& directory, int budget, const std::string& seed,
                   int levels = 1001) {
-    defineStudy(directory, {sphereVariables,
-                            -5.0,
-                            -4.0,
-                            5.0,
-                            {"f"},
-                            seed,
-                            "method: TRAVOK\nnumEvals: " + std::to_string(budget),
-                            levels});
+    defineStudy(directory, sphereVariables, "\nmin: -5\nbaseline: -4\nmax: 5", levels, {"f"}, seed,
+                "method: TRAVOK\nnumEvals: " + std::to_string(budget));
     return runHost(sphereVariables, shiftedSphere);
+}
+
+// No design is handed out twice.
+void expectDistinct(const HostRun& run) {
+    const std::set<std::vector<double>> distinct(run.designs.begin(), run.designs.end());
+    EXPECT_EQ(distinct.size(), run.designs.size());
 }
 
 // Whole studies through the C interface, each ending with every block
@@ -149,8 +134,7 @@ TEST_F(TravokStudy, FindsTheOptimumWithNewDesignsWithinTheBudget) {
     }
     EXPECT_EQ(run.designs.front(), std::vector<double>(sphereVariables, -4.0))
         << "design 1 is the baseline design";
-    const std::set<std::vector<double>> distinct(run.designs.begin(), run.designs.end());
-    EXPECT_EQ(distinct.size(), run.designs.size()) << "no design is handed out twice";
+    expectDistinct(run);
     const double best = (*std::min_element(run.responses.begin(), run.responses.end()))[0];
     EXPECT_LE(best, 1.01) << "within 1% of the optimum value 1.0";
 
@@ -187,10 +171,10 @@ TEST_F(TravokStudy, TheSameSeedGivesTheSameDesigns) {
 // millions of mutations per child.
 TEST_F(TravokStudy, EndsWhenTheDesignSpaceIsUsedUp) {
     TempDirectory dir;
-    defineStudy(dir.path(), {1, 0.0, 0.0, 1.0, {"f"}, "0.23", "method: TRAVOK\nnumEvals: 100", 20});
+    defineStudy(dir.path(), 1, "\nmin: 0\nbaseline: 0\nmax: 1", 20, {"f"}, "0.23",
+                "method: TRAVOK\nnumEvals: 100");
     const HostRun run = runHost(1, [](const double* x) { return std::vector<double>{x[0]}; });
-    const std::set<std::vector<double>> distinct(run.designs.begin(), run.designs.end());
-    EXPECT_EQ(distinct.size(), run.designs.size()) << "no design is handed out twice";
+    expectDistinct(run);
     EXPECT_EQ(run.designs.size(), 20u);
     EXPECT_EQ(VARNO_isStudyComplete(), 1);
     const auto log = testing::logEntries();
@@ -228,14 +212,9 @@ double hypervolume(std::vector<std::pair<double, double>> points) {
 constexpr double trueHypervolume = 0.1 + 2.0 / 3.0 + 0.1 * 1.1;
 
 void defineZdt1(const std::string& directory, int budget, const std::string& seed = "0.5") {
-    defineStudy(directory, {zdtVariables,
-                            0.0,
-                            0.5,
-                            1.0,
-                            {"f1", "f2"},
-                            seed,
-                            "method: MOTRAVOK\nnumEvals: " + std::to_string(budget) +
-                                "\narchiveSize: 40\nshutOff: 0"});
+    defineStudy(
+        directory, zdtVariables, "\nmin: 0\nbaseline: 0.5\nmax: 1", 1001, {"f1", "f2"}, seed,
+        "method: MOTRAVOK\nnumEvals: " + std::to_string(budget) + "\narchiveSize: 40\nshutOff: 0");
 }
 
 bool dominates(const std::pair<double, double>& a, const std::pair<double, double>& b) {
@@ -247,6 +226,12 @@ TEST_F(MotravokStudy, FindsANonDominatedFrontCloseToTheTrueOne) {
     constexpr int budget = 3000;
     defineZdt1(dir.path(), budget);
     EXPECT_EQ(VARNO_getIntStudyData(0), 40) << "the archive size";
+    int* ids = nullptr;
+    int* ranks = nullptr;
+    EXPECT_EQ(VARNO_getParetoDesignIds(&ids, &ranks), 0) << "no archive of designs yet";
+    EXPECT_EQ(ids, nullptr);
+    EXPECT_EQ(ranks, nullptr);
+    EXPECT_EQ(lastMessage(), "Not enough designs in the database to form a Pareto Front.");
     const HostRun run = runHost(zdtVariables, zdt1);
     EXPECT_EQ(run.ids.size(), static_cast<std::size_t>(budget));
     std::map<int, std::pair<double, double>> evaluated;
@@ -254,8 +239,6 @@ TEST_F(MotravokStudy, FindsANonDominatedFrontCloseToTheTrueOne) {
         evaluated[run.ids[k]] = {run.responses[k][0], run.responses[k][1]};
     }
 
-    int* ids = nullptr;
-    int* ranks = nullptr;
     const int count = VARNO_getParetoDesignIds(&ids, &ranks);
     ASSERT_EQ(count, 40) << lastMessage();
     std::vector<std::pair<double, double>> front;
@@ -285,17 +268,6 @@ TEST_F(MotravokStudy, TheSameSeedGivesTheSameDesigns) {
     EXPECT_EQ(first.size(), 200u);
     EXPECT_EQ(run("0.25"), first);
     EXPECT_NE(run("0.75"), first);
-}
-
-TEST_F(MotravokStudy, TheParetoQueryNeedsAnArchiveOfDesigns) {
-    TempDirectory dir;
-    defineZdt1(dir.path(), 500);
-    int* ids = nullptr;
-    int* ranks = nullptr;
-    EXPECT_EQ(VARNO_getParetoDesignIds(&ids, &ranks), 0);
-    EXPECT_EQ(ids, nullptr);
-    EXPECT_EQ(ranks, nullptr);
-    EXPECT_EQ(lastMessage(), "Not enough designs in the database to form a Pareto Front.");
 }
 
 }  // namespace

@@ -58,6 +58,17 @@ TEST(InterpolatingSurrogates, InterpolateAndGiveTheirGradient) {
     EXPECT_TRUE(buildSurrogate(SurfaceKind::kriging, points, values, true));
     EXPECT_FALSE(buildSurrogate(SurfaceKind::leastSquares, points, values, false));
     EXPECT_FALSE(buildSurrogate(SurfaceKind::kriging, Eigen::MatrixXd(0, 3), {}, false));
+
+    // Repeated points predict their mean.
+    Eigen::MatrixXd repeated = spreadPoints(12);
+    Eigen::VectorXd repeatedValues = responses(repeated);
+    repeated.row(5) = repeated.row(9) = repeated.row(2);
+    repeatedValues(2) = 1.0, repeatedValues(5) = 2.0, repeatedValues(9) = 6.0;
+    for (const SurfaceKind kind : interpolatingKinds) {
+        const auto model = buildSurrogate(kind, repeated, repeatedValues, false);
+        ASSERT_TRUE(model);
+        EXPECT_NEAR(model->evaluate(repeated.row(2).transpose()), 3.0, 1e-6);
+    }
 }
 
 TEST(InterpolatingSurrogates, LikelihoodGradientIsExactAndTheSearchImprovesTheLikelihood) {
@@ -103,19 +114,6 @@ TEST(InterpolatingSurrogates, KrigingTunedOnPartInterpolatesAllPoints) {
     const Eigen::Vector3d probe(0.15, -0.35, 0.55);
     EXPECT_EQ(buildKrigingTunedOnPart(points, values, 36)->evaluate(probe),
               buildSurrogate(SurfaceKind::kriging, points, values, false)->evaluate(probe));
-}
-
-TEST(InterpolatingSurrogates, RepeatedPointsPredictTheirMean) {
-    Eigen::MatrixXd points = spreadPoints(12);
-    Eigen::VectorXd values = responses(points);
-    points.row(5) = points.row(2);
-    points.row(9) = points.row(2);
-    values(2) = 1.0, values(5) = 2.0, values(9) = 6.0;
-    for (const SurfaceKind kind : interpolatingKinds) {
-        const auto model = buildSurrogate(kind, points, values, false);
-        ASSERT_TRUE(model);
-        EXPECT_NEAR(model->evaluate(points.row(2).transpose()), 3.0, 1e-6);
-    }
 }
 
 TEST(InterpolatingSurrogates, ModelFilesReadBackToTheSamePredictions) {

@@ -27,11 +27,6 @@ Eigen::MatrixXd randomMatrix(int rows, int columns, std::mt19937& random) {
     return matrix;
 }
 
-void writeText(const std::string& path, const std::string& text) {
-    support::FileWriter writer(path, false);
-    writer.write(text);
-}
-
 TEST(ModelFile, LaysOutCoefficientsEstimateAndRanges) {
     TempDirectory folder;
     ResponseSurface surface{linearOrder, 2, true, Eigen::Vector3d(1.0, -2.5, 0.25)};
@@ -118,7 +113,7 @@ TEST(ModelFile, FittingWritesFilesNamedAfterTheResponse) {
 class CorruptModelFile : public ::testing::Test {
 protected:
     std::string reasonFor(const std::string& text, int expectedVariables = -1) {
-        writeText(path, text);
+        support::FileWriter(path, false).write(text);
         std::string reason;
         EXPECT_FALSE(readModelFile(path, reason, "R", expectedVariables));
         return reason;

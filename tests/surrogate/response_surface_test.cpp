@@ -103,25 +103,22 @@ TEST_F(SurfaceFitting, WarnsAboutTooFewPointsAndASingularSystem) {
 }
 
 TEST_F(SurfaceFitting, ChoosesTheOrderFromThePoints) {
-    EXPECT_EQ(fit(randomPoints(5, 2, 4)), 1);  // fewer than six points: linear, enough for it
-    EXPECT_TRUE(logEntries().empty());
-    EXPECT_TRUE(store.lsq_coefs[0][linearOrder].valid);
-    EXPECT_EQ(store.lsq_rsm_order_to_use[0], linearOrder);
-
-    store = {};
-    EXPECT_EQ(fit(randomPoints(6, 2, 4), true), 1);  // a search: no warning below seven points
-    EXPECT_TRUE(logEntries().empty());
-    EXPECT_TRUE(store.lsq_coefs[0][quadraticOrder].valid);
-    EXPECT_EQ(store.lsq_rsm_order_to_use[0], quadraticOrder);
-
-    store = {};
+    // The order chosen for `points`, whose surface is fitted without a warning.
+    const auto chosen = [this](const Eigen::MatrixXd& points, bool searchStudy) {
+        store = {};
+        EXPECT_EQ(fit(points, searchStudy), 1);
+        EXPECT_TRUE(logEntries().empty());
+        const int order = store.lsq_rsm_order_to_use[0];
+        EXPECT_TRUE(store.lsq_coefs[0][order].valid);
+        return order;
+    };
+    // Fewer than six points: linear, enough for it; a search: no warning below seven points.
+    EXPECT_EQ(chosen(randomPoints(5, 2, 4), false), linearOrder);
+    EXPECT_EQ(chosen(randomPoints(6, 2, 4), true), quadraticOrder);
     Eigen::MatrixXd twoLevels = randomPoints(8, 2, 5);
     twoLevels.col(1) = twoLevels.col(1).array().sign();
-    EXPECT_EQ(fit(twoLevels), 1);
-    EXPECT_TRUE(store.lsq_coefs[0][linearOrder].valid);
-    EXPECT_EQ(store.lsq_rsm_order_to_use[0], linearOrder);
+    EXPECT_EQ(chosen(twoLevels, false), linearOrder);
 
-    store = {};
     request.values.setConstant(4.0);
     EXPECT_EQ(fitResponseSurfaces(request, store), 1);  // equal values: the constant surface
     EXPECT_EQ(store.lsq_coefs[0][linearOrder].coefficients, Eigen::Vector3d(4, 0, 0));
