@@ -2,10 +2,11 @@
 // variables, file contents and the message log.
 #pragma once
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -94,41 +95,61 @@ inline std::vector<std::string> logEntries() {
     return std::vector<std::string>(log.begin(), log.end());
 }
 
+// True when an entry of the message log contains `text`.
+inline bool logMentions(const std::string& text) {
+    const auto& log = library().messageLog;
+    return std::any_of(log.begin(), log.end(), [&text](const std::string& entry) {
+        return entry.find(text) != std::string::npos;
+    });
+}
+
+// The library's last message, "<none>" when the log is empty.
+inline std::string lastMessage() {
+    const char* last = VARNO_getLastMessage();
+    return last == nullptr ? std::string("<none>") : std::string(last);
+}
+
+// A set-up call of the C interface: the call, the object's name and its text.
+struct SetUpCall {
+    int (*function)(const char*, const char*);
+    std::string name, text;
+};
+
+// Makes the set-up calls in order; each must succeed.
+inline void defineThrough(const std::vector<SetUpCall>& calls) {
+    for (const SetUpCall& call : calls) {
+        ASSERT_EQ(call.function(call.name.c_str(), call.text.c_str()), 1)
+            << call.name << ": " << lastMessage();
+    }
+}
+
 // Defines, through the C interface, a design sweep over two continuous
 // variables and one fixed parameter, with objective "f" (minimised, factor 1,
 // accepted range [-100, 100]) and constraint "g" (at most 5).
 inline void defineSmallSweep() {
-    ASSERT_EQ(VARNO_createNewStudy("sweep", "type: evaluation"), 1);
-    ASSERT_EQ(VARNO_defineNewProjectParameter(
-                  "x1", "type: Continuous\nid: 1\nmin: 0\nbaseline: 5\nmax: 10"),
-              1);
-    ASSERT_EQ(VARNO_defineNewProjectParameter(
-                  "x2", "type: Continuous\nid: 2\nmin: 0\nbaseline: 5\nmax: 10"),
-              1);
-    ASSERT_EQ(VARNO_defineNewProjectParameter("load", "type: Parameter\nid: 3\nbaseline: 2"), 1);
-    ASSERT_EQ(VARNO_defineNewProjectResponse("f", "type: API\nacceptMin: -100\nacceptMax: 100"), 1);
-    ASSERT_EQ(VARNO_defineNewProjectResponse("g", "type: API"), 1);
-    ASSERT_EQ(
-        VARNO_defineStudyLevelData(
-            "S", "startAgent: 0\nendAgent: 0\nfilePrefix: sweep\nrandomSeed: 0.5\nmode: newStudy"),
-        1);
-    ASSERT_EQ(VARNO_defineSearchMethodData("m", "numEvalsTotal: 100\nmethod: DesignSweep"), 1);
-    for (const char* name : {"x1", "x2"}) {
-        const std::string id = name[1] == '1' ? "1" : "2";
-        ASSERT_EQ(
-            VARNO_addVariableToStudy(
-                name,
-                ("type: Continuous\nid: " + id + "\nresolution: 101\ndistribution: NONE").c_str()),
-            1);
-    }
-    ASSERT_EQ(VARNO_addResponseToStudy(
-                  "f", "type: objective\nfactor: 1\noption: min_value\ntarget: 0\nquadWt: 0\n"
-                       "linearWt: 1\nacceptMin: -1e300\nacceptMax: 1e300"),
-              1);
-    ASSERT_EQ(VARNO_addResponseToStudy(
-                  "g", "type: constraint\nfactor: 1\noption: less_equal\ntarget: 5\nquadWt: 1\n"
-                       "linearWt: 0\nacceptMin: -1e300\nacceptMax: 1e300"),
-              1);
+    const std::string variable = "\nresolution: 101\ndistribution: NONE";
+    const std::string range = "\nacceptMin: -1e300\nacceptMax: 1e300";
+    defineThrough({
+        {VARNO_createNewStudy, "sweep", "type: evaluation"},
+        {VARNO_defineNewProjectParameter, "x1",
+         "type: Continuous\nid: 1\nmin: 0\nbaseline: 5\nmax: 10"},
+        {VARNO_defineNewProjectParameter, "x2",
+         "type: Continuous\nid: 2\nmin: 0\nbaseline: 5\nmax: 10"},
+        {VARNO_defineNewProjectParameter, "load", "type: Parameter\nid: 3\nbaseline: 2"},
+        {VARNO_defineNewProjectResponse, "f", "type: API\nacceptMin: -100\nacceptMax: 100"},
+        {VARNO_defineNewProjectResponse, "g", "type: API"},
+        {VARNO_defineStudyLevelData, "S",
+         "startAgent: 0\nendAgent: 0\nfilePrefix: sweep\nrandomSeed: 0.5\nmode: newStudy"},
+        {VARNO_defineSearchMethodData, "m", "numEvalsTotal: 100\nmethod: DesignSweep"},
+        {VARNO_addVariableToStudy, "x1", "type: Continuous\nid: 1" + variable},
+        {VARNO_addVariableToStudy, "x2", "type: Continuous\nid: 2" + variable},
+        {VARNO_addResponseToStudy, "f",
+         "type: objective\nfactor: 1\noption: min_value\ntarget: 0\nquadWt: 0\nlinearWt: 1" +
+             range},
+        {VARNO_addResponseToStudy, "g",
+         "type: constraint\nfactor: 1\noption: less_equal\ntarget: 5\nquadWt: 1\nlinearWt: 0" +
+             range},
+    });
 }
 
 // Puts the library back in the state of a freshly loaded one.
@@ -162,6 +183,21 @@ protected:
 private:
     bool hadRoot_ = false;
     std::string root_;
+};
+
+// A test of the C interface whose library is initialised in a scratch folder.
+class StudyInFolder : public CInterfaceTest {
+protected:
+    void SetUp() override {
+        CInterfaceTest::SetUp();
+        initialise();
+    }
+    // Initialises the library again, with extra set-up `options`.
+    void initialise(const std::string& options = "") {
+        const std::string text = "workingDirectory: " + dir.path() + options;
+        ASSERT_EQ(VARNO_initializeStudySetup(text.c_str()), 1);
+    }
+    TempDirectory dir;
 };
 
 // A test that starts and ends without a study and with an empty log.

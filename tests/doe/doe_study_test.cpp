@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "frame/text_format.h"
@@ -11,58 +12,33 @@
 namespace varno {
 namespace {
 
-class DoeStudyBase : public testing::CInterfaceTest {
+using testing::lastMessage;
+
+class DoeStudy : public testing::StudyInFolder {
 protected:
-    testing::TempDirectory dir;
-
-    void SetUp() override {
-        CInterfaceTest::SetUp();
-        ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1);
-    }
-
     // Four continuous variables x1 … x4 on [0, 10]; `factors` of them are
     // DOE factors with `levels`; the method block is `method`.
     void define(const std::string& method, int factors, const std::string& levels) {
-        ASSERT_EQ(VARNO_createNewStudy("doe", "type: doe"), 1);
+        std::vector<testing::SetUpCall> calls = {
+            {VARNO_createNewStudy, "doe", "type: doe"},
+            {VARNO_defineNewProjectResponse, "f", "type: API"},
+            {VARNO_defineStudyLevelData, "S",
+             "startAgent: 0\nendAgent: 0\nfilePrefix: doe\nrandomSeed: 0.5\nmode: newStudy"},
+            {VARNO_defineSearchMethodData, "m", "method: DOE\n" + method}};
         for (int i = 1; i <= 4; ++i) {
             const std::string name = "x" + std::to_string(i);
-            const std::string id = std::to_string(i);
-            ASSERT_EQ(
-                VARNO_defineNewProjectParameter(
-                    name.c_str(),
-                    ("type: Continuous\nid: " + id + "\nmin: 0\nbaseline: 5\nmax: 10").c_str()),
-                1);
-        }
-        ASSERT_EQ(VARNO_defineNewProjectResponse("f", "type: API"), 1);
-        ASSERT_EQ(VARNO_defineStudyLevelData("S", "startAgent: 0\nendAgent: 0\nfilePrefix: doe\n"
-                                                  "randomSeed: 0.5\nmode: newStudy"),
-                  1);
-        ASSERT_EQ(VARNO_defineSearchMethodData("m", ("method: DOE\n" + method).c_str()), 1)
-            << VARNO_getLastMessage();
-        for (int i = 1; i <= 4; ++i) {
-            const std::string name = "x" + std::to_string(i);
-            const std::string id = std::to_string(i);
-            ASSERT_EQ(VARNO_addVariableToStudy(
-                          name.c_str(),
-                          ("type: Continuous\nid: " + id + "\nresolution: 11\ndistribution: NONE")
-                              .c_str()),
-                      1);
+            const std::string variable = "type: Continuous\nid: " + std::to_string(i);
+            calls.insert(calls.begin() + i, {VARNO_defineNewProjectParameter, name,
+                                             variable + "\nmin: 0\nbaseline: 5\nmax: 10"});
+            calls.push_back({VARNO_addVariableToStudy, name,
+                             variable + "\nresolution: 11\ndistribution: NONE"});
             if (i > factors) continue;
-            ASSERT_EQ(
-                VARNO_addDOEFactorToStudy(
-                    name.c_str(),
-                    ("type: Continuous\nlevels: " + levels + "\nfactorType: Control").c_str()),
-                1);
+            calls.push_back({VARNO_addDOEFactorToStudy, name,
+                             "type: Continuous\nlevels: " + levels + "\nfactorType: Control"});
         }
-        ASSERT_EQ(VARNO_addResponseToStudy(
-                      "f", "type: response\ngoal: NONE\nacceptMin: -1e300\nacceptMax: 1e300"),
-                  1)
-            << VARNO_getLastMessage();
-    }
-
-    std::string lastMessage() {
-        const char* text = VARNO_getLastMessage();
-        return text == nullptr ? std::string() : std::string(text);
+        calls.push_back({VARNO_addResponseToStudy, "f",
+                         "type: response\ngoal: NONE\nacceptMin: -1e300\nacceptMax: 1e300"});
+        testing::defineThrough(calls);
     }
 
     // Returns `value` as the result of each of the `count` designs handed out.
@@ -76,12 +52,12 @@ protected:
     }
 };
 
-using DoeStudy = DoeStudyBase;
-
 TEST_F(DoeStudy, HandsOutTheWholeArrayOnceAndCompletes) {
+    int count = 7;
+    EXPECT_EQ(VARNO_getFactorNames(&count), nullptr) << "no names before the array exists";
+    EXPECT_EQ(count, 0);
     define("sampleMethod: 2LevelPB\nnumFactors: 4\nnumEvals: 12", 4, "1, 10");
     ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
-    int count = 0;
     char** names = VARNO_getFactorNames(&count);
     ASSERT_EQ(count, 4);
     EXPECT_EQ((std::vector<std::string>(names, names + 4)),
@@ -183,21 +159,8 @@ TEST_F(DoeStudy, ExistingDesignsNeedDesigns) {
         << testing::lastFatalReason();
 }
 
-TEST_F(DoeStudy, FactorNamesAreEmptyBeforeTheArrayExists) {
-    int count = 7;
-    EXPECT_EQ(VARNO_getFactorNames(&count), nullptr);
-    EXPECT_EQ(count, 0);
-}
-
-struct Refusal {
-    const char* method;
-    int factors;
-    const char* levels;
-    const char* text;
-};
-
 TEST_F(DoeStudy, RefusesWhatTheFactorsCannotServe) {
-    const Refusal refusals[] = {
+    const std::tuple<const char*, int, const char*, const char*> refusals[] = {
         {"sampleMethod: 2LevelFull\nnumFactors: 3", 2, "1, 10",
          "The DOE method names 3 factors (numFactors) but 2 DOE factors were added to the study."},
         {"sampleMethod: 2LevelFull\nnumFactors: 2", 2, "1, 5, 10",
@@ -209,24 +172,18 @@ TEST_F(DoeStudy, RefusesWhatTheFactorsCannotServe) {
          "At least TWO factors need to be defined for using the Central Composite DOE in agent "
          "# 0."},
     };
-    for (const Refusal& refusal : refusals) {
+    for (const auto& [method, factors, levels, text] : refusals) {
         testing::resetLibrary();
-        ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1);
-        define(refusal.method, refusal.factors, refusal.levels);
+        initialise();
+        define(method, factors, levels);
         EXPECT_EQ(VARNO_finalizeStudyData(), 0);
-        EXPECT_NE(testing::lastFatalReason().find(refusal.text), std::string::npos)
+        EXPECT_NE(testing::lastFatalReason().find(text), std::string::npos)
             << testing::lastFatalReason();
         VARNO_endStudy();
     }
 }
 
-}  // namespace
-}  // namespace varno
-
-namespace varno {
-namespace {
-
-class DoeAnalysisStudy : public DoeStudyBase {
+class DoeAnalysisStudy : public DoeStudy {
 protected:
     // A 2^3 full factorial over x1 … x3 whose response is 10 ± 2 by x1,
     // with `failing` designs reported as failed.
@@ -286,11 +243,8 @@ TEST_F(DoeAnalysisStudy, FailedDesignsLeaveNoAnalysis) {
     EXPECT_EQ(count, 0);
     EXPECT_EQ(VARNO_getInteractionNames(&count), nullptr);
     EXPECT_EQ(count, 0);
-    const std::vector<std::string> log = testing::logEntries();
-    EXPECT_NE(std::find(log.begin(), log.end(),
-                        "*WARNING\nThe DOE annova calculations are not performed when some "
-                        "designs have errors."),
-              log.end());
+    EXPECT_TRUE(testing::logMentions("*WARNING\nThe DOE annova calculations are not performed "
+                                     "when some designs have errors."));
 }
 
 }  // namespace

@@ -46,18 +46,16 @@ TEST(MessageLayout, ImpliedKindTakesTheDecorationFromEachLinePrefix) {
     EXPECT_EQ(layoutForFile("stderr", "implied", "see ERROR: inside"), "see ERROR: inside\n");
 }
 
-class MessageWriter : public testing::CInterfaceTest {
+class MessageWriter : public testing::StudyInFolder {
 protected:
     void SetUp() override {
-        CInterfaceTest::SetUp();
-        ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1);
+        StudyInFolder::SetUp();
         startOfFile = readWholeFile(messageFile()).size();
     }
 
     std::string messageFile() const { return dir.file("Solver_msg.log"); }
     std::string newFileText() const { return readWholeFile(messageFile()).substr(startOfFile); }
 
-    testing::TempDirectory dir;
     std::size_t startOfFile = 0;
 };
 

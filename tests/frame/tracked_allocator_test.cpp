@@ -22,11 +22,14 @@ using ::testing::internal::GetCapturedStderr;
 
 class TrackedAllocator : public ::testing::Test {
 protected:
-    void SetUp() override { setAllocationTracking(true); }
+    void SetUp() override {
+        testing::resetLibrary();  // tests of one process share the library
+        setAllocationTracking(true);
+    }
     ~TrackedAllocator() override { support::resetSeams(); }
 };
 
-TEST_F(TrackedAllocator, RecordsAndReleasesBlocks) {
+TEST_F(TrackedAllocator, RecordsAndReleasesBlocksOnceTrackingIsOn) {
     EXPECT_EQ(fmalloc(0, "nothing"), nullptr);
     void* a = fmalloc(16, "first");
     void* b = fmalloc(32, "second");
@@ -37,13 +40,10 @@ TEST_F(TrackedAllocator, RecordsAndReleasesBlocks) {
     EXPECT_EQ(trackedBlockCount(), 1u);
     ffree(b);
     EXPECT_EQ(trackedBlockCount(), 0u);
-}
-
-TEST_F(TrackedAllocator, TrackingIsOffUntilInitialisation) {
-    setAllocationTracking(false);
-    void* block = fmalloc(8, "untracked");
+    setAllocationTracking(false);  // as before initialisation
+    void* untracked = fmalloc(8, "untracked");
     EXPECT_EQ(trackedBlockCount(), 0u);
-    ffree(block);  // a plain release; the sanitizer build catches a leak here
+    ffree(untracked);  // a plain release; the sanitizer build catches a leak here
 }
 
 TEST_F(TrackedAllocator, ForeignBlocksAreNeverReleased) {

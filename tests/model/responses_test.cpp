@@ -37,9 +37,7 @@ std::string entry(const std::string& type, const std::string& first) {
 }
 
 LineList block(const std::string& name, const std::string& text) {
-    LineList lines = splitLines(text.c_str());
-    addNameLine(lines, name);
-    return lines;
+    return testing::definitionBlock(name, text);
 }
 
 class ResponsesTest : public varno::testing::WithoutStudy {

@@ -15,13 +15,8 @@ namespace varno {
 namespace {
 
 using testing::lastFatalReason;
+using testing::lastMessage;
 using testing::logEntries;
-using testing::TempDirectory;
-
-std::string lastMessage() {
-    const char* last = VARNO_getLastMessage();
-    return last == nullptr ? std::string("<none>") : std::string(last);
-}
 
 // Designs as the host holds them: rows of x1, x2, load.
 struct HostDesigns {
@@ -33,13 +28,8 @@ struct HostDesigns {
     }
 };
 
-class DesignCycle : public testing::CInterfaceTest {
+class DesignCycle : public testing::StudyInFolder {
 protected:
-    void SetUp() override {
-        CInterfaceTest::SetUp();
-        ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1);
-    }
-
     void finalizeSweep() {
         testing::defineSmallSweep();
         ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
@@ -84,6 +74,21 @@ protected:
         return result;
     }
 
+    // Gets the next set, with the results the host returns for it: x1 + x2 and 1.
+    std::pair<std::vector<int>, std::vector<std::vector<double>>> nextSetWithResults() {
+        int* ids = nullptr;
+        double** values = nullptr;
+        const int count = VARNO_getNextSetOfDesignsFromStudy(&ids, &values);
+        std::pair<std::vector<int>, std::vector<std::vector<double>>> set;
+        for (int i = 0; i < count; ++i) {
+            set.first.push_back(ids[i]);
+            set.second.push_back({values[i][0] + values[i][1], 1});
+        }
+        VARNO_freePtr(ids);
+        VARNO_freePtr(values);
+        return set;
+    }
+
     int update(std::vector<int> ids, std::vector<std::vector<double>> responses,
                std::vector<int> flags = {}) {
         if (flags.empty()) flags.assign(ids.size(), 0);
@@ -98,8 +103,6 @@ protected:
         EXPECT_EQ(VARNO_getPerformanceValueForDesign(id, &value), 1) << id;
         return value;
     }
-
-    TempDirectory dir;
 };
 
 TEST_F(DesignCycle, QueriesOfUnknownDesigns) {
@@ -271,23 +274,15 @@ TEST_F(DesignCycle, SharesBeyondTheBudgetAreRefusedWhole) {
 // or the study.
 TEST_F(DesignCycle, RepeatedResultsAreRefusedAndTheStudyGoesOn) {
     finalizeSearch(40);
-    int* ids = nullptr;
-    double** values = nullptr;
-    const int count = VARNO_getNextSetOfDesignsFromStudy(&ids, &values);
+    auto [set, results] = nextSetWithResults();
+    const int count = static_cast<int>(set.size());
     ASSERT_GT(count, 1);
-    std::vector<int> set(ids, ids + count);
-    std::vector<std::vector<double>> results;
-    for (int i = 0; i < count; ++i) results.push_back({values[i][0] + values[i][1], 1});
-    VARNO_freePtr(ids);
-    VARNO_freePtr(values);
     set.push_back(set.front());
     results.push_back(results.front());
     ASSERT_EQ(update(set, results), 1);
     EXPECT_EQ(currentStudy()->agent().data.evaluationsDone, count) << "counted once";
     EXPECT_EQ(update(set, results), 0) << "the set is no longer pending";
-    EXPECT_GT(VARNO_getNextSetOfDesignsFromStudy(&ids, &values), 0) << lastMessage();
-    VARNO_freePtr(ids);
-    VARNO_freePtr(values);
+    EXPECT_FALSE(nextSetWithResults().first.empty()) << lastMessage();
 }
 
 TEST_F(DesignCycle, DesignsSharedInTwoCallsBeforeAGetTakeDistinctIds) {
@@ -314,13 +309,32 @@ TEST_F(DesignCycle, AZeroBudgetSearchHandsOutNothing) {
     EXPECT_TRUE(getSet(0).empty()) << "asking again is harmless";
 }
 
+// Designs shared while the set that spends the budget is out find no
+// evaluation left once its results are in: none is handed out.
+TEST_F(DesignCycle, SharesLeftWhenTheBudgetIsSpentAreNotHandedOut) {
+    finalizeSearch(20);
+    HostDesigns late{{{0.25, 1, 2}}};
+    for (int done = 0, shared = 0; !shared;) {
+        const auto [set, results] = nextSetWithResults();
+        const int count = static_cast<int>(set.size());
+        ASSERT_GT(count, 0) << lastMessage();
+        shared = done > 0 && done + count == 20;  // the last set, not the first
+        if (shared) {
+            ASSERT_EQ(share(late), 1) << lastMessage();
+        }
+        ASSERT_EQ(update(set, results), 1);
+        done += count;
+    }
+    EXPECT_TRUE(getSet(0).empty());
+}
+
 // --- finalising ------------------------------------------------------------------
 
 TEST_F(DesignCycle, FinalisingChecksTheWholeDefinition) {
     EXPECT_EQ(VARNO_finalizeStudyData(), 0);
     EXPECT_EQ(lastFatalReason(), "*ERROR\nAgent 0 is not defined in Assembly.in file.");
 
-    ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1);
+    initialise();
     ASSERT_EQ(VARNO_createNewStudy("s", "type: optimization"), 1);
     EXPECT_EQ(VARNO_finalizeStudyData(), 0);
     EXPECT_EQ(lastFatalReason(), "*ERROR\nThe search method of the study has not been defined.");
@@ -363,19 +377,18 @@ TEST_F(DesignCycle, AStudyWithoutResponsesIsRefused) {
 }
 
 TEST_F(DesignCycle, TooFewPossibleDesignsForTheCycleSizeIsInvalid) {
-    ASSERT_EQ(VARNO_createNewStudy("s", "type: optimization"), 1);
-    ASSERT_EQ(VARNO_defineNewProjectParameter(
-                  "x", "type: Continuous\nid: 1\nmin: 0\nbaseline: 0\nmax: 1"),
-              1);
-    ASSERT_EQ(VARNO_defineNewProjectResponse("f", "type: API"), 1);
-    ASSERT_EQ(VARNO_defineSearchMethodData("m", "method: TRAVOK\nnumEvals: 100"), 1);
-    ASSERT_EQ(
-        VARNO_addVariableToStudy("x", "type: Continuous\nid: 1\nresolution: 2\ndistribution: NONE"),
-        1);
-    ASSERT_EQ(VARNO_addResponseToStudy(
-                  "f", "type: objective\nfactor: 1\noption: min_value\ntarget: 0\nquadWt: 0\n"
-                       "linearWt: 1\nacceptMin: -10\nacceptMax: 10"),
-              1);
+    testing::defineThrough({
+        {VARNO_createNewStudy, "s", "type: optimization"},
+        {VARNO_defineNewProjectParameter, "x",
+         "type: Continuous\nid: 1\nmin: 0\nbaseline: 0\nmax: 1"},
+        {VARNO_defineNewProjectResponse, "f", "type: API"},
+        {VARNO_defineSearchMethodData, "m", "method: TRAVOK\nnumEvals: 100"},
+        {VARNO_addVariableToStudy, "x",
+         "type: Continuous\nid: 1\nresolution: 2\ndistribution: NONE"},
+        {VARNO_addResponseToStudy, "f",
+         "type: objective\nfactor: 1\noption: min_value\ntarget: 0\nquadWt: 0\nlinearWt: 1\n"
+         "acceptMin: -10\nacceptMax: 10"},
+    });
     EXPECT_EQ(VARNO_finalizeStudyData(), 0);
     EXPECT_EQ(lastFatalReason(),
               "*ERROR\nBased on the current study setup, the resolution of the design variables "

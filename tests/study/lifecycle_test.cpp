@@ -14,6 +14,7 @@
 namespace varno {
 namespace {
 
+using testing::lastMessage;
 using testing::TempDirectory;
 
 enum class Rule { setUp, finalised, any };
@@ -38,7 +39,7 @@ struct ExportedCall {
     std::string name;
     Rule rule;
     std::function<long()> invoke;  // the call's result, pointers as 0 / 1
-    std::string operation;         // word of the "after finalizing" refusal
+    std::string operation = "";    // word of the "after finalizing" refusal
 };
 
 long asLong(const void* pointer) { return pointer == nullptr ? 0 : 1; }
@@ -75,64 +76,48 @@ std::vector<ExportedCall> trappedCalls() {
                          c.operation != nullptr ? c.operation : c.name});
     }
     double value = 0;
+    double** values = nullptr;
     int count = 0, count2 = 0;
+    int *ids = nullptr, *ranks = nullptr;
     const std::vector<ExportedCall> others = {
-        {"VARNO_finalizeStudyData", Rule::any, [] { return long(VARNO_finalizeStudyData()); }, ""},
+        {"VARNO_finalizeStudyData", Rule::any, [] { return long(VARNO_finalizeStudyData()); }},
         {"VARNO_getNextSetOfDesignsFromStudy", Rule::finalised,
-         [] {
-             int* i = nullptr;
-             double** v = nullptr;
-             return long(VARNO_getNextSetOfDesignsFromStudy(&i, &v));
-         },
-         ""},
+         [ids, values]() mutable {
+             return long(VARNO_getNextSetOfDesignsFromStudy(&ids, &values));
+         }},
         {"VARNO_updateResultsForDesignSet", Rule::finalised,
          [] {
              return long(VARNO_updateResultsForDesignSet(0, nullptr, nullptr, nullptr, nullptr));
-         },
-         ""},
+         }},
         {"VARNO_shareDesigns", Rule::finalised,
          [] {
              return long(
                  VARNO_shareDesigns("p", 0, nullptr, 0, nullptr, 0, nullptr, nullptr, nullptr));
-         },
-         ""},
+         }},
         {"VARNO_isShareDesignsSupported", Rule::any,
-         [] { return long(VARNO_isShareDesignsSupported()); }, ""},
+         [] { return long(VARNO_isShareDesignsSupported()); }},
         {"VARNO_getPerformanceValueForDesign", Rule::finalised,
-         [value]() mutable { return long(VARNO_getPerformanceValueForDesign(1, &value)); }, ""},
-        {"VARNO_getDesignStatus", Rule::finalised, [] { return long(VARNO_getDesignStatus(1)); },
-         ""},
-        {"VARNO_getIntStudyData", Rule::any, [] { return long(VARNO_getIntStudyData(1)); }, ""},
+         [value]() mutable { return long(VARNO_getPerformanceValueForDesign(1, &value)); }},
+        {"VARNO_getDesignStatus", Rule::finalised, [] { return long(VARNO_getDesignStatus(1)); }},
+        {"VARNO_getIntStudyData", Rule::any, [] { return long(VARNO_getIntStudyData(1)); }},
         {"VARNO_getParetoDesignIds", Rule::finalised,
-         [] {
-             int* i = nullptr;
-             int* r = nullptr;
-             return long(VARNO_getParetoDesignIds(&i, &r));
-         },
-         ""},
+         [ids, ranks]() mutable { return long(VARNO_getParetoDesignIds(&ids, &ranks)); }},
         {"VARNO_getFactorNames", Rule::any,
-         [count]() mutable { return asLong(VARNO_getFactorNames(&count)); }, ""},
+         [count]() mutable { return asLong(VARNO_getFactorNames(&count)); }},
         {"VARNO_getInteractionNames", Rule::finalised,
-         [count]() mutable { return asLong(VARNO_getInteractionNames(&count)); }, ""},
+         [count]() mutable { return asLong(VARNO_getInteractionNames(&count)); }},
         {"VARNO_getPercentContribution", Rule::finalised,
-         [count]() mutable { return asLong(VARNO_getPercentContribution(&count)); }, ""},
+         [count]() mutable { return asLong(VARNO_getPercentContribution(&count)); }},
         {"VARNO_getDOEEffectsData", Rule::finalised,
-         [count, count2]() mutable { return asLong(VARNO_getDOEEffectsData(&count, &count2)); },
-         ""},
-        {"VARNO_generateReportFile", Rule::any, [] { return long(VARNO_generateReportFile()); },
-         ""},
+         [count, count2]() mutable { return asLong(VARNO_getDOEEffectsData(&count, &count2)); }},
+        {"VARNO_generateReportFile", Rule::any, [] { return long(VARNO_generateReportFile()); }},
         {"VARNO_generateDesignResultsFile", Rule::finalised,
-         [] { return long(VARNO_generateDesignResultsFile()); }, ""},
+         [] { return long(VARNO_generateDesignResultsFile()); }},
         {"VARNO_generateStudyResultsFiles", Rule::finalised,
-         [] { return long(VARNO_generateStudyResultsFiles()); }, ""},
+         [] { return long(VARNO_generateStudyResultsFiles()); }},
     };
     calls.insert(calls.end(), others.begin(), others.end());
     return calls;
-}
-
-std::string lastMessage() {
-    const char* last = VARNO_getLastMessage();
-    return last == nullptr ? std::string("<none>") : std::string(last);
 }
 
 class Lifecycle : public testing::CInterfaceTest {

@@ -13,58 +13,33 @@
 namespace varno {
 namespace {
 
-class RobustDesignStudy : public testing::CInterfaceTest {
+// Controls x1, x2 and noises n1, n2, each on [-10, 10] at two levels;
+// response y with `goal`, in a study of `studyType`.
+class RobustDesignStudy : public testing::StudyInFolder {
 protected:
-    testing::TempDirectory dir;
-
-    void SetUp() override {
-        CInterfaceTest::SetUp();
-        ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1);
-    }
-
-    void addFactor(const std::string& name, int id, const std::string& levels,
-                   const std::string& factorType) {
-        const std::string text =
-            "type: Continuous\nid: " + std::to_string(id) + "\nmin: -10\nbaseline: 1\nmax: 10";
-        ASSERT_EQ(VARNO_defineNewProjectParameter(name.c_str(), text.c_str()), 1);
-        pending_.push_back({name, id, levels, factorType});
-    }
-
     void define(const std::string& goal, const std::string& studyType = "doe") {
-        ASSERT_EQ(VARNO_createNewStudy("rpd", ("type: " + studyType).c_str()), 1);
-        addFactor("x1", 1, "1, 10", "Control");
-        addFactor("x2", 2, "1, 10", "Control");
-        addFactor("n1", 3, "-1, 1", "Noise");
-        addFactor("n2", 4, "-1, 1", "Noise");
-        ASSERT_EQ(VARNO_defineNewProjectResponse("y", "type: API"), 1);
-        ASSERT_EQ(VARNO_defineStudyLevelData("S", "startAgent: 0\nendAgent: 0\nfilePrefix: rpd\n"
-                                                  "randomSeed: 0.5\nmode: newStudy"),
-                  1);
-        ASSERT_EQ(VARNO_defineSearchMethodData(
-                      "m", "method: RobustParameterDesign\ncontrolSampleMethod: 2LevelFull\n"
-                           "numFactors: 2\nnoiseSampleMethod: 2LevelFull\nnumFactors: 2"),
-                  1)
-            << VARNO_getLastMessage();
-        for (const Factor& f : pending_) {
-            const std::string variable = "type: Continuous\nid: " + std::to_string(f.id) +
-                                         "\nresolution: 21\ndistribution: NONE";
-            ASSERT_EQ(VARNO_addVariableToStudy(f.name.c_str(), variable.c_str()), 1);
-            const std::string factor =
-                "type: Continuous\nlevels: " + f.levels + "\nfactorType: " + f.type;
-            ASSERT_EQ(VARNO_addDOEFactorToStudy(f.name.c_str(), factor.c_str()), 1)
-                << VARNO_getLastMessage();
+        std::vector<testing::SetUpCall> calls = {
+            {VARNO_createNewStudy, "rpd", "type: " + studyType},
+            {VARNO_defineNewProjectResponse, "y", "type: API"},
+            {VARNO_defineStudyLevelData, "S",
+             "startAgent: 0\nendAgent: 0\nfilePrefix: rpd\nrandomSeed: 0.5\nmode: newStudy"},
+            {VARNO_defineSearchMethodData, "m",
+             "method: RobustParameterDesign\ncontrolSampleMethod: 2LevelFull\nnumFactors: 2\n"
+             "noiseSampleMethod: 2LevelFull\nnumFactors: 2"}};
+        const char* const names[] = {"x1", "x2", "n1", "n2"};
+        for (int i = 0; i < 4; ++i) {
+            const std::string variable = "type: Continuous\nid: " + std::to_string(i + 1);
+            calls.insert(calls.begin() + 1 + i, {VARNO_defineNewProjectParameter, names[i],
+                                                 variable + "\nmin: -10\nbaseline: 1\nmax: 10"});
+            calls.push_back({VARNO_addVariableToStudy, names[i],
+                             variable + "\nresolution: 21\ndistribution: NONE"});
+            calls.push_back({VARNO_addDOEFactorToStudy, names[i],
+                             i < 2 ? "type: Continuous\nlevels: 1, 10\nfactorType: Control"
+                                   : "type: Continuous\nlevels: -1, 1\nfactorType: Noise"});
         }
-        ASSERT_EQ(VARNO_addResponseToStudy("y", goal.c_str()), 1) << VARNO_getLastMessage();
+        calls.push_back({VARNO_addResponseToStudy, "y", goal});
+        testing::defineThrough(calls);
     }
-
-private:
-    struct Factor {
-        std::string name;
-        int id;
-        std::string levels;
-        std::string type;
-    };
-    std::vector<Factor> pending_;
 };
 
 TEST_F(RobustDesignStudy, RatiosFindTheLeastScatteredControlSetting) {

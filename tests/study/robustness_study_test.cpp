@@ -9,44 +9,33 @@
 namespace varno {
 namespace {
 
-class RobustnessStudy : public testing::CInterfaceTest {
+using testing::lastMessage;
+
+class RobustnessStudy : public testing::StudyInFolder {
 protected:
-    testing::TempDirectory dir;
-
-    void SetUp() override {
-        CInterfaceTest::SetUp();
-        ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1);
-    }
-
     // One variable x, parameters R ~ N(10, 1) and S ~ N(7, 1) and a plain
     // parameter c; response g with `goal` (a study-response definition).
     void define(const std::string& method, const std::string& goal) {
-        ASSERT_EQ(VARNO_createNewStudy("rr", "type: reliability and robustness"), 1);
-        ASSERT_EQ(VARNO_defineNewDistribution("unit", "type: Normal\nstdDev: 1"), 1);
-        ASSERT_EQ(VARNO_defineNewProjectParameter(
-                      "x", "type: Continuous\nid: 1\nmin: 0\nbaseline: 5\nmax: 10"),
-                  1);
-        ASSERT_EQ(VARNO_defineNewProjectParameter(
-                      "R", "type: Parameter\nid: 2\nbaseline: 10\ndistribution: unit"),
-                  1);
-        ASSERT_EQ(VARNO_defineNewProjectParameter("c", "type: Parameter\nid: 3\nbaseline: 1"), 1);
-        ASSERT_EQ(VARNO_defineNewProjectParameter(
-                      "S", "type: Parameter\nid: 4\nbaseline: 7\ndistribution: unit"),
-                  1);
-        ASSERT_EQ(VARNO_defineNewProjectResponse("g", "type: API"), 1);
-        ASSERT_EQ(VARNO_defineStudyLevelData("S", "startAgent: 0\nendAgent: 0\nfilePrefix: rr\n"
-                                                  "randomSeed: 0.5\nmode: newStudy"),
-                  1);
+        testing::defineThrough({
+            {VARNO_createNewStudy, "rr", "type: reliability and robustness"},
+            {VARNO_defineNewDistribution, "unit", "type: Normal\nstdDev: 1"},
+            {VARNO_defineNewProjectParameter, "x",
+             "type: Continuous\nid: 1\nmin: 0\nbaseline: 5\nmax: 10"},
+            {VARNO_defineNewProjectParameter, "R",
+             "type: Parameter\nid: 2\nbaseline: 10\ndistribution: unit"},
+            {VARNO_defineNewProjectParameter, "c", "type: Parameter\nid: 3\nbaseline: 1"},
+            {VARNO_defineNewProjectParameter, "S",
+             "type: Parameter\nid: 4\nbaseline: 7\ndistribution: unit"},
+            {VARNO_defineNewProjectResponse, "g", "type: API"},
+            {VARNO_defineStudyLevelData, "S",
+             "startAgent: 0\nendAgent: 0\nfilePrefix: rr\nrandomSeed: 0.5\nmode: newStudy"},
+        });
         if (VARNO_defineSearchMethodData("m", method.c_str()) != 1) return;
-        ASSERT_EQ(VARNO_addVariableToStudy(
-                      "x", "type: Continuous\nid: 1\nresolution: 11\ndistribution: NONE"),
-                  1);
-        ASSERT_EQ(VARNO_addResponseToStudy("g", goal.c_str()), 1) << lastMessage();
-    }
-
-    std::string lastMessage() {
-        const char* text = VARNO_getLastMessage();
-        return text == nullptr ? std::string() : std::string(text);
+        testing::defineThrough({
+            {VARNO_addVariableToStudy, "x",
+             "type: Continuous\nid: 1\nresolution: 11\ndistribution: NONE"},
+            {VARNO_addResponseToStudy, "g", goal},
+        });
     }
 };
 
@@ -89,12 +78,7 @@ TEST_F(RobustnessStudy, ReliabilityOfSamplesFromOneSet) {
     // The surface of g over the parameters R and S: g = R - S exactly.
     const std::string model = testing::readWholeFile(dir.path() + "/g-Quadratic-0.mdl");
     EXPECT_NE(model.find("Number of variables used = 2"), std::string::npos) << model;
-    bool noted = false;
-    for (const std::string& entry : testing::logEntries()) {
-        noted = noted ||
-                entry.find("1 of the 400 samples of the R&R study failed") != std::string::npos;
-    }
-    EXPECT_TRUE(noted);
+    EXPECT_TRUE(testing::logMentions("1 of the 400 samples of the R&R study failed"));
 }
 
 TEST_F(RobustnessStudy, AllSamplesFailedWritesNoSamples) {
@@ -118,7 +102,7 @@ TEST_F(RobustnessStudy, SetUpRefusals) {
     EXPECT_NE(testing::lastFatalReason().find("The number of evaluations for the reliability and "
                                               "robustness method must be at least 2. Found 1."),
               std::string::npos);
-    ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1);
+    initialise();
     define("method: robustness\nnumEvals: 2\nsampleMethod: OtherMonteCarlo", atLeastZero);
     EXPECT_EQ(VARNO_finalizeStudyData(), 0);
     EXPECT_NE(testing::lastFatalReason().find(
@@ -126,7 +110,7 @@ TEST_F(RobustnessStudy, SetUpRefusals) {
                   "being used by a R&R agent (id=0) for robustness assessment."),
               std::string::npos)
         << testing::lastFatalReason();
-    ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1);
+    initialise();
     define("method: reliability\nnumEvals: 2\nsampleMethod: OtherLHC", plainResponse);
     EXPECT_EQ(VARNO_finalizeStudyData(), 0);
     EXPECT_NE(testing::lastFatalReason().find("must have at least one constraint"),

@@ -38,41 +38,31 @@ std::vector<T> slice(const std::vector<T>& values, std::size_t from, std::size_t
 
 class StudyCheckpoint : public testing::CInterfaceTest {};
 
-TEST_F(StudyCheckpoint, AnExtendedRunHandsOutTheDesignsOfAnUninterruptedOne) {
+// A TRAVOK run of one objective and a MOTRAVOK run of two.
+class ExtendedRun : public StudyCheckpoint, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ExtendedRun, HandsOutTheDesignsOfAnUninterruptedOne) {
+    const int objectives = GetParam();
+    const int budget = objectives == 1 ? largerBudget : 240;
     testing::TempDirectory whole, parts;
-    ASSERT_TRUE(historyStudy(whole.path(), "newStudy", largerBudget, history));
-    const HistoryHost uninterrupted = HistoryHost::run(1000);
-    ASSERT_EQ(uninterrupted.ids.size(), static_cast<std::size_t>(largerBudget));
-    const std::size_t firstBudget = middleSetEnd(uninterrupted);
-
-    ASSERT_TRUE(historyStudy(parts.path(), "newStudy", static_cast<int>(firstBudget), history));
-    const HistoryHost first = HistoryHost::run(1000);
-    ASSERT_EQ(first.designs, slice(uninterrupted.designs, 0, firstBudget));
-    EXPECT_EQ(VARNO_isStudyComplete(), 1);
-
-    ASSERT_TRUE(historyStudy(parts.path(), "extend", largerBudget, history));
-    const HistoryHost extension = HistoryHost::run(1000);
-    EXPECT_EQ(extension.ids, slice(uninterrupted.ids, firstBudget, largerBudget));
-    EXPECT_EQ(extension.designs, slice(uninterrupted.designs, firstBudget, largerBudget));
-}
-
-TEST_F(StudyCheckpoint, AnExtendedParetoRunHandsOutTheDesignsOfAnUninterruptedOne) {
-    testing::TempDirectory whole, parts;
-    constexpr int budget = 240;
-    ASSERT_TRUE(historyStudy(whole.path(), "newStudy", budget, history, "5.0", 2));
+    ASSERT_TRUE(historyStudy(whole.path(), "newStudy", budget, history, "5.0", objectives));
     const HistoryHost uninterrupted = HistoryHost::run(1000);
     ASSERT_EQ(uninterrupted.ids.size(), static_cast<std::size_t>(budget));
     const std::size_t firstBudget = middleSetEnd(uninterrupted);
 
-    ASSERT_TRUE(
-        historyStudy(parts.path(), "newStudy", static_cast<int>(firstBudget), history, "5.0", 2));
+    ASSERT_TRUE(historyStudy(parts.path(), "newStudy", static_cast<int>(firstBudget), history,
+                             "5.0", objectives));
     const HistoryHost first = HistoryHost::run(1000);
     ASSERT_EQ(first.designs, slice(uninterrupted.designs, 0, firstBudget));
+    EXPECT_EQ(VARNO_isStudyComplete(), 1);
 
-    ASSERT_TRUE(historyStudy(parts.path(), "extend", budget, history, "5.0", 2));
+    ASSERT_TRUE(historyStudy(parts.path(), "extend", budget, history, "5.0", objectives));
     const HistoryHost extension = HistoryHost::run(1000);
+    EXPECT_EQ(extension.ids, slice(uninterrupted.ids, firstBudget, budget));
     EXPECT_EQ(extension.designs, slice(uninterrupted.designs, firstBudget, budget));
 }
+
+INSTANTIATE_TEST_SUITE_P(Objectives, ExtendedRun, ::testing::Values(1, 2));
 
 TEST_F(StudyCheckpoint, ExtendingWithoutACheckpointIsRefused) {
     testing::TempDirectory dir;
@@ -80,26 +70,23 @@ TEST_F(StudyCheckpoint, ExtendingWithoutACheckpointIsRefused) {
     EXPECT_TRUE(logHas("Unable to read restart header file (.ckp)."));
 }
 
-TEST_F(StudyCheckpoint, AChangedSetupIsRefused) {
+// A changed variable count in the header, then members cut short.
+TEST_F(StudyCheckpoint, AChangedSetupOrDamagedMembersAreRefused) {
     testing::TempDirectory dir;
     ASSERT_TRUE(historyStudy(dir.path(), "newStudy", 30, history));
     HistoryHost::run(1000);
-    const std::string path = output::checkpointPath(dir.path(), "s", 0, ".ckp");
-    std::string bytes = testing::readWholeFile(path);
-    ASSERT_GT(bytes.size(), 20u);
-    bytes[8 + 4 * 3] = 4;  // the variable count: 4 instead of 3
-    ASSERT_TRUE(support::replaceFile(path, bytes));
+    const std::string header = output::checkpointPath(dir.path(), "s", 0, ".ckp");
+    const std::string members = output::checkpointPath(dir.path(), "s", 0, ".mem");
+    const std::string headerBytes = testing::readWholeFile(header);
+    const std::string memberBytes = testing::readWholeFile(members);
+    ASSERT_GT(headerBytes.size(), 20u);
+    std::string changed = headerBytes;
+    changed[8 + 4 * 3] = 4;  // the variable count: 4 instead of 3
+    ASSERT_TRUE(support::replaceFile(header, changed));
     EXPECT_FALSE(historyStudy(dir.path(), "extend", largerBudget, history));
     EXPECT_TRUE(logHas("The original run had 4 design variables, but the new run setup has 3."));
-}
-
-TEST_F(StudyCheckpoint, DamagedMembersAreRefused) {
-    testing::TempDirectory dir;
-    ASSERT_TRUE(historyStudy(dir.path(), "newStudy", 30, history));
-    HistoryHost::run(1000);
-    const std::string path = output::checkpointPath(dir.path(), "s", 0, ".mem");
-    const std::string bytes = testing::readWholeFile(path);
-    ASSERT_TRUE(support::replaceFile(path, bytes.substr(0, bytes.size() - 3)));
+    ASSERT_TRUE(support::replaceFile(header, headerBytes));
+    ASSERT_TRUE(support::replaceFile(members, memberBytes.substr(0, memberBytes.size() - 3)));
     EXPECT_FALSE(historyStudy(dir.path(), "extend", largerBudget, history));
     EXPECT_TRUE(logHas("Unable to restore the search from the checkpoint files."));
 }

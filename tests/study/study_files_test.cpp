@@ -20,15 +20,11 @@
 namespace varno {
 namespace {
 
+using testing::lastMessage;
 using testing::readWholeFile;
 using testing::TempDirectory;
 
 constexpr std::int64_t fixedClock = 1796558593;  // a fixed moment of the wall clock
-
-std::string lastMessage() {
-    const char* last = VARNO_getLastMessage();
-    return last == nullptr ? std::string("<none>") : std::string(last);
-}
 
 // asctime's text of the fixed clock, without its line end.
 std::string fixedAsctime() {
@@ -71,59 +67,53 @@ protected:
 
 // A beam study with every kind of variable, parameter and response goal.
 void defineBeamStudy(const std::string& runtimeOptions) {
-    ASSERT_EQ(VARNO_createNewStudy("beam", "type: optimization"), 1);
-    ASSERT_EQ(VARNO_defineNewDistribution("spread", "type: Normal\nmean: 5\nstdDev: 1"), 1)
-        << lastMessage();
-    ASSERT_EQ(VARNO_defineNewDiscreteSet("sections", "ordered: 1\nvalues:3\nI100\nI200\nI300"), 1);
-    const std::vector<std::pair<const char*, const char*>> parameters = {
-        {"x1", "type: Continuous\nid: 1\nmin: 0\nbaseline: 2.5\nmax: 10"},
-        {"x2", "type: Continuous\nid: 2\nmin: -1\nbaseline: 0\nmax: 1"},
-        {"section", "type: Discrete\nid: 3\nset: sections\nbaseline: 2"},
-        {"load", "type: Parameter\nid: 4\nbaseline: 2\ndistribution: spread"},
-        {"span", "type: Parameter\nid: 5\nbaseline: 0.5"},
-        {"area", "type: Dependent\nid: 6\nformula: x1 * x2"},
-        {"label", "type: String\nid: 7\nbaseline: beam A"},
-    };
-    for (const auto& [name, text] : parameters) {
-        ASSERT_EQ(VARNO_defineNewProjectParameter(name, text), 1) << name << lastMessage();
-    }
-    for (const char* name : {"f1", "f2", "f3", "f4", "g1", "g2", "g3", "note"}) {
-        ASSERT_EQ(VARNO_defineNewProjectResponse(name, "type: API"), 1);
-    }
-    ASSERT_EQ(VARNO_defineNewProjectResponse("ratio", "type: Formula\nformula: x1 / load"), 1)
-        << lastMessage();
-    ASSERT_EQ(VARNO_defineStudyLevelData("Beam study", "startAgent: 0\nendAgent: 0\nfilePrefix: "
-                                                       "beam\nrandomSeed: 0.5\nmode: newStudy"),
-              1);
-    ASSERT_EQ(VARNO_defineSearchMethodData("m", "method: TRAVOK\nnumEvals: 60"), 1)
-        << lastMessage();
-    ASSERT_EQ(VARNO_defineStudyRuntimeOptions("r", runtimeOptions.c_str()), 1);
-    ASSERT_EQ(VARNO_addVariableToStudy("x2", "type: Continuous\nid: 2\nresolution: 21\n"
-                                             "distribution: NONE"),
-              1);
-    ASSERT_EQ(VARNO_addVariableToStudy("x1", "type: Continuous\nid: 1\nresolution: 101\n"
-                                             "distribution: spread"),
-              1)
-        << lastMessage();
-    ASSERT_EQ(VARNO_addVariableToStudy("section", "type: Discrete\nid: 3"), 1) << lastMessage();
+    std::vector<testing::SetUpCall> calls = {
+        {VARNO_createNewStudy, "beam", "type: optimization"},
+        {VARNO_defineNewDistribution, "spread", "type: Normal\nmean: 5\nstdDev: 1"},
+        {VARNO_defineNewDiscreteSet, "sections", "ordered: 1\nvalues:3\nI100\nI200\nI300"},
+        {VARNO_defineNewProjectParameter, "x1",
+         "type: Continuous\nid: 1\nmin: 0\nbaseline: 2.5\nmax: 10"},
+        {VARNO_defineNewProjectParameter, "x2",
+         "type: Continuous\nid: 2\nmin: -1\nbaseline: 0\nmax: 1"},
+        {VARNO_defineNewProjectParameter, "section",
+         "type: Discrete\nid: 3\nset: sections\nbaseline: 2"},
+        {VARNO_defineNewProjectParameter, "load",
+         "type: Parameter\nid: 4\nbaseline: 2\ndistribution: spread"},
+        {VARNO_defineNewProjectParameter, "span", "type: Parameter\nid: 5\nbaseline: 0.5"},
+        {VARNO_defineNewProjectParameter, "area", "type: Dependent\nid: 6\nformula: x1 * x2"},
+        {VARNO_defineNewProjectParameter, "label", "type: String\nid: 7\nbaseline: beam A"}};
+    for (const char* name : {"f1", "f2", "f3", "f4", "g1", "g2", "g3", "note"})
+        calls.push_back({VARNO_defineNewProjectResponse, name, "type: API"});
     const std::string tail = "\nquadWt: 0\nlinearWt: 1\nacceptMin: -1e300\nacceptMax: 1e300";
-    const std::vector<std::pair<const char*, std::string>> goals = {
-        {"f1", "type: objective\nfactor: 2\noption: min_value\ntarget: 0"},
-        {"f2", "type: objective\nfactor: baseline\noption: equal\ntarget: 3"},
-        {"f3", "type: objective\nfactor: 1\noption: max_value\ntarget: 0"},
-        {"f4", "type: objective\nfactor: 1\noption: max_diff\ntarget: 4"},
-        {"g1", "type: constraint\nfactor: 1\noption: less_equal\ntarget: 5"},
-        {"g2", "type: constraint\nfactor: 1\noption: equal\ntarget: 1.5"},
-        {"g3", "type: constraint\nfactor: 1\noption: greater_equal\ntarget: -2"},
-    };
-    for (const auto& [name, text] : goals) {
-        ASSERT_EQ(VARNO_addResponseToStudy(name, (text + tail).c_str()), 1) << lastMessage();
-    }
-    for (const char* name : {"note", "ratio"}) {
-        ASSERT_EQ(VARNO_addResponseToStudy(
-                      name, "type: response\ngoal: NONE\nacceptMin: -1e300\nacceptMax: 1e300"),
-                  1);
-    }
+    const std::string plain = "type: response\ngoal: NONE\nacceptMin: -1e300\nacceptMax: 1e300";
+    calls.insert(calls.end(),
+                 {{VARNO_defineNewProjectResponse, "ratio", "type: Formula\nformula: x1 / load"},
+                  {VARNO_defineStudyLevelData, "Beam study",
+                   "startAgent: 0\nendAgent: 0\nfilePrefix: beam\nrandomSeed: 0.5\nmode: newStudy"},
+                  {VARNO_defineSearchMethodData, "m", "method: TRAVOK\nnumEvals: 60"},
+                  {VARNO_defineStudyRuntimeOptions, "r", runtimeOptions},
+                  {VARNO_addVariableToStudy, "x2",
+                   "type: Continuous\nid: 2\nresolution: 21\ndistribution: NONE"},
+                  {VARNO_addVariableToStudy, "x1",
+                   "type: Continuous\nid: 1\nresolution: 101\ndistribution: spread"},
+                  {VARNO_addVariableToStudy, "section", "type: Discrete\nid: 3"},
+                  {VARNO_addResponseToStudy, "f1",
+                   "type: objective\nfactor: 2\noption: min_value\ntarget: 0" + tail},
+                  {VARNO_addResponseToStudy, "f2",
+                   "type: objective\nfactor: baseline\noption: equal\ntarget: 3" + tail},
+                  {VARNO_addResponseToStudy, "f3",
+                   "type: objective\nfactor: 1\noption: max_value\ntarget: 0" + tail},
+                  {VARNO_addResponseToStudy, "f4",
+                   "type: objective\nfactor: 1\noption: max_diff\ntarget: 4" + tail},
+                  {VARNO_addResponseToStudy, "g1",
+                   "type: constraint\nfactor: 1\noption: less_equal\ntarget: 5" + tail},
+                  {VARNO_addResponseToStudy, "g2",
+                   "type: constraint\nfactor: 1\noption: equal\ntarget: 1.5" + tail},
+                  {VARNO_addResponseToStudy, "g3",
+                   "type: constraint\nfactor: 1\noption: greater_equal\ntarget: -2" + tail},
+                  {VARNO_addResponseToStudy, "note", plain},
+                  {VARNO_addResponseToStudy, "ratio", plain}});
+    testing::defineThrough(calls);
 }
 
 TEST_F(StudyFiles, ReportHeadSetsOutTheWholeDefinition) {

@@ -80,19 +80,6 @@ TEST_F(StudyHistory, IsWrittenOnlyWhenTheHostAsksForIt) {
     EXPECT_FALSE(support::fileExists(path)) << "the end of a study removes its history";
 }
 
-TEST_F(StudyHistory, EveryEvaluationIsWrittenWhenAsked) {
-    testing::TempDirectory dir;
-    ASSERT_TRUE(
-        historyStudy(dir.path(), "newStudy", 40, "disableHistory: 0\nsaveHistoryForEachEval: 1"));
-    HistoryHost host;
-    ASSERT_TRUE(host.get());
-    for (std::size_t k = 0; k < 3; ++k) {
-        host.answer(k);
-        EXPECT_EQ(readHistory(dir.path()).designs.size(), k + 1);
-    }
-    host.release();
-}
-
 class HistoryRefusal : public StudyHistory {
 protected:
     // A history of a few designs, then the study set up again to resume.
@@ -112,16 +99,13 @@ protected:
     std::string bytes_;
 };
 
-TEST_F(HistoryRefusal, AnotherVersionEndsTheRestart) {
+TEST_F(HistoryRefusal, AnotherVersionOrADamagedFileEndsTheRestart) {
     std::string other = bytes_;
     other[0] = static_cast<char>(0xAC);  // 201900
     replaceHistory(other);
     EXPECT_FALSE(historyStudy(dir_.path(), "resume", 40, "disableHistory: 0"));
     EXPECT_TRUE(logHas("The history file for agent 0 is from a different version of VARNO "
                        "(201900) and cannot be read using this version."));
-}
-
-TEST_F(HistoryRefusal, ADamagedFileEndsTheRestart) {
     replaceHistory(bytes_.substr(0, bytes_.size() / 2));
     EXPECT_FALSE(historyStudy(dir_.path(), "resume", 40, "disableHistory: 0"));
     EXPECT_TRUE(logHas("Error in reading history file for agent 0."));

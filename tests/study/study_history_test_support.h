@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "test_support.h"
 #include "varno.h"
 
 namespace varno::testing {
@@ -18,12 +19,8 @@ inline const char* const objectiveNames[] = {"f", "g"};
 // from design 1). Every text is made when the study is built, so that calling
 // it allocates only in the library.
 struct HistoryStudy {
-    struct Call {
-        int (*function)(const char*, const char*);
-        std::string name, text;
-    };
     std::string options;
-    std::vector<Call> calls;
+    std::vector<SetUpCall> calls;
 
     HistoryStudy(const std::string& folder, const std::string& mode, int budget,
                  const std::string& runtime, const std::string& upper = "5.0", int objectives = 1,
@@ -62,7 +59,7 @@ struct HistoryStudy {
     // False when a call fails.
     bool operator()() const {
         if (VARNO_initializeStudySetup(options.c_str()) != 1) return false;
-        for (const Call& call : calls) {
+        for (const SetUpCall& call : calls) {
             if (call.function(call.name.c_str(), call.text.c_str()) != 1) return false;
         }
         return VARNO_finalizeStudyData() == 1;

@@ -43,9 +43,17 @@ TEST(LatinHypercube, EveryColumnIsAPermutationOfTheLevels) {
     }
 }
 
-TEST(LatinHypercube, TheSeedDeterminesTheDesign) {
+TEST(LatinHypercube, TheSeedDeterminesTheDesignAndAnyPermutationCanComeOut) {
     EXPECT_EQ(levels(make(20, 5, true, 7)), levels(make(20, 5, true, 7)));
     EXPECT_NE(levels(make(20, 5, true, 7)), levels(make(20, 5, true, 8)));
+    // A fair shuffle keeps one level in its place on average; one that moves
+    // every level never gives some permutations.
+    int kept = 0;
+    for (std::uint32_t seed = 1; seed <= 20; ++seed) {
+        const std::vector<int> column = levels(make(7, 1, false, seed));
+        for (int i = 0; i < 7; ++i) kept += column[i] == i;
+    }
+    EXPECT_GT(kept, 0);
 }
 
 TEST(LatinHypercube, OptimisedDesignsSpreadFurtherThanMostRandomOnes) {
