@@ -66,9 +66,13 @@ private:
     std::filesystem::path path_;
 };
 
+// `value` is UTF-8.
 inline void setEnvironment(const char* name, const std::string& value) {
 #if defined(_WIN32)
-    _putenv_s(name, value.c_str());
+    const auto wide = [](const std::string& text) {
+        return std::filesystem::path(std::u8string(text.begin(), text.end())).wstring();
+    };
+    _wputenv_s(wide(name).c_str(), wide(value).c_str());
 #else
     setenv(name, value.c_str(), 1);
 #endif
@@ -96,8 +100,9 @@ inline std::vector<std::string> logEntries() {
 
 // Defines, through the C interface, a design sweep over two continuous
 // variables and one fixed parameter, with objective "f" (minimised, factor 1,
-// accepted range [-100, 100]) and constraint "g" (at most 5).
-inline void defineSmallSweep() {
+// accepted range [-100, 100]) and constraint "g" (at most 5); its files are
+// named `filePrefix` + "0" + extension.
+inline void defineSmallSweep(const std::string& filePrefix = "sweep") {
     ASSERT_EQ(VARNO_createNewStudy("sweep", "type: evaluation"), 1);
     ASSERT_EQ(VARNO_defineNewProjectParameter(
                   "x1", "type: Continuous\nid: 1\nmin: 0\nbaseline: 5\nmax: 10"),
@@ -108,10 +113,10 @@ inline void defineSmallSweep() {
     ASSERT_EQ(VARNO_defineNewProjectParameter("load", "type: Parameter\nid: 3\nbaseline: 2"), 1);
     ASSERT_EQ(VARNO_defineNewProjectResponse("f", "type: API\nacceptMin: -100\nacceptMax: 100"), 1);
     ASSERT_EQ(VARNO_defineNewProjectResponse("g", "type: API"), 1);
-    ASSERT_EQ(
-        VARNO_defineStudyLevelData(
-            "S", "startAgent: 0\nendAgent: 0\nfilePrefix: sweep\nrandomSeed: 0.5\nmode: newStudy"),
-        1);
+    ASSERT_EQ(VARNO_defineStudyLevelData("S", ("startAgent: 0\nendAgent: 0\nfilePrefix: " +
+                                               filePrefix + "\nrandomSeed: 0.5\nmode: newStudy")
+                                                  .c_str()),
+              1);
     ASSERT_EQ(VARNO_defineSearchMethodData("m", "numEvalsTotal: 100\nmethod: DesignSweep"), 1);
     for (const char* name : {"x1", "x2"}) {
         const std::string id = name[1] == '1' ? "1" : "2";
