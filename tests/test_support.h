@@ -67,9 +67,13 @@ private:
     std::filesystem::path path_;
 };
 
+// `value` is UTF-8.
 inline void setEnvironment(const char* name, const std::string& value) {
 #if defined(_WIN32)
-    _putenv_s(name, value.c_str());
+    const auto wide = [](const std::string& text) {
+        return std::filesystem::path(std::u8string(text.begin(), text.end())).wstring();
+    };
+    _wputenv_s(wide(name).c_str(), wide(value).c_str());
 #else
     setenv(name, value.c_str(), 1);
 #endif
@@ -125,8 +129,9 @@ inline void defineThrough(const std::vector<SetUpCall>& calls) {
 
 // Defines, through the C interface, a design sweep over two continuous
 // variables and one fixed parameter, with objective "f" (minimised, factor 1,
-// accepted range [-100, 100]) and constraint "g" (at most 5).
-inline void defineSmallSweep() {
+// accepted range [-100, 100]) and constraint "g" (at most 5); its files are
+// named `filePrefix` + "0" + extension.
+inline void defineSmallSweep(const std::string& filePrefix = "sweep") {
     const std::string variable = "\nresolution: 101\ndistribution: NONE";
     const std::string range = "\nacceptMin: -1e300\nacceptMax: 1e300";
     defineThrough({
@@ -139,7 +144,8 @@ inline void defineSmallSweep() {
         {VARNO_defineNewProjectResponse, "f", "type: API\nacceptMin: -100\nacceptMax: 100"},
         {VARNO_defineNewProjectResponse, "g", "type: API"},
         {VARNO_defineStudyLevelData, "S",
-         "startAgent: 0\nendAgent: 0\nfilePrefix: sweep\nrandomSeed: 0.5\nmode: newStudy"},
+         "startAgent: 0\nendAgent: 0\nfilePrefix: " + filePrefix +
+             "\nrandomSeed: 0.5\nmode: newStudy"},
         {VARNO_defineSearchMethodData, "m", "numEvalsTotal: 100\nmethod: DesignSweep"},
         {VARNO_addVariableToStudy, "x1", "type: Continuous\nid: 1" + variable},
         {VARNO_addVariableToStudy, "x2", "type: Continuous\nid: 2" + variable},

@@ -15,6 +15,7 @@
 #include "frame/fatal_error.h"
 #include "frame/message_writer.h"
 #include "frame/text_format.h"
+#include "support/platform.h"
 
 namespace varno::doe {
 
@@ -175,7 +176,7 @@ void checkDoeFactors(const DoeSettings& settings, const DoeContext& context) {
 }
 
 DoeTable doeFromFile(const std::string& path, int agentNumber) {
-    std::ifstream in(path);
+    std::ifstream in(support::pathFromUtf8(path));
     if (!in) generatorError(formatText("\n\t Could not open DOE file: %s\n", path.c_str()));
     std::string text;
     bool clean = true;

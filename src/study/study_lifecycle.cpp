@@ -1,7 +1,5 @@
 #include "study/study_lifecycle.h"
 
-#include <cstdlib>
-
 #include "frame/definition_text.h"
 #include "frame/fatal_error.h"
 #include "study/result_file_calls.h"
@@ -14,6 +12,7 @@
 #include "support/clock.h"
 #include "support/com_session.h"
 #include "support/file_io.h"
+#include "support/platform.h"
 
 namespace varno {
 
@@ -65,8 +64,9 @@ bool workingDirectoryTooLong(const std::string& directory) {
 }
 
 void createAnalysisEnvironment(Study& study) {
-    const char* root = std::getenv("VARNO_ROOT");
-    if (root == nullptr) fatalError("The required environment variable VARNO_ROOT is not set.");
+    std::string root;
+    if (!support::environmentVariable("VARNO_ROOT", root))
+        fatalError("The required environment variable VARNO_ROOT is not set.");
     if (!library().comInitialised) library().comInitialised = support::initializeCom();
     study.analysis = support::AnalysisEnvironment::create(root, study.workingDirectory);
     if (!study.analysis) fatalError("environment setup error");

@@ -118,20 +118,20 @@ bool ByteReader::realVector(std::vector<double>& values) {
 bool replaceFile(const std::string& path, const std::string& bytes) {
     const std::string temporary = path + ".tmp";
     if (openMustFail(path) || openMustFail(temporary)) return false;
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    std::FILE* file = openFile(temporary, "wb");
     if (file == nullptr) return false;
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() &&
                          flushToDisk(file);
     const bool closed = std::fclose(file) == 0;
     if (written && closed && renameOver(temporary, path)) return true;
     std::error_code error;
-    std::filesystem::remove(temporary, error);
+    std::filesystem::remove(pathFromUtf8(temporary), error);
     return false;
 }
 
 bool readFileBytes(const std::string& path, std::string& bytes) {
     if (openMustFail(path)) return false;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = openFile(path, "rb");
     if (file == nullptr) return false;
     bytes.clear();
     char chunk[65536];

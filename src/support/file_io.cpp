@@ -20,6 +20,17 @@ bool openMustFail(const std::string& path) {
 }
 }  // namespace
 
+// char8_t text is UTF-8 to the C++ library on every platform; on POSIX the
+// bytes pass unchanged.
+fs::path pathFromUtf8(const std::string& text) {
+    return fs::path(std::u8string(text.begin(), text.end()));
+}
+
+std::string utf8FromPath(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 std::string joinPath(const std::string& directory, const std::string& name) {
     std::string path = directory;
     path += pathSeparator;
@@ -47,28 +58,28 @@ bool currentDirectory(std::string& directory) {
     std::error_code error;
     fs::path path = fs::current_path(error);
     if (error) return false;
-    directory = path.string();
+    directory = utf8FromPath(path);
     return true;
 }
 
 bool directoryExists(const std::string& path) {
     std::error_code error;
-    return fs::is_directory(fs::path(path), error);
+    return fs::is_directory(pathFromUtf8(path), error);
 }
 
 bool fileExists(const std::string& path) {
     std::error_code error;
-    return fs::is_regular_file(fs::path(path), error);
+    return fs::is_regular_file(pathFromUtf8(path), error);
 }
 
 bool removeFile(const std::string& path) {
     std::error_code error;
-    return fs::remove(fs::path(path), error);
+    return fs::remove(pathFromUtf8(path), error);
 }
 
 bool removeFolder(const std::string& path) {
     std::error_code error;
-    const auto removed = fs::remove_all(fs::path(path), error);
+    const auto removed = fs::remove_all(pathFromUtf8(path), error);
     return !error && removed > 0 && removed != static_cast<std::uintmax_t>(-1);
 }
 
@@ -87,7 +98,7 @@ FileWriter::FileWriter(const std::string& path, bool append) {
     // Binary: the files hold the same bytes on every platform ("\n" line ends,
     // never Windows' "\r\n").
     const auto mode = std::ios::out | std::ios::binary;
-    stream_.open(path, append ? mode | std::ios::app : mode | std::ios::trunc);
+    stream_.open(pathFromUtf8(path), append ? mode | std::ios::app : mode | std::ios::trunc);
     if (stream_.is_open()) mark_.set();
 }
 
@@ -112,7 +123,7 @@ bool FileWriter::close() {
 FileReader::FileReader(const std::string& path) {
     if (openMustFail(path)) return;
     stream_.imbue(std::locale::classic());
-    stream_.open(path, std::ios::in | std::ios::binary);
+    stream_.open(pathFromUtf8(path), std::ios::in | std::ios::binary);
     if (stream_.is_open()) mark_.set();
 }
 

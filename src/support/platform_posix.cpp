@@ -4,12 +4,24 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "support/numeric_locale.h"
 #include "support/platform.h"
 
 namespace varno::support {
+
+std::FILE* openFile(const std::string& path, const char* mode) {
+    return std::fopen(path.c_str(), mode);
+}
+
+bool environmentVariable(const char* name, std::string& value) {
+    const char* found = std::getenv(name);
+    if (found == nullptr) return false;
+    value = found;
+    return true;
+}
 
 bool flushToDisk(std::FILE* file) { return std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0; }
 

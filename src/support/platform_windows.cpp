@@ -14,16 +14,28 @@
 
 namespace varno::support {
 
+// The file name as UTF-16 and the mode widened (it is plain ASCII).
+std::FILE* openFile(const std::string& path, const char* mode) {
+    const std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
+    return ::_wfopen(pathFromUtf8(path).c_str(), wideMode.c_str());
+}
+
+bool environmentVariable(const char* name, std::string& value) {
+    const std::wstring wideName(name, name + std::char_traits<char>::length(name));
+    const wchar_t* found = ::_wgetenv(wideName.c_str());
+    if (found == nullptr) return false;
+    value = utf8FromPath(std::filesystem::path(found));
+    return true;
+}
+
 bool flushToDisk(std::FILE* file) {
     return std::fflush(file) == 0 && ::_commit(::_fileno(file)) == 0;
 }
 
 // The C library's rename refuses an existing target on Windows; MoveFileEx
 // replaces it, and with write-through returns only once the move is on disk.
-// The names go through std::filesystem so that they are converted to UTF-16
-// exactly as every other file access of the engine converts them.
 bool renameOver(const std::string& from, const std::string& to) {
-    const std::filesystem::path source(from), target(to);
+    const std::filesystem::path source = pathFromUtf8(from), target = pathFromUtf8(to);
     return ::MoveFileExW(source.c_str(), target.c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
@@ -54,9 +66,9 @@ ScopedCNumericLocale::~ScopedCNumericLocale() {
 std::vector<std::string> folderEntries(const std::string& directory) {
     std::vector<std::string> names;
     std::error_code error;
-    for (std::filesystem::directory_iterator it(std::filesystem::path(directory), error), end;
+    for (std::filesystem::directory_iterator it(pathFromUtf8(directory), error), end;
          !error && it != end; it.increment(error)) {
-        names.push_back(it->path().filename().string());
+        names.push_back(utf8FromPath(it->path().filename()));
     }
     return names;
 }

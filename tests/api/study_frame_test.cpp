@@ -4,8 +4,10 @@
 
 #include <clocale>
 #include <filesystem>
+#include <fstream>
 #include <new>
 #include <regex>
+#include <set>
 #include <stdexcept>
 #include <string>
 
@@ -64,6 +66,55 @@ TEST_F(StudyFrame, WorkingDirectoryValueIsTakenVerbatimWithColonsAndBlanks) {
     ASSERT_EQ(initialiseIn(odd), 1);
     EXPECT_EQ(currentStudy()->workingDirectory, odd);
     EXPECT_TRUE(fs::exists(fs::path(odd) / "Solver_msg.log"));
+}
+
+// The host's names are UTF-8: on every platform they reach the disk as those
+// characters (on Windows not as their reading in the ANSI code page), and
+// the engine finds its files again by them.
+TEST_F(StudyFrame, FolderAndFileNamesBeyondAsciiReachTheDiskAsGiven) {
+    const fs::path folder = fs::path(dir.path()) / u8"Prüfstand 試験";
+    fs::create_directory(folder);
+    const std::u8string folderText = folder.u8string();
+    const std::string utf8Folder(folderText.begin(), folderText.end());
+    testing::setEnvironment("VARNO_ROOT", utf8Folder);
+    ASSERT_EQ(initialiseIn(utf8Folder), 1) << lastMessage();
+    testing::defineSmallSweep("Prüf試");
+    ASSERT_EQ(VARNO_defineStudyRuntimeOptions("r", "disableHistory: 0"), 1);
+    ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
+    double design[] = {1, 2, 2};
+    double* designs[] = {design};
+    int types[] = {2, 2, 2};
+    ASSERT_EQ(VARNO_shareDesigns("host", 1, types, 3, designs, 2, nullptr, nullptr, nullptr), 1);
+    int* ids = nullptr;
+    double** handed = nullptr;
+    ASSERT_EQ(VARNO_getNextSetOfDesignsFromStudy(&ids, &handed), 1);
+    double response[] = {-1.5, 2};
+    double* responses[] = {response};
+    int flags[] = {0};
+    EXPECT_EQ(VARNO_updateResultsForDesignSet(1, ids, flags, responses, nullptr), 1);
+    VARNO_freePtr(ids);
+    VARNO_freePtr(handed);
+
+    // As UTF-8 bytes, whatever the platform's path encoding.
+    const auto names = [&folder] {
+        std::set<std::string> found;
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            const std::u8string name = entry.path().filename().u8string();
+            found.emplace(name.begin(), name.end());
+        }
+        return found;
+    };
+    EXPECT_EQ(names(), (std::set<std::string>{"Solver_msg.log", "Prüf試0.gph", "Prüf試0.hst",
+                                              "Prüf試0.res", "Prüf試0.rpt"}));
+    std::ifstream results(folder / u8"Prüf試0.res", std::ios::binary);
+    std::string header, row;
+    ASSERT_TRUE(std::getline(results, header) && std::getline(results, row));
+    EXPECT_NE(row.find("FEASIBLE"), std::string::npos) << row;
+    results.close();
+    // The end of the study removes the history, the graph table and the
+    // message file by name.
+    ASSERT_EQ(VARNO_endStudy(), 1);
+    EXPECT_EQ(names(), (std::set<std::string>{"Prüf試0.res", "Prüf試0.rpt"}));
 }
 
 TEST_F(StudyFrame, WithoutWorkingDirectoryTheCurrentDirectoryIsUsed) {

@@ -1,7 +1,8 @@
 // Runs on the platform the build is for, with an evaluator program built for
 // it (no shell or interpreter): a whole study given by absolute paths (on
-// Windows with a drive letter and backslashes) under a locale with a decimal
-// comma, and a timed-out evaluator ended together with what it started.
+// Windows with a drive letter and backslashes) with folder names beyond ASCII,
+// under a locale with a decimal comma, and a timed-out evaluator ended
+// together with what it started.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 
 #include "command_evaluator.h"
 #include "tool_test_support.h"
+#include "utf8_path.h"
 
 namespace varno::tool {
 namespace {
@@ -29,17 +31,22 @@ std::string environmentDecimalPoint() {
     return point;
 }
 
-TEST(PlatformRun, AStudyByAbsolutePathsUnderACommaLocaleWritesPointDecimals) {
+TEST(PlatformRun, AStudyByAbsoluteNonAsciiPathsUnderACommaLocaleWritesPointDecimals) {
     ASSERT_EQ(environmentDecimalPoint(), ",")
         << "the test runs with LC_ALL=de_DE.UTF-8 (scripts/install-deps.sh makes the locale)";
     testing::ScratchFolder folder;
+    // The study file, its results and the evaluator program lie in folders
+    // whose names are UTF-8 beyond ASCII.
+    const fs::path results = folder.path() / u8"Prüfstand", studyFile = results / "sphere.study";
+    const fs::path evaluator = results / u8"評価" / fs::path(VARNO_EVALUATOR_PATH).filename();
+    fs::create_directories(evaluator.parent_path());
+    fs::copy_file(VARNO_EVALUATOR_PATH, evaluator);
     std::string study = testing::sphereStudy();
-    study.replace(study.find("sh sphere.sh"), 12, VARNO_EVALUATOR_PATH " sphere");
-    const fs::path studyFile = folder / "sphere.study", results = folder / "results";
+    study.replace(study.find("sh sphere.sh"), 12, utf8Text(evaluator) + " sphere");
     testing::writeText(studyFile, study);
     const testing::Outcome outcome =
-        testing::runVarno(folder, "run \"" + studyFile.string() + "\" --parallel 3 --workdir \"" +
-                                      results.string() + "\"");
+        testing::runVarno(folder, "run \"" + utf8Text(studyFile) + "\" --parallel 3 --workdir \"" +
+                                      utf8Text(results) + "\"");
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
 
     const auto rows = testing::csvRows(results / "results.csv");
@@ -59,8 +66,8 @@ TEST(PlatformRun, AStudyByAbsolutePathsUnderACommaLocaleWritesPointDecimals) {
     }
     EXPECT_GT(feasible, 10);
     EXPECT_THAT(outcome.out, HasSubstr("The library's report and results table: " +
-                                       (results / "sphere0.rpt").string() + ", " +
-                                       (results / "sphere0.res").string()));
+                                       utf8Text(results / "sphere0.rpt") + ", " +
+                                       utf8Text(results / "sphere0.res")));
     EXPECT_EQ(testing::csvRows(results / "sphere0.res").size(), 201u);
     EXPECT_TRUE(fs::exists(results / "progress.svg"));
     EXPECT_TRUE(fs::exists(results / "designs" / "200" / "stdout.txt"));

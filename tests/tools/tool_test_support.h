@@ -70,9 +70,9 @@ struct Outcome {
     std::string out, err;
 };
 
-// Runs the `varno` executable with `arguments` in `folder`, through the
-// system's command interpreter (cmd.exe on Windows, which changes the drive
-// with /d and returns the exit status itself).
+// Runs the `varno` executable with `arguments` (UTF-8) in `folder`, through
+// the system's command interpreter (cmd.exe on Windows, given the command as
+// UTF-16, which changes the drive with /d and returns the exit status itself).
 inline Outcome runVarno(const ScratchFolder& folder, const std::string& arguments) {
 #if defined(_WIN32)
     const std::string changeFolder = "cd /d \"";
@@ -82,10 +82,11 @@ inline Outcome runVarno(const ScratchFolder& folder, const std::string& argument
     const std::string command = changeFolder + folder.path().string() +
                                 "\" && \"" VARNO_TOOL_PATH "\" " + arguments +
                                 " > stdout.txt 2> stderr.txt";
-    const int status = std::system(command.c_str());
 #if defined(_WIN32)
-    const int exitCode = status;
+    const std::u8string utf8(command.begin(), command.end());
+    const int exitCode = _wsystem(std::filesystem::path(utf8).wstring().c_str());
 #else
+    const int status = std::system(command.c_str());
     const int exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
     return {exitCode, readText(folder / "stdout.txt"), readText(folder / "stderr.txt")};

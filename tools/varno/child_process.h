@@ -77,4 +77,7 @@ bool standardErrorIsTerminal();
 // Sets an environment variable unless it is set already.
 void setEnvironmentDefault(const std::string& name, const std::string& value);
 
+// The program's arguments (`argc` and `argv` of main) as UTF-8.
+std::vector<std::string> commandLineArguments(int argc, char** argv);
+
 }  // namespace varno::tool

@@ -11,6 +11,7 @@
 #include "file_output.h"
 #include "library.h"
 #include "child_process.h"
+#include "utf8_path.h"
 
 namespace varno::tool {
 
@@ -111,12 +112,12 @@ std::vector<std::string> commandArguments(const std::string& command, const fs::
         throw RunError("the evaluator command has an unclosed quote: " + command);
     }
     for (std::size_t k = 0; k < words.size(); ++k) {
-        const fs::path path(words[k]);
+        const fs::path path = utf8Path(words[k]);
         std::error_code ignored;
         const bool program = k == 0;
         if (path.is_relative() && ((program && path.has_parent_path()) ||
                                    (!program && fs::is_regular_file(base / path, ignored)))) {
-            words[k] = (base / path).lexically_normal().string();
+            words[k] = utf8Text((base / path).lexically_normal());
         }
     }
     return words;
@@ -196,9 +197,9 @@ std::vector<DesignResult> CommandEvaluator::evaluate(const std::vector<DesignReq
             fs::create_directories(job.folder);
             writeFileReplacing(job.folder / "stdin.json", input);
             const ProcessSpec spec{arguments_,
-                                   job.folder.string(),
+                                   utf8Text(job.folder),
                                    input,
-                                   {{"VARNO_STUDY_DIR", settings_.baseDirectory.string()}}};
+                                   {{"VARNO_STUDY_DIR", utf8Text(settings_.baseDirectory)}}};
             job.process = std::make_unique<Process>(spec);
         } catch (const std::exception& error) {
             results[index] = failedDesign(error.what());

@@ -11,6 +11,7 @@
 #include "dashboard_socket.h"
 #include "library.h"
 #include "stop_signals.h"
+#include "utf8_path.h"
 
 namespace varno::tool {
 
@@ -98,14 +99,14 @@ int serveFolder(const std::filesystem::path& folder, const std::string& host, in
                 std::ostream& out, std::ostream& err) {
     const std::filesystem::path database = folder / "results.db";
     if (!std::filesystem::exists(database)) {
-        err << "varno: no results database " << database.string()
+        err << "varno: no results database " << utf8Text(database)
             << " (a run writes it into its --workdir)\n";
         return 1;
     }
     try {
         const StopSignals signals;
         const DashboardServer server(database, host, port);
-        out << "Dashboard of " << database.string() << " at " << server.address()
+        out << "Dashboard of " << utf8Text(database) << " at " << server.address()
             << " (stop with Ctrl-C)" << std::endl;
         waitForStopSignal();
         return 0;

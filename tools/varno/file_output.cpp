@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "library.h"
+#include "utf8_path.h"
 
 namespace varno::tool {
 
@@ -23,7 +24,7 @@ void writeFileReplacing(const std::filesystem::path& path, const std::string& co
     if (written) std::filesystem::rename(temporary, path, error);
     if (!written || error) {
         std::filesystem::remove(temporary, error);
-        throw RunError("cannot write " + path.string() +
+        throw RunError("cannot write " + utf8Text(path) +
                        " (is the disk full or the folder not writable?)");
     }
 }

@@ -4,9 +4,11 @@
 
 #include <CLI/CLI.hpp>
 
+#include "child_process.h"
 #include "dashboard_server.h"
 #include "run_command.h"
 #include "study_model.h"
+#include "utf8_path.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"varno: runs design-exploration and optimisation studies"};
@@ -63,11 +65,16 @@ int main(int argc, char** argv) {
         app.add_subcommand("problems", "list the built-in problems, or print the study of one");
     problems->add_option("name", problem, "print the generated study file of this problem");
 
-    CLI11_PARSE(app, argc, argv);
+    std::vector<std::string> arguments = varno::tool::commandLineArguments(argc, argv);
+    std::vector<char*> argumentPointers;
+    for (std::string& argument : arguments) argumentPointers.push_back(argument.data());
+    CLI11_PARSE(app, static_cast<int>(argumentPointers.size()), argumentPointers.data());
     if (parallel > 0) settings.parallel = parallel;
     if (budget > 0) settings.budget = budget;
     if (servePort >= 0) settings.servePort = servePort;
-    if (*serve) return varno::tool::serveFolder(folder, host, port, std::cout, std::cerr);
+    if (*serve)
+        return varno::tool::serveFolder(varno::tool::utf8Path(folder), host, port, std::cout,
+                                        std::cerr);
     if (*run) return varno::tool::runStudy(settings, std::cout, std::cerr);
     return varno::tool::listProblems(problem, std::cout, std::cerr);
 }

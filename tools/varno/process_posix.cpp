@@ -295,4 +295,8 @@ void setEnvironmentDefault(const std::string& name, const std::string& value) {
     ::setenv(name.c_str(), value.c_str(), 0);
 }
 
+std::vector<std::string> commandLineArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv, argv + argc);
+}
+
 }  // namespace varno::tool

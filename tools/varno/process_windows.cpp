@@ -5,6 +5,8 @@
 // without blocking); output is read as it arrives, without blocking.
 #include <io.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -15,6 +17,7 @@
 #include <utility>
 
 #include "child_process.h"
+#include "utf8_path.h"
 
 namespace varno::tool {
 
@@ -46,11 +49,12 @@ private:
 };
 
 std::string systemMessage(DWORD code) {
-    char* text = nullptr;
-    const DWORD length = ::FormatMessageA(
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string message = length > 0 ? std::string(text, length) : "error " + std::to_string(code);
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string message = length > 0 ? utf8Text(std::filesystem::path(std::wstring(text, length)))
+                                     : "error " + std::to_string(code);
     ::LocalFree(text);
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
                                 message.back() == ' ' || message.back() == '.')) {
@@ -63,7 +67,7 @@ std::string systemMessage(DWORD code) {
     throw std::runtime_error(what + ": " + systemMessage(::GetLastError()));
 }
 
-std::wstring wide(const std::string& text) { return std::filesystem::path(text).wstring(); }
+std::wstring wide(const std::string& text) { return utf8Path(text).wstring(); }
 
 // One argument as the C runtime of the child splits its command line again:
 // quoted when it has blanks or quotes, backslashes doubled before a quote.
@@ -279,7 +283,20 @@ void pumpProcesses(const std::vector<Process*>& running, std::chrono::millisecon
 bool standardErrorIsTerminal() { return ::_isatty(::_fileno(stderr)) != 0; }
 
 void setEnvironmentDefault(const std::string& name, const std::string& value) {
-    if (std::getenv(name.c_str()) == nullptr) ::_putenv_s(name.c_str(), value.c_str());
+    const std::wstring key = wide(name);
+    if (::_wgetenv(key.c_str()) == nullptr) ::_wputenv_s(key.c_str(), wide(value).c_str());
+}
+
+// The C runtime's argv is in the ANSI code page; the wide command line holds
+// every character.
+std::vector<std::string> commandLineArguments(int argc, char** argv) {
+    int count = 0;
+    wchar_t** arguments = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (arguments == nullptr) return std::vector<std::string>(argv, argv + argc);
+    std::vector<std::string> texts;
+    for (int i = 0; i < count; ++i) texts.push_back(utf8Text(std::filesystem::path(arguments[i])));
+    ::LocalFree(arguments);
+    return texts;
 }
 
 }  // namespace varno::tool

@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include "library.h"
+#include "utf8_path.h"
 
 namespace varno::tool {
 
@@ -113,10 +114,10 @@ EvaluatedDesign evaluationFrom(sqlite3_stmt* row) {
 ResultsStore::ResultsStore(const std::filesystem::path& file, Access access) : file_(file) {
     const int flags = access == Access::readOnly ? SQLITE_OPEN_READONLY
                                                  : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
-    if (sqlite3_open_v2(file.string().c_str(), &db_, flags, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(utf8Text(file).c_str(), &db_, flags, nullptr) != SQLITE_OK) {
         const std::string why = db_ != nullptr ? sqlite3_errmsg(db_) : "out of memory";
         sqlite3_close(db_);
-        throw RunError("cannot open the results database " + file.string() + ": " + why);
+        throw RunError("cannot open the results database " + utf8Text(file) + ": " + why);
     }
     sqlite3_busy_timeout(db_, 5000);
     if (access == Access::readOnly) return;
@@ -141,7 +142,7 @@ void ResultsStore::execute(const std::string& sql) {
     if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &why) == SQLITE_OK) return;
     const std::string text = why != nullptr ? why : "unknown error";
     sqlite3_free(why);
-    throw RunError("results database " + file_.string() + ": " + text);
+    throw RunError("results database " + utf8Text(file_) + ": " + text);
 }
 
 std::optional<std::string> ResultsStore::setting(const std::string& key) const {

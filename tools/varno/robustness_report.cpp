@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "plots.h"
+#include "utf8_path.h"
 
 namespace varno::tool {
 
@@ -81,7 +82,7 @@ std::vector<std::string> writeHistograms(const StudyModel& model, const RunRecor
             }
         }
         const std::string name = "histogram_" + model.responses[r].name + ".svg";
-        writeSvg(directory / name, histogramChart(model.responses[r].name, values));
+        writeSvg(directory / utf8Path(name), histogramChart(model.responses[r].name, values));
         names.push_back(name);
     }
     return names;
@@ -91,7 +92,8 @@ void printReliabilityTable(std::ostream& out, const StudyModel& model,
                            const std::filesystem::path& directory) {
     std::ostringstream table;
     for (const StudyResponse& response : model.responses) {
-        const auto found = readReliability(directory / ("RandR_0_" + response.name + ".out"));
+        const auto found =
+            readReliability(directory / utf8Path("RandR_0_" + response.name + ".out"));
         if (!found) continue;
         char row[200];
         std::snprintf(row, sizeof row, "  %-20s %14s %14s\n", response.name.c_str(),

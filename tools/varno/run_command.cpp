@@ -25,6 +25,7 @@
 #include "stop_signals.h"
 #include "study_check.h"
 #include "study_setup.h"
+#include "utf8_path.h"
 #include "varno.h"
 
 namespace varno::tool {
@@ -83,7 +84,7 @@ std::unique_ptr<Evaluator> chooseEvaluator(const RunSettings& settings, const St
     command.parallel = parallelism(settings, model);
     command.workingDirectory = directory;
     if (settings.evaluate.empty() && !settings.studyFile.empty()) {
-        command.baseDirectory = fs::absolute(settings.studyFile).parent_path();
+        command.baseDirectory = fs::absolute(utf8Path(settings.studyFile)).parent_path();
     }
     if (settings.executor == "slurm") {
         return std::make_unique<SlurmEvaluator>(
@@ -96,8 +97,8 @@ std::unique_ptr<Evaluator> chooseEvaluator(const RunSettings& settings, const St
 void pointToLibraryFiles(const StudyModel& model, const fs::path& directory, std::ostream& out) {
     std::vector<std::string> found;
     for (const char* extension : {".rpt", ".res"}) {
-        const fs::path path = directory / (model.filePrefix + "0" + extension);
-        if (fs::exists(path)) found.push_back(path.string());
+        const fs::path path = directory / utf8Path(model.filePrefix + "0" + extension);
+        if (fs::exists(path)) found.push_back(utf8Text(path));
     }
     if (found.empty()) return;
     out << "The library's report and results table: " << found.front();
@@ -127,7 +128,7 @@ void writeDoePlots(const StudyModel& model, const RunRecord& record, const fs::p
 void listResponseSurfaces(const fs::path& directory, std::ostream& out) {
     std::vector<std::string> models;
     for (const fs::directory_entry& entry : fs::directory_iterator(directory)) {
-        if (entry.path().extension() == ".mdl") models.push_back(entry.path().filename().string());
+        if (entry.path().extension() == ".mdl") models.push_back(utf8Text(entry.path().filename()));
     }
     if (models.empty()) return;
     std::sort(models.begin(), models.end());
@@ -154,7 +155,7 @@ void writeResults(const StudyModel& model, const RunRecord& record, const fs::pa
     }
     writeResultsCsv(directory / "results.csv", model, record);
     writeSvg(directory / "progress.svg", progressChart(model, record));
-    out << "\nWrote " << (directory / "results.csv").string() << " (" << record.designs.size()
+    out << "\nWrote " << utf8Text(directory / "results.csv") << " (" << record.designs.size()
         << " designs) and progress.svg";
     if (model.objectives().size() == 2) {
         writeSvg(directory / "pareto.svg", paretoChart(model, record, pareto));
@@ -218,9 +219,9 @@ void setAsidePreviousRun(const fs::path& database, std::ostream& out) {
     fs::rename(database, previous);
     for (const char* suffix : {"-wal", "-shm"}) {
         std::error_code ignored;
-        fs::remove(database.string() + suffix, ignored);
+        fs::remove(fs::path(database) += suffix, ignored);
     }
-    out << "The results of the previous run were moved to " << previous.string()
+    out << "The results of the previous run were moved to " << utf8Text(previous)
         << " (continue a run with --resume)\n";
 }
 
@@ -242,7 +243,7 @@ std::unique_ptr<DashboardServer> startDashboard(const RunSettings& settings,
 int run(const RunSettings& settings, std::ostream& out, std::ostream& err) {
     const StudyFile file = loadStudy(settings);
     const StudyModel model = describeStudy(file);
-    const fs::path directory = fs::absolute(settings.workingDirectory).lexically_normal();
+    const fs::path directory = fs::absolute(utf8Path(settings.workingDirectory)).lexically_normal();
     fs::create_directories(directory);
     const std::unique_ptr<Evaluator> chosen = chooseEvaluator(settings, model, directory);
     Formulas formulas = Formulas::fromStudyFile(file);
@@ -252,11 +253,11 @@ int run(const RunSettings& settings, std::ostream& out, std::ostream& err) {
     }
     Evaluator* const evaluator = withFormulas ? withFormulas.get() : chosen.get();
     const int parallel = parallelism(settings, model);
-    setEnvironmentDefault("VARNO_ROOT", directory.string());
+    setEnvironmentDefault("VARNO_ROOT", utf8Text(directory));
 
     const fs::path database = directory / "results.db";
     if (settings.resume && !fs::exists(database)) {
-        throw RunError("nothing to resume: " + database.string() + " does not exist");
+        throw RunError("nothing to resume: " + utf8Text(database) + " does not exist");
     }
     if (!settings.resume) setAsidePreviousRun(database, out);
     ResultsStore store(database);
@@ -268,7 +269,7 @@ int run(const RunSettings& settings, std::ostream& out, std::ostream& err) {
         store.setSetting("executor", settings.executor);
     }
 
-    const LibraryStudy study(directory.string());
+    const LibraryStudy study(utf8Text(directory));
     defineStudy(file, parallel);
     checkStudyShape(model);
     const StopSignals signals;
@@ -277,7 +278,7 @@ int run(const RunSettings& settings, std::ostream& out, std::ostream& err) {
     StudyRunner runner(model, *evaluator, progress, store, settings.maxFailures);
     const RunEnd end = runner.run();
     if (settings.resume) {
-        out << "Resumed: " << runner.replayed() << " designs answered from " << database.string()
+        out << "Resumed: " << runner.replayed() << " designs answered from " << utf8Text(database)
             << "\n";
     }
     writeResults(model, RunRecord{store.all()}, directory, out);
@@ -287,8 +288,8 @@ int run(const RunSettings& settings, std::ostream& out, std::ostream& err) {
     }
 
     if (end == RunEnd::interrupted) {
-        err << "\nvarno: stopped by a signal; the finished evaluations are in " << database.string()
-            << ". Continue with the same command and --resume.\n";
+        err << "\nvarno: stopped by a signal; the finished evaluations are in "
+            << utf8Text(database) << ". Continue with the same command and --resume.\n";
         return 128 + StopSignals::received();
     }
     if (end == RunEnd::failing) {

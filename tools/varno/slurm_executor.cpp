@@ -11,6 +11,7 @@
 #include "file_output.h"
 #include "library.h"
 #include "child_process.h"
+#include "utf8_path.h"
 
 namespace varno::tool {
 
@@ -125,10 +126,10 @@ std::string jobScript(const std::vector<std::string>& arguments, const fs::path&
     return "#!/bin/sh\n"
            "# The batch job of one design, written by varno.\n"
            "cd " +
-           shellQuoted(folder.string()) +
+           shellQuoted(utf8Text(folder)) +
            " || exit 1\n"
            "VARNO_STUDY_DIR=" +
-           shellQuoted(baseDirectory.string()) +
+           shellQuoted(utf8Text(baseDirectory)) +
            "; export VARNO_STUDY_DIR\n"
            "date +%s.%N > started.tmp && mv -f started.tmp started.txt\n" +
            command +
@@ -142,14 +143,14 @@ std::vector<std::string> submitArguments(const ExecutorSettings& executor, const
     std::vector<std::string> arguments = {"sbatch",
                                           "--parsable",
                                           "--job-name=" + jobName,
-                                          "--chdir=" + folder.string(),
-                                          "--output=" + (folder / "slurm.txt").string(),
+                                          "--chdir=" + utf8Text(folder),
+                                          "--output=" + utf8Text(folder / "slurm.txt"),
                                           "--ntasks=1"};
     if (!executor.partition.empty()) arguments.push_back("--partition=" + executor.partition);
     if (!executor.account.empty()) arguments.push_back("--account=" + executor.account);
     if (!executor.timeLimit.empty()) arguments.push_back("--time=" + executor.timeLimit);
     arguments.insert(arguments.end(), executor.options.begin(), executor.options.end());
-    arguments.push_back((folder / "job.sh").string());
+    arguments.push_back(utf8Text(folder / "job.sh"));
     return arguments;
 }
 

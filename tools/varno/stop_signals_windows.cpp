@@ -16,8 +16,11 @@ volatile LONG stopSignal = 0;
 
 BOOL WINAPI onConsoleEvent(DWORD event) {
     const LONG signal = event == CTRL_C_EVENT ? SIGINT : SIGTERM;
+    // The second: end now, as the default action of a signal does, without
+    // the shutdown of the libraries, which could wait for a lock the stuck
+    // run holds. The job objects of the evaluators end them with the runner.
     if (::InterlockedCompareExchange(&stopSignal, signal, 0) != 0) {
-        ::ExitProcess(128 + static_cast<UINT>(signal));
+        ::TerminateProcess(::GetCurrentProcess(), 128 + static_cast<UINT>(signal));
     }
     return TRUE;  // handled: the run winds down by itself
 }

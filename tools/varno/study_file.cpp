@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "nearest_word.h"
+#include "utf8_path.h"
 
 namespace varno::tool {
 
@@ -250,7 +251,7 @@ StudyFile parseStudyText(const std::string& text, const std::string& fileName) {
 }
 
 StudyFile readStudyFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(utf8Path(path), std::ios::binary);
     if (!in) throw std::runtime_error(path + ": cannot open the study file");
     std::ostringstream content;
     content << in.rdbuf();
