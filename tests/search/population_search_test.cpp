@@ -20,7 +20,8 @@ namespace {
 
 // The designs evaluated so far, by their codes. A design scores
 // -sum((c - 3)^2) and has the two conflicting objectives c0 + c1 and
-// 5 - c0 + c2 (c2 read as 0 when there is no third field).
+// 5 - c0 + c2 (c2 read as 0 when there is no third field), then c0 as a
+// third response.
 struct FakeStore {
     std::map<std::vector<int>, design::Design> stored;
     std::vector<design::Design> simplex;  // what a simplex lookup returns
@@ -47,7 +48,9 @@ struct FakeStore {
             for (int c : d.ints) d.performance -= (c - 3) * (c - 3);
             const double f1 = d.ints[0] + d.ints[1];
             const double f2 = 5 - d.ints[0] + (d.ints.size() > 2 ? d.ints[2] : 0);
-            d.responseValues = {{model::makeDoubleValue(f1)}, {model::makeDoubleValue(f2)}};
+            d.responseValues = {{model::makeDoubleValue(f1)},
+                                {model::makeDoubleValue(f2)},
+                                {model::makeDoubleValue(d.ints[0])}};
             d.id = static_cast<int>(stored.size()) + 1;
             stored[d.ints] = d;
         }
@@ -272,15 +275,17 @@ TEST(MotravokSearchTest, BreedsNewDistinctChildrenAndKeepsTheArchiveSize) {
 }
 
 // The children of `cycles` bred generations of a MOTRAVOK search over fields
-// of `sizes` codes, in order, with the real-valued step on or off; `store`
-// ends with every evaluated design.
-std::vector<std::vector<int>> motravokChildren(bool realStep, std::vector<int> sizes, int cycles,
-                                               FakeStore& store) {
-    const model::PerformanceDefinition def = twoObjectives();
+// of `sizes` codes, in order, with the real-valued step on or off, for the
+// definition `def` and with constraint repair when `repair`; `store` ends with
+// every evaluated design.
+std::vector<std::vector<int>> motravokChildren(
+    bool realStep, std::vector<int> sizes, int cycles, FakeStore& store,
+    const model::PerformanceDefinition& def = twoObjectives(), bool repair = false) {
     MotravokSettings s;
     s.archiveSize = 8;
     s.breedingSize = 6;
     s.realStep = realStep;
+    s.constraintRepair = repair;
     RandomStream random(0.25f);
     MotravokSearch search(s, std::move(sizes), random, def, "");
     store.evaluate(search.buildInitialPopulation({}));
@@ -329,6 +334,28 @@ TEST(MotravokSearchTest, WithoutTheRealStepTheSearchIsUnchanged) {
     const auto off = motravokChildren(false, {1001, 7, 1001}, 15, offStore);
     EXPECT_EQ(digest(off), 533918970003044386u) << "bred before the option";
     EXPECT_NE(motravokChildren(true, {1001, 7, 1001}, 15, onStore), off);
+}
+
+// On a study whose third response must stay at most 500, constraint repair
+// keeps every child new and within its fields, and changes what is bred;
+// without constraints it changes nothing.
+TEST(MotravokSearchTest, ConstraintRepairKeepsChildrenNewAndWithinTheFields) {
+    model::PerformanceDefinition constrained = twoObjectives();
+    constrained.add(testing::goalOf("g", model::kindConstraint, -1, 500.0, 100.0));
+    const std::vector<int> sizes = {1001, 7, 1001};
+    const auto children = [&](const model::PerformanceDefinition& def, bool repair) {
+        FakeStore store;
+        auto bred = motravokChildren(false, sizes, 15, store, def, repair);
+        EXPECT_EQ(store.stored.size(), 8u + bred.size()) << "every child is new";
+        return bred;
+    };
+    const auto on = children(constrained, true);
+    for (const std::vector<int>& codes : on) {
+        EXPECT_GE(*std::min_element(codes.begin(), codes.end()), 0);
+        for (std::size_t f = 0; f < sizes.size(); ++f) EXPECT_LT(codes[f], sizes[f]);
+    }
+    EXPECT_NE(children(constrained, false), on);
+    EXPECT_EQ(children(twoObjectives(), true), children(twoObjectives(), false));
 }
 
 // The engine over an empty store and a real search: without a budget it
