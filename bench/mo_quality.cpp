@@ -48,11 +48,13 @@ struct Settings {
     std::vector<std::string> problems;  // empty: all
     std::string extraKeys;              // method keys of the second VARNO column
     bool varnoOnly = false;
+    bool anchorsOnly = false;
     bool trace = false;
 
     bool runs(Tool tool) const {
-        if (tool == varnoWith) return !extraKeys.empty();
-        return tool == varnoMotravok || !varnoOnly;
+        if (tool == varnoWith) return !extraKeys.empty() && !anchorsOnly;
+        if (tool == varnoMotravok) return !anchorsOnly;
+        return !varnoOnly;
     }
 };
 
@@ -84,15 +86,19 @@ bool parseSettings(int argc, char** argv, Settings& settings) {
             settings.extraKeys = argv[++i];
         } else if (arg == "--varno-only") {
             settings.varnoOnly = true;
+        } else if (arg == "--anchors-only") {
+            settings.anchorsOnly = true;
         } else if (arg == "--trace") {
             settings.trace = true;
         } else {
             std::fprintf(
                 stderr,
                 "usage: %s [--quick] [--seeds N] [--budgets B1,B2,..] [--problems P1,P2,..]\n"
-                "       [--with 'key: value\\nkey: value'] [--varno-only] [--trace]\n"
+                "       [--with 'key: value\\nkey: value'] [--varno-only | --anchors-only]\n"
+                "       [--trace]\n"
                 "  --with adds a VARNO column whose method block has these extra keys;\n"
-                "  --varno-only leaves out the pagmo and random columns; --trace prints\n"
+                "  --varno-only leaves out the pagmo and random columns, --anchors-only\n"
+                "  the VARNO ones (the two halves of one table can run apart); --trace prints\n"
                 "  the distance g from the Pareto set and the f1 extent of the evaluated\n"
                 "  front at each tenth of the budget.\n",
                 argv[0]);
@@ -462,7 +468,8 @@ void printPreamble(const Settings& settings, bool varnoAvailable) {
         settings.seeds, nsgaCrossover, nsgaEtaC, nsgaEtaM, penaltyStep, penaltyWeight,
         settings.extraKeys.empty() ? "" : "; 'VARNO +keys' adds the method keys: ",
         settings.extraKeys.c_str());
-    if (!varnoAvailable) std::printf("VARNO MOTRAVOK: n/a (not available in this build)\n");
+    if (!settings.anchorsOnly && !varnoAvailable)
+        std::printf("VARNO MOTRAVOK: n/a (not available in this build)\n");
 }
 
 void printProblemHeader(const MoProblem& problem, const Settings& settings) {

@@ -99,6 +99,8 @@ struct ag_dta_per_proc {
     int outputPrecision = 15;
     int shutOff = 0;
     bool realStep = false;  // MOTRAVOK's real-valued step (method key realStep)
+    // MOTRAVOK's constraint repair (method key constraintRepair)
+    bool constraintRepair = false;
     bool adaptiveOperators = false;
     bool modelSwitch = true;  // surrogate candidates of the hybrid search
     bool multiObjective = false;

@@ -59,6 +59,13 @@ void readTravok(MethodContext& context) {
     applyTravokSizing(context.agent, context.scope, context.variableCount, false);
 }
 
+// An on/off method key: absent or 0 is off, 1 is on, anything else refused.
+bool readSwitch(const model::BlockReader& reader, const std::string& key) {
+    const int value = reader.optionalInt(key).value_or(0);
+    if (value != 0 && value != 1) reader.fail(key, "The value must be 0 (off) or 1 (on).");
+    return value == 1;
+}
+
 void readMotravok(MethodContext& context) {
     Agent& agent = context.agent;
     const model::BlockReader& reader = context.reader;
@@ -66,10 +73,8 @@ void readMotravok(MethodContext& context) {
     input.evaluations = reader.requiredInt("numEvals");
     input.archiveSize = reader.requiredInt("archiveSize");
     agent.data.shutOff = reader.optionalInt("shutOff").value_or(0);
-    const int realStep = reader.optionalInt("realStep").value_or(0);
-    if (realStep != 0 && realStep != 1)
-        reader.fail("realStep", "The value must be 0 (off) or 1 (on).");
-    agent.data.realStep = realStep == 1;
+    agent.data.realStep = readSwitch(reader, "realStep");
+    agent.data.constraintRepair = readSwitch(reader, "constraintRepair");
     input.breedingSize = reader.optionalInt("breedingSize").value_or(-1);
     input.parallel = agent.MAX_ALLOWED_EVALS;
     input.extendRun = context.scope.extendRun;

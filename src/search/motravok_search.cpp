@@ -57,6 +57,7 @@ MotravokSettings MotravokSettings::fromAgent(const Agent& agent) {
     settings.structuredInitialization = agent.data.structuredInitialization != 0;
     settings.adaptiveOperators = agent.data.adaptiveOperators;
     settings.realStep = agent.data.realStep;
+    settings.constraintRepair = agent.data.constraintRepair;
     return settings;
 }
 

@@ -33,7 +33,8 @@ struct MotravokSettings {
     bool adaptiveOperators = true;
     // When a bred child is not new and the study has constraints, its
     // replacement is mutated from the more feasible of its parents instead of
-    // from the child itself. Off unless asked for.
+    // from the child itself (the method key constraintRepair: 1). Off unless
+    // asked for.
     bool constraintRepair = false;
     // Children of real-valued fields by simulated binary crossover and
     // polynomial mutation instead of the adaptive operators (the method key

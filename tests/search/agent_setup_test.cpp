@@ -108,6 +108,8 @@ TEST_F(StudySetUp, BadDefinitionsAreRefusedWithTheirReason) {
          "The number of generations (1) of an NSGA search must be greater than 1."},
         {false, "method: MOTRAVOK\nnumEvals: 100\narchiveSize: 12\nrealStep: 2",
          method + "\"realStep\":\nThe value must be 0 (off) or 1 (on)."},
+        {false, "method: MOTRAVOK\nnumEvals: 100\narchiveSize: 12\nconstraintRepair: -1",
+         method + "\"constraintRepair\":\nThe value must be 0 (off) or 1 (on)."},
         {false, "method: travok",
          "Error in defining the method details. The method used \"travok\" is not supported."},
         {false, "method: DesignSweep\noutputPrecision: 2",
@@ -147,11 +149,18 @@ TEST_F(StudySetUp, TheHybridSearchesStartFromAStructuredPopulation) {
         EXPECT_EQ(isHybridSearch(agent().method_used), hybrid);
         EXPECT_EQ(agent().data.structuredInitialization, hybrid ? 1 : 0);
         EXPECT_FALSE(MotravokSettings::fromAgent(agent()).realStep);
+        EXPECT_FALSE(MotravokSettings::fromAgent(agent()).constraintRepair);
     }
-    initialise();
-    createAgent();
-    ASSERT_EQ(defineMethod("method: MOTRAVOK\nnumEvals: 100\narchiveSize: 12\nrealStep: 1"), 1);
-    EXPECT_TRUE(MotravokSettings::fromAgent(agent()).realStep);
+    for (const char* key : {"realStep", "constraintRepair"}) {
+        initialise();
+        createAgent();
+        ASSERT_EQ(defineMethod(std::string("method: MOTRAVOK\nnumEvals: 100\narchiveSize: 12\n") +
+                               key + ": 1"),
+                  1);
+        const MotravokSettings settings = MotravokSettings::fromAgent(agent());
+        EXPECT_EQ(settings.realStep, key[0] == 'r');
+        EXPECT_EQ(settings.constraintRepair, key[0] == 'c');
+    }
 }
 
 TEST_F(StudySetUp, MethodVariablesAreChecked) {

@@ -19,7 +19,8 @@ namespace {
 
 // The designs evaluated so far, by their codes. A design scores
 // -sum((c - 3)^2) and has the two conflicting objectives c0 + c1 and
-// 5 - c0 + c2 (c2 read as 0 when there is no third field).
+// 5 - c0 + c2 (c2 read as 0 when there is no third field), then c0 as a
+// third response.
 struct FakeStore {
     std::map<std::vector<int>, design::Design> stored;
     std::vector<design::Design> simplex;  // what a simplex lookup returns
@@ -46,7 +47,9 @@ struct FakeStore {
             for (int c : d.ints) d.performance -= (c - 3) * (c - 3);
             const double f1 = d.ints[0] + d.ints[1];
             const double f2 = 5 - d.ints[0] + (d.ints.size() > 2 ? d.ints[2] : 0);
-            d.responseValues = {{model::makeDoubleValue(f1)}, {model::makeDoubleValue(f2)}};
+            d.responseValues = {{model::makeDoubleValue(f1)},
+                                {model::makeDoubleValue(f2)},
+                                {model::makeDoubleValue(d.ints[0])}};
             d.id = static_cast<int>(stored.size()) + 1;
             stored[d.ints] = d;
         }
@@ -225,19 +228,23 @@ TEST(MotravokSearchTest, FewerThanTwoObjectivesAreFatal) {
                          "only 1 in the Performance3.in file.\n\t Exiting.\n");
 }
 
-// A MOTRAVOK search over fields of `sizes` codes, with the real-valued step
-// on or off, whose initial population has been evaluated and accepted.
+// A MOTRAVOK search over fields of `sizes` codes for the definition `def`,
+// with the real-valued step and constraint repair on or off, whose initial
+// population has been evaluated and accepted.
 struct MotravokRun {
-    MotravokRun(bool realStep, std::vector<int> sizes, const std::string& paretoPath = "")
-        : search(settings(realStep), std::move(sizes), random, def, paretoPath) {
+    MotravokRun(bool realStep, std::vector<int> sizes, const std::string& paretoPath = "",
+                model::PerformanceDefinition definition = twoObjectives(), bool repair = false)
+        : def(std::move(definition)),
+          search(settings(realStep, repair), std::move(sizes), random, def, paretoPath) {
         store.evaluate(search.buildInitialPopulation({}));
         search.acceptResults(store.all());
     }
-    static MotravokSettings settings(bool realStep) {
+    static MotravokSettings settings(bool realStep, bool repair) {
         MotravokSettings s;
         s.archiveSize = 8;
         s.breedingSize = 6;
         s.realStep = realStep;
+        s.constraintRepair = repair;
         return s;
     }
     // The changed children of `cycles` bred generations, in order, each
@@ -254,7 +261,7 @@ struct MotravokRun {
         }
         return children;
     }
-    const model::PerformanceDefinition def = twoObjectives();
+    const model::PerformanceDefinition def;
     RandomStream random{0.25f};
     MotravokSearch search;
     FakeStore store;
@@ -307,6 +314,28 @@ TEST(MotravokSearchTest, WithoutTheRealStepTheSearchIsUnchanged) {
     const auto off = MotravokRun(false, {1001, 7, 1001}).breed(15);
     EXPECT_EQ(digest(off), 533918970003044386u) << "bred before the option";
     EXPECT_NE(MotravokRun(true, {1001, 7, 1001}).breed(15), off);
+}
+
+// On a study whose third response must stay at most 500, constraint repair
+// keeps every child new and within its fields, and changes what is bred;
+// without constraints it changes nothing.
+TEST(MotravokSearchTest, ConstraintRepairKeepsChildrenNewAndWithinTheFields) {
+    model::PerformanceDefinition constrained = twoObjectives();
+    constrained.add(testing::goalOf("g", model::kindConstraint, -1, 500.0, 100.0));
+    const std::vector<int> sizes = {1001, 7, 1001};
+    const auto children = [&](const model::PerformanceDefinition& def, bool repair) {
+        MotravokRun run(false, sizes, "", def, repair);
+        auto bred = run.breed(15);
+        EXPECT_EQ(run.store.stored.size(), 8u + bred.size()) << "every child is new";
+        return bred;
+    };
+    const auto on = children(constrained, true);
+    for (const std::vector<int>& codes : on) {
+        EXPECT_GE(*std::min_element(codes.begin(), codes.end()), 0);
+        for (std::size_t f = 0; f < sizes.size(); ++f) EXPECT_LT(codes[f], sizes[f]);
+    }
+    EXPECT_NE(children(constrained, false), on);
+    EXPECT_EQ(children(twoObjectives(), true), children(twoObjectives(), false));
 }
 
 // The first set the engine hands out for `method` with a budget of `budget`
