@@ -9,13 +9,11 @@
 #include <cstring>
 #include <limits>
 #include <new>
-#include <tuple>
 
 #include "frame/fatal_error.h"
 #include "frame/message_writer.h"
 #include "frame/text_format.h"
 #include "support/crc16.h"
-#include "support/prefetch.h"
 #include "support/seams.h"
 
 namespace varno::design {
@@ -27,25 +25,45 @@ namespace {
 constexpr const char* unknownKindText = "Error in determining the evaluation type.";
 constexpr std::size_t hashedNumberWidth = 16;
 
-using support::prefetch;
-using support::prefetchLines;
+// Asks for the cache line at `address` ahead of its use, where the compiler
+// offers a way to; `forWriting` when the line is about to be written.
+template <bool forWriting = false>
+void prefetch(const void* address) {
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(address, forWriting ? 1 : 0);
+#else
+    static_cast<void>(address);
+#endif
+}
 
-// What a take-over writes into, the design's status and value arrays, asked
-// for before the search so that they arrive while it runs: a design may have
-// been made long before it is looked up. Its codes are asked for with the
-// lists, which are read to reach the arrays.
-void prefetchTakeOverTargets(const Design& design) {
-    prefetch(design.ints.data());
-    prefetch(design.reals.data());
-    prefetchLines<true>(design.status.responseStates.data(),
-                        design.status.responseStates.size() * sizeof(int), 256);
-    for (const auto* arrays : {&design.responseValues, &design.dependentValues}) {
-        prefetchLines(arrays->data(), arrays->size() * sizeof(model::DataValueArray), 256);
+// The same for the cache lines of up to `limit` bytes from `start`.
+template <bool forWriting>
+void prefetchLines(const void* start, std::size_t bytes, std::size_t limit) {
+    const auto* first = static_cast<const char*>(start);
+    for (std::size_t at = 0; at < std::min(bytes, limit); at += 64) {
+        prefetch<forWriting>(first + at);
     }
+}
+
+void prefetchForWriting(const void* start, std::size_t bytes, std::size_t limit = 256) {
+    prefetchLines<true>(start, bytes, limit);
+}
+
+// The lists of value arrays a take-over writes into, asked for before the
+// search so that they arrive while it runs: a design may have been made long
+// before it is looked up.
+void prefetchValueLists(const Design& design) {
+    prefetchForWriting(design.status.responseStates.data(),
+                       design.status.responseStates.size() * sizeof(int));
     for (const auto* arrays : {&design.responseValues, &design.dependentValues}) {
-        for (const model::DataValueArray& values : *arrays) {
-            prefetchLines<true>(values.data(), values.size() * sizeof(model::VARNODataVal), 128);
-        }
+        prefetchForWriting(arrays->data(), arrays->size() * sizeof(model::DataValueArray));
+    }
+}
+
+// The arrays themselves, once their lists are at hand.
+void prefetchValueArrays(const std::vector<model::DataValueArray>& arrays) {
+    for (const model::DataValueArray& values : arrays) {
+        prefetchForWriting(values.data(), values.size() * sizeof(model::VARNODataVal), 128);
     }
 }
 
@@ -255,6 +273,15 @@ std::uint64_t storedKey(const Design& design) {
 
 // ------------------------------------------------------------------ records
 
+// Entries of an array that are kept: those before its end-of-list entry, or
+// one when it has none, as model::valueArraySize counts (without its warning).
+std::size_t packedCount(const model::DataValueArray& values) {
+    const auto end = std::find_if(values.begin(), values.end(),
+                                  [](const auto& v) { return v.dataType == model::dataEndOfList; });
+    const auto count = end == values.end() ? 1 : static_cast<std::size_t>(end - values.begin());
+    return std::min(count, values.size());
+}
+
 std::size_t stringHeapBytes(const std::string& text) {
     static const std::size_t inlineCapacity = std::string().capacity();
     return text.capacity() > inlineCapacity ? text.capacity() + 1 : 0;
@@ -275,8 +302,8 @@ StoredDesign makeRecord(const Design& design) {
     record.tag2 = design.tag2;
     record.numVariables = static_cast<int>(design.ints.size());
     record.responseArrays = design.responseValues.size();
-    const EvaluationStatus& status = design.status;
-    record.status = {status.ok, status.complete, status.agent, status.status};
+    record.values = PackedValueArrays(design.responseValues, design.dependentValues);
+    record.status = design.status;
     record.performance = design.performance;
     record.rawPerformance = design.rawPerformance;
     record.source = design.source;
@@ -284,16 +311,18 @@ StoredDesign makeRecord(const Design& design) {
     return record;
 }
 
-void takeOverStored(Design& design, const StoredDesign& stored, const SavedValues& saved) {
+void takeOverStored(Design& design, const StoredDesign& stored) {
+    const std::span<const std::byte> entries = stored.values.entryBytes();
+    prefetchLines<false>(entries.data(), entries.size(), entries.size());
+    prefetch(stored.status.responseStates.data());
+    prefetchValueArrays(design.responseValues);
+    prefetchValueArrays(design.dependentValues);
     design.id = stored.id;
     design.tag1 = stored.tag1;
     design.tag2 = stored.tag2;
     design.agentTag = stored.agentTag;
-    EvaluationStatus& status = design.status;
-    std::tie(status.ok, status.complete, status.agent, status.status) = std::tie(
-        stored.status.ok, stored.status.complete, stored.status.agent, stored.status.status);
-    saved.unpackInto(stored.saved, stored.responseArrays, design.responseValues,
-                     design.dependentValues, status.responseStates);
+    design.status = stored.status;
+    stored.values.unpackInto(stored.responseArrays, design.responseValues, design.dependentValues);
 }
 
 void resetEvaluationStatus(Design& design) {
@@ -316,10 +345,117 @@ bool isViable(const StoredDesign& stored, int agent, int numVariables,
 
 }  // namespace
 
+// ------------------------------------------------------- PackedValueArrays
+
+PackedValueArrays::PackedValueArrays(const std::vector<model::DataValueArray>& first,
+                                     const std::vector<model::DataValueArray>& second) {
+    std::size_t entries = first.size() + second.size();  // one leading entry per array
+    std::size_t texts = 0;
+    for (const auto* arrays : {&first, &second}) {
+        for (const model::DataValueArray& values : *arrays) {
+            const auto end = values.begin() + static_cast<std::ptrdiff_t>(packedCount(values));
+            entries += static_cast<std::size_t>(end - values.begin());
+            texts += static_cast<std::size_t>(std::count_if(
+                values.begin(), end, [](const auto& v) { return !v.textValue.empty(); }));
+        }
+    }
+    entries_.reserve(entries);
+    texts_.reserve(texts);
+    for (const model::DataValueArray& values : first) append(values);
+    for (const model::DataValueArray& values : second) append(values);
+}
+
+void PackedValueArrays::append(const model::DataValueArray& values) {
+    // Counted as a deep copy counts, with its warning for a missing end.
+    const auto count =
+        std::min(static_cast<std::size_t>(model::valueArraySize(values)), values.size());
+    entries_.push_back({0.0, static_cast<std::int32_t>(count), 0, 0, 0, false});
+    ++arrayCount_;
+    for (std::size_t i = 0; i < count; ++i) {
+        const model::VARNODataVal value = model::copyDataValue(values[i]);
+        const bool hasText = !value.textValue.empty();
+        entries_.push_back({value.doubleValue, value.intValue, static_cast<std::int8_t>(value.set),
+                            static_cast<std::int8_t>(value.dataType),
+                            static_cast<std::int8_t>(value.empty), hasText});
+        if (hasText) texts_.push_back(value.textValue);
+    }
+}
+
+std::vector<model::DataValueArray> PackedValueArrays::unpack(std::size_t firstArray,
+                                                             std::size_t count) const {
+    firstArray = std::min(firstArray, arrayCount());
+    Cursor at;
+    skip(at, firstArray);
+    std::vector<model::DataValueArray> arrays;
+    unpackArrays(at, std::min(count, arrayCount() - firstArray), arrays);
+    return arrays;
+}
+
+void PackedValueArrays::unpackInto(std::size_t firstCount,
+                                   std::vector<model::DataValueArray>& first,
+                                   std::vector<model::DataValueArray>& second) const {
+    firstCount = std::min(firstCount, arrayCount());
+    Cursor at;
+    unpackArrays(at, firstCount, first);
+    unpackArrays(at, arrayCount() - firstCount, second);
+}
+
+void PackedValueArrays::skip(Cursor& at, std::size_t count) const {
+    for (std::size_t a = 0; a < count; ++a) {
+        const auto size = static_cast<std::size_t>(entries_[at.entry++].intValue);
+        for (std::size_t i = 0; i < size; ++i) at.text += entries_[at.entry++].hasText ? 1 : 0;
+    }
+}
+
+// Every field is written in place, so arrays of the same sizes as before
+// are refilled without allocating.
+void PackedValueArrays::unpackArrays(Cursor& at, std::size_t count,
+                                     std::vector<model::DataValueArray>& arrays) const {
+    arrays.resize(count);
+    for (model::DataValueArray& values : arrays) {
+        const auto size = static_cast<std::size_t>(entries_[at.entry++].intValue);
+        values.resize(size + 1);
+        for (std::size_t i = 0; i < size; ++i) {
+            const Entry& packed = entries_[at.entry++];
+            model::VARNODataVal& value = values[i];
+            value.set = packed.set;
+            value.dataType = packed.dataType;
+            value.empty = packed.empty;
+            value.intValue = packed.intValue;
+            value.doubleValue = packed.doubleValue;
+            if (packed.hasText) {
+                value.textValue = texts_[at.text++];
+            } else {
+                value.textValue.clear();
+            }
+        }
+        model::VARNODataVal& end = values[size];  // as model::endOfListValue() gives it
+        end.set = end.empty = end.intValue = 0;
+        end.dataType = model::dataEndOfList;
+        end.doubleValue = 0.0;
+        end.textValue.clear();
+    }
+}
+
+std::size_t PackedValueArrays::bytesHeld() const {
+    std::size_t bytes = vectorHeapBytes(entries_) + vectorHeapBytes(texts_);
+    for (const std::string& text : texts_) bytes += stringHeapBytes(text);
+    return bytes;
+}
+
 // ------------------------------------------------------------- StoredDesign
 
+std::vector<model::DataValueArray> StoredDesign::responseValues() const {
+    return values.unpack(0, responseArrays);
+}
+
+std::vector<model::DataValueArray> StoredDesign::dependentValues() const {
+    return values.unpack(responseArrays, values.arrayCount() - responseArrays);
+}
+
 std::size_t StoredDesign::bytesHeld() const {
-    return stringHeapBytes(source) + stringHeapBytes(name);
+    return values.bytesHeld() + vectorHeapBytes(status.responseStates) + stringHeapBytes(source) +
+           stringHeapBytes(name);
 }
 
 std::int64_t realValueCell(double value) {
@@ -338,24 +474,6 @@ std::span<const int> DesignStore::ints(std::size_t index) const {
 std::span<const double> DesignStore::reals(std::size_t index) const {
     const StoredDesign& stored = records_.at(index);
     return std::span(realCodes_).subspan(stored.realStart, stored.realCount);
-}
-
-std::vector<model::DataValueArray> DesignStore::responseValues(std::size_t index) const {
-    const StoredDesign& stored = records_.at(index);
-    return savedValues_.unpack(stored.saved, 0, stored.responseArrays);
-}
-
-std::vector<model::DataValueArray> DesignStore::dependentValues(std::size_t index) const {
-    const StoredDesign& stored = records_.at(index);
-    return savedValues_.unpack(stored.saved, stored.responseArrays,
-                               std::numeric_limits<std::size_t>::max());
-}
-
-EvaluationStatus DesignStore::evaluationStatus(std::size_t index) const {
-    const StoredDesign& stored = records_.at(index);
-    const StoredStatus& status = stored.status;
-    return {status.ok, status.complete, status.agent, status.status,
-            savedValues_.states(stored.saved)};
 }
 
 bool DesignStore::sameIntegers(const StoredDesign& stored, const Design& design) const {
@@ -501,9 +619,11 @@ void DesignStore::collectEqual(std::uint64_t key, const Design& design, bool for
     for (std::size_t at = key & mask; keyTable_[at].index >= 0; at = (at + 1) & mask) {
         const KeyEntry& entry = keyTable_[at];
         if (entry.key != key) continue;
-        if (forLookup) {  // what a repeated design takes over
-            prefetch(&records_[static_cast<std::size_t>(entry.index)]);
-            savedValues_.prefetch(entry.saved);
+        if (forLookup) {  // the two lines of the record a repeated design reads
+            const auto* record =
+                reinterpret_cast<const char*>(&records_[static_cast<std::size_t>(entry.index)]);
+            prefetch(record);
+            prefetch(record + 64);
         }
         if (!entryMatches(entry, design)) continue;
         if (equal.first < 0 || entry.index < equal.first) equal.first = entry.index;
@@ -572,14 +692,7 @@ int DesignStore::storeNew(const Design& design, std::optional<std::uint16_t> has
     try {
         StoredDesign record = makeRecord(design);
         appendCodes(design, record);
-        record.saved = savedValues_.append(design.responseValues, design.dependentValues,
-                                           design.status.responseStates, storeChunkSize);
-        try {
-            records_.push_back(std::move(record));
-        } catch (const std::bad_alloc&) {
-            savedValues_.truncate(record.saved);
-            throw;
-        }
+        records_.push_back(std::move(record));
     } catch (const std::bad_alloc&) {
         intCodes_.resize(intEnd);  // a design is stored whole or not at all
         realCodes_.resize(realEnd);
@@ -602,10 +715,19 @@ int DesignStore::storeNew(const Design& design, std::optional<std::uint16_t> has
 namespace {
 
 // Appends `values` and then `tag` to `codes`, making room for a chunk of
-// designs like this one when `codes` is full.
+// designs like this one when `codes` is full; a failed chunk falls back on
+// the vector's own growth.
 template <typename T>
 std::uint64_t appendWithTag(std::vector<T>& codes, const std::vector<T>& values, T tag) {
-    reserveChunk(codes, values.size() + 1, storeChunkSize);
+    const std::size_t count = values.size() + 1;
+    if (codes.capacity() - codes.size() < count) {
+        try {
+            codes.reserve(codes.size() + count * storeChunkSize);
+        } catch (const std::bad_alloc&) {
+            // the insert below grows the vector as it can
+        } catch (const std::length_error&) {
+        }
+    }
     const std::size_t start = codes.size();
     codes.insert(codes.end(), values.begin(), values.end());
     codes.push_back(tag);
@@ -679,8 +801,6 @@ void DesignStore::indexKey(const Design& design, std::int32_t index, std::uint16
     entry.codes = real ? stored.realStart : stored.intStart;
     entry.index = index;
     entry.codeCount = real ? stored.realCount : stored.intCount;
-    entry.saved = static_cast<std::uint32_t>(
-        std::min<std::uint64_t>(stored.saved.entry, std::numeric_limits<std::uint32_t>::max()));
     entry.hash = hash;
     entry.realValued = real;
     entry.latestWithHash = true;
@@ -731,7 +851,7 @@ double DesignStore::lookupSavedPerformance(Design& design, const PerformanceFunc
     if (sharedDesigns_) return NEW_DESIGN_MARK;
     FindResult found;
     if (checkSavedFitness_ && hasKnownKind(design)) {
-        prefetchTakeOverTargets(design);
+        prefetchValueLists(design);
         found = search(design, std::nullopt, true);
     } else if (checkSavedFitness_) {
         found = findDesign(design);  // warns of the unknown kind
@@ -741,7 +861,7 @@ double DesignStore::lookupSavedPerformance(Design& design, const PerformanceFunc
         return NEW_DESIGN_MARK;
     }
     const StoredDesign& stored = records_[static_cast<std::size_t>(found.index)];
-    takeOverStored(design, stored, savedValues_);
+    takeOverStored(design, stored);
     double performance = recompute ? recompute(design) : stored.performance;
     if (performance == NEW_DESIGN_MARK) performance = NEW_DESIGN_MARK - 1e-8;
     design.performance = performance;
@@ -789,8 +909,7 @@ ViableDesigns DesignStore::viableDesigns(int agent, int numVariables,
 std::size_t DesignStore::bytesHeld() const {
     std::size_t bytes = vectorHeapBytes(records_) + vectorHeapBytes(slots_) +
                         vectorHeapBytes(keyTable_) + vectorHeapBytes(intCodes_) +
-                        vectorHeapBytes(realCodes_) + savedValues_.bytesHeld() +
-                        stringHeapBytes(hashText_);
+                        vectorHeapBytes(realCodes_) + stringHeapBytes(hashText_);
     for (const auto& [group, index] : evaluated_) bytes += index.bytesHeld();
     for (const StoredDesign& stored : records_) bytes += stored.bytesHeld();
     return bytes;

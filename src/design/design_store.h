@@ -19,7 +19,6 @@
 #include "design/design.h"
 #include "design/design_equality.h"
 #include "design/design_index.h"
-#include "design/saved_values.h"
 #include "model/data_value.h"
 
 namespace varno::design {
@@ -34,28 +33,64 @@ inline constexpr std::size_t storeChunkSize = 10000;
 // One slot per 16-bit hash value.
 inline constexpr std::size_t hashSlotCount = 65536;
 
-// The evaluation status of a stored design without its per-response states,
-// which are saved with its values.
-struct StoredStatus {
-    int ok = 1;
-    int complete = 1;
-    int agent = 0;
-    int status = statusError;
+// Response and dependent-variable value arrays in compact form: 16 bytes per
+// value, texts held apart at their own length, end-of-list entries implied.
+// Unpacking gives the arrays a deep copy (model::copyValueArray) would give.
+class PackedValueArrays {
+public:
+    PackedValueArrays() = default;
+    // Packs `first`, then `second`, as one run of arrays.
+    PackedValueArrays(const std::vector<model::DataValueArray>& first,
+                      const std::vector<model::DataValueArray>& second);
+
+    std::size_t arrayCount() const { return arrayCount_; }
+    // `count` arrays starting with array number `firstArray`.
+    std::vector<model::DataValueArray> unpack(std::size_t firstArray, std::size_t count) const;
+    // The first `firstCount` arrays written over `first` and the others over
+    // `second`, reusing the memory they hold.
+    void unpackInto(std::size_t firstCount, std::vector<model::DataValueArray>& first,
+                    std::vector<model::DataValueArray>& second) const;
+    std::size_t bytesHeld() const;
+    // The memory an unpacking reads first, the packed entries.
+    std::span<const std::byte> entryBytes() const { return std::as_bytes(std::span(entries_)); }
+
+private:
+    struct Entry {
+        double doubleValue;
+        std::int32_t intValue;
+        std::int8_t set;  // the set and empty flags are 0 or 1
+        std::int8_t dataType;
+        std::int8_t empty;
+        bool hasText;  // its text is the next one of texts_
+    };
+
+    // Where the next array starts in entries_ and its first text in texts_.
+    struct Cursor {
+        std::size_t entry = 0;
+        std::size_t text = 0;
+    };
+
+    void append(const model::DataValueArray& values);
+    void skip(Cursor& at, std::size_t count) const;
+    void unpackArrays(Cursor& at, std::size_t count,
+                      std::vector<model::DataValueArray>& arrays) const;
+    std::vector<Entry> entries_;  // per array: its length (as intValue), then its entries
+    std::uint32_t arrayCount_ = 0;
+    std::vector<std::string> texts_;
 };
 
 // One design of the store. What a repeated design takes over from it comes
-// first, in the record's first cache line; its values and per-response
-// states are in the store's saved values (DesignStore::responseValues).
+// first, in the record's first two cache lines.
 struct alignas(64) StoredDesign {
     int id = -1;
     int tag1 = 0;
     int tag2 = 0;
     int agentTag = 0;
-    std::size_t responseArrays = 0;  // saved arrays before the dependent ones
+    std::size_t responseArrays = 0;  // arrays of `values` before the dependent ones
     double performance = 0.0;
-    StoredStatus status;
-    SavedValues::Start saved;  // where its values and states start
-    int useCount = 0;          // raised each time the record is written
+    PackedValueArrays values;  // responses, then dependent variables
+    EvaluationStatus status;
+    int useCount = 0;  // raised each time the record is written
     int evaluationKind = 0;
     int numVariables = 0;    // N when the design was stored
     std::uint16_t hash = 0;  // its 16-bit hash (DesignStore::hashOf) when stored
@@ -69,6 +104,8 @@ struct alignas(64) StoredDesign {
     std::string source;
     std::string name = "Initialized";
 
+    std::vector<model::DataValueArray> responseValues() const;
+    std::vector<model::DataValueArray> dependentValues() const;
     std::size_t bytesHeld() const;  // heap bytes beyond the record itself
 };
 
@@ -157,11 +194,6 @@ public:
     std::span<const int> ints(std::size_t index) const;
     // A stored design's real vector, then its agent tag as a double.
     std::span<const double> reals(std::size_t index) const;
-    // A stored design's response and dependent-variable values, as given.
-    std::vector<model::DataValueArray> responseValues(std::size_t index) const;
-    std::vector<model::DataValueArray> dependentValues(std::size_t index) const;
-    // A stored design's evaluation status with its per-response states.
-    EvaluationStatus evaluationStatus(std::size_t index) const;
 
     // Equality of stored design `index` and a design: the same evaluation kind
     // and, for integer-coded designs, the same integers and agent tag; for
@@ -179,14 +211,12 @@ private:
         std::int32_t index = 0;  // latest design stored with this hash
     };
     // An entry of the key table holds all a search reads of a design, so that
-    // finding a stored design reads its entry and its codes only; a lookup
-    // asks for the design's record and saved values from it at once.
+    // finding a stored design reads its entry and its codes only.
     struct alignas(32) KeyEntry {
         std::uint64_t key = 0;
         std::uint64_t codes = 0;      // where its codes start in intCodes_ or realCodes_
         std::int32_t index = -1;      // its store index; -1: an empty entry
         std::uint32_t codeCount = 0;  // its codes, the agent tag included
-        std::uint32_t saved = 0;      // its first entry in savedValues_, or less when beyond 2^32
         std::uint16_t hash = 0;
         bool realValued = false;
         bool latestWithHash = false;  // no later design has its hash
@@ -236,7 +266,6 @@ private:
     // They grow by a chunk of designs at a time, as the records do.
     std::vector<int> intCodes_;
     std::vector<double> realCodes_;
-    SavedValues savedValues_;
     bool everyHashedDesignKeyed_ = true;  // false once a design could not be keyed
     std::map<std::pair<int, int>, DesignIndex> evaluated_;  // by agent and variable count
     bool created_ = false;

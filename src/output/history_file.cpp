@@ -141,11 +141,11 @@ std::vector<design::Design> historyDesigns(const design::DesignStore& store, int
         const std::span<const double> reals = store.reals(i);
         d.ints.assign(ints.begin(), ints.begin() + static_cast<long>(std::min(n, ints.size())));
         if (!reals.empty()) d.reals.assign(reals.begin(), reals.end() - 1);
-        d.responseValues = store.responseValues(i);
-        d.dependentValues = store.dependentValues(i);
+        d.responseValues = stored.responseValues();
+        d.dependentValues = stored.dependentValues();
         d.performance = stored.performance;
         d.rawPerformance = stored.rawPerformance;
-        d.status = store.evaluationStatus(i);
+        d.status = stored.status;
         d.source = stored.source;
         d.name = stored.name;
         designs.push_back(std::move(d));

@@ -140,8 +140,8 @@ design::Design evaluatedDesign(const design::DesignStore& store, std::size_t ind
     d.performance = stored.performance;
     d.id = stored.id;
     d.name = stored.name;
-    d.status = store.evaluationStatus(index);
-    d.responseValues = store.responseValues(index);
+    d.status = stored.status;
+    d.responseValues = stored.responseValues();
     return d;
 }
 

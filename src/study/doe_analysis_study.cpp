@@ -45,7 +45,7 @@ bool collectRunValues(const Study& study, DoeRunValues& runs) {
         if (found == byId.end()) return false;
         const design::StoredDesign& record = study.store.record(found->second);
         if (record.status.status == design::statusError) return false;
-        runs.push_back(study.store.responseValues(found->second));
+        runs.push_back(record.responseValues());
     }
     return true;
 }

@@ -63,7 +63,8 @@ surrogate::SurfaceFitRequest fitRequest(const Study& study) {
             request.points(row, static_cast<Eigen::Index>(j)) =
                 surrogate::normalise(reals[factors[j]], request.ranges[j]);
         }
-        const std::vector<model::DataValueArray> values = study.store.responseValues(designs[d]);
+        const std::vector<model::DataValueArray> values =
+            study.store.record(designs[d]).responseValues();
         for (std::size_t r = 0; r < responses; ++r) {
             const bool present = r < values.size() && !values[r].empty();
             request.values(row, static_cast<Eigen::Index>(r)) =

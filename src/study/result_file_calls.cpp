@@ -34,9 +34,9 @@ design::Design loadDesign(const design::DesignStore& store, std::size_t index) {
     design.source = stored.source;
     design.ints.assign(ints.begin(), ints.end() - (ints.empty() ? 0 : 1));
     design.reals.assign(reals.begin(), reals.end() - (reals.empty() ? 0 : 1));
-    design.responseValues = store.responseValues(index);
-    design.dependentValues = store.dependentValues(index);
-    design.status = store.evaluationStatus(index);
+    design.responseValues = stored.responseValues();
+    design.dependentValues = stored.dependentValues();
+    design.status = stored.status;
     design.performance = stored.performance;
     design.rawPerformance = stored.rawPerformance;
     return design;

@@ -44,8 +44,7 @@ std::optional<std::vector<std::optional<double>>> runValues(const Study& study, 
             continue;
         }
         const design::StoredDesign& stored = study.store.record(found->second);
-        const std::vector<model::DataValueArray> responses =
-            study.store.responseValues(found->second);
+        const std::vector<model::DataValueArray> responses = stored.responseValues();
         if (goal >= responses.size() || model::valueArraySize(responses[goal]) != 1) {
             return std::nullopt;
         }

@@ -126,7 +126,7 @@ std::optional<Sample> runSample(const Study& study, const std::map<int, std::siz
     const design::StoredDesign& stored = study.store.record(found->second);
     if (stored.status.status == design::statusError) return std::nullopt;
     const std::span<const double> reals = study.store.reals(found->second);
-    return Sample{{reals.begin(), reals.end()}, study.store.responseValues(found->second)};
+    return Sample{{reals.begin(), reals.end()}, stored.responseValues()};
 }
 
 std::vector<Sample> successfulRuns(const Study& study) {
