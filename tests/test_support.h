@@ -18,6 +18,7 @@
 #include "frame/fatal_error.h"
 #include "frame/tracked_allocator.h"
 #include "study/study.h"
+#include "support/platform.h"
 #include "support/seams.h"
 #include "varno.h"
 
@@ -70,10 +71,7 @@ private:
 // `value` is UTF-8.
 inline void setEnvironment(const char* name, const std::string& value) {
 #if defined(_WIN32)
-    const auto wide = [](const std::string& text) {
-        return std::filesystem::path(std::u8string(text.begin(), text.end())).wstring();
-    };
-    _wputenv_s(wide(name).c_str(), wide(value).c_str());
+    _wputenv_s(support::pathFromUtf8(name).c_str(), support::pathFromUtf8(value).c_str());
 #else
     setenv(name, value.c_str(), 1);
 #endif

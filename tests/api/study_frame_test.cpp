@@ -16,6 +16,7 @@
 #include "frame/fatal_error.h"
 #include "frame/text_format.h"
 #include "frame/tracked_allocator.h"
+#include "support/platform.h"
 #include "support/seams.h"
 #include "test_support.h"
 #include "varno.h"
@@ -74,8 +75,7 @@ TEST_F(StudyFrame, WorkingDirectoryValueIsTakenVerbatimWithColonsAndBlanks) {
 TEST_F(StudyFrame, FolderAndFileNamesBeyondAsciiReachTheDiskAsGiven) {
     const fs::path folder = fs::path(dir.path()) / u8"Prüfstand 試験";
     fs::create_directory(folder);
-    const std::u8string folderText = folder.u8string();
-    const std::string utf8Folder(folderText.begin(), folderText.end());
+    const std::string utf8Folder = support::utf8FromPath(folder);
     testing::setEnvironment("VARNO_ROOT", utf8Folder);
     ASSERT_EQ(initialiseIn(utf8Folder), 1) << lastMessage();
     testing::defineSmallSweep("Prüf試");
@@ -99,8 +99,7 @@ TEST_F(StudyFrame, FolderAndFileNamesBeyondAsciiReachTheDiskAsGiven) {
     const auto names = [&folder] {
         std::set<std::string> found;
         for (const auto& entry : fs::directory_iterator(folder)) {
-            const std::u8string name = entry.path().filename().u8string();
-            found.emplace(name.begin(), name.end());
+            found.insert(support::utf8FromPath(entry.path().filename()));
         }
         return found;
     };
