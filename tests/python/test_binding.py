@@ -49,14 +49,14 @@ class StudyTestCase(unittest.TestCase):
     def sweep_study(self, **accepted):
         """A design sweep over x1, x2 in [0, 10] with objective f and constraint g <= 5."""
         study = self.new_study("sweep", "evaluation")
-        study.parameter("x1", type="Continuous", id=1, min=0, baseline=5, max=10)
-        study.parameter("x2", type="Continuous", id=2, min=0, baseline=5, max=10)
+        for i in (1, 2):
+            study.parameter(f"x{i}", type="Continuous", id=i, min=0, baseline=5, max=10)
         study.response("f", **accepted)
         study.response("g")
         study.study_data("sweep")
         study.method("sweep", method="DesignSweep", numEvalsTotal=100)
-        study.variable("x1", id=1, resolution=101)
-        study.variable("x2", id=2, resolution=101)
+        for i in (1, 2):
+            study.variable(f"x{i}", id=i, resolution=101)
         study.objective("f")
         study.constraint("g", target=5)
         study.finalize()
@@ -82,9 +82,8 @@ class TravokTest(StudyTestCase):
             designs = study.ask()
             if not designs:
                 break
-            for design in designs:
-                self.assertNotIn(design.id, evaluated)
-                self.assertTrue(len(design.values) == 3 and all(abs(v) <= 5 for v in design.values))
+            self.assertTrue(all(d.id not in evaluated and len(d.values) == 3
+                                and all(abs(v) <= 5 for v in d.values) for d in designs), designs)
             evaluated.update((d.id, d.values) for d in designs)
             study.tell({d.id: [sphere(d.values)] for d in designs})
 
@@ -104,12 +103,16 @@ class TravokTest(StudyTestCase):
         self.assertIsNotNone(first)
         self.assertEqual(self.sphere_study(60, seed=0.25).run(lambda x: [sphere(x)]), first)
 
-    def test_a_wrong_number_of_values_is_refused(self):
+    def test_tell_refuses_ids_not_handed_out_and_takes_a_scalar_for_one_response(self):
         study = self.sphere_study(50)
-        designs = study.ask()
-        for wrong in ([], [1.0, 2.0]):
-            with self.assertRaises(ValueError):
-                study.tell({designs[0].id: wrong})
+        first, *others = study.ask()
+        study.tell({first.id: sphere(first.values)})
+        for wrong in (999, first.id):  # never handed out; already told
+            with self.assertRaises(ValueError) as caught:
+                study.tell({others[0].id: 1.0, wrong: 1.0})
+            self.assertIn(f"design {wrong} was not handed out", str(caught.exception))
+        study.tell({d.id: sphere(d.values) for d in others})
+        self.assertEqual(study.performance(others[0].id), -sphere(others[0].values))
 
 
 class SweepTest(StudyTestCase):
@@ -136,10 +139,13 @@ class SweepTest(StudyTestCase):
         study.tell({2: [4.0, 2.0]})
         self.assertEqual([study.performance(1), study.performance(2)], [-1.0, -4.0])
 
-    def test_failed_evaluations_give_status_zero(self):
+    def test_failed_evaluations_give_status_zero_and_wrong_counts_of_values_are_refused(self):
         study = self.sweep_study()
         study.share(self.GRID[:4])
         designs = study.ask()
+        for wrong in ([], [1.0], [1.0, 2.0, 3.0], 3.0):  # a scalar only for one response
+            with self.assertRaises(ValueError):
+                study.tell({1: wrong})
         study.tell({1: [1.0, 1.0], 2: None, 3: RuntimeError("solver crashed"), 4: [2.0, 1.0]})
         self.assertEqual([study.status(d.id) for d in designs], [2, 0, 0, 2])
         self.assertEqual(study.best()[0], 1)
@@ -157,40 +163,18 @@ class SweepTest(StudyTestCase):
         study.clear_messages()
         self.assertEqual(study.messages(), [])
 
-
-class TellAndResultsTest(StudyTestCase):
-    def test_tell_refuses_ids_not_handed_out_and_takes_a_scalar_for_one_response(self):
-        study = self.sphere_study(50)
-        first, *others = study.ask()
-        study.tell({first.id: sphere(first.values)})
-        for wrong in (999, first.id):  # never handed out; already told
-            with self.assertRaises(ValueError) as caught:
-                study.tell({others[0].id: 1.0, wrong: 1.0})
-            self.assertIn(f"design {wrong} was not handed out", str(caught.exception))
-        study.tell({d.id: sphere(d.values) for d in others})
-        self.assertEqual(study.performance(others[0].id), -sphere(others[0].values))
-
-    def test_a_scalar_is_refused_for_several_responses(self):
-        study = self.sweep_study()
-        study.share(SweepTest.GRID[:1])
-        design = study.ask()[0]
-        with self.assertRaises(ValueError):
-            study.tell({design.id: 3.0})
-
     def test_results_have_one_record_per_told_design(self):
         study = self.sweep_study()
         study.share([[0.0, 0.0]], results=[[7.0, 1.0]])
         study.share([[1.0, 2.0], [3.0, 4.0]])
         self.assertEqual([d.id for d in study.ask()], [2, 3])
         study.tell({2: [1.0, 9.0], 3: RuntimeError("diverged")})
-        untimed = {"seconds": None, "queue_seconds": None}  # told, not evaluated by run()
-        expected = [
-            {"id": 1, "status": 2, "performance": -7.0, "x1": 0.0, "x2": 0.0, "f": 7.0, "g": 1.0,
-             "error": None, **untimed},
-            {"id": 2, "status": 3, "performance": study.performance(2), "x1": 1.0, "x2": 2.0,
-             "f": 1.0, "g": 9.0, "error": None, **untimed},
-            {"id": 3, "status": 0, "performance": study.performance(3), "x1": 3.0, "x2": 4.0,
-             "f": None, "g": None, "error": "diverged", **untimed}]
+        keys = ("id", "status", "performance", "x1", "x2", "f", "g", "error", "seconds",
+                "queue_seconds")  # the times are None: told, not evaluated by run()
+        expected = [dict(zip(keys, row)) for row in (
+            (1, 2, -7.0, 0.0, 0.0, 7.0, 1.0, None, None, None),
+            (2, 3, study.performance(2), 1.0, 2.0, 1.0, 9.0, None, None, None),
+            (3, 0, study.performance(3), 3.0, 4.0, None, None, "diverged", None, None))]
         with mock.patch.dict(sys.modules, {"pandas": None}):  # import pandas fails
             self.assertEqual(study.results(), expected)
         frames = []
@@ -206,11 +190,10 @@ class ErrorTest(StudyTestCase):
         study = self.new_study("bad")
         with self.assertRaises(VarnoError) as caught:
             study.parameter("x", type="Continuous", id=1, min=3, baseline=2, max=1)
-        error = caught.exception
-        self.assertEqual(error.call, "VARNO_defineNewProjectParameter")
-        self.assertEqual(error.reason, "Lower bound (3) must be less than upper bound (1).")
-        self.assertEqual(str(error), "VARNO_defineNewProjectParameter failed: "
-                                     "Lower bound (3) must be less than upper bound (1).")
+        error, reason = caught.exception, "Lower bound (3) must be less than upper bound (1)."
+        call = "VARNO_defineNewProjectParameter"
+        self.assertEqual((error.call, error.reason, str(error)),
+                         (call, reason, f"{call} failed: {reason}"))
         self.assertIn("Run exiting due to an error", error.log)
         # After an engine error the library refuses everything until reinitialised ...
         with self.assertRaises(VarnoError):
@@ -245,7 +228,7 @@ class ErrorTest(StudyTestCase):
 
 
 class LifecycleTest(StudyTestCase):
-    def test_the_context_manager_ends_the_study_also_when_the_block_raises(self):
+    def test_the_context_manager_ends_the_study_also_when_the_block_raises_and_a_new_one_replaces_it(self):
         message_file = Path(self.directory) / "Solver_msg.log"
         with self.assertRaises(KeyError):
             with Study(self.directory, {"deleteResults": True}) as study:
@@ -255,8 +238,7 @@ class LifecycleTest(StudyTestCase):
         self.assertFalse(message_file.exists(), "ending the study removes its message file")
         self.assertFalse(study.end(), "already ended")
         self.assertEqual(varno.load_library().VARNO_endStudy(), 0, "no study is left")
-
-    def test_a_new_study_replaces_the_previous_one(self):
+        # A new study replaces the previous one.
         first = Study(self.directory)
         second = Study(self.directory)
         self.assertFalse(first.end(), "the library discarded the first study")

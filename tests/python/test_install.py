@@ -32,38 +32,34 @@ def python_that_builds_wheels():
 
 @unittest.skipUnless(BUILD, "VARNO_BUILD_DIR is not set")
 class InstallTest(unittest.TestCase):
-    def setUp(self):
+    def test_the_runner_and_the_package_installed_offline_find_the_installed_library(self):
         scratch = tempfile.TemporaryDirectory()
         self.addCleanup(scratch.cleanup)
-        self.prefix = Path(scratch.name) / "prefix"
-        subprocess.run(["cmake", "--install", BUILD, "--prefix", str(self.prefix)], check=True,
+        prefix = Path(scratch.name) / "prefix"
+        subprocess.run(["cmake", "--install", BUILD, "--prefix", str(prefix)], check=True,
                        capture_output=True)
-
-    def test_the_installed_runner_prints_the_project_version(self):
-        shown = subprocess.run([str(self.prefix / "bin" / "varno"), "--version"], check=True,
+        shown = subprocess.run([str(prefix / "bin" / "varno"), "--version"], check=True,
                                capture_output=True, text=True).stdout
         self.assertEqual(shown.strip(), f"varno {project_version()}")
-
-    def test_pip_installs_offline_and_the_package_finds_the_installed_library(self):
         python = python_that_builds_wheels()
         self.assertIsNotNone(python, "no Python with setuptools, wheel and pip: "
                              "scripts/install-deps.sh installs them")
-        source = self.prefix.parent / "source"
+        source = prefix.parent / "source"
         shutil.copytree(ROOT / "python", source)  # the build leaves files beside pyproject
-        packages = self.prefix / "lib" / "python3" / "site-packages"
+        packages = prefix / "lib" / "python3" / "site-packages"
         subprocess.run([python, "-m", "pip", "install", "--no-build-isolation", "--no-index",
                         "--no-deps", "--target", str(packages), str(source)], check=True,
                        capture_output=True)
         environment = {k: v for k, v in os.environ.items() if k != "VARNO_LIBRARY"}
-        environment.update(PYTHONPATH=str(packages), VARNO_ROOT=str(self.prefix))
+        environment.update(PYTHONPATH=str(packages), VARNO_ROOT=str(prefix))
         script = ("import importlib.metadata, varno\n"
                   "print(importlib.metadata.version('varno'))\n"
                   "print(varno.library_path())\n"
                   "print(varno.build_number())\n")
-        lines = subprocess.run([sys.executable, "-c", script], cwd=self.prefix, env=environment,
+        lines = subprocess.run([sys.executable, "-c", script], cwd=prefix, env=environment,
                                check=True, capture_output=True, text=True).stdout.split()
         self.assertEqual(lines[0], project_version())
-        self.assertEqual(Path(lines[1]), self.prefix / "lib" / "libvarno.so")
+        self.assertEqual(Path(lines[1]), prefix / "lib" / "libvarno.so")
         self.assertGreater(int(lines[2]), 0, "the library loads and answers")
 
 

@@ -31,9 +31,8 @@ HANDLE outputFile(const fs::path& path) {
 // Starts the runner on a 200-design study in `folder`, sharing this program's
 // console as it would a user's, and returns once its run is under way.
 void startRunner(const testing::ScratchFolder& folder, PROCESS_INFORMATION& started) {
-    std::string study = testing::sphereStudy();
-    study.replace(study.find("sh sphere.sh"), 12, VARNO_EVALUATOR_PATH " sphere");
-    testing::writeText(folder / "sphere.study", study);
+    testing::writeText(folder / "sphere.study",
+                       testing::sphereStudy(200, 20, VARNO_CHILD_PATH " sphere"));
     std::wstring command =
         L"\"" + fs::path(VARNO_TOOL_PATH).wstring() + L"\" run sphere.study --parallel 2 --quiet";
     HANDLE out = outputFile(folder / "stdout.txt"), err = outputFile(folder / "stderr.txt");

@@ -50,9 +50,7 @@ double bestFeasibleInDatabase(const std::filesystem::path& database) {
 }
 
 TEST(DashboardInBrowser, ShowsTheRunAndFollowsItWithoutAReload) {
-    testing::ScratchFolder folder;
-    testing::writeText(folder / "sphere.study", testing::sphereStudy(40));
-    testing::writeText(folder / "sphere.sh", gatedEvaluator);
+    const testing::StudyFolder folder(testing::sphereStudy(40), gatedEvaluator);
     Process run(
         {{VARNO_TOOL_PATH, "run", "sphere.study", "--serve", "0", "--quiet", "--workdir", "w"},
          folder.path().string(),
@@ -64,23 +62,24 @@ TEST(DashboardInBrowser, ShowsTheRunAndFollowsItWithoutAReload) {
     // A browser that cannot start throws, failing the test with the reason.
     testing::HeadlessBrowser browser(folder / "profile", folder / "chromium.log");
     browser.open(address);
-    const std::string count = "document.getElementById('design-count').textContent";
-    const std::string best = "Number(document.getElementById('best-value').dataset.value)";
-    const std::string rows = "document.querySelectorAll('#designs tbody tr').length";
-    // Twelve designs, then the run waits for "more".
-    ASSERT_TRUE(browser.waitFor(count + " === '12'", 30)) << browser.evaluate(count);
-    const std::filesystem::path database = folder / "w" / "results.db";
-    EXPECT_EQ(browser.evaluate(best).get<double>(), bestFeasibleInDatabase(database));
-    EXPECT_EQ(browser.evaluate(rows), 12);
+    // The page shows `designs` designs and the best of the database.
+    const auto expectShows = [&](int designs) {
+        const std::string count = "document.getElementById('design-count').textContent";
+        ASSERT_TRUE(browser.waitFor(count + " === '" + std::to_string(designs) + "'", 30))
+            << browser.evaluate(count);
+        EXPECT_EQ(browser.evaluate("Number(document.getElementById('best-value').dataset.value)")
+                      .get<double>(),
+                  bestFeasibleInDatabase(folder / "w" / "results.db"));
+        EXPECT_EQ(browser.evaluate("document.querySelectorAll('#designs tbody tr').length"),
+                  designs);
+    };
+    expectShows(12);  // then the run waits for "more"
     EXPECT_EQ(browser.evaluate("document.querySelectorAll('#failures tr').length"), 1)
         << "design 7 failed";
     browser.evaluate("window.sameDocument = true");
-
     testing::writeText(folder / "more", "");
-    ASSERT_TRUE(browser.waitFor(count + " === '40'", 30)) << browser.evaluate(count);
+    expectShows(40);
     EXPECT_EQ(browser.evaluate("window.sameDocument"), true) << "the page was reloaded";
-    EXPECT_EQ(browser.evaluate(best).get<double>(), bestFeasibleInDatabase(database));
-    EXPECT_EQ(browser.evaluate(rows), 40);
     // The dashboard stays until Ctrl-C.
     ASSERT_EQ(::kill(testing::numbersIn(folder / "runner").at(0), SIGINT), 0);
     while (!run.finished()) pumpProcesses({&run}, std::chrono::milliseconds(100));

@@ -18,13 +18,11 @@ namespace {
 using nlohmann::json;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::Pair;
 
 EvaluatedDesign design(int id, double f, double s, int status, const std::string& error = "") {
-    EvaluatedDesign d;
-    d.id = id, d.cycle = 1, d.position = id, d.status = status, d.error = error;
-    d.values = {0.1 * id, -0.1 * id};
-    if (error.empty()) d.responses = {f, s};
-    return d;
+    const std::vector<double> responses = error.empty() ? std::vector{f, s} : std::vector<double>{};
+    return {id, {0.1 * id, -0.1 * id}, responses, error, status, -1e99, 1, id};
 }
 
 json studyData(httplib::Client& client) {
@@ -55,12 +53,10 @@ TEST(Dashboard, AnswersTheRunsDesignsAndFollowsItsCommits) {
     data = studyData(client);
     EXPECT_EQ(data["study"]["name"], "sphere");
     EXPECT_EQ(data["study"]["parallel"], "2");
-    std::vector<std::string> statuses;
-    std::vector<int> ranks;
-    for (const json& d : data["designs"])
-        statuses.push_back(d["status"]), ranks.push_back(d["rank"]);
-    EXPECT_THAT(statuses, ElementsAre("feasible", "infeasible", "feasible", "error"));
-    EXPECT_THAT(ranks, ElementsAre(2, 3, 1, 4));
+    std::vector<std::pair<std::string, int>> statusAndRank;
+    for (const json& d : data["designs"]) statusAndRank.emplace_back(d["status"], d["rank"]);
+    EXPECT_THAT(statusAndRank, ElementsAre(Pair("feasible", 2), Pair("infeasible", 3),
+                                           Pair("feasible", 1), Pair("error", 4)));
     EXPECT_EQ(data["convergence"]["points"], json::parse("[[1,3.0,1],[3,2.0,3]]"));
     EXPECT_EQ(data["failures"], json::parse(R"([{"id":4,"message":"exited with status 2"}])"));
 
@@ -79,22 +75,16 @@ TEST(Dashboard, AnswersTheRunsDesignsAndFollowsItsCommits) {
     EXPECT_THROW(DashboardServer(folder / "results.db", "127.0.0.1", server.port()), RunError);
 }
 
-// A two-level experiment in factors x and y: r = 1 + 2x + y.
+// A two-level experiment in factors x and y: r = 1 + 2a + b at level a of x
+// and level b of y.
 TEST(Dashboard, GivesTheMainEffectsOfADesignedExperiment) {
     testing::ScratchFolder folder;
     ResultsStore store(folder / "results.db");
-    store.setSetting("study",
-                     "[study t]\ntype: doe\n[response r]\ntype: API\n[studyResponse r]\n"
-                     "[method m]\nmethod: DOE\nsampleMethod: 2LevelFF\nnumEvals: 4\n" +
-                         testing::xyBlocks("parameter", "min: 0\nbaseline: 0\nmax: 1\n") +
-                         testing::xyBlocks("variable", "resolution: 11\ndistribution: NONE\n") +
-                         testing::xyBlocks("factor", "levels: 0, 1\nfactorType: Control\n"));
-    int id = 0;
-    for (const auto& [a, b] :
-         std::vector<std::pair<double, double>>{{0, 0}, {1, 0}, {0, 1}, {1, 1}}) {
-        EvaluatedDesign d;
-        d.id = ++id, d.position = id, d.values = {a, b}, d.responses = {1 + 2 * a + b};
-        store.add(d);
+    store.setSetting("study", testing::doeStudy());
+    for (int k = 0; k < 4; ++k) {  // a and b index the levels of x and y
+        const double a = k % 2, b = k / 2;
+        store.add(
+            {k + 1, {a ? 2.0 : -1.0, b ? 1.5 : 0.5}, {1 + 2 * a + b}, "", 4, -1e99, 0, k + 1});
     }
     const json data = dashboardData(store);
     ASSERT_EQ(data.value("effects", json()).size(), 1u) << data.dump();

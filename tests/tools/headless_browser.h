@@ -6,7 +6,7 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -18,6 +18,8 @@
 #include <unistd.h>
 
 #include <nlohmann/json.hpp>
+
+#include "tool_test_support.h"
 
 namespace varno::tool::testing {
 
@@ -35,20 +37,12 @@ public:
         }
         int toBrowser[2], fromBrowser[2];
         if (pipe(toBrowser) != 0 || pipe(fromBrowser) != 0) throw std::runtime_error("no pipe");
-        const std::string profileOption = "--user-data-dir=" + profile.string();
-        std::vector<std::string> arguments = {executable,
-                                              "--headless",
-                                              "--no-sandbox",
-                                              "--disable-gpu",
-                                              "--disable-quic",
-                                              "--no-first-run",
-                                              "--disable-background-networking",
-                                              "--disable-component-update",
-                                              "--disable-sync",
-                                              "--disable-dev-shm-usage",
-                                              "--remote-debugging-pipe",
-                                              profileOption,
-                                              "about:blank"};
+        std::vector<std::string> arguments = {executable, "--user-data-dir=" + profile.string()};
+        std::istringstream flags(
+            "--headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
+            "--disable-background-networking --disable-component-update --disable-sync "
+            "--disable-dev-shm-usage --remote-debugging-pipe about:blank");
+        for (std::string flag; flags >> flag;) arguments.push_back(flag);
         pid_ = fork();
         if (pid_ == 0) {
             dup2(toBrowser[0], 3);
@@ -114,35 +108,27 @@ private:
         if (write(out_, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
             throw std::runtime_error("the browser stopped reading: " + logTail());
         }
-        while (true) {
-            const nlohmann::json reply = nlohmann::json::parse(nextMessage());
-            if (reply.value("id", 0) != lastId_) continue;  // an event
-            if (reply.contains("error")) {
-                throw std::runtime_error(method + ": " + reply["error"].dump());
+        // Messages end with a NUL byte; events, without the id, are skipped.
+        for (std::size_t end;;) {
+            while ((end = buffer_.find('\0')) == std::string::npos) {
+                pollfd ready{in_, POLLIN, 0};
+                char chunk[65536];
+                const ssize_t got = poll(&ready, 1, 20000) == 1 ? read(in_, chunk, sizeof chunk)
+                                                                : -1;
+                if (got <= 0) throw std::runtime_error("the browser does not answer: " + logTail());
+                buffer_.append(chunk, static_cast<std::size_t>(got));
             }
+            const nlohmann::json reply = nlohmann::json::parse(buffer_.substr(0, end));
+            buffer_.erase(0, end + 1);
+            if (reply.value("id", 0) != lastId_) continue;
+            if (reply.contains("error"))
+                throw std::runtime_error(method + ": " + reply["error"].dump());
             return reply.at("result");
         }
     }
 
-    std::string nextMessage() {
-        while (true) {
-            const std::size_t end = buffer_.find('\0');
-            if (end != std::string::npos) {
-                std::string message = buffer_.substr(0, end);
-                buffer_.erase(0, end + 1);
-                return message;
-            }
-            pollfd ready{in_, POLLIN, 0};
-            char chunk[65536];
-            const ssize_t got = poll(&ready, 1, 20000) == 1 ? read(in_, chunk, sizeof chunk) : -1;
-            if (got <= 0) throw std::runtime_error("the browser does not answer: " + logTail());
-            buffer_.append(chunk, static_cast<std::size_t>(got));
-        }
-    }
-
     std::string logTail() const {
-        std::ifstream in(log_);
-        const std::string text((std::istreambuf_iterator<char>(in)), {});
+        const std::string text = readText(log_);
         return text.substr(text.size() > 2000 ? text.size() - 2000 : 0);
     }
 

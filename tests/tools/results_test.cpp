@@ -22,8 +22,10 @@ namespace varno::tool {
 namespace {
 
 using ::testing::AllOf;
+using ::testing::DoubleNear;
 using ::testing::ElementsAre;
 using ::testing::EndsWith;
+using ::testing::Field;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::Pair;
@@ -39,10 +41,8 @@ StudyModel twoObjectives() {
     return model;
 }
 
-EvaluatedDesign design(int id, double cost, double strength, int status,
-                       double performance = -1.0) {
-    return {id,         {0.5 * id, static_cast<double>(id % 2)}, {cost, strength, 0.25}, "", status,
-            performance};
+EvaluatedDesign design(int id, double cost, double strength, int status, double score = -1.0) {
+    return {id, {0.5 * id, id % 2 * 1.0}, {cost, strength, 0.25}, "", status, score};
 }
 
 RunRecord sampleRecord() {
@@ -98,9 +98,7 @@ TEST(ToolResults, ParetoChartShowsTheFrontAndLeavesFailedDesignsOut) {
     const std::string svg = renderSvg(paretoChart(twoObjectives(), sampleRecord(), {{1, 2}, ""}));
     EXPECT_THAT(svg, HasSubstr("Pareto front"));
     std::size_t circles = 0;
-    for (std::size_t at = svg.find("<circle"); at != std::string::npos;
-         at = svg.find("<circle", at + 1))
-        ++circles;
+    for (std::size_t at = 0; (at = svg.find("<circle", at)) != std::string::npos; ++at) ++circles;
     EXPECT_EQ(circles, 5u) << "2 front members, 2 other feasible designs, 1 infeasible";
 }
 
@@ -116,13 +114,12 @@ TEST(ToolResults, ProgressChartShowsTheObjectiveMarkingInfeasibleDesignsApart) {
     const Chart chart = progressChart(twoObjectives(), record);
     EXPECT_EQ(chart.yLabel, "cost");
     ASSERT_EQ(chart.series.size(), 3u);
-    EXPECT_THAT(chart.series[0].points, ElementsAre(std::pair(1.0, 5.0), std::pair(4.0, 4.0),
-                                                    std::pair(5.0, 6.0), std::pair(6.0, 2.0)));
-    EXPECT_THAT(chart.series[1].points, ElementsAre(std::pair(3.0, 0.5), std::pair(7.0, 1.0)));
+    EXPECT_THAT(chart.series[0].points,
+                ElementsAre(Pair(1, 5), Pair(4, 4), Pair(5, 6), Pair(6, 2)));
+    EXPECT_THAT(chart.series[1].points, ElementsAre(Pair(3, 0.5), Pair(7, 1)));
     EXPECT_TRUE(chart.series[1].hollow) << "infeasible designs are rings";
-    EXPECT_THAT(chart.series[2].points,
-                ElementsAre(std::pair(1.0, 5.0), std::pair(3.0, 5.0), std::pair(4.0, 4.0),
-                            std::pair(5.0, 4.0), std::pair(6.0, 2.0), std::pair(7.0, 2.0)));
+    EXPECT_THAT(chart.series[2].points, ElementsAre(Pair(1, 5), Pair(3, 5), Pair(4, 4), Pair(5, 4),
+                                                    Pair(6, 2), Pair(7, 2)));
     EXPECT_FALSE(chart.logY);
     record.designs[0].responses[0] = 5e4;
     EXPECT_TRUE(progressChart(twoObjectives(), record).logY) << "positive values over decades";
@@ -135,11 +132,11 @@ TEST(ToolResults, ChartAxesFollowTheSeriesThatSetThemWithReadableTicksAndEscaped
     chart.series.push_back({"kept", "#000", {{0.0, 0.0}, {3.0, 0.25}}, false, 2.0});
     chart.series.push_back({"far", "#000", {{1.0, 1e6}}, false, 2.0, true, false});
     const std::string svg = renderSvg(chart);
-    EXPECT_THAT(svg, HasSubstr("a &lt; b &amp; c"));
-    EXPECT_THAT(svg, HasSubstr(">0.25</text>"));
-    EXPECT_THAT(svg, HasSubstr(">0.05</text>")) << "ticks at 0.05 steps, not 0.05000000001";
-    EXPECT_THAT(svg, Not(HasSubstr("e+06</text>"))) << "the far point does not stretch the axis";
-    EXPECT_THAT(svg, Not(HasSubstr(">0.5</text>"))) << "x ticks are whole evaluations";
+    // Ticks at 0.05 steps (not 0.05000000001); the far point does not stretch the
+    // axis; x ticks are whole evaluations.
+    EXPECT_THAT(svg, AllOf(HasSubstr("a &lt; b &amp; c"), HasSubstr(">0.25</text>"),
+                           HasSubstr(">0.05</text>"), Not(HasSubstr("e+06</text>")),
+                           Not(HasSubstr(">0.5</text>"))));
     chart.logY = true;
     chart.series[0].points = {{1.0, 0.01}, {2.0, 100.0}};
     EXPECT_THAT(renderSvg(chart), AllOf(HasSubstr(">0.01</text>"), HasSubstr(">100</text>")));
@@ -179,14 +176,11 @@ StudyModel twoFactors() {
     return model;
 }
 
-TEST(ToolDoePlots, QuantilesAndNames) {
+TEST(ToolDoePlots, HalfNormalShowsEachColumnOnceInAscendingOrderNamedAtNormalQuantiles) {
     EXPECT_NEAR(normalQuantile(0.975), 1.959963984540054, 1e-9);
     EXPECT_NEAR(normalQuantile(0.5), 0.0, 1e-12);
     EXPECT_EQ(termName("AB", {"M", "S"}), "M×S");
     EXPECT_EQ(termName("J", std::vector<std::string>(9, "z")), "z") << "J is the ninth factor";
-}
-
-TEST(ToolDoePlots, HalfNormalShowsEachColumnOnceInAscendingOrder) {
     DoeLevelMeans levels;
     levels.factorCount = 2;
     levels.columnLabels = {"A", "B", "AB", ""};
@@ -195,40 +189,32 @@ TEST(ToolDoePlots, HalfNormalShowsEachColumnOnceInAscendingOrder) {
     levels.means = {{1.0, 1.0, 4.0, 0.0}, {5.0, 5.0, 3.5, 0.0}};
     const Chart chart = halfNormalChart(twoFactors(), levels);
     ASSERT_FALSE(chart.series.empty());
-    const ChartSeries& points = chart.series.front();
-    EXPECT_THAT(points.pointLabels, ElementsAre("x×y", "x"));
-    ASSERT_EQ(points.points.size(), 2u);
-    EXPECT_NEAR(points.points[0].first, normalQuantile(0.625), 1e-12);
-    EXPECT_NEAR(points.points[1].first, normalQuantile(0.875), 1e-12);
-    EXPECT_EQ(points.points[0].second, 0.5);
-    EXPECT_EQ(points.points[1].second, 4.0);
+    EXPECT_THAT(chart.series[0].pointLabels, ElementsAre("x×y", "x"));
+    EXPECT_THAT(chart.series[0].points,
+                ElementsAre(Pair(DoubleNear(normalQuantile(0.625), 1e-12), 0.5),
+                            Pair(DoubleNear(normalQuantile(0.875), 1e-12), 4.0)));
 }
 
 TEST(ToolDoePlots, InteractionCellsAreMeansOfTheirDesigns) {
     RunRecord record;
     const double y[2][2] = {{1.0, 2.0}, {3.0, 10.0}};
-    int id = 0;
-    for (int a = 0; a < 2; ++a) {
-        for (int b = 0; b < 2; ++b) {
-            for (double noise : {-0.5, 0.5}) {
-                record.designs.push_back({++id, {a * 5.0, b * 2.0}, {y[a][b] + noise}, "", 1, 1.0});
-            }
-        }
+    for (int k = 0; k < 8; ++k) {  // x = 5 a, y = 2 b, each cell twice with noise -0.5 and 0.5
+        const int a = k / 4, b = k / 2 % 2;
+        record.designs.push_back({k + 1, {a * 5.0, b * 2.0}, {y[a][b] + k % 2 - 0.5}, "", 1, 1.0});
     }
     const std::optional<DoePlot> plot = interactionsPlot(twoFactors(), record);
     ASSERT_TRUE(plot);
     ASSERT_EQ(plot->panels.size(), 1u);
-    const Chart& panel = plot->panels.front();
-    ASSERT_EQ(panel.series.size(), 2u);
-    EXPECT_THAT(panel.series[0].points, ElementsAre(Pair(0.0, 1.0), Pair(5.0, 3.0)));
-    EXPECT_THAT(panel.series[1].points, ElementsAre(Pair(0.0, 2.0), Pair(5.0, 10.0)));
-    record.designs.push_back({++id, {2.5, 0.0}, {0.0}, "", 1, 1.0});
+    EXPECT_THAT(plot->panels[0].series,
+                ElementsAre(Field(&ChartSeries::points, ElementsAre(Pair(0, 1), Pair(5, 3))),
+                            Field(&ChartSeries::points, ElementsAre(Pair(0, 2), Pair(5, 10)))));
+    record.designs.push_back({9, {2.5, 0.0}, {0.0}, "", 1, 1.0});
     EXPECT_FALSE(interactionsPlot(twoFactors(), record)) << "x now takes three values";
 }
 
 // The report of a robustness run: the histogram's bars hold every sample, and
 // the reliability table takes its figures from the R&R files.
-TEST(RobustnessReport, HistogramBarsHoldEverySample) {
+TEST(RobustnessReport, HistogramBarsHoldEverySampleAndTheReliabilityTableReadsTheFiles) {
     const Chart chart = histogramChart("y", {1.0, 1.2, 1.5, 1.9, 12.0});
     ASSERT_EQ(chart.series.size(), 1u);
     const auto& points = chart.series.front().points;
@@ -238,19 +224,13 @@ TEST(RobustnessReport, HistogramBarsHoldEverySample) {
     EXPECT_DOUBLE_EQ(total, 1.0);
     EXPECT_DOUBLE_EQ(points[1].second, 0.8) << "all but the largest share the first bar";
     EXPECT_DOUBLE_EQ(points.back().first, 12.0);
-}
-
-TEST(RobustnessReport, ReliabilityTableReadsTheFiles) {
     testing::ScratchFolder dir;
     testing::writeText(dir / "RandR_0_g.out",
                        "\n    ****** RELIABILITY RESULTS FOR R&R AGENT ******\n\n    Beta: 2.1\n"
                        "    Probability of failure: 0.0179");
     StudyModel model;
-    for (const char* name : {"g", "h"}) {
-        StudyResponse response;
-        response.name = name;
-        model.responses.push_back(response);
-    }
+    model.responses = {{"g", BlockKind::studyResponse, "", 0},
+                       {"h", BlockKind::studyResponse, "", 0}};
     std::ostringstream out;
     printReliabilityTable(out, model, dir.path());
     EXPECT_EQ(out.str(), "\nReliability\n  constraint                     beta            P_f\n"

@@ -1,13 +1,18 @@
-// End-to-end runs of the `varno` executable: a small TRAVOK study with an
-// external evaluator, a designed experiment, built-in problems, and runs that
-// must fail.
+// End-to-end runs of the `varno` executable with a shell evaluator (a whole
+// TRAVOK study is run by PlatformRun): a designed experiment, built-in
+// problems, and runs that must fail; the built-in problems at their known optima, and the studies
+// generated for them.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <map>
+#include <tuple>
 
-#include "results_store.h"
-
+#include "library.h"
+#include "problem_evaluator.h"
+#include "problems.h"
+#include "study_file.h"
 #include "tool_test_support.h"
 
 namespace varno::tool {
@@ -19,73 +24,12 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-TEST(Runner, RunsASmallTravokStudyWithAnExternalEvaluator) {
-    testing::ScratchFolder folder;
-    testing::writeText(folder / "sphere.study", testing::sphereStudy());
-    testing::writeText(folder / "sphere.sh", "exec " + testing::sphereAnswer);
-    const testing::Outcome outcome =
-        testing::runVarno(folder, "run sphere.study --parallel 12 --workdir results");
-    ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
-    const auto rows = testing::csvRows(folder / "results" / "results.csv");
-    ASSERT_EQ(rows.size(), 201u) << "a header and 200 designs";
-    EXPECT_EQ(rows[1][1], "infeasible") << "the baseline comes first";
-    EXPECT_THAT(rows[7], ElementsAre("7", "error", "-1e+99", _, _, "", "", "exited with status 2"));
-    EXPECT_THAT(outcome.err, HasSubstr("Design7 failed: exited with status 2"));
-    // The best design shown is the feasible one of the highest performance in results.csv.
-    const std::string heading = "Best feasible design: Design";
-    const std::size_t at = outcome.out.find(heading);
-    ASSERT_NE(at, std::string::npos) << outcome.out;
-    const std::string best = std::to_string(std::stoi(outcome.out.substr(at + heading.size())));
-    double highest = -1e300, shown = 0.0;
-    for (std::size_t k = 1; k < rows.size(); ++k) {
-        if (rows[k][1] == "feasible") highest = std::max(highest, std::stod(rows[k][2]));
-        if (rows[k][0] == best) shown = std::stod(rows[k][2]);
-    }
-    EXPECT_EQ(shown, highest);
-    EXPECT_TRUE(fs::exists(folder / "results" / "progress.svg"));
-    EXPECT_FALSE(fs::exists(folder / "results" / "pareto.svg")) << "one objective: no Pareto plot";
-    // The library's own report and table, which the run points to, hold the same designs.
-    const fs::path libraryTable = folder / "results" / "sphere0.res";
-    EXPECT_THAT(outcome.out, HasSubstr("The library's report and results table: " +
-                                       (folder / "results" / "sphere0.rpt").string() + ", " +
-                                       libraryTable.string()));
-    EXPECT_EQ(testing::csvRows(libraryTable).size(), 201u);
-    EXPECT_THAT(testing::readText(folder / "results" / "sphere0.rpt"),
-                HasSubstr("*EXIT STATE\nComplete\n"));
-    EXPECT_TRUE(fs::exists(folder / "results" / "designs" / "200" / "stdout.txt"));
-    EXPECT_THAT(outcome.err, HasSubstr("evaluations 200/200"));
-    // The engine is asked for sets of 12 designs; the last takes what is left of the budget.
-    std::map<int, int> perCycle;
-    for (const EvaluatedDesign& design : ResultsStore(folder / "results" / "results.db").all()) {
-        ++perCycle[design.cycle];
-    }
-    ASSERT_GE(perCycle.size(), 3u);
-    perCycle.erase(std::prev(perCycle.end()));
-    for (const auto& [cycle, designs] : perCycle) EXPECT_GE(designs, 12) << "cycle " << cycle;
-}
-
 // A 2 x 2 full factorial over x in {-1, 2} and y in {0.5, 1.5}: the evaluator
-// answers f = 10 x + y, so each row of the array can be matched to its result.
+// answers the sphere f, different at each run, so each row of the array can be
+// matched to its result.
 TEST(Runner, ADoeStudyWritesItsArrayWithTheDesignOfEveryRun) {
-    testing::ScratchFolder folder;
-    testing::writeText(
-        folder / "screen.study",
-        "[study screen]\ntype: doe\n" +
-            testing::xyBlocks("parameter", "min: -2\nbaseline: 1\nmax: 2\n") +
-            "[response f]\ntype: API\n[method m]\nmethod: DOE\nsampleMethod: 2LevelFull\n"
-            "numFactors: 2\n" +
-            testing::xyBlocks("variable", "resolution: 401\ndistribution: NONE\n") +
-            "[factor x]\ntype: Continuous\nlevels: -1, 2\nfactorType: Control\n"
-            "[factor y]\ntype: Continuous\nlevels: 0.5, 1.5\nfactorType: Control\n"
-            "[studyResponse f]\ngoal: NONE\nacceptMin: -1e300\nacceptMax: 1e300\n"
-            "[evaluator]\ncommand: sh f.sh\n");
-    testing::writeText(folder / "f.sh", R"(exec awk '{
-  match($0, /"x":[-0-9.e+]+/); x = substr($0, RSTART + 4, RLENGTH - 4)
-  match($0, /"y":[-0-9.e+]+/); y = substr($0, RSTART + 4, RLENGTH - 4)
-  printf "{\"f\": %.17g}\n", 10 * x + y
-}'
-)");
-    const testing::Outcome outcome = testing::runVarno(folder, "run screen.study --workdir out");
+    const testing::StudyFolder folder(testing::doeStudy(), "exec " + testing::sphereAnswer);
+    const testing::Outcome outcome = testing::runVarno(folder, "run sphere.study --workdir out");
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
     EXPECT_THAT(outcome.out, HasSubstr("doe_array.csv"));
     const auto array = testing::csvRows(folder / "out" / "doe_array.csv");
@@ -102,7 +46,8 @@ TEST(Runner, ADoeStudyWritesItsArrayWithTheDesignOfEveryRun) {
         EXPECT_THAT(row, ElementsAre(std::to_string(run), _, run % 2 ? "-1" : "2",
                                      run <= 2 ? "0.5" : "1.5"));
         ASSERT_EQ(responseOf.count(row[1]), 1u) << row[1] << " is not in results.csv";
-        EXPECT_EQ(responseOf[row[1]], 10 * std::stod(row[2]) + std::stod(row[3]));
+        const double x = std::stod(row[2]) - 0.3, y = std::stod(row[3]) + 0.2;
+        EXPECT_DOUBLE_EQ(responseOf[row[1]], 1 + x * x + y * y);
     }
 }
 
@@ -147,6 +92,87 @@ TEST(Runner, FaultyRunsFailNamingTheCause) {
         EXPECT_NE(outcome.exitCode, 0) << fault.expected;
         EXPECT_THAT(outcome.err, HasSubstr(fault.expected));
     }
+}
+
+// The built-in problems at their known optima, and the studies generated
+// for them.
+ProblemValues at(const std::string& name, const std::vector<double>& x) {
+    const Problem* problem = findProblem(name);
+    EXPECT_NE(problem, nullptr) << name;
+    ProblemValues values;
+    problem->evaluate(x.data(), values);
+    return values;
+}
+
+TEST(Problems, AnalyticProblemsReachZeroAtTheirOptimum) {
+    for (const char* name : {"rosenbrock", "rastrigin", "ackley"}) {
+        const Problem& problem = *findProblem(name);
+        EXPECT_NEAR(at(name, problem.bestPoint).objectives.at(0), 0.0, 1e-12) << name;
+        std::vector<double> off = problem.bestPoint;
+        off[3] += 0.5;
+        EXPECT_GT(at(name, off).objectives.at(0), 0.1) << name;
+    }
+}
+
+TEST(Problems, EngineeringProblemsMeetTheirBestKnownDesigns) {
+    for (const char* name : {"pressure-vessel", "welded-beam", "tension-spring"}) {
+        const Problem& problem = *findProblem(name);
+        const ProblemValues values = at(name, problem.bestPoint);
+        EXPECT_NEAR(values.objectives.at(0), problem.bestKnown, 2e-4 * problem.bestKnown) << name;
+        ASSERT_EQ(values.constraints.size(), problem.constraintScales.size()) << name;
+        for (std::size_t j = 0; j < values.constraints.size(); ++j) {
+            EXPECT_LE(values.constraints[j] / problem.constraintScales[j], 1e-3)
+                << name << " g" << j + 1;
+        }
+    }
+    // The vessel's thicknesses are whole sixteenths of an inch.
+    EXPECT_DOUBLE_EQ(at("pressure-vessel", {0.8125, 0.4375, 42.0984456, 176.6365958}).objectives[0],
+                     at("pressure-vessel", {0.8, 0.45, 42.0984456, 176.6365958}).objectives[0]);
+}
+
+TEST(Problems, PointsOnTheFrontsFollowTheirShape) {
+    const std::vector<double> x = findProblem("zdt1")->bestPoint;
+    ASSERT_DOUBLE_EQ(x[0], 0.25);
+    const double pi = std::acos(-1.0);
+    EXPECT_DOUBLE_EQ(at("zdt1", x).objectives.at(1), 0.5);
+    EXPECT_DOUBLE_EQ(at("zdt2", x).objectives.at(1), 1.0 - 0.0625);
+    EXPECT_NEAR(at("zdt3", x).objectives.at(1), 0.5 - 0.25 * std::sin(2.5 * pi), 1e-12);
+    std::vector<double> behind = x;
+    behind[5] = 0.5;
+    EXPECT_GT(at("zdt1", behind).objectives.at(1), 0.5) << "off the front is worse";
+    // The front of DTLZ2 lies on the unit sphere.
+    const ProblemValues values = at("dtlz2", findProblem("dtlz2")->bestPoint);
+    ASSERT_EQ(values.objectives.size(), 3u);
+    double sum = 0.0;
+    for (double f : values.objectives) sum += f * f;
+    EXPECT_NEAR(sum, 1.0, 1e-12);
+}
+
+TEST(Problems, GeneratedStudiesChooseTheSearchByTheNumberOfObjectives) {
+    const auto describe = [](const char* name) {
+        return describeStudy(parseStudyText(problemStudyText(*findProblem(name), 321, 0.25), name));
+    };
+    const StudyModel spring = describe("tension-spring"), zdt = describe("zdt1");
+    EXPECT_EQ(std::tie(spring.method, spring.budget), std::tuple("TRAVOK", 321));
+    EXPECT_EQ(std::tuple(zdt.method, zdt.objectives().size(), zdt.variables.size()),
+              std::tuple("MOTRAVOK", 2u, 30u));
+}
+
+TEST(Problems, TheEvaluatorMatchesStudyResponsesByNameAndRejectsAStudyThatDoesNotFit) {
+    const Problem& spring = *findProblem("tension-spring");
+    StudyModel model;
+    model.variables = {{"a", {}}};
+    EXPECT_THROW(ProblemEvaluator(spring, model), RunError) << "three variables";
+    model.variables = {{"a", {}}, {"b", {}}, {"c", {}}};
+    model.responses = {{"cost", BlockKind::objective, "min_value", 0}};
+    EXPECT_THROW(ProblemEvaluator(spring, model), RunError) << "no response \"cost\"";
+    model.responses = {{"g2", BlockKind::constraint, "less_equal", 0},
+                       {"f", BlockKind::objective, "min_value", 0}};
+    const std::vector<DesignResult> results =
+        ProblemEvaluator(spring, model).evaluate({{1, "Design1", spring.bestPoint}});
+    const std::vector<double> all = spring.responses(spring.bestPoint.data());
+    ASSERT_FALSE(results[0].failed);
+    EXPECT_EQ(results[0].responses, (std::vector<double>{all[2], all[0]}));
 }
 
 }  // namespace

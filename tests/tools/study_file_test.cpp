@@ -1,12 +1,16 @@
 // The study-file parser: every block kind, counted lists, comments, the lines
 // named by errors, what the runner reads from the blocks, and the blocks
-// handed to the library.
+// handed to the library; dependent variables and Formula responses computed
+// by the runner around the evaluator's answers.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <sstream>
+#include <tuple>
 
+#include "formula_evaluator.h"
 #include "library.h"
 #include "study_check.h"
 #include "study_file.h"
@@ -19,54 +23,23 @@ namespace varno::tool {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::Field;
+using ::testing::IsEmpty;
 using ::testing::StartsWith;
 using ::testing::ThrowsMessage;
 
-const char* const everyKind = R"(# A beam study with one block of every kind.
-[parameter width]   # the first block
-type: Continuous
-id: 1
-
-[parameter section]
-type: Discrete
-set: sections
-[parameter load]
-type: Parameter
-[discreteSet sections]
-ordered: 1
-values:3
-IPE100
-  IPE#200
-IPE300   # comment after the item
-[distribution spread]
-[curve target]
-data:2
-0, 1
-1, 2
-[format wide]
-[response mass]
-[study beam]
-[studyData beam]
-nParallel: 3
-[method search]
-method: TRAVOK
-numEvals: 200
-[options runtime]
-[variable width]
-[variable section]
-type: Discrete
-[factor width]
-[objective mass]
-option: min_value
-[constraint stress]
-option: less_equal
-target: 250
-[studyResponse deflection]
-[evaluator]
-command: python3 beam.py --fast
-timeout: 2.5
-parallel: 4
-)";
+const char* const everyKind =
+    "# A beam study with one block of every kind.\n"
+    "[parameter width]   # the first block\ntype: Continuous\nid: 1\n\n"
+    "[parameter section]\ntype: Discrete\nset: sections\n[parameter load]\ntype: Parameter\n"
+    "[discreteSet sections]\nordered: 1\nvalues:3\nIPE100\n  IPE#200\n"
+    "IPE300   # comment after the item\n"
+    "[distribution spread]\n[curve target]\ndata:2\n0, 1\n1, 2\n[format wide]\n[response mass]\n"
+    "[study beam]\n[studyData beam]\nnParallel: 3\n[method search]\nmethod: TRAVOK\nnumEvals: 200\n"
+    "[options runtime]\n[variable width]\n[variable section]\ntype: Discrete\n[factor width]\n"
+    "[objective mass]\noption: min_value\n[constraint stress]\noption: less_equal\ntarget: 250\n"
+    "[studyResponse deflection]\n"
+    "[evaluator]\ncommand: python3 beam.py --fast\ntimeout: 2.5\nparallel: 4\n";
 
 TEST(StudyFile, ReadsEveryBlockKindInFileOrder) {
     const StudyFile file = parseStudyText(everyKind, "beam.study");
@@ -77,9 +50,8 @@ TEST(StudyFile, ReadsEveryBlockKindInFileOrder) {
     }
     for (const Block& block : file.blocks) kinds.push_back(blockKindWord(block.kind));
     EXPECT_EQ(kinds, headers);
-    EXPECT_EQ(file.blocks[0].name, "width");
-    EXPECT_EQ(file.blocks[0].line, 2);
-    EXPECT_EQ(file.blocks[0].text(), "type: Continuous\nid: 1");
+    EXPECT_EQ(std::tuple(file.blocks[0].name, file.blocks[0].line, file.blocks[0].text()),
+              std::tuple("width", 2, "type: Continuous\nid: 1"));
     EXPECT_EQ(file.blocks.back().name, "");
     // Counted lists pass their lines through, even when they look like headers.
     EXPECT_EQ(file.find(BlockKind::discreteSet)->text(),
@@ -109,17 +81,15 @@ TEST(StudyFile, DropsCommentsBlanksAndIndentationAndPropertiesSkipOneBlank) {
 // Reading `text` as the file "e", then `use` on what was read, fails with a
 // message that starts with `expected`.
 void expectRefused(const std::string& text, const std::string& expected,
-                   void (*use)(const StudyFile&) = nullptr) {
-    const auto read = [&] {
-        const StudyFile file = parseStudyText(text, "e");
-        if (use != nullptr) use(file);
-    };
-    EXPECT_THAT(read, ThrowsMessage<StudyFileError>(StartsWith(expected))) << text;
+                   void (*use)(const StudyFile&)) {
+    EXPECT_THAT([&] { use(parseStudyText(text, "e")); },
+                ThrowsMessage<StudyFileError>(StartsWith(expected)))
+        << text;
 }
 
 void describe(const StudyFile& file) { describeStudy(file); }
 
-TEST(StudyFile, ErrorsNameTheFileAndLine) {
+TEST(StudyFile, ErrorsNameTheFileAndLineAndTheNearestWord) {
     const std::pair<const char*, const char*> cases[] = {
         {"# comment\n\ntype: optimization\n", "e:3: a definition line outside a block"},
         {"[study s]\n[widget w]\n", "e:2: unknown block kind \"widget\""},
@@ -130,12 +100,7 @@ TEST(StudyFile, ErrorsNameTheFileAndLine) {
         {"[discreteSet d]\nvalues:3\na\nb\n[study s]\n", "e:2: the list \"values\" announces 3"},
         {"[discreteSet d]\nvalues:2\na\n", "e:2: the list \"values\" announces 2 lines"},
         {"[evaluator]\ncommand: a\n[evaluator]\n", "e:3: a second [evaluator] block"},
-    };
-    for (const auto& [text, expected] : cases) expectRefused(text, expected);
-}
-
-TEST(StudyFile, MisspeltKeysTypesAndModesAreRefusedWithTheNearestWord) {
-    const std::pair<const char*, const char*> cases[] = {
+        // Misspelt keys, types and modes are refused with the nearest word.
         {"[evaluator]\ncommand: a\n\nparalel: 4\n",
          "e:4: [evaluator] has no key \"paralel\" (did you mean \"parallel\"?)"},
         {"[parameter w]\ntype: Continuous\nunit: mm\n", "e:3: [parameter w] has no key \"unit\""},
@@ -155,24 +120,22 @@ TEST(StudyFile, MisspeltKeysTypesAndModesAreRefusedWithTheNearestWord) {
 
 TEST(StudyFileModel, DescribesVariablesParametersResponsesAndEvaluator) {
     const StudyModel model = describeStudy(parseStudyText(everyKind, "beam.study"));
-    EXPECT_EQ(model.studyName, "beam");
-    EXPECT_EQ(model.method, "TRAVOK");
-    EXPECT_EQ(model.budget, 200);
-    EXPECT_EQ(model.nParallel, 3);
-    ASSERT_EQ(model.variables.size(), 2u);
-    EXPECT_TRUE(model.variables[0].items.empty());
-    EXPECT_THAT(model.variables[1].items, ElementsAre("IPE100", "IPE#200", "IPE300"));
+    EXPECT_EQ(std::tie(model.studyName, model.method, model.budget, model.nParallel),
+              std::tuple("beam", "TRAVOK", 200, 3));
+    EXPECT_THAT(model.variables, ElementsAre(Field(&StudyVariable::items, IsEmpty()),
+                                             Field(&StudyVariable::items,
+                                                   ElementsAre("IPE100", "IPE#200", "IPE300"))));
     EXPECT_THAT(model.parameters, ElementsAre("load"));
-    ASSERT_EQ(model.responses.size(), 3u);
-    EXPECT_EQ(model.responses[0].name, "mass");
-    EXPECT_EQ(model.responses[1].kind, BlockKind::constraint);
-    EXPECT_EQ(model.responses[2].kind, BlockKind::studyResponse);
-    EXPECT_DOUBLE_EQ(model.responses[1].target, 250.0);
+    std::vector<std::tuple<std::string, BlockKind, double>> responses;
+    for (const StudyResponse& r : model.responses) responses.emplace_back(r.name, r.kind, r.target);
+    EXPECT_THAT(responses, ElementsAre(std::tuple("mass", BlockKind::objective, 0.0),
+                                       std::tuple("stress", BlockKind::constraint, 250.0),
+                                       std::tuple("deflection", BlockKind::studyResponse, 0.0)));
     EXPECT_THAT(model.objectives(), ElementsAre(&model.responses[0]));
     ASSERT_TRUE(model.evaluator.has_value());
-    EXPECT_EQ(model.evaluator->command, "python3 beam.py --fast");
-    EXPECT_DOUBLE_EQ(model.evaluator->timeoutSeconds, 2.5);
-    EXPECT_EQ(model.evaluator->parallel, 4);
+    EXPECT_EQ(std::tie(model.evaluator->command, model.evaluator->timeoutSeconds,
+                       model.evaluator->parallel),
+              std::tuple("python3 beam.py --fast", 2.5, 4));
 }
 
 TEST(StudyFileModel, ObjectiveCostFollowsTheOption) {
@@ -198,11 +161,11 @@ TEST(StudyFileModel, ReadsTheExecutorBlockAndRejectsWhatSbatchWouldNot) {
                                      "options: --mem=2G '--comment=two words'\npoll: 0.5\n",
                                      "e"));
     ASSERT_TRUE(model.executor);
-    EXPECT_EQ(model.executor->partition + " " + model.executor->account + " " +
-                  model.executor->timeLimit,
-              "short lab 1-02:30");
+    const auto& executor = *model.executor;
+    EXPECT_EQ(
+        std::tie(executor.partition, executor.account, executor.timeLimit, executor.pollSeconds),
+        std::tuple("short", "lab", "1-02:30", 0.5));
     EXPECT_THAT(model.executor->options, ElementsAre("--mem=2G", "--comment=two words"));
-    EXPECT_DOUBLE_EQ(model.executor->pollSeconds, 0.5);
     const std::pair<const char*, const char*> cases[] = {
         {"time: 2 hours", "e:3: [executor] time: expected a Slurm time limit"},
         {"options: mem=2G", "e:3: [executor] options: \"mem=2G\" is not an sbatch option"},
@@ -225,14 +188,10 @@ TEST(StudyFileModel, OnlyIndexesOfItemsNameADiscreteItem) {
     for (double value : {-1.0, 2.0, 1e300, std::nan("")}) EXPECT_EQ(variable.item(value), nullptr);
 }
 
-class StudyFileSetup : public ::testing::Test {
-protected:
-    testing::ScratchFolder folder;
-    const LibraryStudy study{folder.path().string()};
-};
-
 // The study has no [studyData] block: the runner supplies one.
-TEST_F(StudyFileSetup, GivesEveryResponseBlockItsTypeAndFinalises) {
+TEST(StudyFileSetup, GivesEveryResponseBlockItsTypeAndFinalises) {
+    const testing::ScratchFolder folder;
+    const LibraryStudy study{folder.path().string()};
     const std::string text =
         testing::sphereStudy() +
         "[response h]\ntype: API\n[studyResponse h]\ngoal: NONE\nacceptMin: -1\n"
@@ -244,6 +203,64 @@ TEST_F(StudyFileSetup, GivesEveryResponseBlockItsTypeAndFinalises) {
                 ElementsAre(2, 3, 1, 1));
     EXPECT_THROW(defineStudy(parseStudyText("[response f]\ntype: API\n", "s")), StudyFileError)
         << "no [study] block";
+}
+
+// d3 needs d2, which needs d1; they are defined last to first. The response
+// "ratio" needs d3 and the evaluator's "mass".
+const char* const chainStudy =
+    "[parameter x]\ntype: Continuous\n[parameter d3]\ntype: Dependent\nformula: d2 * 2\n"
+    "[parameter d2]\ntype: Dependent\nformula: d1 + x\n"
+    "[parameter d1]\ntype: Dependent\nformula: x + 1\n"
+    "[response ratio]\ntype: Formula\nformula:3\nq = d3 / mass\nratio = q > 1 ? q : -q\n"
+    "_result = ratio + 7 % 4 + max(0, min(1, sqrt(abs(x))))\n"
+    "[response mass]\ntype: API\n[variable x]\ntype: Continuous\n"
+    "[objective ratio]\noption: min_value\n[studyResponse mass]\n";
+
+// Answers mass = x for every design; "ratio" is left to the formulas.
+class MassIsX : public Evaluator {
+public:
+    std::vector<DesignResult> evaluate(const std::vector<DesignRequest>& designs,
+                                       const EvaluationHooks& hooks) override {
+        std::vector<DesignResult> results;
+        for (const DesignRequest& design : designs) {
+            results.push_back({false, "", {0.0, design.values.at(0)}});
+            if (hooks.finished) hooks.finished(results.size() - 1, results.back());
+        }
+        return results;
+    }
+};
+
+TEST(RunnerFormulas, ChainsAreComputedInOrderAndAFailingFormulaFailsOnlyItsDesign) {
+    const StudyFile file = parseStudyText(chainStudy, "chain.study");
+    const StudyModel model = describeStudy(file);
+    MassIsX inner;
+    FormulaEvaluator evaluator(model, Formulas::fromStudyFile(file), inner);
+    std::vector<double> stored;
+    EvaluationHooks hooks;
+    hooks.finished = [&](std::size_t, const DesignResult& result) {
+        stored.push_back(result.failed ? -1.0 : result.responses.at(0));
+    };
+    const std::vector<DesignResult> results =
+        evaluator.evaluate({{1, "Design1", {4.0}}, {2, "Design2", {0.0}}}, hooks);
+    ASSERT_EQ(results.size(), 2u);
+    // x = 4: d1 = 5, d2 = 9, d3 = 18, q = 18 / 4 = 4.5, plus 7 % 4 = 3 and 1.
+    EXPECT_FALSE(results[0].failed) << results[0].error;
+    EXPECT_THAT(results[0].responses, ElementsAre(8.5, 4.0));
+    // x = 0: mass is 0, so q divides by zero.
+    EXPECT_TRUE(results[1].failed);
+    EXPECT_EQ(results[1].error,
+              "formula \"ratio\" gives no finite value (a division by zero or a value out of "
+              "range)");
+    EXPECT_EQ(stored, (std::vector<double>{8.5, -1.0})) << "what is recorded as each finishes";
+}
+
+TEST(RunnerFormulas, AnUnknownNameFailsTheDesignNamingTheFormula) {
+    const StudyFile file =
+        parseStudyText("[parameter d]\ntype: Dependent\nformula: nowhere + 1\n", "bad.study");
+    std::map<std::string, double> values;
+    const std::string error = Formulas::fromStudyFile(file).evaluate(values);
+    EXPECT_EQ(error.rfind("formula \"d\": ", 0), 0u) << error;
+    EXPECT_EQ(values.count("d"), 0u);
 }
 
 }  // namespace

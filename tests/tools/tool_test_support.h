@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "utf8_path.h"
+
 #if !defined(_WIN32)
 #include <signal.h>
 #include <sys/wait.h>
@@ -46,11 +48,17 @@ inline void writeText(const std::filesystem::path& path, const std::string& text
     std::ofstream(path, std::ios::binary) << text;
 }
 
+// A scratch folder holding `study` as sphere.study and `script` as sphere.sh.
+struct StudyFolder : ScratchFolder {
+    StudyFolder(const std::string& study, const std::string& script) {
+        writeText(path() / "sphere.study", study);
+        writeText(path() / "sphere.sh", script);
+    }
+};
+
 inline std::string readText(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // The fields of each line of a CSV file without quoted fields.
@@ -83,8 +91,7 @@ inline Outcome runVarno(const ScratchFolder& folder, const std::string& argument
                                 "\" && \"" VARNO_TOOL_PATH "\" " + arguments +
                                 " > stdout.txt 2> stderr.txt";
 #if defined(_WIN32)
-    const std::u8string utf8(command.begin(), command.end());
-    const int exitCode = _wsystem(std::filesystem::path(utf8).wstring().c_str());
+    const int exitCode = _wsystem(utf8Path(command).wstring().c_str());
 #else
     const int status = std::system(command.c_str());
     const int exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -94,15 +101,8 @@ inline Outcome runVarno(const ScratchFolder& folder, const std::string& argument
 
 // A shell command that reads {"id":7,...,"variables":{"x":..,"y":..}} and
 // answers a shifted sphere f (minimum 1 at x = 0.3, y = -0.2) and s = x + y;
-// every seventh design fails.
-inline const std::string sphereAnswer = R"(awk '{
-  match($0, /"id":[0-9]+/); id = substr($0, RSTART + 5, RLENGTH - 5)
-  match($0, /"x":[-0-9.e+]+/); x = substr($0, RSTART + 4, RLENGTH - 4)
-  match($0, /"y":[-0-9.e+]+/); y = substr($0, RSTART + 4, RLENGTH - 4)
-  if (id % 7 == 0) exit 2
-  printf "{\"f\": %.17g, \"s\": %.17g}\n", 1 + (x - 0.3) ^ 2 + (y + 0.2) ^ 2, x + y
-}'
-)";
+// every seventh design fails: the child program of these tests.
+inline const std::string sphereAnswer = "\"" VARNO_CHILD_PATH "\" sphere\n";
 
 // A [parameter] or [variable] block (the `kind`) for x (id 1) and y (id 2),
 // each with the lines of `body`.
@@ -112,8 +112,9 @@ inline std::string xyBlocks(const std::string& kind, const std::string& body) {
 }
 
 // Two variables x, y in [-2, 2] with the baseline (1.5, 1.5), an objective f
-// and a constraint s <= 1, evaluated by "sh sphere.sh"; no [studyData] block.
-inline std::string sphereStudy(int evaluations = 200, int timeoutSeconds = 20) {
+// and a constraint s <= 1, evaluated by `command`; no [studyData] block.
+inline std::string sphereStudy(int evaluations = 200, int timeoutSeconds = 20,
+                               const std::string& command = "sh sphere.sh") {
     const std::string weights = "quadWt: 0\nlinearWt: 1\nacceptMin: -1e300\nacceptMax: 1e300\n";
     return "[study sphere]\ntype: optimization\n" +
            xyBlocks("parameter", "min: -2\nbaseline: 1.5\nmax: 2\n") +
@@ -122,7 +123,21 @@ inline std::string sphereStudy(int evaluations = 200, int timeoutSeconds = 20) {
            xyBlocks("variable", "resolution: 401\ndistribution: NONE\n") +
            "[objective f]\nfactor: 1\noption: min_value\ntarget: 0\n" + weights +
            "[constraint s]\nfactor: 1\noption: less_equal\ntarget: 1\n" + weights +
-           "[evaluator]\ncommand: sh sphere.sh\ntimeout: " + std::to_string(timeoutSeconds) + "\n";
+           "[evaluator]\ncommand: " + command + "\ntimeout: " + std::to_string(timeoutSeconds) +
+           "\n";
+}
+
+// A full 2 x 2 factorial over x in {-1, 2} and y in {0.5, 1.5} with the
+// response f, evaluated by "sh sphere.sh".
+inline std::string doeStudy() {
+    return "[study screen]\ntype: doe\n" + xyBlocks("parameter", "min: -2\nbaseline: 1\nmax: 2\n") +
+           "[response f]\ntype: API\n[method m]\nmethod: DOE\nsampleMethod: 2LevelFull\n"
+           "numFactors: 2\n" +
+           xyBlocks("variable", "resolution: 401\ndistribution: NONE\n") +
+           "[factor x]\ntype: Continuous\nlevels: -1, 2\nfactorType: Control\n"
+           "[factor y]\ntype: Continuous\nlevels: 0.5, 1.5\nfactorType: Control\n"
+           "[studyResponse f]\ngoal: NONE\nacceptMin: -1e300\nacceptMax: 1e300\n"
+           "[evaluator]\ncommand: sh sphere.sh\n";
 }
 
 #if !defined(_WIN32)
