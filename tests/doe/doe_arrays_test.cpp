@@ -53,23 +53,47 @@ int labelledColumns(const DoeTable& t) {
     return n;
 }
 
-TEST(DoeArrays, EveryTwoAndThreeLevelArrayIsBalancedAndOrthogonal) {
+// Every array is balanced and orthogonal. A generated or interaction column
+// of a fraction holds the product of the columns its label names (two
+// levels: high when an even number of them are low; three: the sum of the
+// levels times their exponents, modulo 3).
+TEST(DoeArrays, EveryArrayIsBalancedAndOrthogonalAndFractionsHoldTheirProducts) {
     for (int k = 2; k <= 6; ++k)
         expectBalancedAndOrthogonal(fullFactorial2(k, k), (1 << k) - 1, "2^k");
-    for (int k = 3; k <= 11; ++k) {
-        for (int p = 1; p <= 7; ++p) {
-            if (twoLevelGenerators(k, p) == nullptr) continue;
-            const DoeTable t = fractionalFactorial2(k, p);
-            expectBalancedAndOrthogonal(t, k, "2^(k-p) factors");
-        }
-    }
     for (int k = 3; k <= 13; ++k) {
         for (int p = 1; p <= 10; ++p) {
-            if (threeLevelGenerators(k, p) != nullptr) {
-                expectBalancedAndOrthogonal(fractionalFactorial3(k, p), k, "3^(k-p)");
+            if (k <= 11 && p <= 7 && twoLevelGenerators(k, p) != nullptr) {
+                const DoeTable t = fractionalFactorial2(k, p);
+                ASSERT_EQ(t.num_runs, 1 << (k - p));
+                ASSERT_EQ(t.num_cols, (1 << k) - 1);
+                expectBalancedAndOrthogonal(t, k, "2^(k-p) factors");
+                for (int c = k - p; c < labelledColumns(t); ++c) {
+                    const std::string label = t.inter_name[c];
+                    const std::string product = c < k ? label.substr(2) : label;
+                    for (int r = 0; r < t.num_runs; ++r) {
+                        int low = 0;
+                        for (const LabelTerm& term : labelTerms(product))
+                            low += t.level(r, term.factor) == 0;
+                        EXPECT_EQ(t.level(r, c), low % 2 == 0 ? 1 : 0) << label;
+                    }
+                }
+            }
+            if (threeLevelGenerators(k, p) == nullptr) continue;
+            const DoeTable t = fractionalFactorial3(k, p);
+            expectBalancedAndOrthogonal(t, k, "3^(k-p)");
+            for (int c = k - p; c < k; ++c) {
+                for (int r = 0; r < t.num_runs; ++r) {
+                    int sum = 0;
+                    for (const LabelTerm& term : labelTerms(t.inter_name[c].substr(2)))
+                        sum += term.exponent * t.level(r, term.factor);
+                    EXPECT_EQ(t.level(r, c), sum % 3) << t.inter_name[c];
+                }
             }
         }
     }
+    const DoeTable quarter = fractionalFactorial2(4, 1);
+    EXPECT_EQ(quarter.inter_name[3], "D=ABC");
+    EXPECT_EQ(labelledColumns(quarter), 10) << "interactions of up to two letters";
     expectBalancedAndOrthogonal(fullFactorial3(3, 3), 3, "3^k factors");
     for (int runs : {12, 20, 24, 36, 40, 48, 64}) {
         expectBalancedAndOrthogonal(plackettBurman(6, runs), runs - 1, "PB" + std::to_string(runs));
@@ -86,7 +110,7 @@ TEST(DoeArrays, EveryTwoAndThreeLevelArrayIsBalancedAndOrthogonal) {
     }
 }
 
-TEST(DoeArrays, FullFactorialRunsInStandardOrderWithInteractionLabels) {
+TEST(DoeArrays, FullFactorialRunsInStandardOrderAndLabelsSkipI) {
     const DoeTable t = fullFactorial2(3, 3);
     ASSERT_EQ(t.num_runs, 8);
     ASSERT_EQ(t.num_cols, 7);
@@ -99,60 +123,21 @@ TEST(DoeArrays, FullFactorialRunsInStandardOrderWithInteractionLabels) {
               (std::vector<std::string>{"A", "B", "C"}));
     EXPECT_EQ(fullFactorial3(3, 3).num_runs, 27);
     EXPECT_EQ(fullFactorial2(4, 4).inter_name[14], "ABCD");
-}
-
-// A generated or interaction column holds the product of the columns its
-// label names (two levels: high when an even number of them are low).
-TEST(DoeArrays, GeneratorAndInteractionColumnsEqualTheirProducts) {
-    for (int k = 3; k <= 11; ++k) {
-        for (int p = 1; p <= 7; ++p) {
-            if (twoLevelGenerators(k, p) == nullptr) continue;
-            const DoeTable t = fractionalFactorial2(k, p);
-            ASSERT_EQ(t.num_runs, 1 << (k - p));
-            ASSERT_EQ(t.num_cols, (1 << k) - 1);
-            for (int c = k - p; c < labelledColumns(t); ++c) {
-                const std::string label = t.inter_name[c];
-                const std::string product = c < k ? label.substr(2) : label;
-                for (int r = 0; r < t.num_runs; ++r) {
-                    int low = 0;
-                    for (const LabelTerm& term : labelTerms(product))
-                        low += t.level(r, term.factor) == 0;
-                    EXPECT_EQ(t.level(r, c), low % 2 == 0 ? 1 : 0) << label;
-                }
-            }
-        }
+    for (const auto& [index, label] : {std::pair{0, "A"},
+                                       {7, "H"},
+                                       {8, "J"},
+                                       {24, "Z"},
+                                       {25, "A'"},
+                                       {33, "J'"},
+                                       {50, "A''"},
+                                       {60, "L''"}}) {
+        EXPECT_EQ(factorLabel(index), label);
+        EXPECT_EQ(labelTerms(label)[0].factor, index);
     }
-    const DoeTable quarter = fractionalFactorial2(4, 1);
-    EXPECT_EQ(quarter.inter_name[3], "D=ABC");
-    EXPECT_EQ(labelledColumns(quarter), 10) << "interactions of up to two letters";
-    for (int k = 3; k <= 13; ++k) {
-        for (int p = 1; p <= 10; ++p) {
-            if (threeLevelGenerators(k, p) == nullptr) continue;
-            const DoeTable t = fractionalFactorial3(k, p);
-            for (int c = k - p; c < k; ++c) {
-                for (int r = 0; r < t.num_runs; ++r) {
-                    int sum = 0;
-                    for (const LabelTerm& term : labelTerms(t.inter_name[c].substr(2)))
-                        sum += term.exponent * t.level(r, term.factor);
-                    EXPECT_EQ(t.level(r, c), sum % 3) << t.inter_name[c];
-                }
-            }
-        }
-    }
-}
-
-TEST(DoeArrays, LabelsSkipIAndAddApostrophes) {
-    EXPECT_EQ(factorLabel(7), "H");
-    EXPECT_EQ(factorLabel(8), "J");
-    EXPECT_EQ(factorLabel(24), "Z");
-    EXPECT_EQ(factorLabel(25), "A'");
-    EXPECT_EQ(factorLabel(33), "J'");
-    EXPECT_EQ(factorLabel(50), "A''");
-    for (int i : {0, 8, 24, 25, 33, 60}) EXPECT_EQ(labelTerms(factorLabel(i))[0].factor, i);
     expectRefused([] { labelTerms("AI"); }, "No label I premitted.");
 }
 
-TEST(DoeArrays, PlackettBurmanAndCentralCompositeLayouts) {
+TEST(DoeArrays, PlackettBurmanCentralCompositeAndMixedLayouts) {
     const DoeTable pb = plackettBurman(4, 12);
     EXPECT_EQ(pb.num_cols, 11);
     EXPECT_EQ(pb.col_name[3], "D");
@@ -164,6 +149,10 @@ TEST(DoeArrays, PlackettBurmanAndCentralCompositeLayouts) {
     EXPECT_EQ(cc.array[4], (std::vector<int>{0, 2}));
     EXPECT_EQ(cc.array[7], (std::vector<int>{2, 4}));
     EXPECT_EQ(cc.array[8], (std::vector<int>{2, 2}));
+    // A mixed orthogonal array puts the two-level factors first.
+    const DoeTable mixed = orthogonalArray(3, 14, {3, 2, 3}, {7, 8, 9});
+    EXPECT_EQ(mixed.factor_map, (std::vector<int>{8, 7, 9}));
+    EXPECT_EQ(mixed.factor_levels, (std::vector<int>{2, 3, 3}));
 }
 
 TEST(DoeArrays, RefusalsNameTheLimits) {
@@ -183,13 +172,7 @@ TEST(DoeArrays, RefusalsNameTheLimits) {
     expectRefused([] { centralComposite(40); }, "number of factors (40) gives an array too large");
 }
 
-TEST(DoeArrays, MixedArrayPutsTwoLevelFactorsFirst) {
-    const DoeTable t = orthogonalArray(3, 14, {3, 2, 3}, {7, 8, 9});
-    EXPECT_EQ(t.factor_map, (std::vector<int>{8, 7, 9}));
-    EXPECT_EQ(t.factor_levels, (std::vector<int>{2, 3, 3}));
-}
-
-TEST(DoeSpaceFilling, LatinHypercubeHoldsEveryStratumOnce) {
+TEST(DoeSpaceFilling, LatinHypercubeHammersleyAndDOptimalDesigns) {
     search::RandomStream random(0.3f);
     const DoeTable t = latinHypercube(3, 10, 200, 20, random);
     for (int j = 0; j < 3; ++j) {
@@ -199,27 +182,21 @@ TEST(DoeSpaceFilling, LatinHypercubeHoldsEveryStratumOnce) {
     }
     search::RandomStream single(0.3f);
     EXPECT_GE(smallestRunDistance(t), smallestRunDistance(latinHypercube(3, 10, 200, 1, single)));
-}
-
-TEST(DoeSpaceFilling, DOptimalImprovesItsRandomStart) {
-    search::RandomStream random(0.7f);
-    ModelMatrix x(12, std::vector<double>(5, 1.0));
-    for (auto& row : x) {
-        for (std::size_t j = 1; j < row.size(); ++j) row[j] = 2.0 * random.draw() - 1.0;
-    }
-    const double start = informationDeterminant(x);
-    exchangeCoordinates(x);
-    EXPECT_GT(informationDeterminant(x), 10.0 * start);
-    expectRefused([&] { dOptimal(3, 3, 0, random); }, "must be greater than the number of factors");
-}
-
-TEST(DoeSpaceFilling, HammersleyPoints) {
     EXPECT_DOUBLE_EQ(support::HammersleyDesign::radicalInverse(6, 2), 0.375);
     EXPECT_DOUBLE_EQ(support::HammersleyDesign::radicalInverse(5, 3), 7.0 / 9.0);
     const support::HammersleyDesign points(8, 3, 8);
     EXPECT_EQ(points.level(3, 0), 3);
     EXPECT_EQ(points.level(3, 1), 6);  // 0.75 of 8 levels
     EXPECT_EQ(points.level(4, 2), 3);  // 4/9 of 8 levels
+    search::RandomStream other(0.7f);
+    ModelMatrix x(12, std::vector<double>(5, 1.0));
+    for (auto& row : x) {
+        for (std::size_t j = 1; j < row.size(); ++j) row[j] = 2.0 * other.draw() - 1.0;
+    }
+    const double start = informationDeterminant(x);
+    exchangeCoordinates(x);
+    EXPECT_GT(informationDeterminant(x), 10.0 * start);
+    expectRefused([&] { dOptimal(3, 3, 0, other); }, "must be greater than the number of factors");
 }
 
 TEST(DoeUserFile, ReadsTheArrayAndNamesWhatIsWrongInIt) {
@@ -232,10 +209,7 @@ TEST(DoeUserFile, ReadsTheArrayAndNamesWhatIsWrongInIt) {
     EXPECT_EQ(t.num_runs, 3);
     EXPECT_EQ(t.factor_levels, (std::vector<int>{3, 3}));
     EXPECT_EQ(t.col_name[1].data(), std::string("B"));
-    for (int r = 0; r < 3; ++r) {
-        EXPECT_EQ(t.level(r, 0), r);
-        EXPECT_EQ(t.level(r, 1), 2 - r);
-    }
+    EXPECT_EQ(t.array, (std::vector<std::vector<int>>{{0, 2}, {1, 1}, {2, 0}}));
     const std::pair<const char*, const char*> faults[] = {
         {"3 2 3\n0 3\n", "level 3 of factor 2 in run 1 is outside 0 to 2"},
         {"2 2 3\n0 -1\n", "level -1 of factor 2 in run 1 is outside 0 to 2"},

@@ -1,6 +1,7 @@
 // A designed experiment through the C interface: the whole array in one set,
 // repeated runs evaluated once, the factor labels, and the set-up refusals.
 #include <algorithm>
+#include <functional>
 #include <set>
 #include <string>
 #include <tuple>
@@ -41,17 +42,24 @@ protected:
         testing::defineThrough(calls);
     }
 
-    // Returns `value` as the result of each of the `count` designs handed out.
-    static void answerAll(int count, int* ids, double** values, double value) {
-        std::vector<double> responses(static_cast<std::size_t>(count), value);
+    // Returns `response` of their values as the results of the `count`
+    // designs handed out, with the error flags `errors` when given.
+    void answerAll(int count, const std::function<double(const double*)>& response,
+                   int* errors = nullptr) {
+        std::vector<double> responses;
+        for (int i = 0; i < count; ++i) responses.push_back(response(handed[i]));
         std::vector<double*> rows;
         for (double& r : responses) rows.push_back(&r);
-        EXPECT_EQ(VARNO_updateResultsForDesignSet(count, ids, nullptr, rows.data(), nullptr), 1);
+        EXPECT_EQ(VARNO_updateResultsForDesignSet(count, ids, errors, rows.data(), nullptr), 1);
         VARNO_freePtr(ids);
-        VARNO_freePtr(values);
+        VARNO_freePtr(handed);
     }
+    int* ids = nullptr;  // the last designs handed out
+    double** handed = nullptr;
 };
 
+// The whole array goes out in one set, repeated runs once. Study results
+// need every design of the array; a refusal leaves the cycle as it was.
 TEST_F(DoeStudy, HandsOutTheWholeArrayOnceAndCompletes) {
     int count = 7;
     EXPECT_EQ(VARNO_getFactorNames(&count), nullptr) << "no names before the array exists";
@@ -62,17 +70,20 @@ TEST_F(DoeStudy, HandsOutTheWholeArrayOnceAndCompletes) {
     ASSERT_EQ(count, 4);
     EXPECT_EQ((std::vector<std::string>(names, names + 4)),
               (std::vector<std::string>{"A", "B", "C", "D"}));
+    const std::string notAllShared =
+        "Error in calling the VARNO_generateStudyResultsFiles function. Not all designs for the "
+        "study have been shared before trying to create the study results.";
+    EXPECT_EQ(VARNO_generateStudyResultsFiles(), 0);
+    EXPECT_EQ(lastMessage(), notAllShared);
 
-    int* ids = nullptr;
-    double** values = nullptr;
-    const int n = VARNO_getNextSetOfDesignsFromStudy(&ids, &values);
+    const int n = VARNO_getNextSetOfDesignsFromStudy(&ids, &handed);
     const Study& study = *currentStudy();
     ASSERT_EQ(study.doeRuns.runToDesign.size(), 12u);
     ASSERT_EQ(n, static_cast<int>(study.doeRuns.designValues.size()));
     EXPECT_LT(n, 12) << "12 runs over 16 corners repeat some corners";
     std::set<std::vector<double>> distinct;
     for (int i = 0; i < n; ++i) {
-        const std::vector<double> row(values[i], values[i] + 4);
+        const std::vector<double> row(handed[i], handed[i] + 4);
         distinct.insert(row);
         for (double v : row) EXPECT_TRUE(v == 1.0 || v == 10.0) << "level values, not codes";
     }
@@ -84,38 +95,22 @@ TEST_F(DoeStudy, HandsOutTheWholeArrayOnceAndCompletes) {
                       study.doeTable->level(run, j) == 1 ? 10.0 : 1.0);
         }
     }
+    EXPECT_EQ(VARNO_generateStudyResultsFiles(), 0);
+    EXPECT_EQ(lastMessage(), notAllShared);
+    EXPECT_EQ(library().designSetPending, 1);
 
-    answerAll(n, ids, values, 3.0);
+    answerAll(n, [](const double*) { return 3.0; });
     EXPECT_EQ(VARNO_isStudyComplete(), 1);
-    EXPECT_EQ(VARNO_getNextSetOfDesignsFromStudy(&ids, &values), 0);
+    EXPECT_EQ(VARNO_generateStudyResultsFiles(), 1) << lastMessage();
+    const std::string table = testing::readWholeFile(dir.file("doe0.res"));
+    EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), n + 1);
+    EXPECT_EQ(VARNO_getNextSetOfDesignsFromStudy(&ids, &handed), 0);
     EXPECT_EQ(lastMessage(), "No more designs to evaluate for this study. Only Optimization "
                              "studies allow multiple cycles.");
     // The seven columns past the factors carry no interaction.
     char** interactions = VARNO_getInteractionNames(&count);
     ASSERT_EQ(count, 7);
     for (int i = 0; i < count; ++i) EXPECT_STREQ(interactions[i], "");
-}
-
-// Study results need every design of the array; a refusal leaves the cycle as it was.
-TEST_F(DoeStudy, ResultsFilesNeedEveryDesignAndLeaveTheCycleAlone) {
-    define("sampleMethod: 2LevelPB\nnumFactors: 4\nnumEvals: 12", 4, "1, 10");
-    ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
-    const std::string notAllShared =
-        "Error in calling the VARNO_generateStudyResultsFiles function. Not all designs for the "
-        "study have been shared before trying to create the study results.";
-    EXPECT_EQ(VARNO_generateStudyResultsFiles(), 0);
-    EXPECT_EQ(lastMessage(), notAllShared);
-    int* ids = nullptr;
-    double** values = nullptr;
-    const int count = VARNO_getNextSetOfDesignsFromStudy(&ids, &values);
-    ASSERT_GT(count, 0) << lastMessage();
-    EXPECT_EQ(VARNO_generateStudyResultsFiles(), 0);
-    EXPECT_EQ(lastMessage(), notAllShared);
-    EXPECT_EQ(library().designSetPending, 1);
-    answerAll(count, ids, values, 1.0);
-    EXPECT_EQ(VARNO_generateStudyResultsFiles(), 1) << lastMessage();
-    const std::string table = testing::readWholeFile(dir.file("doe0.res"));
-    EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), count + 1);
 }
 
 // Existing designs: the designs the host shares, once their results are in,
@@ -130,26 +125,19 @@ TEST_F(DoeStudy, ExistingDesignsAreTheSharedDesigns) {
     int kinds[3] = {2, 2, 2};
     ASSERT_EQ(VARNO_shareDesigns("old", 3, kinds, 4, values, 1, results, nullptr, nullptr), 1)
         << lastMessage();
-    int* ids = nullptr;
-    double** handed = nullptr;
     EXPECT_EQ(VARNO_getNextSetOfDesignsFromStudy(&ids, &handed), 0) << "all have results";
     EXPECT_EQ(VARNO_isStudyComplete(), 1);
     const Study& study = *currentStudy();
     ASSERT_TRUE(study.doeTable);
     ASSERT_EQ(study.doeTable->num_runs, 3);
-    const int expected[3][2] = {{0, 100000}, {50000, 25000}, {100000, 0}};
-    for (int r = 0; r < 3; ++r) {
-        EXPECT_EQ(study.doeTable->level(r, 0), expected[r][0]) << "run " << r;
-        EXPECT_EQ(study.doeTable->level(r, 1), expected[r][1]) << "run " << r;
-    }
+    EXPECT_EQ(study.doeTable->array,
+              (std::vector<std::vector<int>>{{0, 100000}, {50000, 25000}, {100000, 0}}));
     EXPECT_EQ(study.doeRuns.designIds.size(), 3u);
 }
 
 TEST_F(DoeStudy, ExistingDesignsNeedDesigns) {
     define("sampleMethod: OtherExisting\nnumFactors: 2\nnumEvals: 10", 2, "0, 10");
     ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
-    int* ids = nullptr;
-    double** handed = nullptr;
     EXPECT_EQ(VARNO_getNextSetOfDesignsFromStudy(&ids, &handed), 0);
     EXPECT_NE(testing::lastFatalReason().find(
                   "Either could not locate the UserDesigns file or this file did not contain any "
@@ -190,19 +178,12 @@ protected:
     void runFullFactorial(int failing) {
         define("sampleMethod: 2LevelFull\nnumFactors: 3", 3, "1, 10");
         ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
-        int* ids = nullptr;
-        double** values = nullptr;
-        const int n = VARNO_getNextSetOfDesignsFromStudy(&ids, &values);
+        const int n = VARNO_getNextSetOfDesignsFromStudy(&ids, &handed);
         ASSERT_EQ(n, 8);
-        std::vector<double> responses;
-        for (int i = 0; i < n; ++i) responses.push_back(values[i][0] == 10.0 ? 12.0 : 8.0);
-        std::vector<double*> rows;
-        for (double& r : responses) rows.push_back(&r);
         std::vector<int> errors(8, 0);
-        for (int i = 0; i < failing; ++i) errors[static_cast<std::size_t>(i)] = 1;
-        EXPECT_EQ(VARNO_updateResultsForDesignSet(n, ids, errors.data(), rows.data(), nullptr), 1);
-        VARNO_freePtr(ids);
-        VARNO_freePtr(values);
+        std::fill_n(errors.begin(), failing, 1);
+        answerAll(
+            n, [](const double* x) { return x[0] == 10.0 ? 12.0 : 8.0; }, errors.data());
         EXPECT_EQ(VARNO_isStudyComplete(), 1);
     }
 };

@@ -16,7 +16,7 @@
 namespace varno::doe {
 namespace {
 
-TEST(RRStatistics, FileTextAsLaidOut) {
+TEST(RRStatistics, FileTextAsLaidOutAndSpreadEdgeCases) {
     const std::string text = rrStatisticsText("f", responseStatistics({3.0, 1.0, 2.0}));
     const std::string expected =
         "\n    ****** ANOVA RESULTS FOR R&R AGENT ******"
@@ -34,9 +34,6 @@ TEST(RRStatistics, FileTextAsLaidOut) {
     EXPECT_EQ(text, expected);
     EXPECT_EQ(rrStatisticsText("f", responseStatistics({})),
               "\n    ****** ANOVA RESULTS FOR R&R AGENT ******\n\n    #Samples 0\n\n\n");
-}
-
-TEST(RRStatistics, SpreadEdgeCases) {
     const ResponseStatistics same = responseStatistics({4.0, 4.0, 4.0, 4.0});
     EXPECT_EQ(same.variance, 0.0);
     EXPECT_EQ(same.sigma, 0.0);
@@ -68,7 +65,7 @@ model::PerformanceDefinition atLeastZero() {
     return definition;
 }
 
-TEST(RRReliability, CertainOutcomesPrintTheSentinels) {
+TEST(RRReliability, CertainOutcomesPrintTheSentinelsAndALinearLimitStateItsClosedForm) {
     const model::PerformanceDefinition definition = atLeastZero();
     EXPECT_EQ(reliabilityText(reliabilityOf(definition, 0, {1.0, 2.0})),
               "\n\n\n    ****** RELIABILITY RESULTS FOR R&R AGENT ******\n"
@@ -76,10 +73,8 @@ TEST(RRReliability, CertainOutcomesPrintTheSentinels) {
     EXPECT_EQ(reliabilityText(reliabilityOf(definition, 0, {-1.0, -2.0})),
               "\n\n\n    ****** RELIABILITY RESULTS FOR R&R AGENT ******\n"
               "\n    Beta: -1e+300\n    Probability of failure: 1");
-}
 
-// g = R - S with R ~ N(10, 1) and S ~ N(7, 1): β = 3 / √2, P_f = Φ(-β).
-TEST(RRReliability, LinearLimitStateMatchesTheClosedForm) {
+    // g = R - S with R ~ N(10, 1) and S ~ N(7, 1): β = 3 / √2, P_f = Φ(-β).
     std::mt19937 engine(4);
     std::normal_distribution<double> limitState(10.0 - 7.0, std::sqrt(2.0));
     constexpr int n = 100000;
@@ -91,13 +86,11 @@ TEST(RRReliability, LinearLimitStateMatchesTheClosedForm) {
     const double pfError = std::sqrt(pf * (1.0 - pf) / n);
     EXPECT_NEAR(found.probabilityOfFailure, pf, 4.0 * pfError);
     EXPECT_NEAR(found.beta, beta, 4.0 * pfError / pdf(boost::math::normal_distribution<>(), beta));
-    RecordProperty("beta", std::to_string(found.beta));
-    RecordProperty("pf", std::to_string(found.probabilityOfFailure));
 }
 
 // Control run 1 of three is the robust one: the same mean as the others but
 // the smallest scatter over the noise runs.
-TEST(RobustDesign, TheLeastScatteredControlRunHasTheBestNominalRatio) {
+TEST(RobustDesign, TheLeastScatteredRunHasTheBestRatioAndIncompleteRunsAreLeftOut) {
     const std::vector<std::optional<double>> runs = {9.0, 11.0, 8.0, 12.0,  // control run 0
                                                      9.9, 10.1, 9.8, 10.2,  // control run 1
                                                      7.0, 13.0, 6.0, 14.0};
@@ -111,15 +104,12 @@ TEST(RobustDesign, TheLeastScatteredControlRunHasTheBestNominalRatio) {
     EXPECT_NEAR(smaller.snRatios[1],
                 -10.0 * std::log10((9.9 * 9.9 + 10.1 * 10.1 + 9.8 * 9.8 + 10.2 * 10.2) / 4.0),
                 1e-12);
-}
-
-TEST(RobustDesign, IncompleteRunsAndInfiniteRatiosAreLeftOut) {
     testing::resetLibrary();
-    const std::vector<std::optional<double>> runs = {1.0, 2.0, std::nullopt, 4.0, 5.0, 5.0};
-    const ControlRunSummary summary = summariseControlRuns("y", snNominalIsBest, runs, 2);
-    EXPECT_EQ(summary.controlRuns, (std::vector<int>{0, 2}));
-    EXPECT_EQ(summary.means, (std::vector<double>{1.5, 5.0}));
-    EXPECT_TRUE(summary.snRatios.empty());
+    const std::vector<std::optional<double>> some = {1.0, 2.0, std::nullopt, 4.0, 5.0, 5.0};
+    const ControlRunSummary partial = summariseControlRuns("y", snNominalIsBest, some, 2);
+    EXPECT_EQ(partial.controlRuns, (std::vector<int>{0, 2}));
+    EXPECT_EQ(partial.means, (std::vector<double>{1.5, 5.0}));
+    EXPECT_TRUE(partial.snRatios.empty());
     EXPECT_NE(library().messageLog.back().find("Error in calculating the SN ratio for the response "
                                                "(y). Standard Deviation is 0.0"),
               std::string::npos);

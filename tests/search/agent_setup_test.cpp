@@ -15,26 +15,18 @@
 namespace varno::search {
 namespace {
 
-using varno::testing::expectFatal;
-using varno::testing::lastFatalReason;
-using varno::testing::logEntries;
-using varno::testing::TempDirectory;
-
-class StudySetUp : public ::testing::Test {
+class StudySetUp : public varno::testing::StudyInFolder {
 protected:
-    void SetUp() override { initialise(); }
-    void initialise() {
-        ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1)
-            << varno::testing::lastFatalReason();
-    }
     static StudySetup& setup() { return currentStudy()->setup; }
     static Agent& agent() { return *setup().agent; }
-    static std::string lastLog() {
-        const auto log = logEntries();
-        return log.empty() ? "<empty>" : log.back();
-    }
     void createAgent(const char* text = nullptr) {
-        ASSERT_EQ(VARNO_createNewStudy("s", text), 1) << lastLog();
+        ASSERT_EQ(VARNO_createNewStudy("s", text), 1) << testing::lastMessage();
+    }
+    // A fresh set-up whose agent has the method block `text`.
+    void startWith(const std::string& text) {
+        initialise();
+        createAgent();
+        ASSERT_EQ(defineMethod(text), 1) << testing::lastMessage();
     }
     static int defineMethod(const std::string& text) {
         return VARNO_defineSearchMethodData("m", text.c_str());
@@ -42,44 +34,45 @@ protected:
     static int defineStudy(const std::string& text) {
         return VARNO_defineStudyLevelData("S", text.c_str());
     }
-
-    TempDirectory dir;
 };
 
 TEST_F(StudySetUp, UnsupportedAgentTypeIsReportedThenFatal) {
     createAgent("type: doe");
     EXPECT_EQ(agent().type, agentDoe);
     EXPECT_EQ(VARNO_createNewStudy("s", "type: Optimization"), 0);
-    const auto log = logEntries();
+    const auto log = testing::logEntries();
     ASSERT_GE(log.size(), 3u);
     EXPECT_EQ(log[log.size() - 3],
               "*ERROR\nUnsupported agent type specified (Optimization). Allowed types are: "
               "optimization, doe, reliability and robustness, evaluation");
-    EXPECT_EQ(lastFatalReason(), "*ERROR\nSetup error");
+    EXPECT_EQ(testing::lastFatalReason(), "*ERROR\nSetup error");
 }
 
 TEST_F(StudySetUp, AssemblyChecksNameTheMissingPiece) {
     StudySetup broken;
-    expectFatal([&] { checkAssembly(broken); }, "Agent 0 is not defined in Assembly.in file.");
+    testing::expectFatal([&] { checkAssembly(broken); },
+                         "Agent 0 is not defined in Assembly.in file.");
     broken.agent = Agent{};
-    expectFatal([&] { checkAssembly(broken); },
-                "Agent 0 is not defined or the representation id for agent 0 is not defined in "
-                "the Assembly.in file.");
+    testing::expectFatal(
+        [&] { checkAssembly(broken); },
+        "Agent 0 is not defined or the representation id for agent 0 is not defined in "
+        "the Assembly.in file.");
     broken.agent->representationNumber = 0;
     broken.agent->type = -1;
-    expectFatal([&] { checkAssembly(broken); }, "Agent zero has not been defined for the study");
+    testing::expectFatal([&] { checkAssembly(broken); },
+                         "Agent zero has not been defined for the study");
     EXPECT_EQ(defineMethod("method: DesignSweep"), 0);
-    EXPECT_EQ(lastFatalReason(), "*ERROR\nAgent zero has not been defined for the study");
+    EXPECT_EQ(testing::lastFatalReason(), "*ERROR\nAgent zero has not been defined for the study");
 }
 
 // Each bad definition is refused with the reason of the fatal error.
 TEST_F(StudySetUp, BadDefinitionsAreRefusedWithTheirReason) {
-    const std::string reading = "When reading data for \"S\" of type \"Study\" from file \"API\", "
-                                "VARNO encountered the following error in reading the data for "
-                                "property ";
-    const std::string method = "When reading data for \"m\" of type \"Agent\" from file \"API\", "
-                               "VARNO encountered the following error in reading the data for "
-                               "property ";
+    const auto reading = [](const std::string& name, const std::string& type) {
+        return "When reading data for \"" + name + "\" of type \"" + type +
+               "\" from file \"API\", VARNO encountered the following error in reading the data "
+               "for property ";
+    };
+    const std::string method = reading("m", "Agent");
     const std::string precision = "Error in the definition of the study results output precision. ";
     const std::string reinitialize = "Error in the definition of the reinitialization options. ";
     const struct {
@@ -100,7 +93,7 @@ TEST_F(StudySetUp, BadDefinitionsAreRefusedWithTheirReason) {
          "The ending agent number (0) defined in the study file must be greater than starting "
          "agent (1)."},
         {true, "startAgent: 0\nendAgent: 0\nfilePrefix: p\nrandomSeed: 0.1",
-         reading + "\"mode\":\nThe property is not defined."},
+         reading("S", "Study") + "\"mode\":\nThe property is not defined."},
         {false, "numEvalsTotal: 10", method + "\"method\":\nThe property is not defined."},
         {false, "method: NSGA\npopulationSize: 10\nnumGen: 5",
          "The population size (10) of an NSGA search must be a positive multiple of 4."},
@@ -127,66 +120,49 @@ TEST_F(StudySetUp, BadDefinitionsAreRefusedWithTheirReason) {
         initialise();
         createAgent();
         EXPECT_EQ(c.study ? defineStudy(c.text) : defineMethod(c.text), 0);
-        EXPECT_EQ(lastFatalReason(), "*ERROR\n" + c.reason);
+        EXPECT_EQ(testing::lastFatalReason(), "*ERROR\n" + c.reason);
     }
     initialise();
     EXPECT_EQ(VARNO_defineStudyLevelData("", "startAgent: x"), 0);
-    EXPECT_EQ(lastFatalReason(),
-              "*ERROR\nWhen reading data for \"Name not defined yet\" of type \"Study\" from file "
-              "\"API\", VARNO encountered the following error in reading the data for property "
-              "\"startAgent\":\nThe read value \"x\" could not be converted into an integer.");
+    EXPECT_EQ(testing::lastFatalReason(), "*ERROR\n" + reading("Name not defined yet", "Study") +
+                                              "\"startAgent\":\nThe read value \"x\" could not be "
+                                              "converted into an integer.");
 }
 
-TEST_F(StudySetUp, TheHybridSearchesStartFromAStructuredPopulation) {
-    for (const std::string text :
-         {"TRAVOK\nnumEvals: 100", "MOTRAVOK\nnumEvals: 100\narchiveSize: 12",
-          "GA\npopulationSize: 20\ncrossoverRate: 0.8"}) {
+TEST_F(StudySetUp, MethodsAndTheirVariables) {
+    const std::string motravok = "MOTRAVOK\nnumEvals: 100\narchiveSize: 12";
+    for (const std::string& text : std::vector<std::string>{
+             "TRAVOK\nnumEvals: 100", motravok, "GA\npopulationSize: 20\ncrossoverRate: 0.8",
+             motravok + "\nrealStep: 1", motravok + "\nconstraintRepair: 1"}) {
         SCOPED_TRACE(text);
-        initialise();
-        createAgent();
-        ASSERT_EQ(defineMethod("method: " + text), 1) << lastLog();
+        startWith("method: " + text);
         const bool hybrid = text.find("GA") != 0;
         EXPECT_EQ(isHybridSearch(agent().method_used), hybrid);
         EXPECT_EQ(agent().data.structuredInitialization, hybrid ? 1 : 0);
-        EXPECT_FALSE(MotravokSettings::fromAgent(agent()).realStep);
-        EXPECT_FALSE(MotravokSettings::fromAgent(agent()).constraintRepair);
-    }
-    for (const char* key : {"realStep", "constraintRepair"}) {
-        initialise();
-        createAgent();
-        ASSERT_EQ(defineMethod(std::string("method: MOTRAVOK\nnumEvals: 100\narchiveSize: 12\n") +
-                               key + ": 1"),
-                  1);
         const MotravokSettings settings = MotravokSettings::fromAgent(agent());
-        EXPECT_EQ(settings.realStep, key[0] == 'r');
-        EXPECT_EQ(settings.constraintRepair, key[0] == 'c');
+        EXPECT_EQ(settings.realStep, text.ends_with("realStep: 1"));
+        EXPECT_EQ(settings.constraintRepair, text.ends_with("constraintRepair: 1"));
     }
-}
-
-TEST_F(StudySetUp, MethodVariablesAreChecked) {
-    createAgent();
-    ASSERT_EQ(defineMethod("method: TRAVOK\nnumEvals: 100"), 1);
+    startWith("method: TRAVOK\nnumEvals: 100");
     model::Representation variables;
     variables.doe_factor_map = {1};
-    expectFatal([&] { checkMethodVariables(setup().agent, variables); },
-                "Error in the problem definition. The representation file (Representation0.in) "
-                "being used for AGENT 0 has errors. DOE variables have been defined for a "
-                "non-surface based optimization agent. Please remove these definitions from the "
-                "representation of this agent and run again.");
-    initialise();
-    createAgent();
-    ASSERT_EQ(defineMethod("method: DOE\nsampleMethod: 2LevelFull\nnumFactors: 2"), 1);
+    testing::expectFatal(
+        [&] { checkMethodVariables(setup().agent, variables); },
+        "Error in the problem definition. The representation file (Representation0.in) "
+        "being used for AGENT 0 has errors. DOE variables have been defined for a "
+        "non-surface based optimization agent. Please remove these definitions from the "
+        "representation of this agent and run again.");
+    startWith("method: DOE\nsampleMethod: 2LevelFull\nnumFactors: 2");
     EXPECT_NO_THROW(checkMethodVariables(setup().agent, variables));
 
-    initialise();
-    createAgent();
-    ASSERT_EQ(defineMethod("method: MS"), 1) << "checked once the variables are final";
+    startWith("method: MS");  // checked once the variables are final
     model::Representation discrete;
     discrete.data.resize(1);
     discrete.data[0].discrete = 1;
-    expectFatal([&] { checkMethodVariables(setup().agent, discrete); },
-                "A multi-start gradient search needs at least one continuous design variable. "
-                "The study has none.");
+    testing::expectFatal(
+        [&] { checkMethodVariables(setup().agent, discrete); },
+        "A multi-start gradient search needs at least one continuous design variable. "
+        "The study has none.");
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "search/genetic_operators.h"
 #include "search/operator_weights.h"
+#include "search_test_support.h"
 
 namespace varno::search {
 namespace {
@@ -55,11 +56,6 @@ struct Operators {
     AdaptiveOperators adaptive;
     GeneticOperators operators;
 };
-
-// Three equal members: their codes do not spread.
-Population uniformPopulation(std::vector<int> codes) {
-    return Population(3, member(std::move(codes)));
-}
 
 // Parents differing in one field give copies. Two-point crossover exchanges
 // the stretch from one differing locus up to, not including, the other, so
@@ -125,14 +121,10 @@ TEST(CrossoverTest, BlendReachesAQuarterBeyondTheParents) {
         // A field of two levels gives one child each code.
         ASSERT_EQ(c1.codes()[1] + c2.codes()[1], 1);
     }
-    EXPECT_EQ(*codes.begin(), 1);
-    EXPECT_EQ(*codes.rbegin(), 7);
-    // Blend values beyond the codes are mirrored back.
-    EXPECT_EQ(mirroredCode(-0.7, 5), 1);
-    EXPECT_EQ(mirroredCode(-2.5, 5), 3);  // halves round away from zero
-    EXPECT_EQ(mirroredCode(2.5, 5), 3);
-    EXPECT_EQ(mirroredCode(7.0, 5), 3);
-    EXPECT_EQ(mirroredCode(5.4, 5), 5);
+    EXPECT_EQ(std::pair(*codes.begin(), *codes.rbegin()), std::pair(1, 7));
+    // Blend values beyond the codes are mirrored back; halves round away from zero.
+    for (const auto& [value, code] : {std::pair{-0.7, 1}, {-2.5, 3}, {2.5, 3}, {7.0, 3}, {5.4, 5}})
+        EXPECT_EQ(mirroredCode(value, 5), code) << value;
 }
 
 // Whatever the kind, a mutation keeps the codes in range, changes the child
@@ -165,7 +157,7 @@ TEST(MutationTest, EveryKindKeepsCodesInRangeAndReportsWhetherItChanged) {
 std::vector<int> mutatedCodes(int start, bool block) {
     Operators f({100}, block ? 0.4f : 0.8f);
     f.onlyMutation(0.0f, block ? 1.0f : 0.0f, block ? 0.0f : 1.0f);
-    const Population population = uniformPopulation({start});
+    const Population population(3, member({start}));  // codes that do not spread
     std::vector<int> codes;
     for (int n = 0; n < 2000; ++n) {
         PopulationMember child = population.front();
@@ -196,7 +188,7 @@ TEST(MutationTest, AnUndiversePopulationTakesLargeStepsShrunkAtTheEnds) {
     }
 }
 
-TEST(OperatorWeightTest, CreditedOperatorsGainAndTheSumStays) {
+TEST(OperatorWeightTest, SuccessfulOperatorsAreCreditedAndGainWeight) {
     AdaptiveOperators adaptive(6);
     for (int tag : {60, 60, 85, 80, 6, 9}) adaptive.recordSuccess(tag);
     for (int round = 0; round < 5; ++round) {
@@ -205,12 +197,10 @@ TEST(OperatorWeightTest, CreditedOperatorsGainAndTheSumStays) {
     }
     EXPECT_GT(adaptive.weights.blend, adaptive.weights.uniform);
     EXPECT_LT(adaptive.weights.multiFieldFirst, 0.06f);
-}
 
-// A child that beats its parents (a blend: its first parent) credits its
-// operator, three times when it reaches the best so far; candidates other
-// than the exploration kinds are credited elsewhere.
-TEST(OperatorCreditTest, ChildrenBeatingTheirParentsCreditTheirOperator) {
+    // A child that beats its parents (a blend: its first parent) credits its
+    // operator, three times when it reaches the best so far; candidates other
+    // than the exploration kinds are credited elsewhere.
     const Population parents{member({0}, 1.0), member({1}, 2.0)};
     const auto bred = [](int tag, int p1, int p2, double raw) {
         PopulationMember m = member({0}, raw);
@@ -220,7 +210,7 @@ TEST(OperatorCreditTest, ChildrenBeatingTheirParentsCreditTheirOperator) {
         m.mutationWidth = 3;
         return m;
     };
-    AdaptiveOperators adaptive(8);
+    adaptive = AdaptiveOperators(8);
     adaptive.credit({bred(tagTwoPoint, 0, 1, 1.5), bred(tagBlend, 0, 1, 1.5),
                      bred(tagSingleField, 1, -1, 3.0), bred(tagMultiFieldFirst, 0, -1, 1.2),
                      bred(tagSimplex, 0, -1, 10.0), bred(tagLargestLevel, 0, -1, 1.1),
@@ -237,19 +227,15 @@ TEST(StatisticsTest, RawFitnessSummary) {
     Population population;
     for (double raw : {1.0, 5.0, 2.0, 5.0}) population.push_back(member({0}, raw));
     population[2].fitness = 99.0;
-    const PopulationStatistics stats = takeStatistics(population, {});
-    EXPECT_EQ(stats.minimum, 1.0);
-    EXPECT_EQ(stats.maximum, 5.0);
-    EXPECT_EQ(stats.average, 3.25);
-    EXPECT_NEAR(stats.sigma, std::sqrt(12.75 / 3.0), 1e-12);
-    EXPECT_EQ(stats.bestIndex, 1);
+    const PopulationStatistics s = takeStatistics(population, {});
+    EXPECT_EQ((std::vector<double>{s.minimum, s.maximum, s.average, double(s.bestIndex)}),
+              (std::vector<double>{1.0, 5.0, 3.25, 1.0}));
+    EXPECT_NEAR(s.sigma, std::sqrt(12.75 / 3.0), 1e-12);
     EXPECT_EQ(population[2].fitness, 2.0) << "selection compares the raw fitness";
 }
 
 TEST(InitialPopulationTest, SeededDesignsComeFirstAndTheRestFormAHypercube) {
-    design::Design stored;
-    stored.ints = {3, 0, 1};
-    stored.performance = 7.5;
+    const design::Design stored = evaluatedDesign({3, 0, 1}, 7.5);
     RandomStream random(0.5f);
     const Population population = buildInitialPopulation({stored, stored}, {6, {4, 1, 4}}, random);
     ASSERT_EQ(population.size(), 6u);
@@ -284,8 +270,7 @@ TEST(ReinitializationTest, BothCountersMustReachTheInterval) {
     EXPECT_TRUE(reinit.check(population, best, 10, 100, {9}, 5, random));
     // Half kept, the best first; the next interval is a third of the cycles left.
     EXPECT_EQ(best, 0);
-    EXPECT_EQ(population[0].codes(), std::vector<int>{3});
-    EXPECT_EQ(population[1].codes(), std::vector<int>{2});
+    EXPECT_EQ(std::pair(population[0].codes()[0], population[1].codes()[0]), std::pair(3, 2));
     EXPECT_TRUE(!population[1].changed && population[2].changed && !population[3].evaluated());
     EXPECT_EQ(reinit.interval(), 30);
     EXPECT_FALSE(reinit.check(population, best, 10, 100, {9}, 5, random)) << "counted afresh";

@@ -12,7 +12,7 @@
 #include "search/pareto_file.h"
 #include "search/pareto_termination.h"
 #include "support/seams.h"
-#include "test_support.h"
+#include "search_test_support.h"
 
 namespace varno::search {
 namespace {
@@ -74,7 +74,7 @@ std::vector<ParetoDesign> gridPoints(RandomStream& random, int count, int object
 
 // A failed design loses first, then an infeasible one; infeasible designs
 // compare by their violation only.
-TEST(DominanceTest, FailedThenInfeasibleDesignsLose) {
+TEST(DominanceTest, FailedThenInfeasibleDesignsLoseAndFeasibleOnesFollowParetoDominance) {
     ParetoDesign failed = point({0.0, 0.0});
     failed.failed = true;
     EXPECT_EQ(dominates(failed, point({9.0, 9.0}, -5.0)), -1);
@@ -85,9 +85,6 @@ TEST(DominanceTest, FailedThenInfeasibleDesignsLose) {
     EXPECT_EQ(dominates(point({0.0, 0.0}, -1.0), point({9.0, 9.0}, -1.0)), 0);
     EXPECT_EQ(dominates(point({0.0, 0.0}, -0.1), point({9.0, 9.0})), -1);
     EXPECT_EQ(dominates(point({9.0, 9.0}), point({0.0, 0.0}, -0.1)), 1);
-}
-
-TEST(DominanceTest, FeasibleDesignsAgreeWithParetoDominance) {
     RandomStream random(0.7f);
     const std::vector<ParetoDesign> points = gridPoints(random, 40, 3);
     for (const ParetoDesign& a : points) {
@@ -105,12 +102,8 @@ TEST(ParetoObjectivesTest, OrientsScalesAndSumsViolations) {
     def.add(testing::goalOf("stress", 1, -1, 10.0, 2.0));
     def.add(testing::goalOf("gap", 1, 1, 1.0, -0.5));
     def.add(testing::goalOf("note", 3, 0, 0.0, 1.0));
-    design::Design d;
-    d.ints = {3, 4};
+    design::Design d = evaluatedDesign({3, 4}, -7.0, {6.0, 8.0, 13.0, 0.0, 99.0});
     d.id = 12;
-    d.performance = -7.0;
-    for (double v : {6.0, 8.0, 13.0, 0.0, 99.0})
-        d.responseValues.push_back({model::makeDoubleValue(v)});
     const ParetoDesign p = prepareObjectives(d, def);
     EXPECT_EQ(p.objectives, (std::vector<double>{3.0, -2.0}));  // 6/2 minimised, -8/4 maximised
     EXPECT_EQ(p.constraints, (std::vector<double>{13.0, 0.0}));
@@ -137,10 +130,8 @@ TEST(CrowdingDistanceTest, TwoObjectivesMarkOnlyTheSmallestOfEachAndThreeNone) {
     EXPECT_EQ(boundaryDistanceFor(2), B);
     const auto front =
         distances({point({0.0, 3.0}), point({1.0, 2.0}), point({2.0, 1.5}), point({3.0, 0.0})}, B);
-    EXPECT_EQ(front[0], B);
-    EXPECT_EQ(front[3], B);
-    EXPECT_DOUBLE_EQ(front[1], (2.0 / 3.0 + 1.5 / 3.0) / 2.0);
-    EXPECT_DOUBLE_EQ(front[2], (2.0 / 3.0 + 2.0 / 3.0) / 2.0);
+    EXPECT_EQ(front, (std::vector<double>{B, (2.0 / 3.0 + 1.5 / 3.0) / 2.0,
+                                          (2.0 / 3.0 + 2.0 / 3.0) / 2.0, B}));
     // The member largest in both objectives gets no boundary distance.
     const auto line = distances({point({0.0, 0.0}), point({1.0, 1.0}), point({2.0, 2.0})}, B);
     EXPECT_EQ(line, (std::vector<double>{B, 1.0, 0.0}));
@@ -177,42 +168,42 @@ TEST(ParetoSelectTest, AFrontThatDoesNotFitGivesItsWidestMembersAndDuplicatesOnc
     EXPECT_TRUE(paretoSelect({}, 3, B, random).empty());
 }
 
-TEST(ParetoSelectTest, FrontsFollowDominanceForManyPointSets) {
+// The fronts of a selection and of ranking follow dominance for many point
+// sets, and a selection places them front by front.
+TEST(ParetoRanksTest, FrontsFollowDominanceForManyPointSets) {
     RandomStream random(0.3f);
     for (int set = 0; set < 20; ++set) {
-        const std::vector<ParetoDesign> points = gridPoints(random, 30, set % 2 == 0 ? 2 : 3);
+        std::vector<ParetoDesign> points = gridPoints(random, 30, set % 2 == 0 ? 2 : 3);
         const std::vector<ParetoDesign> selected = paretoSelect(points, 30, B, random);
         ASSERT_EQ(selected.size(), points.size());
         expectFrontsFollowDominance(selected);
         for (std::size_t i = 1; i < selected.size(); ++i) {
             ASSERT_LE(selected[i - 1].rank, selected[i].rank) << "placed front by front";
         }
+        assignRanks(points, B, random);
+        expectFrontsFollowDominance(points);
     }
 }
 
-TEST(ParetoRanksTest, RanksFollowDominanceAndASingleLeftoverGetsTheNextRank) {
+// A single member left over takes the next rank and the boundary distance,
+// whatever the fronts' boundary distance.
+TEST(ParetoRanksTest, ALeftoverTakesTheNextRankAndSortingOrdersFrontsThenWidestFirst) {
     RandomStream random(0.9f);
-    for (int set = 0; set < 20; ++set) {
-        std::vector<ParetoDesign> population = gridPoints(random, 25, 2);
-        assignRanks(population, B, random);
-        expectFrontsFollowDominance(population);
-    }
     std::vector<ParetoDesign> chain{point({3.0, 3.0, 3.0}, 0.0, 3), point({1.0, 1.0, 1.0}, 0.0, 1),
                                     point({2.0, 2.0, 2.0}, 0.0, 2)};
     assignRanks(chain, 0.0, random);
     EXPECT_EQ(ids(chain, true), (std::vector<int>{3, 1, 2}));
-    EXPECT_EQ(chain[0].crowding, B);  // left over alone, whatever the boundary distance
-}
-
-TEST(ParetoRanksTest, SortingPutsFrontsInOrderAndTheWidestFirstWithinAFront) {
+    EXPECT_EQ(chain[0].crowding, B);
     std::vector<ParetoDesign> designs;
-    for (const auto& [rank, crowding] : {std::pair{2, 9.0}, {1, 0.5}, {1, 2.0}, {1, 0.5}}) {
+    // The last member is the widest but of the worst front: it stays last.
+    for (const auto& [rank, crowding] :
+         {std::pair{2, 9.0}, {1, 0.5}, {1, 2.0}, {1, 0.5}, {3, 99.0}}) {
         designs.push_back(point({0.0}, 0.0, static_cast<int>(designs.size()) + 1));
         designs.back().rank = rank;
         designs.back().crowding = crowding;
     }
     sortByRankAndCrowding(designs);
-    EXPECT_EQ(ids(designs), (std::vector<int>{3, 2, 4, 1}));  // equal distances keep their order
+    EXPECT_EQ(ids(designs), (std::vector<int>{3, 2, 4, 1, 5}));  // equal distances keep their order
 }
 
 // Members with crowding distances {q, 1 - q} (q >= 0.5): spread ratio q.
@@ -235,14 +226,6 @@ ParetoTermination alternating(int shutOff, int lastCycle) {
     return test;
 }
 
-// The spread deviates by 0.005 over the last forty cycles: above the limit
-// 0.0025 and below the looser limit 0.025 of shut-off 2.
-TEST(ParetoTerminationTest, DeviationOfTheLastFortyAgainstBothLimits) {
-    EXPECT_FALSE(alternating(1, 49).met());
-    EXPECT_TRUE(alternating(2, 49).met());
-    EXPECT_FALSE(alternating(2, 39).met());  // not before cycle 40
-}
-
 // Constant ratio 0.75 (an exactly zero deviation) up to `lastCycle`, where the
 // stall count equals the cycle.
 bool stalledMet(int shutOff, int maxEvaluations, int lastCycle, int lastRank = 1) {
@@ -253,7 +236,13 @@ bool stalledMet(int shutOff, int maxEvaluations, int lastCycle, int lastRank = 1
     return test.met();
 }
 
-TEST(ParetoTerminationTest, StalledSpreadEndsAfterEnoughEvaluations) {
+// The spread deviates by 0.005 over the last forty cycles: above the limit
+// 0.0025 and below the looser limit 0.025 of shut-off 2.
+TEST(ParetoTerminationTest, DeviationOfTheLastFortyAndAStalledSpread) {
+    EXPECT_FALSE(alternating(1, 49).met());
+    EXPECT_TRUE(alternating(2, 49).met());
+    EXPECT_FALSE(alternating(2, 39).met());  // not before cycle 40
+    // A stalled spread ends the search once enough evaluations are spent.
     EXPECT_FALSE(stalledMet(1, 100000, 125));  // 16 * 125 = 2000 is not above 2000
     EXPECT_TRUE(stalledMet(1, 100000, 126));
     EXPECT_FALSE(stalledMet(2, 100000, 62));  // 1000 with shutOff 2
@@ -264,7 +253,7 @@ TEST(ParetoTerminationTest, StalledSpreadEndsAfterEnoughEvaluations) {
     EXPECT_FALSE(stalledMet(0, 12000, 200));     // switched off
 }
 
-TEST(ParetoFileTest, PathAndCycleNumbering) {
+TEST(ParetoFileTest, PathCycleNumberingAndUnopenableFiles) {
     const char sep = support::pathSeparator;
     EXPECT_EQ(paretoFilePath("dir", "run", 3, 0), std::string("dir") + sep + "run3.pto");
     EXPECT_EQ(paretoFilePath("dir", "run", 3, 6), std::string("dir") + sep + "run_post3.pto");
@@ -285,51 +274,31 @@ TEST(ParetoFileTest, PathAndCycleNumbering) {
     earlier.create();  // an existing file keeps its blocks
     earlier.append({member});
     EXPECT_EQ(lastParetoCycle(earlier.path()), 8);
-}
-
-TEST(ParetoFileTest, UnopenableFilesAreFatal) {
-    testing::TempDirectory folder;
-    const ParetoFile file(folder.file("c0.pto"));
+    const ParetoFile closed(folder.file("c0.pto"));
     support::seams().failFileOpen = [](const std::string&) { return true; };
-    EXPECT_THROW(file.create(), FatalError);
-    EXPECT_THROW(file.append({}), FatalError);
+    EXPECT_THROW(closed.create(), FatalError);
+    EXPECT_THROW(closed.append({}), FatalError);
     support::resetSeams();
-    const auto log = testing::logEntries();
-    const auto logged = [&](const std::string& entry) {
-        return std::find(log.begin(), log.end(), "*ERROR\n\n" + entry + file.path() + ").") !=
-               log.end();
-    };
-    EXPECT_TRUE(logged("\tError in creating the pareto output file ("));
-    EXPECT_TRUE(logged("        Error in opening the pareto output file for writing ("));
-}
-
-// An evaluated design with objectives (f1, f2), both minimised.
-design::Design evaluated(std::vector<int> codes, double f1, double f2, double performance) {
-    design::Design d;
-    d.ints = std::move(codes);
-    d.performance = performance;
-    d.responseValues = {{model::makeDoubleValue(f1)}, {model::makeDoubleValue(f2)}};
-    return d;
+    for (const std::string entry :
+         {"\tError in creating the pareto output file (",
+          "        Error in opening the pareto output file for writing ("})
+        EXPECT_TRUE(testing::logMentions("*ERROR\n\n" + entry + closed.path() + ")."));
 }
 
 TEST(ParetoQueryTest, RefusesTooFewDesignsAndSelectsOtherwise) {
-    model::PerformanceDefinition def;
-    def.add(testing::goalOf("f1", model::kindObjective, -1, 0.0, 1.0));
-    def.add(testing::goalOf("f2", model::kindObjective, -1, 0.0, 1.0));
+    const model::PerformanceDefinition def = twoObjectives();
     // An error design does not count; (5, 0) dominates (5, 6).
-    const std::vector<design::Design> designs{evaluated({0}, 0.0, 0.0, -1e99),
-                                              evaluated({1}, 5.0, 0.0, -5.0),
-                                              evaluated({2}, 5.0, 6.0, -11.0)};
+    const std::vector<design::Design> designs{evaluatedDesign({0}, -1e99, {0.0, 0.0}),
+                                              evaluatedDesign({1}, -5.0, {5.0, 0.0}),
+                                              evaluatedDesign({2}, -11.0, {5.0, 6.0})};
     RandomStream random(0.5f);
     std::string refusal;
     EXPECT_TRUE(paretoQuery(designs, def, 3, 4, random, refusal).empty());
     EXPECT_EQ(refusal, "Not enough designs in the database to form a Pareto Front.");
     const auto front = paretoQuery(designs, def, 2, 4, random, refusal);
-    ASSERT_EQ(front.size(), 2u);
-    EXPECT_EQ(front[0].codes, std::vector<int>{1});
-    EXPECT_EQ(front[0].rank, 1);
-    EXPECT_EQ(front[1].codes, std::vector<int>{2});
-    EXPECT_EQ(front[1].rank, 2);
+    std::vector<std::pair<std::vector<int>, int>> codesAndRanks;
+    for (const ParetoDesign& member : front) codesAndRanks.emplace_back(member.codes, member.rank);
+    EXPECT_EQ(codesAndRanks, (decltype(codesAndRanks){{{1}, 1}, {{2}, 2}}));
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 // store, and the engine itself with a budget that allows no evaluation.
 #include <algorithm>
 #include <cstdint>
-#include <map>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -10,9 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include "design/design_store.h"
 #include "search/engine_cycle.h"
-#include "test_support.h"
+#include "search_test_support.h"
 
 namespace varno::search {
 namespace {
@@ -21,16 +19,11 @@ namespace {
 // -sum((c - 3)^2) and has the two conflicting objectives c0 + c1 and
 // 5 - c0 + c2 (c2 read as 0 when there is no third field), then c0 as a
 // third response.
-struct FakeStore {
-    std::map<std::vector<int>, design::Design> stored;
+struct FakeStore : DesignsByCodes {
     std::vector<design::Design> simplex;  // what a simplex lookup returns
 
     StoreView view() {
-        StoreView v;
-        v.savedPerformance = [this](const design::Design& d) {
-            const auto found = stored.find(d.ints);
-            return found == stored.end() ? design::NEW_DESIGN_MARK : found->second.performance;
-        };
+        StoreView v = DesignsByCodes::view();
         v.storedDesigns = [this](const design::Design&, int count, bool) {
             std::vector<design::Design> designs = simplex;
             designs.resize(std::min(designs.size(), static_cast<std::size_t>(count)));
@@ -54,49 +47,16 @@ struct FakeStore {
             stored[d.ints] = d;
         }
     }
-    std::vector<design::Design> all() const {
-        std::vector<design::Design> designs;
-        for (const auto& entry : stored) designs.push_back(entry.second);
-        return designs;
-    }
 };
 
-TravokSettings travokSettings(int populationSize, int parallel) {
-    TravokSettings s;
-    s.populationSize = populationSize;
-    s.parallelEvaluations = parallel;
-    s.crowdingFactor = 2;
-    s.reinitializeInterval = 1000;
-    return s;
-}
-
-model::PerformanceDefinition twoObjectives() {
-    model::PerformanceDefinition def;
-    def.add(testing::goalOf("f1", model::kindObjective, -1, 0.0, 1.0));
-    def.add(testing::goalOf("f2", model::kindObjective, -1, 0.0, 1.0));
-    return def;
-}
-
-// A TRAVOK search whose initial population has been evaluated and accepted.
-struct Started {
-    Started(const TravokSettings& s, std::vector<int> sizes) : search(s, std::move(sizes), random) {
-        store.evaluate(search.buildInitialPopulation({}));
-        search.acceptResults({});
-    }
-    RandomStream random{0.5f};
-    TravokSearch search;
-    FakeStore store;
-};
+using Started = StartedSearch<FakeStore>;
 
 TEST(TravokSearchTest, SeededDesignsStayAndPopulationsGoOutOneAtATime) {
     RandomStream random(0.5f);
     TravokSettings s = travokSettings(6, 1);
     s.agentNumber = 3;
     TravokSearch search(s, {5, 5}, random);
-    design::Design stored;
-    stored.ints = {1, 1};
-    stored.performance = -8.0;
-    Population& pending = search.buildInitialPopulation({stored});
+    Population& pending = search.buildInitialPopulation({evaluatedDesign({1, 1}, -8.0)});
     ASSERT_EQ(pending.size(), 6u);
     EXPECT_FALSE(pending[0].changed);
     EXPECT_TRUE(std::all_of(pending.begin() + 1, pending.end(), [](const PopulationMember& m) {
@@ -142,26 +102,18 @@ TEST(TravokSearchTest, EveryCycleHandsOutNewDistinctDesigns) {
     }
 }
 
-TEST(TravokSearchTest, CandidatesLargestLevelAndSimplexReflection) {
+TEST(TravokSearchTest, CandidatesLargestLevelAndSimplexReflectionTakeUnchangedPlaces) {
     Started started(travokSettings(8, 1), {10, 10});
     auto& [random, search, store] = started;
     // Worst [2, 9]; centroid of the others [3, 2]; reflected [4, -5] -> [4, 0].
-    for (auto [codes, raw] :
-         {std::pair{std::vector<int>{2, 2}, 5.0}, std::pair{std::vector<int>{4, 2}, 3.0},
-          std::pair{std::vector<int>{2, 9}, 1.0}}) {
-        design::Design d;
-        d.ints = codes;
-        d.performance = raw;
-        store.simplex.push_back(d);
-    }
+    store.simplex = {evaluatedDesign({2, 2}, 5.0), evaluatedDesign({4, 2}, 3.0),
+                     evaluatedDesign({2, 9}, 1.0)};
     store.stored.erase({9, 9});
     store.stored.erase({4, 0});
     Population& pending = search.breed(store.view(), 4);
-    ASSERT_EQ(search.candidates().size(), 2u);
-    EXPECT_EQ(search.candidates()[0].tag, tagLargestLevel);
-    EXPECT_EQ(search.candidates()[0].design.ints, (std::vector<int>{9, 9}));
-    EXPECT_EQ(search.candidates()[1].tag, tagSimplex);
-    EXPECT_EQ(search.candidates()[1].design.ints, (std::vector<int>{4, 0}));
+    std::vector<std::pair<int, std::vector<int>>> found;
+    for (const Candidate& c : search.candidates()) found.emplace_back(c.tag, c.design.ints);
+    ASSERT_EQ(found, (decltype(found){{tagLargestLevel, {9, 9}}, {tagSimplex, {4, 0}}}));
     EXPECT_EQ(search.candidates()[1].reference, search.bestMember().rawFitness());
     EXPECT_GE(findByCodes(pending, {9, 9}), 0);
     EXPECT_GE(findByCodes(pending, {4, 0}), 0);
@@ -181,9 +133,6 @@ TEST(TravokSearchTest, CandidatesLargestLevelAndSimplexReflection) {
     Started withoutHost(alone, {10, 10});
     withoutHost.search.breed(withoutHost.store.view(), 6);
     EXPECT_TRUE(withoutHost.search.candidates().empty()) << "no host, no simultaneous runs";
-}
-
-TEST(CandidatePlacementTest, OnlyUnchangedChildrenAreOverwritten) {
     Population population(4);
     for (std::size_t i = 0; i < 4; ++i) {
         population[i].design.ints = {0};
@@ -269,17 +218,31 @@ struct MotravokRun {
 
 // Every child is a design new to the store and to its generation (the store
 // gains one design per child) and within its fields, with or without the
-// real-valued step; the archive keeps its size, and selected over every
-// stored design, no stored design dominates a member of its first front.
+// real-valued step and constraint repair; the archive keeps its size, and
+// selected over every stored design, no stored design dominates a member of
+// its first front. Without the options the search breeds exactly the designs
+// it bred before they existed (the digest of this seed's children, recorded
+// then); each option changes what is bred, but repair without constraints
+// changes nothing.
 TEST(MotravokSearchTest, BreedsNewChildrenWithinTheFieldsAndKeepsTheArchive) {
     testing::TempDirectory folder;
-    for (const auto& [realStep, sizes] : {std::pair{false, std::vector<int>{6, 6, 6}},
-                                          std::pair{true, std::vector<int>{1001, 7, 1001}}}) {
-        SCOPED_TRACE(realStep);
-        const std::string path = folder.file(realStep ? "r0.pto" : "m0.pto");
-        MotravokRun run(realStep, sizes, path);
-        const auto children = run.breed(12);
-        ASSERT_EQ(children.size(), 72u);
+    model::PerformanceDefinition constrained = twoObjectives();
+    // The third response must stay at most 500.
+    constrained.add(testing::goalOf("g", model::kindConstraint, -1, 500.0, 100.0));
+    const std::vector<int> wide{1001, 7, 1001};
+    const struct {
+        bool realStep, repair;
+        model::PerformanceDefinition def;
+        std::vector<int> sizes;
+    } runs[] = {{false, false, twoObjectives(), {6, 6, 6}}, {false, false, twoObjectives(), wide},
+                {true, false, twoObjectives(), wide},       {false, true, twoObjectives(), wide},
+                {false, false, constrained, wide},          {false, true, constrained, wide}};
+    std::vector<std::vector<std::vector<int>>> bred;
+    for (const auto& [realStep, repair, def, sizes] : runs) {
+        SCOPED_TRACE(bred.size());
+        const std::string path = folder.file(std::to_string(bred.size()) + ".pto");
+        MotravokRun run(realStep, sizes, path, def, repair);
+        const auto& children = bred.emplace_back(run.breed(15));
         EXPECT_EQ(run.store.stored.size(), 8u + children.size());
         for (const std::vector<int>& codes : children) {
             for (std::size_t f = 0; f < sizes.size(); ++f) {
@@ -287,7 +250,7 @@ TEST(MotravokSearchTest, BreedsNewChildrenWithinTheFieldsAndKeepsTheArchive) {
             }
         }
         EXPECT_EQ(run.search.archive().size(), 8u);
-        EXPECT_EQ(run.search.generation(), 12);
+        EXPECT_EQ(run.search.generation(), 15);
         EXPECT_FALSE(run.search.finished()) << "termination is off";
         for (const ParetoDesign& member : run.search.archive()) {
             if (member.rank != 1) continue;
@@ -295,47 +258,17 @@ TEST(MotravokSearchTest, BreedsNewChildrenWithinTheFieldsAndKeepsTheArchive) {
                 EXPECT_NE(dominates(prepareObjectives(entry.second, run.def), member), 1);
             }
         }
-        EXPECT_EQ(lastParetoCycle(path), 13);
+        EXPECT_EQ(lastParetoCycle(path), 16);
     }
-}
-
-// Without the option the search breeds exactly the designs it bred before
-// the option existed (the digest of this seed's children, recorded then);
-// with it, other designs.
-TEST(MotravokSearchTest, WithoutTheRealStepTheSearchIsUnchanged) {
-    const auto digest = [](const std::vector<std::vector<int>>& children) {
-        std::uint64_t hash = 1469598103934665603ull;
-        for (const std::vector<int>& codes : children) {
-            for (int code : codes)
-                hash = (hash ^ static_cast<std::uint64_t>(code)) * 1099511628211ull;
-        }
-        return hash;
-    };
-    const auto off = MotravokRun(false, {1001, 7, 1001}).breed(15);
-    EXPECT_EQ(digest(off), 533918970003044386u) << "bred before the option";
-    EXPECT_NE(MotravokRun(true, {1001, 7, 1001}).breed(15), off);
-}
-
-// On a study whose third response must stay at most 500, constraint repair
-// keeps every child new and within its fields, and changes what is bred;
-// without constraints it changes nothing.
-TEST(MotravokSearchTest, ConstraintRepairKeepsChildrenNewAndWithinTheFields) {
-    model::PerformanceDefinition constrained = twoObjectives();
-    constrained.add(testing::goalOf("g", model::kindConstraint, -1, 500.0, 100.0));
-    const std::vector<int> sizes = {1001, 7, 1001};
-    const auto children = [&](const model::PerformanceDefinition& def, bool repair) {
-        MotravokRun run(false, sizes, "", def, repair);
-        auto bred = run.breed(15);
-        EXPECT_EQ(run.store.stored.size(), 8u + bred.size()) << "every child is new";
-        return bred;
-    };
-    const auto on = children(constrained, true);
-    for (const std::vector<int>& codes : on) {
-        EXPECT_GE(*std::min_element(codes.begin(), codes.end()), 0);
-        for (std::size_t f = 0; f < sizes.size(); ++f) EXPECT_LT(codes[f], sizes[f]);
+    for (std::size_t k = 0; k < 5; ++k) EXPECT_EQ(bred[k].size(), 90u) << k;
+    std::uint64_t hash = 1469598103934665603ull;
+    for (const std::vector<int>& codes : bred[1]) {
+        for (int code : codes) hash = (hash ^ static_cast<std::uint64_t>(code)) * 1099511628211ull;
     }
-    EXPECT_NE(children(constrained, false), on);
-    EXPECT_EQ(children(twoObjectives(), true), children(twoObjectives(), false));
+    EXPECT_EQ(hash, 533918970003044386u) << "bred before the options";
+    EXPECT_NE(bred[2], bred[1]);
+    EXPECT_EQ(bred[3], bred[1]) << "repair without constraints";
+    EXPECT_NE(bred[5], bred[4]);
 }
 
 // The first set the engine hands out for `method` with a budget of `budget`
@@ -363,11 +296,8 @@ std::vector<design::Design> firstSet(SearchMethod& method, int budget, EngineSta
 TEST(EngineCycleTest, NoBudgetProducesNothing) {
     const std::vector<int> sizes(3, 11);
     RandomStream random(0.5f);
-    TravokSettings travok;
-    travok.populationSize = 12;
-    MotravokSettings motravok;
-    motravok.archiveSize = 12;
-    motravok.breedingSize = 6;
+    const TravokSettings travok = travokSettings(8);
+    const MotravokSettings motravok = MotravokRun::settings(false, false);
     const model::PerformanceDefinition def = twoObjectives();
     TravokSearch travokIdle(travok, sizes, random);
     TravokSearch travokWithBudget(travok, sizes, random);
@@ -378,13 +308,12 @@ TEST(EngineCycleTest, NoBudgetProducesNothing) {
           {&idle, &withBudget}}) {
         EngineState state;
         EXPECT_TRUE(firstSet(*none, 0, state).empty());
-        EXPECT_TRUE(state.finished);
-        EXPECT_FALSE(state.initialHandedOut);
+        EXPECT_TRUE(state.finished && !state.initialHandedOut);
         EXPECT_TRUE(none->pending().empty());
         state = EngineState{};
         const std::vector<design::Design> designs = firstSet(*some, 30, state);
-        ASSERT_EQ(designs.size(), 12u) << "the initial population";
-        EXPECT_EQ(designs.back().id, 12);
+        ASSERT_EQ(designs.size(), 8u) << "the initial population";
+        EXPECT_EQ(designs.back().id, 8);
         EXPECT_FALSE(state.finished);
     }
     EXPECT_TRUE(idle.archive().empty());

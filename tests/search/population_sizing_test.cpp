@@ -17,16 +17,8 @@ namespace {
 
 using varno::testing::expectFatal;
 using varno::testing::logEntries;
-using varno::testing::TempDirectory;
 
-class Sizing : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1)
-            << varno::testing::lastFatalReason();
-    }
-    TempDirectory dir;
-};
+class Sizing : public varno::testing::StudyInFolder {};
 
 bool mentions(const std::vector<std::string>& log, const std::string& words) {
     return std::any_of(log.begin(), log.end(), [&](const std::string& entry) {
@@ -39,7 +31,7 @@ bool mentions(const std::vector<std::string>& log, const std::string& words) {
 // the first population and its cycles fit the budget (but for rounding the
 // population up to an even size). At least 17 cycles unless a warning says
 // the search is hampered.
-TEST_F(Sizing, TravokPlansFitTheBudget) {
+TEST_F(Sizing, TravokPlansFitTheBudgetWithTheirWarningsAndNotes) {
     for (int n : {5, 8, 15, 30, 50, 100, 224, 500, 1000, 5000, 40000}) {
         for (int v : {1, 2, 3, 10, 20, 40, 60}) {
             SCOPED_TRACE("N=" + std::to_string(n) + " V=" + std::to_string(v));
@@ -61,11 +53,9 @@ TEST_F(Sizing, TravokPlansFitTheBudget) {
             }
         }
     }
-}
 
-// The warnings of a small budget name the budget, the agent and the study;
-// every population holds at least one batch.
-TEST_F(Sizing, TravokWarnsOfSmallBudgetsAndFewBatches) {
+    // The warnings of a small budget name the budget, the agent and the study;
+    // every population holds at least one batch.
     const auto log = [](int n, int v, int p) {
         VARNO_clearMessageLog();
         EXPECT_GE(size_travok_population(n, v, p, {0, "S", true}).populationSize, p);
@@ -84,15 +74,13 @@ TEST_F(Sizing, TravokWarnsOfSmallBudgetsAndFewBatches) {
     const auto both = log(5, 3, 4);
     EXPECT_EQ(both.size(), 2u);
     EXPECT_TRUE(mentions(both, "random search only") && mentions(both, "approximately 1 batches"));
-}
-
-TEST_F(Sizing, TravokIsSizedSilentlyAtDefinitionAndAloudForTheFinalVariables) {
+    // Sized silently when the method is defined, aloud for the final variables.
+    VARNO_clearMessageLog();
     ASSERT_EQ(VARNO_createNewStudy("s", nullptr), 1);
-    ASSERT_EQ(
-        VARNO_defineStudyLevelData(
-            "S", "startAgent: 0\nendAgent: 0\nfilePrefix: p\nrandomSeed: 0.5\nmode: newStudy"),
-        1);
-    ASSERT_EQ(VARNO_defineSearchMethodData("m", "method: TRAVOK\nnumEvals: 5"), 1);
+    varno::testing::defineThrough(
+        {{VARNO_defineStudyLevelData, "S",
+          "startAgent: 0\nendAgent: 0\nfilePrefix: p\nrandomSeed: 0.5\nmode: newStudy"},
+         {VARNO_defineSearchMethodData, "m", "method: TRAVOK\nnumEvals: 5"}});
     EXPECT_TRUE(logEntries().empty());
     StudySetup& setup = currentStudy()->setup;
     resizeForVariables(setup.agent, setup.method, methodScope(setup), 3);
@@ -135,7 +123,7 @@ void expectSizes(const MotravokInput& input, int archive, int breeding,
     EXPECT_EQ(logEntries(), log);
 }
 
-TEST_F(Sizing, MotravokNotesAndWarnings) {
+TEST_F(Sizing, MotravokNotesWarningsAndStops) {
     expectSizes({1000, 10, -1, 1, false}, 12, 12,
                 {"*NOTE\nArchive size must be a multiple of 4. Found 10, incrementing to 12."});
     expectSizes({1000, 9, -1, 1, false}, 12, 12,
@@ -150,9 +138,6 @@ TEST_F(Sizing, MotravokNotesAndWarnings) {
                 {"*WARNING\nFor a Pareto optimization, the search cycle size must be even. As a "
                  "result, the number of simultaneous evaluations specified (7) cannot be "
                  "honored. The number of simultaneous evaluations will be limited to 6."});
-}
-
-TEST_F(Sizing, MotravokStops) {
     const auto stops = [](MotravokInput input, const std::string& reason) {
         expectFatal([&] { size_motravok_population(input); }, reason);
     };

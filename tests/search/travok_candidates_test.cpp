@@ -11,15 +11,14 @@
 #include <tuple>
 #include <vector>
 
-#include "design/design_store.h"
 #include "search/smooth_maximizer.h"
 #include "search/travok_search.h"
-#include "test_support.h"
+#include "search_test_support.h"
 
 namespace varno::search {
 namespace {
 
-TEST(SurrogateChoiceTest, DrawsFollowTheWeights) {
+TEST(SurrogateChoiceTest, SurrogateKindsAndLocalMethodsFollowTheirShares) {
     RandomStream random(0.5f);
     SurrogateChoice choice;
     for (const auto& [k, l, r] : {std::tuple{0.5f, 0.25f, 0.25f}, std::tuple{0.2f, 0.6f, 0.2f}}) {
@@ -33,13 +32,10 @@ TEST(SurrogateChoiceTest, DrawsFollowTheWeights) {
         EXPECT_NEAR(counts[tagLargestLevel] / double(draws), (1 - k) * l / (l + r), 0.015);
         EXPECT_NEAR(counts[tagRadialBasis] / double(draws), (1 - k) * r / (l + r), 0.015);
     }
-}
-
-TEST(SurrogateChoiceTest, CreditCountsBonusesAndClampsTheWeights) {
-    SurrogateChoice choice;
+    choice = SurrogateChoice{};
     choice.credit(tagLargestLevel, -10.0, -4.0);  // better by 60 %: counted twice more
-    EXPECT_EQ(choice.leastSquaresRecord.successes, 2);
-    EXPECT_EQ(choice.leastSquaresRecord.trials, 2);
+    EXPECT_EQ(std::pair(choice.leastSquaresRecord.successes, choice.leastSquaresRecord.trials),
+              std::pair(2, 2));
     EXPECT_FLOAT_EQ(choice.leastSquares, 0.75f) << "1.0 clamped";
     EXPECT_FLOAT_EQ(choice.kriging, 0.2f) << "0.0 clamped";
     EXPECT_DOUBLE_EQ(choice.trustRadius(tagLargestLevel), 2 * SurrogateChoice::firstRadius);
@@ -63,23 +59,19 @@ TEST(SurrogateChoiceTest, CreditCountsBonusesAndClampsTheWeights) {
     EXPECT_DOUBLE_EQ(choice.trustRadius(tagLargestLevel), SurrogateChoice::smallestLocalRadius);
     for (int i = 0; i < 50; ++i) choice.credit(tagRadialBasis, -1.0, -2.0);
     EXPECT_DOUBLE_EQ(choice.trustRadius(tagRadialBasis), SurrogateChoice::firstRadius);
-}
-
-TEST(LocalMethodChoiceTest, SharesFollowSuccessesAndFewDesignsAllowOnlyThePattern) {
-    RandomStream random(0.5f);
-    LocalMethodChoice choice;
+    LocalMethodChoice local;
     std::set<LocalMethod> drawn;
-    for (int i = 0; i < 100; ++i) drawn.insert(choice.draw(random, 4, 20));
+    for (int i = 0; i < 100; ++i) drawn.insert(local.draw(random, 4, 20));
     EXPECT_EQ(drawn.size(), 3u) << "equal shares before any success";
-    choice.used(LocalMethod::trustRegion);
-    choice.succeeded(LocalMethod::trustRegion);
+    local.used(LocalMethod::trustRegion);
+    local.succeeded(LocalMethod::trustRegion);
     for (int i = 0; i < 100; ++i) {
-        ASSERT_EQ(choice.draw(random, 4, 20), LocalMethod::trustRegion);
-        ASSERT_EQ(choice.draw(random, 4, 5), LocalMethod::pattern);
+        ASSERT_EQ(local.draw(random, 4, 20), LocalMethod::trustRegion);
+        ASSERT_EQ(local.draw(random, 4, 5), LocalMethod::pattern);
     }
 }
 
-TEST(SmoothMaximizerTest, ReturnsAnImprovedPointWithinBoundsAndConstraints) {
+TEST(SmoothMaximizerTest, ImprovesWithinBoundsAndConstraintsAndStopsAtTheStepTolerance) {
     SmoothProblem problem;
     // Unconstrained best at (0.5, -2), below the lower bound of y.
     problem.objective = [](const Eigen::VectorXd& x, Eigen::VectorXd* g) {
@@ -107,40 +99,34 @@ TEST(SmoothMaximizerTest, ReturnsAnImprovedPointWithinBoundsAndConstraints) {
     result = maximizeSmooth(problem, start, 50);
     EXPECT_NEAR(result.x[0], -0.25, 1e-6);
     EXPECT_NEAR(result.x[1], 0.5, 1e-6);
-}
-
-TEST(SmoothMaximizerTest, BestValuedKeepsTheHighestPointsHighestFirst) {
+    // The highest points are kept, highest first.
     std::vector<Eigen::VectorXd> points;
     for (const double v : {0.4, -0.9, 0.8, 0.1, -0.1}) points.push_back(Eigen::Vector2d(v, 0.0));
     const auto value = [](const Eigen::VectorXd& x) { return -std::fabs(x[0] - 0.3); };
     const std::vector<Eigen::VectorXd> best = bestValued(points, value, 3);
-    ASSERT_EQ(best.size(), 3u);
-    EXPECT_EQ(best[0][0], 0.4);
-    EXPECT_EQ(best[1][0], 0.1);
-    EXPECT_EQ(best[2][0], -0.1);
+    std::vector<double> firsts;
+    for (const Eigen::VectorXd& point : best) firsts.push_back(point[0]);
+    EXPECT_EQ(firsts, (std::vector<double>{0.4, 0.1, -0.1}));
     EXPECT_EQ(bestValued(points, value, 9).size(), points.size());
-}
 
-// A step tolerance ends the search once its steps are that small: on a flat
-// quartic peak, well before the default tolerances would, short of the peak
-// by a few tolerances since the steps shrink slowly there.
-TEST(SmoothMaximizerTest, StepToleranceEndsTheSearchEarlier) {
+    // A step tolerance ends the search once its steps are that small: on a flat
+    // quartic peak, well before the default tolerances would, short of the peak
+    // by a few tolerances since the steps shrink slowly there.
     int evaluations = 0;
-    SmoothProblem problem;
-    problem.objective = [&evaluations](const Eigen::VectorXd& x, Eigen::VectorXd* g) {
+    SmoothProblem quartic;
+    quartic.objective = [&evaluations](const Eigen::VectorXd& x, Eigen::VectorXd* g) {
         ++evaluations;
         const Eigen::Array2d d = x.array() - Eigen::Array2d(0.3, -0.2);
         if (g) *g = -4.0 * d.cube().matrix();
         return -d.square().square().sum();
     };
-    problem.lower = Eigen::Vector2d(-1, -1);
-    problem.upper = Eigen::Vector2d(1, 1);
-    const Eigen::Vector2d start(0.9, 0.9);
-    const SmoothResult fine = maximizeSmooth(problem, start, 200);
+    quartic.lower = Eigen::Vector2d(-1, -1);
+    quartic.upper = Eigen::Vector2d(1, 1);
+    const SmoothResult fine = maximizeSmooth(quartic, start, 200);
     const int fineEvaluations = evaluations;
     evaluations = 0;
-    problem.stepTolerance = Eigen::Vector2d::Constant(0.01);
-    const SmoothResult coarse = maximizeSmooth(problem, start, 200);
+    quartic.stepTolerance = Eigen::Vector2d::Constant(0.01);
+    const SmoothResult coarse = maximizeSmooth(quartic, start, 200);
     EXPECT_TRUE(coarse.converged);
     EXPECT_LT(evaluations, fineEvaluations);
     EXPECT_NEAR(coarse.x[0], 0.3, 0.1);
@@ -150,26 +136,16 @@ TEST(SmoothMaximizerTest, StepToleranceEndsTheSearchEarlier) {
 
 // A store of a smooth problem over codes: response "f" = 1 + the squared
 // distance from `centre` in tenths of codes, minimised.
-struct SmoothStore {
+struct SmoothStore : DesignsByCodes {
     std::vector<int> centre;
-    std::map<std::vector<int>, design::Design> stored;
     model::PerformanceDefinition goals;
 
     explicit SmoothStore(std::vector<int> optimum) : centre(std::move(optimum)) {
         goals.add(testing::goalOf("f", model::kindObjective, -1, 0.0, 1.0));
         goals.goals.back().offset = 1.0;
     }
-    std::vector<design::Design> all() const {
-        std::vector<design::Design> designs;
-        for (const auto& entry : stored) designs.push_back(entry.second);
-        return designs;
-    }
     StoreView view() {
-        StoreView v;
-        v.savedPerformance = [this](const design::Design& d) {
-            const auto found = stored.find(d.ints);
-            return found == stored.end() ? design::NEW_DESIGN_MARK : found->second.performance;
-        };
+        StoreView v = DesignsByCodes::view();
         v.storedDesigns = [this](const design::Design& start, int count, bool) {
             std::vector<design::Design> designs = all();
             std::stable_sort(designs.begin(), designs.end(), [&](const auto& a, const auto& b) {
@@ -213,25 +189,14 @@ struct SmoothStore {
     }
 };
 
-TravokSettings settingsFor(int populationSize) {
-    TravokSettings s;
-    s.populationSize = populationSize;
-    s.crowdingFactor = 2;
-    s.reinitializeInterval = 1000;
-    return s;
-}
-
 TEST(TravokSurrogateTest, EveryCandidateSourceAppearsIsNewAndIsCredited) {
-    TravokSettings s = settingsFor(8);
+    TravokSettings s = travokSettings(8);
     s.baselineImportant = true;
     // Eight fields, so that the search needs long enough to draw every surrogate kind.
     s.baselineCodes = std::vector<int>(8, 10);
-    const std::vector<int> sizes(8, 201);
-    RandomStream random(0.7f);
-    TravokSearch search(s, sizes, random);
-    SmoothStore store({120, 60, 150, 90, 30, 180, 100, 70});
-    store.evaluate(search.buildInitialPopulation({}));
-    search.acceptResults({});
+    StartedSearch started(s, std::vector<int>(8, 201),
+                          SmoothStore({120, 60, 150, 90, 30, 180, 100, 70}), 0.7f);
+    auto& [random, search, store] = started;
     std::set<CandidateSource> sources;
     for (int cycle = 0; cycle < 30; ++cycle) {
         Population& pending = search.breed(store.view(), cycle);
@@ -244,9 +209,9 @@ TEST(TravokSurrogateTest, EveryCandidateSourceAppearsIsNewAndIsCredited) {
     }
     EXPECT_EQ(sources.size(), 6u);
     const SurrogateChoice& choice = search.surrogateChoice();
-    EXPECT_GT(choice.krigingRecord.trials, 0);
-    EXPECT_GT(choice.leastSquaresRecord.trials, 0);
-    EXPECT_GT(choice.radialBasisRecord.trials, 0);
+    for (const auto& record :
+         {choice.krigingRecord, choice.leastSquaresRecord, choice.radialBasisRecord})
+        EXPECT_GT(record.trials, 0);
     EXPECT_FALSE(search.startRecords().empty()) << "successful surrogate candidates";
     EXPECT_GT(search.simplexRecord().found, 0);
     int baselineSteps = 0;
@@ -259,11 +224,8 @@ TEST(TravokSurrogateTest, EveryCandidateSourceAppearsIsNewAndIsCredited) {
 
 TEST(TravokSurrogateTest, TheBestDesignLostByThePopulationIsTheNextSecondStart) {
     const std::vector<int> sizes(4, 201);
-    RandomStream random(0.25f);
-    TravokSearch search(settingsFor(6), sizes, random);
-    SmoothStore store({150, 40, 170, 90});
-    store.evaluate(search.buildInitialPopulation({}));
-    search.acceptResults({});
+    StartedSearch started(travokSettings(6), sizes, SmoothStore({150, 40, 170, 90}), 0.25f);
+    auto& [random, search, store] = started;
     std::vector<int> bestCodes;
     double best = -HUGE_VAL;
     int lost = 0;
@@ -295,23 +257,20 @@ TEST(TravokSurrogateTest, TheBestDesignLostByThePopulationIsTheNextSecondStart) 
     const std::optional<SearchSnapshot> saved = search.snapshot();
     ASSERT_TRUE(saved.has_value());
     RandomStream otherRandom(0.5f);
-    TravokSearch restored(settingsFor(6), sizes, otherRandom);
+    TravokSearch restored(travokSettings(6), sizes, otherRandom);
     ASSERT_TRUE(restored.restore(*saved));
     EXPECT_EQ(restored.snapshot()->state, saved->state);
 }
 
 TEST(TravokSurrogateTest, NoSurrogatesBeyond160VariablesAndNoBaselineStepWithoutBaseline) {
-    TravokSettings s = settingsFor(8);
+    TravokSettings s = travokSettings(8);
     s.baselineImportant = true;  // but no baseline codes
     std::vector<std::string> warnings;
     SearchMessages messages;
     messages.warning = [&](const std::string& text) { warnings.push_back(text); };
-    RandomStream random(0.5f);
-    const std::vector<int> sizes(161, 5);
-    TravokSearch search(s, sizes, random, messages);
-    SmoothStore store(std::vector<int>(161, 2));
-    store.evaluate(search.buildInitialPopulation({}));
-    search.acceptResults({});
+    StartedSearch started(s, std::vector<int>(161, 5), SmoothStore(std::vector<int>(161, 2)), 0.5f,
+                          messages);
+    auto& [random, search, store] = started;
     for (int cycle = 0; cycle < 3; ++cycle) {
         store.evaluate(search.breed(store.view(), cycle));
         for (const Candidate& c : search.candidates()) {

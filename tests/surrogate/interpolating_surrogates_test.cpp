@@ -8,6 +8,7 @@
 #include "surrogate/kriging_fit.h"
 #include "surrogate/kriging_opt.h"
 #include "surrogate/surrogate_build.h"
+#include "surrogate_test_support.h"
 #include "test_support.h"
 
 namespace varno::surrogate {
@@ -48,12 +49,8 @@ TEST(InterpolatingSurrogates, InterpolateAndGiveTheirGradient) {
             EXPECT_NEAR(model->evaluate(points.row(i).transpose()), values(i), 1e-6);
         }
         EXPECT_NEAR(model->evaluate(probe), response(probe), 0.1);
-        const Eigen::VectorXd g = model->gradient(probe);
-        for (int k = 0; k < 3; ++k) {
-            const Eigen::Vector3d step = Eigen::Vector3d::Unit(k) * 1e-4;
-            EXPECT_NEAR(
-                g(k), (model->evaluate(probe + step) - model->evaluate(probe - step)) / 2e-4, 1e-4);
-        }
+        expectCentralDifferences([&](const Eigen::VectorXd& x) { return model->evaluate(x); },
+                                 model->gradient(probe), probe, 1e-4, 1e-4);
     }
     EXPECT_TRUE(buildSurrogate(SurfaceKind::kriging, points, values, true));
     EXPECT_FALSE(buildSurrogate(SurfaceKind::leastSquares, points, values, false));
@@ -77,16 +74,12 @@ TEST(InterpolatingSurrogates, LikelihoodGradientIsExactAndTheSearchImprovesTheLi
     const Eigen::Vector3d theta(0.4, 1.7, 0.9);
     Eigen::VectorXd g;
     ASSERT_TRUE(fit.likelihoodCost(theta, &g));
-    for (int k = 0; k < 3; ++k) {
-        const double h = 1e-5;
-        Eigen::Vector3d higher = theta, lower = theta;
-        higher(k) *= std::exp(h);
-        lower(k) *= std::exp(-h);
-        EXPECT_NEAR(g(k),
-                    (*fit.likelihoodCost(higher, nullptr) - *fit.likelihoodCost(lower, nullptr)) /
-                        (2 * h),
-                    1e-5 * (1.0 + std::abs(g(k))));
-    }
+    // The gradient is taken with respect to the logarithms of theta.
+    const auto cost = [&](const Eigen::VectorXd& logTheta) {
+        return *fit.likelihoodCost(logTheta.array().exp().matrix(), nullptr);
+    };
+    expectCentralDifferences(cost, g, theta.array().log().matrix(), 1e-5,
+                             1e-5 * (1.0 + g.cwiseAbs().maxCoeff()));
     const double before = *fit.likelihoodCost(fit.theta(), nullptr);
     ASSERT_TRUE(KrigingOpt(fit).optimize(true, true, 0));
     EXPECT_LT(*fit.likelihoodCost(fit.theta(), nullptr), before - 1.0);
@@ -116,13 +109,15 @@ TEST(InterpolatingSurrogates, KrigingTunedOnPartInterpolatesAllPoints) {
               buildSurrogate(SurfaceKind::kriging, points, values, false)->evaluate(probe));
 }
 
-TEST(InterpolatingSurrogates, ModelFilesReadBackToTheSamePredictions) {
+// Model files read back to the same predictions; cut or damaged model data
+// gives no model.
+TEST(InterpolatingSurrogates, ModelFilesReadBackAndCorruptDataGivesNoModel) {
     testing::TempDirectory folder;
     const Eigen::MatrixXd points = spreadPoints(20);
     const std::vector<VariableRange> ranges{{"x1", 0, 1}, {"x2", -5, 5}, {"x3", 1, 1.0 / 3.0}};
+    const std::string path = folder.file("model.mdl");
     for (const SurfaceKind kind : interpolatingKinds) {
         const auto model = buildSurrogate(kind, points, responses(points), false);
-        const std::string path = folder.file("model.mdl");
         ASSERT_TRUE(writeSurrogateFile(path, *model, {"x1", "x2", "x3"}, ranges));
         const std::string text = testing::readWholeFile(path);
         EXPECT_NE(text.find("\nList of variables in order\nx1 x2 x3 \n\n\nVARIABLES USED"),
@@ -137,38 +132,11 @@ TEST(InterpolatingSurrogates, ModelFilesReadBackToTheSamePredictions) {
             EXPECT_EQ(read->model->evaluate(x), model->evaluate(x));
             EXPECT_EQ(read->model->gradient(x), model->gradient(x));
         }
-    }
-    EXPECT_EQ(testing::readWholeFile(folder.file("model.mdl"))
-                  .rfind("Radial Basis Function model data\n", 0),
-              0u);
-
-    EXPECT_FALSE(writeSurrogateFile(folder.file("empty.mdl"), KrigingFit(), {}, {}));
-    EXPECT_EQ(std::string(lastLogMessage())
-                  .find("Kriging model is not properly initialized and cannot be written."),
-              std::string("*ERROR\n").size());
-    EXPECT_FALSE(support::fileExists(folder.file("empty.mdl")));
-}
-
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-TEST(InterpolatingSurrogates, CorruptModelDataGivesNoModel) {
-    testing::TempDirectory folder;
-    const Eigen::MatrixXd points = spreadPoints(6);
-    for (const SurfaceKind kind : interpolatingKinds) {
-        const auto model = buildSurrogate(kind, points, responses(points), false);
-        ASSERT_TRUE(writeSurrogateFile(folder.file("m.mdl"), *model, {"a", "b", "c"},
-                                       {{"a", 0, 1}, {"b", 0, 1}, {"c", 0, 1}}));
         const std::vector<std::string> data = model->writeData();
         for (std::size_t keep = 0; keep < data.size(); ++keep) {
             EXPECT_FALSE(makeEmptySurrogate(kind)->readData({data.begin(), data.begin() + keep}));
         }
-        const std::vector<std::string> lines =
-            linesOf(testing::readWholeFile(folder.file("m.mdl")));
+        const std::vector<std::string> lines = linesOf(text);
         ASSERT_TRUE(readSurrogateLines(lines));
         for (const char* bad : {"nan", "1e999", "1 2", "", "x"}) {
             for (std::size_t at = 1; at < 10; ++at) {
@@ -178,6 +146,7 @@ TEST(InterpolatingSurrogates, CorruptModelDataGivesNoModel) {
             }
         }
     }
+    EXPECT_EQ(testing::readWholeFile(path).rfind("Radial Basis Function model data\n", 0), 0u);
     const auto model = buildSurrogate(SurfaceKind::kriging, points, responses(points), false);
     std::vector<std::string> huge = model->writeData();
     huge[1] = "variables: 2000000000";
@@ -186,6 +155,12 @@ TEST(InterpolatingSurrogates, CorruptModelDataGivesNoModel) {
     huge[2] = "points: 2000000000";
     EXPECT_FALSE(model->readData(huge));
     EXPECT_FALSE(readSurrogateFile(folder.file("missing.mdl")));
+
+    EXPECT_FALSE(writeSurrogateFile(folder.file("empty.mdl"), KrigingFit(), {}, {}));
+    EXPECT_EQ(std::string(lastLogMessage())
+                  .find("Kriging model is not properly initialized and cannot be written."),
+              std::string("*ERROR\n").size());
+    EXPECT_FALSE(support::fileExists(folder.file("empty.mdl")));
 }
 
 }  // namespace

@@ -2,14 +2,13 @@
 // back, and the reasons given for files that cannot be used.
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "support/file_io.h"
 #include "surrogate/model_file_reader.h"
 #include "surrogate/model_order.h"
 #include "surrogate/polynomial_surrogate.h"
 #include "surrogate/response_surface_files.h"
 #include "surrogate/surface_fitting.h"
+#include "surrogate_test_support.h"
 #include "test_support.h"
 
 namespace varno::surrogate {
@@ -20,14 +19,7 @@ using varno::testing::TempDirectory;
 
 const std::string prefix = "\n\t Error in using the response surface file ";
 
-Eigen::MatrixXd randomMatrix(int rows, int columns, std::mt19937& random) {
-    std::uniform_real_distribution<double> unit(-1.0, 1.0);
-    Eigen::MatrixXd matrix(rows, columns);
-    for (double& value : matrix.reshaped()) value = unit(random);
-    return matrix;
-}
-
-TEST(ModelFile, LaysOutCoefficientsEstimateAndRanges) {
+TEST(ModelFile, LayOutOfModelAndErrorFiles) {
     TempDirectory folder;
     ResponseSurface surface{linearOrder, 2, true, Eigen::Vector3d(1.0, -2.5, 0.25)};
     const std::string path = folder.file("f.mdl");
@@ -44,15 +36,11 @@ TEST(ModelFile, LaysOutCoefficientsEstimateAndRanges) {
     surface.coefficients = Eigen::VectorXd::Ones(55);
     const std::string text = PolynomialSurrogate(surface).writeData()[5];
     EXPECT_EQ(text.size(), 8 * 24u);
-}
-
-TEST(ModelFile, ErrorFileListsResidualsAndFitStatistics) {
-    TempDirectory folder;
     const Eigen::Vector3d x(-1, 0, 1), y(1, 2, 4);
     const SurfaceFit fit = fitResponseSurface(linearOrder, x, y);
-    const std::string path = folder.file("f.err");
-    ASSERT_TRUE(writeErrorFile(path, y, fitStatistics(fit.surface, x, y)));
-    EXPECT_EQ(readWholeFile(path),
+    const std::string errors = folder.file("f.err");
+    ASSERT_TRUE(writeErrorFile(errors, y, fitStatistics(fit.surface, x, y)));
+    EXPECT_EQ(readWholeFile(errors),
               "\n Design #,   Actual values, Predicted values,    Residual, Percent Error"
               "\n        1,        1.000000,         0.833333,    0.166667,     16.666667"
               "\n        2,        2.000000,         2.333333,   -0.333333,    -16.666667"
@@ -64,15 +52,14 @@ TEST(ModelFile, ErrorFileListsResidualsAndFitStatistics) {
               "squared = 0.928571\n\n");
 }
 
-TEST(ModelFile, ReadsBackEveryOrderExactly) {
+TEST(ModelFile, ReadsBackEveryOrderExactlyAndFittingNamesItsFiles) {
     TempDirectory folder;
-    std::mt19937 random(11);
     const std::vector<VariableRange> ranges{{"a", 0, 1}, {"b", -3, 7}, {"c", 1, 1e6}};
     for (int order : {0, 1, 2, 3, 4, 7, 9}) {
         const int terms = modelOrderCounts(order, 3)->terms;
-        const Eigen::MatrixXd points = randomMatrix(2 * terms, 3, random);
+        const Eigen::MatrixXd points = randomPoints(2 * terms, 3, 11 + order);
         const SurfaceFit fit =
-            fitResponseSurface(order, points, randomMatrix(2 * terms, 1, random) * 1e3);
+            fitResponseSurface(order, points, randomPoints(2 * terms, 1, 31 + order) * 1e3);
         const std::string path = folder.file(modelOrderName(order) + ".mdl");
         ASSERT_TRUE(writeModelFile(path, fit.surface, ranges));
         std::string reason;
@@ -81,7 +68,7 @@ TEST(ModelFile, ReadsBackEveryOrderExactly) {
         EXPECT_EQ(loaded->ranges.back().max, 1e6);
         PolynomialSurrogate copy;
         ASSERT_TRUE(copy.readData(PolynomialSurrogate(fit.surface).writeData()));
-        const Eigen::MatrixXd probes = randomMatrix(3, 100, random);
+        const Eigen::MatrixXd probes = randomPoints(3, 100, 51 + order);
         for (Eigen::Index at = 0; at < probes.cols(); ++at) {
             const double fitted = evaluateResponseSurface(probes.col(at), fit.surface);
             EXPECT_EQ(loaded->model->evaluate(probes.col(at)), fitted);
@@ -91,17 +78,8 @@ TEST(ModelFile, ReadsBackEveryOrderExactly) {
         EXPECT_NEAR(evaluateLoadedModel(*loaded, inUnits),
                     evaluateResponseSurface(Eigen::Vector3d(-0.5, 0.5, 0.5), fit.surface), 1e-6);
     }
-}
-
-TEST(ModelFile, FittingWritesFilesNamedAfterTheResponse) {
-    TempDirectory folder;
-    std::mt19937 random(5);
-    SurfaceFitRequest request{randomMatrix(12, 2, random),
-                              randomMatrix(12, 1, random),
-                              {"../p\tq"},
-                              {{"a", 0, 1}, {"b", 0, 1}},
-                              folder.path(),
-                              3};
+    SurfaceFitRequest request{randomPoints(12, 2, 5),     randomPoints(12, 1, 6), {"../p\tq"},
+                              {{"a", 0, 1}, {"b", 0, 1}}, folder.path(),          3};
     request.writeFiles = true;
     ResponseSurfaceStore store;
     ASSERT_EQ(fitResponseSurfaces(request, store), 1);

@@ -2,11 +2,10 @@
 // gradient, and the choice of order with its warnings.
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "surrogate/model_order.h"
 #include "surrogate/response_surface.h"
 #include "surrogate/surface_fitting.h"
+#include "surrogate_test_support.h"
 #include "test_support.h"
 
 namespace varno::surrogate {
@@ -14,31 +13,31 @@ namespace {
 
 using varno::testing::logEntries;
 
-Eigen::MatrixXd randomPoints(int rows, int columns, unsigned seed) {
-    std::mt19937 random(seed);
-    std::uniform_real_distribution<double> unit(-1.0, 1.0);
-    Eigen::MatrixXd points(rows, columns);
-    for (double& value : points.reshaped()) value = unit(random);
-    return points;
-}
-
-TEST(ModelOrder, TermCountsMatchTheTermsGenerated) {
-    // Counts for three variables, worked out by hand from the term lists.
+// For every order: the term counts for three variables, worked out by hand
+// from the term lists, match the terms generated, and the gradient matches
+// central differences.
+TEST(ResponseSurface, TermCountsAndGradientOfEveryOrder) {
     const std::vector<std::pair<std::string, int>> orders{
         {"Linear", 4},          {"Quadratic", 10},
         {"SquareTermsOnly", 4}, {"CubicTermsOnly", 4},
         {"Bilinear", 7},        {"LinAndSq", 7},
         {"LinAndCubic", 7},     {"LinWithSqAndCubic", 10},
         {"QuadWithCubic", 13},  {"BilinearWithCubic", 10}};
-    const Eigen::VectorXd x = randomPoints(3, 1, 1);
+    const Eigen::MatrixXd x = randomPoints(3, 5, 7);
     for (const auto& [name, terms] : orders) {
         SCOPED_TRACE(name);
         const auto counts = modelOrderFromName(name, 3);
         ASSERT_TRUE(counts);
         EXPECT_EQ(modelOrderName(counts->code), name);
         EXPECT_EQ(counts->terms, terms);
-        EXPECT_EQ(termValues(counts->code, x).size(), terms);
+        EXPECT_EQ(termValues(counts->code, x.col(0)).size(), terms);
         EXPECT_EQ(1 + counts->linear + counts->secondOrder + counts->cubic, terms);
+        const ResponseSurface surface{counts->code, 3, true, randomPoints(terms, 1, counts->code)};
+        for (Eigen::Index at = 0; at < x.cols(); ++at) {
+            expectCentralDifferences(
+                [&](const Eigen::VectorXd& p) { return evaluateResponseSurface(p, surface); },
+                responseSurfaceGradient(x.col(at), surface), x.col(at), 1e-6, 1e-7);
+        }
     }
     EXPECT_FALSE(modelOrderFromName("quadratic", 3));
     EXPECT_EQ(modelOrderFromName("QuadWithCubic", 5)->terms, 26);
@@ -55,25 +54,6 @@ TEST(ResponseSurface, RecoversAQuadraticExactly) {
     expected << 1, 1, 0, 0, 0, 1;  // constant, x1, x2, x1x1, x1x2, x2x2
     EXPECT_LT((fit.surface.coefficients - expected).norm(), 1e-12);
     EXPECT_NEAR(fit.surface.rSquared, 1.0, 1e-12);
-}
-
-TEST(ResponseSurface, GradientMatchesFiniteDifferences) {
-    const Eigen::MatrixXd x = randomPoints(3, 5, 7);
-    for (int order = 0; order < modelOrderCount; ++order) {
-        const ResponseSurface surface{order, 3, true,
-                                      randomPoints(modelOrderCounts(order, 3)->terms, 1, order)};
-        for (Eigen::Index at = 0; at < x.cols(); ++at) {
-            const Eigen::VectorXd point = x.col(at);
-            const Eigen::VectorXd gradient = responseSurfaceGradient(point, surface);
-            for (int i = 0; i < 3; ++i) {
-                const Eigen::VectorXd step = Eigen::VectorXd::Unit(3, i) * 1e-6;
-                const double difference = (evaluateResponseSurface(point + step, surface) -
-                                           evaluateResponseSurface(point - step, surface)) /
-                                          2e-6;
-                EXPECT_NEAR(gradient(i), difference, 1e-7) << "order " << order;
-            }
-        }
-    }
 }
 
 class SurfaceFitting : public varno::testing::WithoutStudy {
