@@ -80,7 +80,9 @@ TEST(PlatformRun, AStudyByAbsoluteNonAsciiPathsUnderACommaLocaleWritesPointDecim
     EXPECT_TRUE(fs::exists(results / "designs" / "200" / "stdout.txt"));
     EXPECT_THAT(outcome.err, HasSubstr("evaluations 200/200"));
     const std::string shown = "Best feasible design: Design" + best;
-    EXPECT_THAT(outcome.out, AnyOf(HasSubstr(shown + "\n"), HasSubstr(shown + "  (")));
+    // The console's line end is "\r\n" on Windows.
+    EXPECT_THAT(outcome.out, AnyOf(HasSubstr(shown + "\n"), HasSubstr(shown + "\r\n"),
+                                   HasSubstr(shown + "  (")));
     // The engine is asked for sets of 12 designs; the last takes what is left of the budget.
     std::map<int, int> perCycle;
     for (const EvaluatedDesign& design : ResultsStore(results / "results.db").all()) {
