@@ -7,9 +7,11 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -36,11 +38,8 @@ inline LineList definitionBlock(const std::string& name, const std::string& text
 inline model::ResponseGoal goalOf(const std::string& name, int flag, int opt, double target,
                                   double norm) {
     model::ResponseGoal goal;
-    goal.name = name;
-    goal.flag = flag;
-    goal.opt = opt;
-    goal.target = target;
-    goal.norm = norm;
+    std::tie(goal.name, goal.flag, goal.opt, goal.target, goal.norm) =
+        std::tie(name, flag, opt, target, norm);
     return goal;
 }
 
@@ -156,6 +155,28 @@ inline void defineSmallSweep(const std::string& filePrefix = "sweep") {
     });
 }
 
+// The host's side of one set: gets the next set of designs and answers design
+// `i` with `answer(i, values, flag)`, its responses (`flag` set to 1 marks it
+// failed). Gives the number of designs handed out and the update's answer.
+inline std::pair<int, int> answerNextSet(
+    const std::function<std::vector<double>(int, const double*, int&)>& answer) {
+    int* ids = nullptr;
+    double** values = nullptr;
+    const int count = VARNO_getNextSetOfDesignsFromStudy(&ids, &values);
+    std::vector<std::vector<double>> rows(static_cast<std::size_t>(std::max(count, 0)));
+    std::vector<int> flags(rows.size(), 0);
+    std::vector<double*> responses;
+    for (int i = 0; i < count; ++i) {
+        rows[i] = answer(i, values[i], flags[i]);
+        responses.push_back(rows[i].data());
+    }
+    const int updated =
+        VARNO_updateResultsForDesignSet(count, ids, flags.data(), responses.data(), nullptr);
+    VARNO_freePtr(ids);
+    VARNO_freePtr(values);
+    return {count, updated};
+}
+
 // Puts the library back in the state of a freshly loaded one.
 inline void resetLibrary() { library() = Library{}; }
 
@@ -166,9 +187,7 @@ inline void resetLibrary() { library() = Library{}; }
 class CInterfaceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* root = std::getenv("VARNO_ROOT");
-        hadRoot_ = root != nullptr;
-        if (hadRoot_) root_ = root;
+        if (const char* root = std::getenv("VARNO_ROOT")) root_ = root;
         resetLibrary();
     }
     void TearDown() override {
@@ -176,17 +195,12 @@ protected:
         EXPECT_EQ(trackedBlockCount(), 0u) << "blocks handed to the host were not released";
         EXPECT_EQ(support::openFileCount(), 0) << "files were left open";
         support::resetSeams();
-        if (hadRoot_) {
-            setEnvironment("VARNO_ROOT", root_);
-        } else {
-            unsetEnvironment("VARNO_ROOT");
-        }
+        root_ ? setEnvironment("VARNO_ROOT", *root_) : unsetEnvironment("VARNO_ROOT");
         resetLibrary();
     }
 
 private:
-    bool hadRoot_ = false;
-    std::string root_;
+    std::optional<std::string> root_;
 };
 
 // A test of the C interface whose library is initialised in a scratch folder.

@@ -25,6 +25,7 @@ namespace varno {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::lastMessage;
 using testing::logEntries;
 using testing::readWholeFile;
 using testing::TempDirectory;
@@ -34,11 +35,6 @@ void refuseBeforeFinalising() {
     int* ids = nullptr;
     double** values = nullptr;
     VARNO_getNextSetOfDesignsFromStudy(&ids, &values);
-}
-
-std::string lastMessage() {
-    const char* last = VARNO_getLastMessage();
-    return last == nullptr ? std::string("<none>") : std::string(last);
 }
 
 class StudyFrame : public testing::CInterfaceTest {
@@ -53,15 +49,18 @@ protected:
 
 // --- initialisation --------------------------------------------------------
 
+// Without a working directory the current directory is used.
 TEST_F(StudyFrame, InitialisationOpensTheMessageFileInTheWorkingDirectory) {
-    ASSERT_EQ(initialiseIn(dir.path()), 1);
+    const fs::path previous = fs::current_path();
+    fs::current_path(dir.path());
+    const int result = VARNO_initializeStudySetup(nullptr);
+    fs::current_path(previous);
+    ASSERT_EQ(result, 1);
     EXPECT_EQ(readWholeFile(messageFile()), "Starting the VARNO Library study.\n");
-    EXPECT_EQ(VARNO_getLastMessage(), nullptr);
-    EXPECT_EQ(VARNO_getMessageLog(), nullptr);
+    EXPECT_EQ(std::pair(VARNO_getLastMessage(), VARNO_getMessageLog()),
+              (std::pair<const char*, char*>(nullptr, nullptr)));
     EXPECT_EQ(library().studyInitialised, 1);
-}
-
-TEST_F(StudyFrame, WorkingDirectoryValueIsTakenVerbatimWithColonsAndBlanks) {
+    // The working directory is taken verbatim, with colons and blanks.
     const std::string odd = dir.file("C: my study");
     fs::create_directories(odd);
     ASSERT_EQ(initialiseIn(odd), 1);
@@ -85,15 +84,8 @@ TEST_F(StudyFrame, FolderAndFileNamesBeyondAsciiReachTheDiskAsGiven) {
     double* designs[] = {design};
     int types[] = {2, 2, 2};
     ASSERT_EQ(VARNO_shareDesigns("host", 1, types, 3, designs, 2, nullptr, nullptr, nullptr), 1);
-    int* ids = nullptr;
-    double** handed = nullptr;
-    ASSERT_EQ(VARNO_getNextSetOfDesignsFromStudy(&ids, &handed), 1);
-    double response[] = {-1.5, 2};
-    double* responses[] = {response};
-    int flags[] = {0};
-    EXPECT_EQ(VARNO_updateResultsForDesignSet(1, ids, flags, responses, nullptr), 1);
-    VARNO_freePtr(ids);
-    VARNO_freePtr(handed);
+    const auto answer = [](int, const double*, int&) { return std::vector{-1.5, 2.0}; };
+    EXPECT_EQ(testing::answerNextSet(answer), std::pair(1, 1));
 
     // As UTF-8 bytes, whatever the platform's path encoding.
     const auto names = [&folder] {
@@ -116,16 +108,7 @@ TEST_F(StudyFrame, FolderAndFileNamesBeyondAsciiReachTheDiskAsGiven) {
     EXPECT_EQ(names(), (std::set<std::string>{"Prüf試0.res", "Prüf試0.rpt"}));
 }
 
-TEST_F(StudyFrame, WithoutWorkingDirectoryTheCurrentDirectoryIsUsed) {
-    const fs::path previous = fs::current_path();
-    fs::current_path(dir.path());
-    const int result = VARNO_initializeStudySetup(nullptr);
-    fs::current_path(previous);
-    ASSERT_EQ(result, 1);
-    EXPECT_TRUE(fs::exists(messageFile()));
-}
-
-TEST_F(StudyFrame, UnwritableWorkingDirectoryFailsButLeavesTheLibraryUsable) {
+TEST_F(StudyFrame, UnwritableOrTooLongWorkingDirectoryFailsButLeavesTheLibraryUsable) {
     const std::string missing = dir.file("no such folder");
     EXPECT_EQ(initialiseIn(missing), 0);
     EXPECT_EQ(lastMessage(),
@@ -138,9 +121,7 @@ TEST_F(StudyFrame, UnwritableWorkingDirectoryFailsButLeavesTheLibraryUsable) {
     EXPECT_EQ(initialiseIn(dir.path()), 0);
     EXPECT_EQ(lastMessage(),
               "The working directory specified \"" + dir.path() + "\" is invalid or not writable.");
-}
-
-TEST_F(StudyFrame, WorkingDirectoryOf258BytesIsRefusedWithoutEndingTheProcess) {
+    // A working directory of 258 bytes is refused without ending the process.
     const std::string tooLong = "/" + std::string(257, 'w');
     EXPECT_EQ(initialiseIn(tooLong), 0);
     EXPECT_EQ(logEntries(),
@@ -168,7 +149,7 @@ TEST_F(StudyFrame, AMissingOrAbsentRootIsFatal) {
     EXPECT_EQ(logEntries().front(), "*ERROR\nenvironment setup error");
 }
 
-TEST_F(StudyFrame, DeleteResultsAcceptsBooleansAndIntegersAndPersists) {
+TEST_F(StudyFrame, ReinitialisationDiscardsThePreviousStudyAndDeleteResultsPersists) {
     EXPECT_EQ(library().deleteResults, 1);
     ASSERT_EQ(initialiseIn(dir.path(), "deleteResults: no"), 1);
     EXPECT_EQ(library().deleteResults, 0);
@@ -181,9 +162,7 @@ TEST_F(StudyFrame, DeleteResultsAcceptsBooleansAndIntegersAndPersists) {
     }
     ASSERT_EQ(initialiseIn(dir.path(), "deleteResults: maybe"), 1);
     EXPECT_EQ(library().deleteResults, 1) << "an unreadable value changes nothing";
-}
-
-TEST_F(StudyFrame, ReinitialisationDiscardsThePreviousStudy) {
+    // Initialising again discards the previous study.
     ASSERT_EQ(initialiseIn(dir.path()), 1);
     refuseBeforeFinalising();
     library().studyComplete = 1;
@@ -199,6 +178,7 @@ TEST_F(StudyFrame, ReinitialisationDiscardsThePreviousStudy) {
 TEST_F(StudyFrame, MessageLogJoinsEntriesWithABlankLine) {
     ASSERT_EQ(initialiseIn(dir.path()), 1);
     refuseBeforeFinalising();
+    const char* first = VARNO_getLastMessage();
     char* one = VARNO_getMessageLog();
     ASSERT_NE(one, nullptr);
     EXPECT_STREQ(one,
@@ -212,19 +192,16 @@ TEST_F(StudyFrame, MessageLogJoinsEntriesWithABlankLine) {
         two, "VARNO_getNextSetOfDesignsFromStudy cannot be done before finalizing the study.\n\n"
              "VARNO_getParetoDesignIds cannot be done before finalizing the study.");
     VARNO_freePtr(two);
-    VARNO_clearMessageLog();
-    EXPECT_EQ(VARNO_getLastMessage(), nullptr);
-    EXPECT_EQ(VARNO_getMessageLog(), nullptr);
-}
-
-TEST_F(StudyFrame, LastMessageStaysValidWhileTheLogGrows) {
-    ASSERT_EQ(initialiseIn(dir.path()), 1);
-    refuseBeforeFinalising();
-    const char* first = VARNO_getLastMessage();
+    EXPECT_STREQ(first, "VARNO_getNextSetOfDesignsFromStudy cannot be done before finalizing the "
+                        "study.")
+        << "the last message stays valid while the log grows";
     for (int i = 0; i < 120; ++i) VARNO_getParetoDesignIds(nullptr, nullptr);
     EXPECT_STREQ(first,
                  "VARNO_getNextSetOfDesignsFromStudy cannot be done before finalizing the study.");
-    EXPECT_EQ(logEntries().size(), 121u);
+    EXPECT_EQ(logEntries().size(), 122u);
+    VARNO_clearMessageLog();
+    EXPECT_EQ(std::pair(VARNO_getLastMessage(), VARNO_getMessageLog()),
+              (std::pair<const char*, char*>(nullptr, nullptr)));
 }
 
 // --- end of a study --------------------------------------------------------
@@ -240,8 +217,7 @@ TEST_F(StudyFrame, EndStudyReleasesEverythingAndDeletesTheMessageFile) {
     EXPECT_FALSE(fs::exists(messageFile()));
     EXPECT_EQ(VARNO_getLastMessage(), nullptr);
     EXPECT_EQ(currentStudy(), nullptr);
-    EXPECT_EQ(library().studyInitialised, 0);
-    EXPECT_EQ(library().libraryUsable, 0);
+    EXPECT_EQ(std::pair(library().studyInitialised, library().libraryUsable), std::pair(0, 0));
     EXPECT_EQ(VARNO_isStudyComplete(), 1);
     EXPECT_EQ(VARNO_endStudy(), 0);
 }
@@ -279,10 +255,7 @@ TEST_F(StudyFrame, ExhaustedMemoryInTheTrackedAllocatorFailsTheCall) {
     refuseBeforeFinalising();
     support::seams().allocationsBeforeFailure = 0;
     EXPECT_EQ(VARNO_getMessageLog(), nullptr);
-    const auto log = logEntries();
-    ASSERT_GE(log.size(), 2u);
-    EXPECT_EQ(log[log.size() - 2], "*ERROR\nOut of memory in fmalloc");
-    EXPECT_EQ(log.back(), "Run exiting due to an error");
+    EXPECT_EQ(testing::lastFatalReason(), "*ERROR\nOut of memory in fmalloc");
     const std::string file = readWholeFile(messageFile());
     EXPECT_NE(file.find("\nOut of memory in fmalloc, while mallocing data for cmbMsgLog"
                         "\nRequested size = 79\n"),
@@ -302,9 +275,8 @@ TEST_F(StudyFrame, ExceptionsFromTheStandardLibraryAreContainedAsFatalErrors) {
     ASSERT_EQ(initialiseIn(dir.path()), 1);
     EXPECT_EQ(runTrapped(rule, 0, []() -> int { throw std::out_of_range("index 9"); }), 0);
     EXPECT_EQ(logEntries().front(), "*ERROR\nInternal error: index 9");
-}
 
-TEST_F(StudyFrame, EndStudyContainsAFatalErrorRaisedInsideIt) {
+    // The end of a study contains a fatal error raised inside it.
     ASSERT_EQ(initialiseIn(dir.path()), 1);
     EXPECT_EQ(runGuarded(0, []() -> int { fatalError("during the end"); }), 0);
     EXPECT_EQ(library().libraryUsable, 0);

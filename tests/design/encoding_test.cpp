@@ -92,16 +92,14 @@ protected:
     const SeedSource seed40 = [] { return 40; };
 };
 
-TEST_F(Encoding, FieldSizesAreResolutionsAndItemCounts) {
+TEST_F(Encoding, FieldSizesAreResolutionsAndItemCountsAndIndicesMapToTheGrid) {
     use({continuous(0, 1, 11), discrete(4)});
     EXPECT_EQ(encoding->fieldSizes(), (std::vector<int>{11, 4}));
     model::StudyVariable unknown = discrete(4);
     unknown.kindTag = 0;
     expectFatal([&] { use({unknown}); },
                 "number of fields != num_dvar in user_set_field_sizes, exit");
-}
-
-TEST_F(Encoding, IndicesMapToTheGridWithExactEnds) {
+    // Indices map to the grid with exact ends.
     use({continuous(0.3, 0.9, 4), continuous(0, 8, 5), discrete(3), continuous(2, 3, 1)});
     EXPECT_EQ(reals({0, 0, 0, 0}), (std::vector<double>{0.3, 0, 0, 2}));
     EXPECT_EQ(reals({3, 3, 2, 0}), (std::vector<double>{0.9, 6, 2, 2}));
@@ -162,7 +160,7 @@ TEST_F(Encoding, DoeAgentsMoveOverLevelsOrStayAtBaseline) {
                 "The number of levels must be 2 or larger.");
 }
 
-TEST_F(Encoding, HostDesignsAreRoundedToTheGridWhenIntegerCoded) {
+TEST_F(Encoding, HostDesignsAreRoundedToTheGridAndHostValuesMustLieInTheRange) {
     use({continuous(0, 8, 5)});
     Design d;
     d.reals = {4.9};
@@ -172,9 +170,7 @@ TEST_F(Encoding, HostDesignsAreRoundedToTheGridWhenIntegerCoded) {
     d.reals = {5.1};
     encoding->takeInHostDesign(d);
     EXPECT_EQ(std::pair(d.ints, d.reals), std::pair(std::vector{3}, std::vector{5.1}));
-}
-
-TEST_F(Encoding, HostValuesMustLieInTheRangeOrBeAnItem) {
+    // Host values must lie in the range or be an item.
     use({continuous(-1, 1, 3), discrete(3)});
     EXPECT_TRUE(accepts(0, std::nextafter(1.0, 2.0)) && accepts(0, -1.0 - 2.220446049250313e-16));
     EXPECT_TRUE(accepts(1, 0) && accepts(1, 2.99));
@@ -185,7 +181,7 @@ TEST_F(Encoding, HostValuesMustLieInTheRangeOrBeAnItem) {
               "defined. This design will not be used.");
 }
 
-TEST_F(Encoding, DecodingOutsideTheRangeIsFatal) {
+TEST_F(Encoding, DecodingSetsCurrentValuesAndSamplesDistributionsOrIsFatalOutsideTheRange) {
     use({continuous(0, 10, 11)});
     Design d;
     d.id = 7;
@@ -200,9 +196,7 @@ TEST_F(Encoding, DecodingOutsideTheRangeIsFatal) {
     d.reals = {10.009};  // within 0.001 of the range width
     encoding->decodeReals(d, seed40);
     EXPECT_EQ(current(), std::tuple(std::vector{10}, std::vector{10.009}, std::vector<double>{}));
-}
-
-TEST_F(Encoding, DecodingSetsCurrentValuesAndSamplesDistributions) {
+    // Decoding sets the current values and samples the distributions.
     auto owned = std::make_unique<FakeDistribution>();
     FakeDistribution& spread = *owned;
     project.user_distributions.push_back({"spread", "Normal", std::move(owned)});
@@ -212,7 +206,6 @@ TEST_F(Encoding, DecodingSetsCurrentValuesAndSamplesDistributions) {
     model::StudyVariable sampledVariable = continuous(0, 8, 5);
     sampledVariable.distribution = 0;
     use({sampledVariable, discrete(3)});
-    Design d;
     d.ints = {3, 2};
     d.reals = {6, 2, 0.25};
     encoding->decode(d, seed40);

@@ -31,9 +31,9 @@ protected:
     }
 };
 
-// ---------------------------------------------------------------- lines
+// ---------------------------------------------------------------- lines and properties
 
-TEST_F(DefinitionTextTest, LinesAreCutAtLineFeedsEditedAndJoined) {
+TEST_F(DefinitionTextTest, LinesAreCutEditedAndJoinedAndPropertiesFoundByTrimmedKey) {
     EXPECT_EQ(splitLines("\na: 1\r\n\n\nb: 2\rc\n"), (LineList{"a: 1\r", "b: 2\rc"}));
     EXPECT_EQ(splitLines(nullptr), LineList{});
     LineList lines = splitLines("n: 50\nseed: 3\nn:2\n  n: 9\nnMax: 4\nplain");
@@ -41,26 +41,23 @@ TEST_F(DefinitionTextTest, LinesAreCutAtLineFeedsEditedAndJoined) {
     removeKey(lines, "n");
     appendProperty(lines, "title", "");
     EXPECT_EQ(joinLines(lines, '|'), "name: Beam width|seed: 3|nMax: 4|plain|title: ");
-}
 
-// ---------------------------------------------------------------- property lookup
-
-TEST_F(DefinitionTextTest, PropertiesAreFoundByTrimmedKeyAndBooleanWordsMapped) {
-    const LineList lines =
+    // Properties are found by their trimmed key; boolean words are mapped.
+    const LineList keys =
         splitLines("title: a: b  \nvalues:3\nempty:\nwide:  5\n  \tkey: in\r\nkey2 : sp\nKey: up\n"
                    "keyX: longer\nflag yes\n: orphan\n : x\nk: second\nk:third");
-    EXPECT_EQ(found(lines, "title"), "1 a: b  ");
-    EXPECT_EQ(found(lines, "values"), "-2 3");
-    EXPECT_EQ(found(lines, "empty"), "-3 ");
-    EXPECT_EQ(found(lines, "wide"), "4  5") << "one blank after the colon is skipped";
-    EXPECT_EQ(found(lines, "key"), "5 in\r");
-    EXPECT_EQ(found(lines, "key2"), "6 sp");
+    EXPECT_EQ(found(keys, "title"), "1 a: b  ");
+    EXPECT_EQ(found(keys, "values"), "-2 3");
+    EXPECT_EQ(found(keys, "empty"), "-3 ");
+    EXPECT_EQ(found(keys, "wide"), "4  5") << "one blank after the colon is skipped";
+    EXPECT_EQ(found(keys, "key"), "5 in\r");
+    EXPECT_EQ(found(keys, "key2"), "6 sp");
     for (const char* key : {"KEY", "flag", "orphan", "", "x"})
-        EXPECT_EQ(found(lines, key), "0 The property is not defined.") << key;
+        EXPECT_EQ(found(keys, key), "0 The property is not defined.") << key;
     std::string error;
-    EXPECT_EQ(findProperty(lines, "k", 13, false, error).line, -13) << "from the start line";
-    EXPECT_EQ(findProperty(lines, "k", -5, false, error).line, 12);
-    EXPECT_EQ(findProperty(lines, "k", 14, false, error).line, 0);
+    EXPECT_EQ(findProperty(keys, "k", 13, false, error).line, -13) << "from the start line";
+    EXPECT_EQ(findProperty(keys, "k", -5, false, error).line, 12);
+    EXPECT_EQ(findProperty(keys, "k", 14, false, error).line, 0);
     const LineList words = splitLines("a: true\nb: yes\nc: false\nd: no\ne: True\nf: yes \nh:true");
     Values mapped;
     for (const char* key : {"a", "b", "c", "d", "e", "f", "h"})
@@ -70,15 +67,13 @@ TEST_F(DefinitionTextTest, PropertiesAreFoundByTrimmedKeyAndBooleanWordsMapped) 
 
 // ---------------------------------------------------------------- numbers
 
-TEST_F(DefinitionTextTest, NumberSyntaxIsPlainDecimals) {
+TEST_F(DefinitionTextTest, NumbersArePlainDecimalsReadAsLeadingIntegersOrWholeFiniteDoubles) {
     for (const char* text : {"12", "-3", "+4", ".5", "5.", "-1.5E-3", "1.e5", " \t7", "7 \r\n"})
         EXPECT_TRUE(isNumberSyntax(text)) << '"' << text << '"';
     for (const char* text : {"", "+", ".", "e5", ".e1", "1e", "1e+", "+-1", "1.2.3", "1e5.0",
                              "1e5e5", "1-2", "nan", "inf", "0x10", "1 2", "7\t", "\r5", "1,5"})
         EXPECT_FALSE(isNumberSyntax(text)) << '"' << text << '"';
-}
-
-TEST_F(DefinitionTextTest, ReadIntTakesTheLeadingIntegerOrGivesZeroAndTheReason) {
+    // readInt takes the leading integer, or gives zero and the reason.
     const LineList lines = splitLines("a: 2.9\nb: -2.9\nc: 1e3\nd: +7\ne: 5\r\nf:4\ng: 2147483647\n"
                                       "h: -2147483648\ni: yes\nj: 2147483648\nk: True\nl:\nm: -1");
     std::vector<int> values;
@@ -99,21 +94,18 @@ TEST_F(DefinitionTextTest, ReadIntTakesTheLeadingIntegerOrGivesZeroAndTheReason)
     int value = 42;
     EXPECT_FALSE(readInt(lines, "x", value, error));
     EXPECT_EQ(error, "The property is not defined.");
-}
-
-TEST_F(DefinitionTextTest, ReadDoubleTakesWholeFiniteValuesOnly) {
-    const LineList lines = splitLines("a: -2.5e-3  \nb: yes\nc: 1e-400\nd: 1.5\r\ne: 1.5x\n"
+    // readDouble takes whole finite values only.
+    const LineList reals = splitLines("a: -2.5e-3  \nb: yes\nc: 1e-400\nd: 1.5\r\ne: 1.5x\n"
                                       "f: inf\ng: 1e999\nh: -1e999");
-    double a = 0.0, b = 0.0, c = 1.0, value = 0.0;
-    std::string error;
-    EXPECT_TRUE(readDouble(lines, "a", a, error) && readDouble(lines, "b", b, error) &&
-                readDouble(lines, "c", c, error));
+    double a = 0.0, b = 0.0, c = 1.0, real = 0.0;
+    EXPECT_TRUE(readDouble(reals, "a", a, error) && readDouble(reals, "b", b, error) &&
+                readDouble(reals, "c", c, error));
     EXPECT_EQ((std::vector<double>{a, b, c}), (std::vector<double>{-2.5e-3, 1.0, 0.0}));
     for (const auto& [key, text] :
          {std::pair{"d", "1.5\r"}, {"e", "1.5x"}, {"f", "inf"}, {"g", "1e999"}, {"h", "-1e999"}}) {
-        value = 42.0;
-        EXPECT_FALSE(readDouble(lines, key, value, error));
-        EXPECT_EQ(value, 0.0);
+        real = 42.0;
+        EXPECT_FALSE(readDouble(reals, key, real, error));
+        EXPECT_EQ(real, 0.0);
         EXPECT_EQ(error, std::string("The read value \"") + text +
                              "\" could not be converted into a double.");
     }
@@ -121,7 +113,7 @@ TEST_F(DefinitionTextTest, ReadDoubleTakesWholeFiniteValuesOnly) {
 
 // ---------------------------------------------------------------- lists
 
-TEST_F(DefinitionTextTest, ListsTakeOneValueOrTheCountedLinesWhole) {
+TEST_F(DefinitionTextTest, ListsTakeOneValueOrTheCountedLinesWholeOrRepeatedValues) {
     Values values{"stale"};
     std::string error;
     const auto list = [&](const char* text, int startLine = 1) {
@@ -142,9 +134,7 @@ TEST_F(DefinitionTextTest, ListsTakeOneValueOrTheCountedLinesWhole) {
                      "as \"list:3\"."});
     EXPECT_FALSE(readList(splitLines("list:abc\na"), "list", values, error));
     EXPECT_EQ(error, "The read value \"abc\" could not be converted into an integer.");
-}
-
-TEST_F(DefinitionTextTest, RepeatedSingleFormsAreCollectedUntilACountedForm) {
+    // Repeated single forms are collected until a counted form.
     EXPECT_EQ(readRepeated(splitLines("v: a\nv: b\nw: c\nv: yes"), "v"), (Values{"a", "b", "yes"}));
     EXPECT_EQ(readRepeated(splitLines("v: a\nv:2\nx\ny\nv: b"), "v"), (Values{"a"}));
     EXPECT_EQ(readRepeated(splitLines("v: a\nv: b\nv: c"), "v", 2), (Values{"b", "c"}));
@@ -152,7 +142,7 @@ TEST_F(DefinitionTextTest, RepeatedSingleFormsAreCollectedUntilACountedForm) {
 
 // ---------------------------------------------------------------- fields of a line
 
-TEST_F(DefinitionTextTest, FieldsSkipEmptyOnesAndAreTrimmed) {
+TEST_F(DefinitionTextTest, FieldsSkipEmptyOnesAndAreTrimmedEscapedFieldsKeepThemAndDecodeEscapes) {
     const std::string line = ",, a ,\tb\r,,c , ";
     EXPECT_EQ((Values{fieldOfLine(line, 0, ",", 1), fieldOfLine(line, 1, ",", 1),
                       fieldOfLine(line, 2, ",", 1), fieldOfLine(line, 3, ",", 1)}),
@@ -160,9 +150,7 @@ TEST_F(DefinitionTextTest, FieldsSkipEmptyOnesAndAreTrimmed) {
     expectFatal([] { fieldOfLine(",a,", 1, ",", 2, "values.txt"); },
                 "Error reading file: values.txt\n Error is near line number 2, which was read "
                 "as:\n,a,");
-}
-
-TEST_F(DefinitionTextTest, EscapedFieldsKeepEmptyOnesAndDecodeEscapes) {
+    // Escaped fields keep empty ones and decode escapes.
     std::string field;
     std::string error;
     const auto fieldOf = [&](const std::string& text, int index) {
@@ -191,9 +179,7 @@ TEST_F(DefinitionTextTest, NumberFieldsAreReadFromTheirPlace) {
     EXPECT_EQ((std::vector<double>{doubleField("1.5, -2e3", 1), doubleField(".25\r", 0),
                                    doubleField("1|2.5", 1, "|")}),
               (std::vector<double>{-2000.0, 0.25, 2.5}));
-}
-
-TEST_F(DefinitionTextTest, ReaderErrorsNameTheObjectOrItsAbsence) {
+    // A reader's error names the object or its absence.
     EXPECT_EQ(readerErrorMessage("", "Set", "API", "name", "x"),
               "When reading data for \"Name not defined\" of type \"Set\" from file \"API\", VARNO "
               "encountered the following error in reading the data for property \"name\":\nx");

@@ -20,15 +20,13 @@ using ::testing::internal::CaptureStdout;
 using ::testing::internal::GetCapturedStderr;
 using ::testing::internal::GetCapturedStdout;
 
-TEST(MessageLayout, EndLineFeedsAreDroppedRunsCollapseAndKindsAreDecorated) {
+TEST(MessageLayout, LineFeedsAreTrimmedLongLinesBrokenAndKindsDecorated) {
     EXPECT_EQ(layoutForFile("stderr", "none", "\n\nfirst\n\n\nsecond\n"), "\nfirst\nsecond\n");
     // a message only for the message file gets a blank line after a decorated kind
     EXPECT_EQ(layoutForFile("outptr", "error", "bad"), "*ERROR\nbad\n\n");
     EXPECT_EQ(layoutForFile("outptr", "none", "plain"), "plain\n");
     EXPECT_EQ(layoutForFile("stderr|outptr", "warning", "w"), "*WARNING\nw\n");
-}
-
-TEST(MessageLayout, LongLinesBreakAtTheFirstBlankPastColumn110) {
+    // Long lines break at the first blank past column 110.
     const std::string head(111, 'a');
     EXPECT_EQ(layoutForFile("stderr", "none", head + " tail end"), head + " \ntail end\n");
     const std::string exact(110, 'b');
@@ -36,9 +34,7 @@ TEST(MessageLayout, LongLinesBreakAtTheFirstBlankPastColumn110) {
     const std::string twoLines = head + "\n" + std::string(50, 'c') + " d";
     EXPECT_EQ(layoutForFile("stderr", "none", twoLines), twoLines + "\n")
         << "the column restarts after a line break";
-}
-
-TEST(MessageLayout, ImpliedKindTakesTheDecorationFromEachLinePrefix) {
+    // The implied kind takes the decoration from each line's prefix.
     EXPECT_EQ(layoutForFile("stderr", "implied",
                             "ERROR: one\nplain\nWARNING:two\nNOTE: n\nOUTPUT: o\n"
                             "INTERNAL ERROR: ie"),
@@ -71,7 +67,7 @@ TEST_F(MessageWriter, OnlyVerboseModeWritesTheNamedChannels) {
     EXPECT_EQ(logEntries(), (std::vector<std::string>{"*WARNING\ncareful", "*ERROR\n\nbroken\n"}));
 }
 
-TEST_F(MessageWriter, UnknownChannelsAreReportedOnBothStandardStreams) {
+TEST_F(MessageWriter, UnknownChannelsAreReportedAndFilesThatCannotBeWrittenFallBack) {
     currentStudy()->verbose = 1;
     CaptureStderr();
     CaptureStdout();
@@ -81,10 +77,7 @@ TEST_F(MessageWriter, UnknownChannelsAreReportedOnBothStandardStreams) {
         "requested (printer).\nThe message being output was:\nhello";
     EXPECT_EQ(GetCapturedStdout(), expected);
     EXPECT_EQ(GetCapturedStderr(), expected);
-}
-
-TEST_F(MessageWriter, FilesThatCannotBeWrittenFallBack) {
-    currentStudy()->verbose = 1;
+    // Files that cannot be written fall back.
     writeMessage("analysis", "error", "solver diverged", 3);
     EXPECT_EQ(readWholeFile(dir.file("Analysis_3.log")), "*ERROR\nsolver diverged\n");
     EXPECT_EQ(newFileText(), "");
@@ -93,7 +86,7 @@ TEST_F(MessageWriter, FilesThatCannotBeWrittenFallBack) {
     };
     writeMessage("analysis", "error", "no log", 4);
     EXPECT_EQ(newFileText(), "*ERROR\nno log\n\n");
-    EXPECT_EQ(logEntries().size(), 2u) << "the fallback is not logged twice";
+    EXPECT_EQ(logEntries().size(), 3u) << "the channel's, and the fallback not twice";
 
     currentStudy()->messageFile->close();
     CaptureStderr();

@@ -17,7 +17,7 @@ using Log = std::vector<std::string>;
 
 class DataValueTest : public varno::testing::WithoutStudy {};
 
-TEST_F(DataValueTest, ArraysEndAtTheEndEntryAndCopiesDropUnknownTypes) {
+TEST_F(DataValueTest, ArraysEndAtTheEndEntryAndReadsOfAnotherTypeWarn) {
     VARNODataVal odd = makeDoubleValue(8.0);
     odd.dataType = 17;
     DataValueArray values = {VARNODataVal{1, dataText, 0, 0, 0.0, "left"}, odd, endOfListValue(),
@@ -38,9 +38,8 @@ TEST_F(DataValueTest, ArraysEndAtTheEndEntryAndCopiesDropUnknownTypes) {
     EXPECT_EQ(unclosed[1].dataType, dataEndOfList);
     EXPECT_EQ(logEntries(),
               Log{"*WARNING\nCould not determine the size of a variable. Returning 1 for size."});
-}
-
-TEST_F(DataValueTest, ReadsOfAnotherTypeWarnAndGiveTheStoredField) {
+    // Reads of another type warn and give the stored field.
+    clearMessageLog();
     VARNODataVal seven{1, dataInteger, 0, 7, 0.25, ""};  // the double never converted from 7
     EXPECT_EQ(intValueOf(seven), 7);
     EXPECT_EQ(doubleValueOf(makeDoubleValue(-2.5)), -2.5);

@@ -76,7 +76,7 @@ TEST_F(Formulas, FinalTextAndDirectNames) {
                 "1.0 - variable_1");
 }
 
-TEST_F(Formulas, SetsFollowFormulasAndGiveAnEvaluationOrder) {
+TEST_F(Formulas, SetsFollowFormulasAndGiveAnEvaluationOrderUnlessOneNamesItself) {
     defineVariables();
     dependent("d3", " d2 * 2");
     dependent("d2", " d1 + x2");
@@ -92,10 +92,8 @@ TEST_F(Formulas, SetsFollowFormulasAndGiveAnEvaluationOrder) {
     EXPECT_EQ(model.formulaOrder,
               (std::vector<FormulaItem>{
                   {kindDependent, 2}, {kindDependent, 1}, {kindDependent, 0}, {kindResponse, 0}}));
-}
-
-// A cycle through several formulas is refused when the study is finalised.
-TEST_F(Formulas, ASelfReferenceIsFatal) {
+    // A formula naming itself is fatal; a cycle through several formulas is
+    // refused when the study is finalised.
     dependent("self", " self + 1");
     expectFatal([&] { buildDependencySets(model); },
                 "Error in a formula definition. There is a circular reference in the formula for "

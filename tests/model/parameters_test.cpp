@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/message_log.h"
 #include "model/study_variables.h"
 #include "test_support.h"
 
@@ -168,7 +169,7 @@ TEST_F(ProjectParameters, EachKindKeepsItsValues) {
     EXPECT_EQ(model.file_user_strings.at(0).stringValue, "a: b  ");
 }
 
-TEST_F(ProjectParameters, SetItemsAreNumbersUntilOneIsNot) {
+TEST_F(ProjectParameters, SetItemsAreNumbersUntilOneIsNotAndCurveWeightsAreFilledIn) {
     set("mixed", "ordered: 1\nvalues:5\n1\n\\$2\nx\n\\ty\n3");
     const DiscreteSet& mixed = model.user_discrete_sets.at(0);
     EXPECT_EQ(mixed.numeric, 0);
@@ -180,9 +181,8 @@ TEST_F(ProjectParameters, SetItemsAreNumbersUntilOneIsNot) {
                     "number. As a result, if this set is assigned to a discrete variable which "
                     "is used in a formula, the values will be used as text data and we will not "
                     "try to convert the data to a number."});
-}
-
-TEST_F(ProjectParameters, CurveWeightsAreFilledFromTheGivenOnes) {
+    // Curve weights are filled from the given ones.
+    clearMessageLog();
     curve("c", "data:6\n0,1\n1,2,-4\n2,3\n5,4,10\n5,4.5\n6,5");
     curve("plain", "data:2\n0,0\n1,1");
     // Point 3 lies a quarter of the way from x=1 to x=5: 4 + 0.25 * (10 - 4).
@@ -195,7 +195,7 @@ TEST_F(ProjectParameters, CurveWeightsAreFilledFromTheGivenOnes) {
                      "same X value.\nContinuing..."}));
 }
 
-TEST_F(ProjectParameters, NamesResolveToTheirKindAndIndex) {
+TEST_F(ProjectParameters, NamesResolveToTheirKindAndIndexAndStudyVariablesCopyTheProject) {
     defineWidthAndSection();
     parameter("height", "type: Continuous\nid: 2\nmin: 1\nbaseline: 1\nmax: 2");  // on a bound
     parameter("top", "type: Continuous\nid: 3\nmin: 1\nbaseline: 2\nmax: 2");
@@ -211,10 +211,7 @@ TEST_F(ProjectParameters, NamesResolveToTheirKindAndIndex) {
     expectFatal([&] { discreteSetItemCount(model, "nothing"); },
                 "The discrete set \"nothing\" being referenced in the project is not defined. "
                 "Exiting.");
-}
-
-TEST_F(ProjectParameters, StudyVariablesAndFactorsCopyTheProject) {
-    defineWidthAndSection();
+    // Study variables and factors copy the project.
     set("labels", "ordered: 0\nvalues:3\na,b\nc\nd");
     parameter("lab", "type: Discrete\nid: 5\nset: labels\nbaseline: 1");
     variable("width", "type: Continuous\nid: 1\nresolution: 100\ndistribution: NONE");

@@ -119,16 +119,13 @@ TEST_F(PrintFormatTest, BadDefinitionsAreRejectedAndNotAdded) {
 
 // ================================================================ writing
 
-TEST_F(PrintFormatTest, UnknownFormatNameIsLoggedAndFatal) {
+TEST_F(PrintFormatTest, FreeFormatsNonFiniteValuesAndUnknownTypesAndNames) {
     expectFatal([&] { formatNumber(model, "nope", 1.0, "w"); },
                 "The print format causing the error is being used with variable \"w\".");
     EXPECT_EQ(logEntries().front(),
               "*ERROR\nThe print format \"nope\" is being used in the project but has not been "
               "defined. Please define this format in the \"Print Formats\" area under the "
               "\"Variables\" tab and try again. ");
-}
-
-TEST_F(PrintFormatTest, FreeFormatsNonFiniteValuesAndUnknownTypes) {
     const std::string unknownType =
         "*WARNING\nIncorrect definition of the format specification. Incomplete format "
         "definition (f) for variable x1. Using the automatic free format option";
@@ -150,8 +147,19 @@ TEST_F(PrintFormatTest, FreeFormatsNonFiniteValuesAndUnknownTypes) {
     });
 }
 
-TEST_F(PrintFormatTest, AutomaticFormatBudgetsDigitsToTheField) {
+TEST_F(PrintFormatTest, NumbersAreWrittenToTheirFormat) {
+    const std::string negativeExponent =
+        "*WARNING\n\n\t Incorrect definition in specification of the format for variable x1\n\t "
+        "The number requires a negative exponent but the \"Don't use sign in exponent\" option "
+        "has been selected.\n\t Overwriting this definition to write the sign with the exponent.";
+    const std::string threeDigits =
+        "*WARNING\n\n\t The number of digits in the exponent have been set to be greater than 3, "
+        "which is not allowed.\n\t Overwriting this definition to set to 3.";
+    const std::string fewerThanOne =
+        "*WARNING\n\n\t The number of digits in the exponent have been set to be less than 1, "
+        "which is not allowed.\n\t Overwriting this definition to set to ";
     expectWritten({
+        // automatic formats budget their digits to the field
         {automatic(10), -123.456, "-123.45600"},
         {automatic(10), 1e9, "1000000000"},
         {automatic(10), 12345678901.0, " 1.235e+10"},
@@ -167,11 +175,7 @@ TEST_F(PrintFormatTest, AutomaticFormatBudgetsDigitsToTheField) {
         {automatic(40, 2), 2.25, "2.25000000000000000000000000000000000000"},
         {automatic(45), 2.25, "                     2.2500000000000000000000"},
         {automatic(45, 29), 2.25, "        2.25000000000000000000000000000000000"},
-    });
-}
-
-TEST_F(PrintFormatTest, FloatAndIntegerFormatsHoldTheirLength) {
-    expectWritten({
+        // float and integer formats hold their length
         {fixedPoint(10, 3), 3.14159, "     3.142"},
         {fixedPoint(9, 3), 12345.678, "12345.678"},
         {fixedPoint(6, 3),
@@ -182,21 +186,7 @@ TEST_F(PrintFormatTest, FloatAndIntegerFormatsHoldTheirLength) {
           "12345. so that it fits the maximum field length specified (6)."}},
         {fixedPoint(41, 35), 1.5, "    1.50000000000000000000000000000000000"},
         {integer(3), -12.5, "-12"},
-    });
-}
-
-TEST_F(PrintFormatTest, ScientificFormatWritesTheChosenExponent) {
-    const std::string negativeExponent =
-        "*WARNING\n\n\t Incorrect definition in specification of the format for variable x1\n\t "
-        "The number requires a negative exponent but the \"Don't use sign in exponent\" option "
-        "has been selected.\n\t Overwriting this definition to write the sign with the exponent.";
-    const std::string threeDigits =
-        "*WARNING\n\n\t The number of digits in the exponent have been set to be greater than 3, "
-        "which is not allowed.\n\t Overwriting this definition to set to 3.";
-    const std::string fewerThanOne =
-        "*WARNING\n\n\t The number of digits in the exponent have been set to be less than 1, "
-        "which is not allowed.\n\t Overwriting this definition to set to ";
-    expectWritten({
+        // scientific formats write the chosen exponent
         {scientific(24, 16, 3, 1), -0.0078125, "-7.8125000000000000e-003"},
         {scientific(10, 2, 2, 0), 1234.5, "   1.23e03"},
         {scientific(10, 2, 2, 0), -1234.5, "  -1.23e03"},

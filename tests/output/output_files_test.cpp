@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <fstream>
 #include <string>
+#include <tuple>
 
 #include "output/report_file.h"
 #include "output/result_tables.h"
@@ -36,8 +37,7 @@ TEST(ResultTables, ColumnsLineUpWithTheHeaderAtEveryPrecision) {
             << "column width " << columnWidth(precision) << ": " << header;
         for (double value : {1.25, -1.25e-300, -1e99}) {
             ResultRow row;
-            row.name = "Design1";
-            row.performance = value;
+            std::tie(row.name, row.performance) = std::tuple("Design1", value);
             row.cells = {RowCell::of(value), RowCell::of(-value), RowCell::ofText("beam A")};
             const std::string line = tableRow(layout, row);
             EXPECT_EQ(commaPositions(line), commaPositions(header)) << line << header;
@@ -67,23 +67,15 @@ TEST(ResultTables, FlagWordsAndInactiveValues) {
 
 TEST(ReportFile, DoeFactorsListTheirTypeAndLevels) {
     ReportHead head;
-    ReportVariable width;
-    width.name = "width";
-    width.id = 1;
-    width.baseline = 1;
-    width.max = 2;
-    width.resolution = 3;
-    width.doeFactor = true;
-    width.noise = true;
-    width.levelValues = {0.5, 1.5};
-    ReportVariable section;
-    section.name = "section";
-    section.id = 2;
-    section.discrete = true;
-    section.setName = "sections";
-    section.choices = {"I100", "I200"};
-    section.doeFactor = true;
-    section.levelTexts = {"I200", "I100"};
+    ReportVariable width, section;
+    std::tie(width.name, width.id, width.baseline, width.max, width.resolution) =
+        std::tuple("width", 1, 1.0, 2.0, 3);
+    std::tie(width.doeFactor, width.noise, width.levelValues) =
+        std::tuple(true, true, std::vector{0.5, 1.5});
+    std::tie(section.name, section.id, section.discrete, section.setName) =
+        std::tuple("section", 2, true, "sections");
+    std::tie(section.choices, section.doeFactor, section.levelTexts) = std::tuple(
+        std::vector<std::string>{"I100", "I200"}, true, std::vector<std::string>{"I200", "I100"});
     head.variables = {section, width};
     head.factorMapping = FactorMapping{{2}, {1}};
     const std::string text = reportHeadText(head);
@@ -113,13 +105,7 @@ protected:
     bool exists(const std::string& name) { return std::ifstream(dir.file(name)).good(); }
 
     CleanupRequest request(bool deleteResults) {
-        CleanupRequest r;
-        r.names = {dir.path(), "beam", 0, false};
-        r.deleteResults = deleteResults;
-        r.parallel = true;
-        r.responseNames = {"mass"};
-        r.analysisFolder = "DOE";
-        return r;
+        return {{dir.path(), "beam", 0, false}, "DOE", deleteResults, true, {"mass"}};
     }
 
     TempDirectory dir;

@@ -5,6 +5,7 @@
 // evaluating a design twice.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "output/history_file.h"
+#include "study/study_history_test_support.h"
 #include "support/binary_io.h"
 #include "test_support.h"
 
@@ -31,16 +33,29 @@ constexpr int killedBudget = 100000;
 constexpr std::size_t lastRunDesigns = 40;
 constexpr int rounds = 40;
 
-// Starts the C host on the study in `folder`.
+// Runs, in a child process, the sphere study of the history tests in
+// `folder` with the run `mode`, its history written after every evaluation,
+// answered design by design until its budget is spent. After each result the
+// library accepted it appends the design's id to the file "reported", with
+// one write, so the file never holds more than what the host was told was
+// taken.
 pid_t startChild(const std::string& folder, const char* mode, std::size_t budget) {
-    const std::string budgetText = std::to_string(budget);
+    const testing::HistoryStudy study(folder, mode, static_cast<int>(budget),
+                                      "disableHistory: 0\nsaveHistoryForEachEval: 1");
     const pid_t pid = fork();
-    if (pid == 0) {
-        execl(KILL_HOST, KILL_HOST, folder.c_str(), mode, budgetText.c_str(),
-              static_cast<char*>(nullptr));
-        _exit(127);
+    if (pid != 0) return pid;
+    const int reported = open((folder + "/reported").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    if (reported < 0 || !study()) _exit(1);
+    for (testing::HistoryHost host; !VARNO_isStudyComplete() && host.get(); host.release()) {
+        for (int k = 0; k < host.setSize; ++k) {
+            const std::string line = std::to_string(host.setIds[k]) + "\n";
+            if (!host.answer(static_cast<std::size_t>(k)) ||
+                write(reported, line.data(), line.size()) != static_cast<ssize_t>(line.size())) {
+                _exit(1);
+            }
+        }
     }
-    return pid;
+    _exit(VARNO_isStudyComplete() == 1 ? 0 : 1);
 }
 
 // Designs by id: their codes.
@@ -70,7 +85,7 @@ void expectKeeps(const DesignCodes& later, const DesignCodes& earlier) {
     }
 }
 
-// The C host runs the study and appends the id of every result the library
+// The child runs the study and appends the id of every result the library
 // accepted to the file "reported". Half the rounds are killed at a random
 // moment from the start, half at one once the run answers designs.
 TEST(HistoryKill, EveryResumeFindsACompleteHistoryHoldingEveryAcceptedResult) {

@@ -15,7 +15,6 @@ namespace varno {
 namespace {
 
 using testing::lastMessage;
-using testing::TempDirectory;
 
 enum class Rule { setUp, finalised, any };
 
@@ -44,89 +43,84 @@ struct ExportedCall {
 
 long asLong(const void* pointer) { return pointer == nullptr ? 0 : 1; }
 
-// A set-up call taking a name and a definition text, and the word its
-// refusal after finalising uses when it is not the call's own name.
-struct SetUpCall {
-    const char* name;
-    int (*function)(const char*, const char*);
-    const char* operation = nullptr;
-};
-
-const SetUpCall setUpCalls[] = {
-    {"VARNO_createNewStudy", VARNO_createNewStudy, "Create new study"},
-    {"VARNO_defineNewProjectParameter", VARNO_defineNewProjectParameter},
-    {"VARNO_defineNewProjectResponse", VARNO_defineNewProjectResponse},
-    {"VARNO_defineNewDiscreteSet", VARNO_defineNewDiscreteSet, "Add discrete set"},
-    {"VARNO_defineNewDistribution", VARNO_defineNewDistribution},
-    {"VARNO_defineNewCurve", VARNO_defineNewCurve},
-    {"VARNO_defineNewFormat", VARNO_defineNewFormat},
-    {"VARNO_defineStudyLevelData", VARNO_defineStudyLevelData, "Define Study data"},
-    {"VARNO_defineSearchMethodData", VARNO_defineSearchMethodData, "Define search method data"},
-    {"VARNO_defineStudyRuntimeOptions", VARNO_defineStudyRuntimeOptions},
-    {"VARNO_addVariableToStudy", VARNO_addVariableToStudy},
-    {"VARNO_addDOEFactorToStudy", VARNO_addDOEFactorToStudy},
-    {"VARNO_addResponseToStudy", VARNO_addResponseToStudy},
-};
-
 // Every exported call that runs in the trapped frame.
 std::vector<ExportedCall> trappedCalls() {
-    std::vector<ExportedCall> calls;
-    for (const SetUpCall& c : setUpCalls) {
-        calls.push_back({c.name, Rule::setUp, [c] { return long(c.function("n", nullptr)); },
-                         c.operation != nullptr ? c.operation : c.name});
-    }
+    // A set-up call taking a name and a definition text, and the word its
+    // refusal after finalising uses when it is not the call's own name.
+    const auto setUp = [](std::string name, int (*function)(const char*, const char*),
+                          const char* operation = nullptr) {
+        return ExportedCall{name, Rule::setUp, [function] { return long(function("n", nullptr)); },
+                            operation != nullptr ? operation : name};
+    };
+    std::vector<ExportedCall> calls = {
+        setUp("VARNO_createNewStudy", VARNO_createNewStudy, "Create new study"),
+        setUp("VARNO_defineNewProjectParameter", VARNO_defineNewProjectParameter),
+        setUp("VARNO_defineNewProjectResponse", VARNO_defineNewProjectResponse),
+        setUp("VARNO_defineNewDiscreteSet", VARNO_defineNewDiscreteSet, "Add discrete set"),
+        setUp("VARNO_defineNewDistribution", VARNO_defineNewDistribution),
+        setUp("VARNO_defineNewCurve", VARNO_defineNewCurve),
+        setUp("VARNO_defineNewFormat", VARNO_defineNewFormat),
+        setUp("VARNO_defineStudyLevelData", VARNO_defineStudyLevelData, "Define Study data"),
+        setUp("VARNO_defineSearchMethodData", VARNO_defineSearchMethodData,
+              "Define search method data"),
+        setUp("VARNO_defineStudyRuntimeOptions", VARNO_defineStudyRuntimeOptions),
+        setUp("VARNO_addVariableToStudy", VARNO_addVariableToStudy),
+        setUp("VARNO_addDOEFactorToStudy", VARNO_addDOEFactorToStudy),
+        setUp("VARNO_addResponseToStudy", VARNO_addResponseToStudy),
+    };
     double value = 0;
     double** values = nullptr;
     int count = 0, count2 = 0;
     int *ids = nullptr, *ranks = nullptr;
-    const std::vector<ExportedCall> others = {
-        {"VARNO_finalizeStudyData", Rule::any, [] { return long(VARNO_finalizeStudyData()); }},
-        {"VARNO_getNextSetOfDesignsFromStudy", Rule::finalised,
-         [ids, values]() mutable {
-             return long(VARNO_getNextSetOfDesignsFromStudy(&ids, &values));
-         }},
-        {"VARNO_updateResultsForDesignSet", Rule::finalised,
-         [] {
-             return long(VARNO_updateResultsForDesignSet(0, nullptr, nullptr, nullptr, nullptr));
-         }},
-        {"VARNO_shareDesigns", Rule::finalised,
-         [] {
-             return long(
-                 VARNO_shareDesigns("p", 0, nullptr, 0, nullptr, 0, nullptr, nullptr, nullptr));
-         }},
-        {"VARNO_isShareDesignsSupported", Rule::any,
-         [] { return long(VARNO_isShareDesignsSupported()); }},
-        {"VARNO_getPerformanceValueForDesign", Rule::finalised,
-         [value]() mutable { return long(VARNO_getPerformanceValueForDesign(1, &value)); }},
-        {"VARNO_getDesignStatus", Rule::finalised, [] { return long(VARNO_getDesignStatus(1)); }},
-        {"VARNO_getIntStudyData", Rule::any, [] { return long(VARNO_getIntStudyData(1)); }},
-        {"VARNO_getParetoDesignIds", Rule::finalised,
-         [ids, ranks]() mutable { return long(VARNO_getParetoDesignIds(&ids, &ranks)); }},
-        {"VARNO_getFactorNames", Rule::any,
-         [count]() mutable { return asLong(VARNO_getFactorNames(&count)); }},
-        {"VARNO_getInteractionNames", Rule::finalised,
-         [count]() mutable { return asLong(VARNO_getInteractionNames(&count)); }},
-        {"VARNO_getPercentContribution", Rule::finalised,
-         [count]() mutable { return asLong(VARNO_getPercentContribution(&count)); }},
-        {"VARNO_getDOEEffectsData", Rule::finalised,
-         [count, count2]() mutable { return asLong(VARNO_getDOEEffectsData(&count, &count2)); }},
-        {"VARNO_generateReportFile", Rule::any, [] { return long(VARNO_generateReportFile()); }},
-        {"VARNO_generateDesignResultsFile", Rule::finalised,
-         [] { return long(VARNO_generateDesignResultsFile()); }},
-        {"VARNO_generateStudyResultsFiles", Rule::finalised,
-         [] { return long(VARNO_generateStudyResultsFiles()); }},
-    };
-    calls.insert(calls.end(), others.begin(), others.end());
+    calls.insert(
+        calls.end(),
+        {
+            {"VARNO_finalizeStudyData", Rule::any, [] { return long(VARNO_finalizeStudyData()); }},
+            {"VARNO_getNextSetOfDesignsFromStudy", Rule::finalised,
+             [ids, values]() mutable {
+                 return long(VARNO_getNextSetOfDesignsFromStudy(&ids, &values));
+             }},
+            {"VARNO_updateResultsForDesignSet", Rule::finalised,
+             [] {
+                 return long(
+                     VARNO_updateResultsForDesignSet(0, nullptr, nullptr, nullptr, nullptr));
+             }},
+            {"VARNO_shareDesigns", Rule::finalised,
+             [] {
+                 return long(
+                     VARNO_shareDesigns("p", 0, nullptr, 0, nullptr, 0, nullptr, nullptr, nullptr));
+             }},
+            {"VARNO_isShareDesignsSupported", Rule::any,
+             [] { return long(VARNO_isShareDesignsSupported()); }},
+            {"VARNO_getPerformanceValueForDesign", Rule::finalised,
+             [value]() mutable { return long(VARNO_getPerformanceValueForDesign(1, &value)); }},
+            {"VARNO_getDesignStatus", Rule::finalised,
+             [] { return long(VARNO_getDesignStatus(1)); }},
+            {"VARNO_getIntStudyData", Rule::any, [] { return long(VARNO_getIntStudyData(1)); }},
+            {"VARNO_getParetoDesignIds", Rule::finalised,
+             [ids, ranks]() mutable { return long(VARNO_getParetoDesignIds(&ids, &ranks)); }},
+            {"VARNO_getFactorNames", Rule::any,
+             [count]() mutable { return asLong(VARNO_getFactorNames(&count)); }},
+            {"VARNO_getInteractionNames", Rule::finalised,
+             [count]() mutable { return asLong(VARNO_getInteractionNames(&count)); }},
+            {"VARNO_getPercentContribution", Rule::finalised,
+             [count]() mutable { return asLong(VARNO_getPercentContribution(&count)); }},
+            {"VARNO_getDOEEffectsData", Rule::finalised,
+             [count, count2]() mutable {
+                 return asLong(VARNO_getDOEEffectsData(&count, &count2));
+             }},
+            {"VARNO_generateReportFile", Rule::any,
+             [] { return long(VARNO_generateReportFile()); }},
+            {"VARNO_generateDesignResultsFile", Rule::finalised,
+             [] { return long(VARNO_generateDesignResultsFile()); }},
+            {"VARNO_generateStudyResultsFiles", Rule::finalised,
+             [] { return long(VARNO_generateStudyResultsFiles()); }},
+        });
     return calls;
 }
 
-class Lifecycle : public testing::CInterfaceTest {
-protected:
-    void initialise() {
-        ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path()).c_str()), 1);
-    }
-    TempDirectory dir;
-};
+class Lifecycle : public testing::CInterfaceTest {};
+class InitialisedLifecycle : public testing::StudyInFolder {};
 
 TEST_F(Lifecycle, BeforeInitialisationSetUpAndFreeCallsRunAndStateCallsAreRefused) {
     for (const ExportedCall& call : trappedCalls()) {
@@ -141,9 +135,7 @@ TEST_F(Lifecycle, BeforeInitialisationSetUpAndFreeCallsRunAndStateCallsAreRefuse
         EXPECT_EQ(lastMessage(), expected);
         VARNO_clearMessageLog();
     }
-}
-
-TEST_F(Lifecycle, UntrappedCallsBeforeInitialisation) {
+    // The calls outside the trapped frame.
     EXPECT_EQ(VARNO_getBuildNumber(), 8677);
     EXPECT_EQ(VARNO_isStudyComplete(), 0);
     EXPECT_EQ(VARNO_endStudy(), 0);
@@ -152,8 +144,7 @@ TEST_F(Lifecycle, UntrappedCallsBeforeInitialisation) {
     EXPECT_EQ(lastMessage(), "VARNO_getBestDesignId cannot be done before finalizing the study.");
 }
 
-TEST_F(Lifecycle, OnceFinalisedSetUpCallsAreRefusedWithTheirOperationWord) {
-    initialise();
+TEST_F(InitialisedLifecycle, OnceFinalisedSetUpCallsAreRefusedWithTheirOperationWord) {
     testing::defineSmallSweep();
     ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
     for (const ExportedCall& call : trappedCalls()) {
@@ -171,8 +162,7 @@ TEST_F(Lifecycle, OnceFinalisedSetUpCallsAreRefusedWithTheirOperationWord) {
     EXPECT_EQ(VARNO_getBestDesignId(), 0) << "nothing is evaluated yet";
 }
 
-TEST_F(Lifecycle, CyclicFormulasAreRefusedBeforeTheStudyStarts) {
-    initialise();
+TEST_F(InitialisedLifecycle, CyclicFormulasAreRefusedBeforeTheStudyStarts) {
     testing::defineSmallSweep();
     ASSERT_EQ(VARNO_defineNewProjectParameter("d1", "type: Dependent\nid: 4\nformula: d2 + 1"), 1);
     ASSERT_EQ(VARNO_defineNewProjectParameter("d2", "type: Dependent\nid: 5\nformula: d1 * 2"), 1);
@@ -183,8 +173,7 @@ TEST_F(Lifecycle, CyclicFormulasAreRefusedBeforeTheStudyStarts) {
     EXPECT_EQ(library().studyFinalised, 0);
 }
 
-TEST_F(Lifecycle, AfterEndStudyTrappedCallsFailSilently) {
-    initialise();
+TEST_F(InitialisedLifecycle, AfterEndStudyTrappedCallsFailSilently) {
     ASSERT_EQ(VARNO_endStudy(), 1);
     for (const ExportedCall& call : trappedCalls()) {
         SCOPED_TRACE(call.name);
@@ -198,8 +187,7 @@ TEST_F(Lifecycle, AfterEndStudyTrappedCallsFailSilently) {
     EXPECT_EQ(lastMessage(), "VARNO_getBestDesignId cannot be done before finalizing the study.");
 }
 
-TEST_F(Lifecycle, AfterAFatalErrorOnlyLogCallsAndEndStudyWork) {
-    initialise();
+TEST_F(InitialisedLifecycle, AfterAFatalErrorOnlyLogCallsAndEndStudyWork) {
     const int failed = runTrapped(CallRule{"test", varno::Lifecycle::any}, 7,
                                   []() -> int { fatalError("A definition could not be read."); });
     EXPECT_EQ(failed, 7);
@@ -220,8 +208,7 @@ TEST_F(Lifecycle, AfterAFatalErrorOnlyLogCallsAndEndStudyWork) {
     EXPECT_EQ(VARNO_getLastMessage(), nullptr);
 }
 
-TEST_F(Lifecycle, InitialisationRecoversAFailedLibrary) {
-    initialise();
+TEST_F(InitialisedLifecycle, InitialisationRecoversAFailedLibrary) {
     runTrapped(CallRule{"test", varno::Lifecycle::any}, 0, []() -> int { fatalError("broken"); });
     ASSERT_EQ(library().libraryUsable, 0);
     initialise();

@@ -45,23 +45,15 @@ protected:
 TEST_F(RobustDesignStudy, RatiosFindTheLeastScatteredControlSetting) {
     define("type: response\ngoal: nominal\nacceptMin: -1e300\nacceptMax: 1e300");
     ASSERT_EQ(VARNO_finalizeStudyData(), 1) << VARNO_getLastMessage();
-    int* ids = nullptr;
-    double** values = nullptr;
-    const int n = VARNO_getNextSetOfDesignsFromStudy(&ids, &values);
-    ASSERT_EQ(n, 16) << VARNO_getLastMessage();
-    std::vector<double> y(16);
-    std::vector<double*> rows;
-    for (int i = 0; i < n; ++i) {
+    std::vector<double> controlX1;
+    const auto answered = testing::answerNextSet([&](int i, const double* values, int&) {
         // Values: x1, x2, n1, n2. The noise moves y least at x1 = x2 = 10.
-        const double scatter =
-            (values[i][0] == 10.0 ? 0.1 : 1.0) * (values[i][1] == 10.0 ? 0.5 : 1.0);
-        y[static_cast<std::size_t>(i)] = 10.0 + scatter * (values[i][2] + 0.5 * values[i][3]);
-        rows.push_back(&y[static_cast<std::size_t>(i)]);
-        EXPECT_EQ(values[i][0], values[i / 4 * 4][0]) << "a control run keeps its control values";
-    }
-    EXPECT_EQ(VARNO_updateResultsForDesignSet(n, ids, nullptr, rows.data(), nullptr), 1);
-    VARNO_freePtr(ids);
-    VARNO_freePtr(values);
+        controlX1.push_back(values[0]);
+        EXPECT_EQ(values[0], controlX1[i / 4 * 4]) << "a control run keeps its control values";
+        const double scatter = (values[0] == 10.0 ? 0.1 : 1.0) * (values[1] == 10.0 ? 0.5 : 1.0);
+        return std::vector{10.0 + scatter * (values[2] + 0.5 * values[3])};
+    });
+    ASSERT_EQ(answered, std::pair(16, 1)) << VARNO_getLastMessage();
     EXPECT_EQ(VARNO_isStudyComplete(), 1);
     const Study& study = *currentStudy();
     ASSERT_EQ(study.controlRunSummaries.size(), 1u);
@@ -84,9 +76,7 @@ TEST_F(RobustDesignStudy, OnlyADoeAgentWithoutGoalsIsAccepted) {
     EXPECT_EQ(VARNO_finalizeStudyData(), 0);
     EXPECT_EQ(testing::lastFatalReason(),
               "*ERROR\nA robust parameter design needs a study of type \"doe\".");
-}
-
-TEST_F(RobustDesignStudy, GoalsAreRefusedAtFinalising) {
+    initialise();
     define("type: objective\nfactor: 1\noption: min_value\ntarget: 0\nquadWt: 0\nlinearWt: 1\n"
            "acceptMin: -1e300\nacceptMax: 1e300");
     EXPECT_EQ(VARNO_finalizeStudyData(), 0);

@@ -2,6 +2,7 @@
 // one set, the statistics and reliability files, failed samples left out,
 // and the set-up refusals at finalising.
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "test_support.h"
@@ -47,27 +48,19 @@ const char* const plainResponse = "type: response\ngoal: NONE\nacceptMin: -1e300
 TEST_F(RobustnessStudy, ReliabilityOfSamplesFromOneSet) {
     define("method: reliability\nnumEvals: 400\nsampleMethod: OtherLHC", atLeastZero);
     ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
-    int* ids = nullptr;
-    double** values = nullptr;
-    const int n = VARNO_getNextSetOfDesignsFromStudy(&ids, &values);
-    ASSERT_EQ(n, 400) << lastMessage();
     // Values: x, then the parameters R, c, S. Sample 0 fails.
-    std::vector<double> g(static_cast<std::size_t>(n));
-    std::vector<double*> rows;
-    std::vector<int> errors(static_cast<std::size_t>(n), 0);
-    errors[0] = 1;
     int failures = 0;
-    for (int i = 0; i < n; ++i) {
-        EXPECT_EQ(values[i][0], 5.0);
-        EXPECT_EQ(values[i][2], 1.0);
-        g[static_cast<std::size_t>(i)] = values[i][1] - values[i][3];
-        if (i > 0 && g[static_cast<std::size_t>(i)] < 0.0) ++failures;
-        rows.push_back(&g[static_cast<std::size_t>(i)]);
-    }
-    EXPECT_NE(values[1][1], values[2][1]);
-    EXPECT_EQ(VARNO_updateResultsForDesignSet(n, ids, errors.data(), rows.data(), nullptr), 1);
-    VARNO_freePtr(ids);
-    VARNO_freePtr(values);
+    std::vector<double> drawsOfR;
+    const auto answered = testing::answerNextSet([&](int i, const double* values, int& failed) {
+        EXPECT_EQ(std::pair(values[0], values[2]), std::pair(5.0, 1.0));
+        drawsOfR.push_back(values[1]);
+        const double g = values[1] - values[3];
+        failed = i == 0;
+        failures += i > 0 && g < 0.0;
+        return std::vector{g};
+    });
+    ASSERT_EQ(answered, std::pair(400, 1)) << lastMessage();
+    EXPECT_NE(drawsOfR[1], drawsOfR[2]);
     EXPECT_EQ(VARNO_isStudyComplete(), 1);
     const std::string file = testing::readWholeFile(dir.path() + "/RandR_0_g.out");
     EXPECT_NE(file.find("\n               g,       399,"), std::string::npos) << file;
@@ -84,37 +77,33 @@ TEST_F(RobustnessStudy, ReliabilityOfSamplesFromOneSet) {
 TEST_F(RobustnessStudy, AllSamplesFailedWritesNoSamples) {
     define("method: robustness\nnumEvals: 2\nsampleMethod: OtherMonteCarlo", plainResponse);
     ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
-    int* ids = nullptr;
-    double** values = nullptr;
-    ASSERT_EQ(VARNO_getNextSetOfDesignsFromStudy(&ids, &values), 2);
-    double zero = 0.0;
-    std::vector<double*> rows = {&zero, &zero};
-    std::vector<int> errors = {1, 1};
-    EXPECT_EQ(VARNO_updateResultsForDesignSet(2, ids, errors.data(), rows.data(), nullptr), 1);
-    VARNO_freePtr(ids);
-    VARNO_freePtr(values);
+    const auto allFail = [](int, const double*, int& failed) {
+        failed = 1;
+        return std::vector{0.0};
+    };
+    ASSERT_EQ(testing::answerNextSet(allFail), std::pair(2, 1));
     EXPECT_EQ(testing::readWholeFile(dir.path() + "/RandR_0_g.out"),
               "\n    ****** ANOVA RESULTS FOR R&R AGENT ******\n\n    #Samples 0\n\n\n");
 }
 
 TEST_F(RobustnessStudy, SetUpRefusals) {
-    define("method: robustness\nnumEvals: 1\nsampleMethod: OtherMonteCarlo", plainResponse);
-    EXPECT_NE(testing::lastFatalReason().find("The number of evaluations for the reliability and "
-                                              "robustness method must be at least 2. Found 1."),
-              std::string::npos);
-    initialise();
-    define("method: robustness\nnumEvals: 2\nsampleMethod: OtherMonteCarlo", atLeastZero);
-    EXPECT_EQ(VARNO_finalizeStudyData(), 0);
-    EXPECT_NE(testing::lastFatalReason().find(
-                  "Performance id 0 cannot have any objectives or constraints defined  as it is "
-                  "being used by a R&R agent (id=0) for robustness assessment."),
-              std::string::npos)
-        << testing::lastFatalReason();
-    initialise();
-    define("method: reliability\nnumEvals: 2\nsampleMethod: OtherLHC", plainResponse);
-    EXPECT_EQ(VARNO_finalizeStudyData(), 0);
-    EXPECT_NE(testing::lastFatalReason().find("must have at least one constraint"),
-              std::string::npos);
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"method: robustness\nnumEvals: 1\nsampleMethod: OtherMonteCarlo", plainResponse,
+         "The number of evaluations for the reliability and robustness method must be at least 2. "
+         "Found 1."},
+        {"method: robustness\nnumEvals: 2\nsampleMethod: OtherMonteCarlo", atLeastZero,
+         "Performance id 0 cannot have any objectives or constraints defined  as it is being used "
+         "by a R&R agent (id=0) for robustness assessment."},
+        {"method: reliability\nnumEvals: 2\nsampleMethod: OtherLHC", plainResponse,
+         "must have at least one constraint"},
+    };
+    for (const auto& [method, goal, reason] : cases) {
+        initialise();
+        define(method, goal);
+        EXPECT_EQ(VARNO_finalizeStudyData(), 0);
+        EXPECT_NE(testing::lastFatalReason().find(reason), std::string::npos)
+            << testing::lastFatalReason();
+    }
 }
 
 }  // namespace

@@ -22,15 +22,14 @@ namespace {
 
 using testing::lastMessage;
 using testing::readWholeFile;
-using testing::TempDirectory;
 
 constexpr std::int64_t fixedClock = 1796558593;  // a fixed moment of the wall clock
 
-// asctime's text of the fixed clock, without its line end.
-std::string fixedAsctime() {
+// The local time of the fixed clock in `format`.
+std::string fixedTime(const char* format) {
     const auto seconds = static_cast<std::time_t>(fixedClock);
     char text[64];
-    std::strftime(text, sizeof text, "%a %b %e %H:%M:%S %Y", std::localtime(&seconds));
+    std::strftime(text, sizeof text, format, std::localtime(&seconds));
     return text;
 }
 
@@ -42,27 +41,20 @@ void replaceAll(std::string& text, const std::string& mark, const std::string& v
 
 // `text` with @START@ made the start time and @DIR@ the working directory.
 std::string withRunDetails(std::string text, const std::string& directory) {
-    replaceAll(text, "@START@", fixedAsctime());
+    replaceAll(text, "@START@", fixedTime("%a %b %e %H:%M:%S %Y"));  // asctime's, no line end
     replaceAll(text, "@DIR@", directory);
     return text;
 }
 
-class StudyFiles : public testing::CInterfaceTest {
+// The library starts on a fixed wall clock.
+class StudyFiles : public testing::StudyInFolder {
 protected:
     void SetUp() override {
-        CInterfaceTest::SetUp();
         support::seams().wallClockSeconds = [] { return fixedClock; };
+        StudyInFolder::SetUp();
     }
-
-    void initialise(const std::string& options = "") {
-        ASSERT_EQ(VARNO_initializeStudySetup(("workingDirectory: " + dir.path() + options).c_str()),
-                  1);
-    }
-
     std::string file(const std::string& name) const { return readWholeFile(dir.file(name)); }
     bool exists(const std::string& name) const { return std::filesystem::exists(dir.file(name)); }
-
-    TempDirectory dir;
 };
 
 // A beam study with every kind of variable, parameter and response goal.
@@ -117,7 +109,6 @@ void defineBeamStudy(const std::string& runtimeOptions) {
 }
 
 TEST_F(StudyFiles, ReportHeadSetsOutTheWholeDefinition) {
-    initialise();
     defineBeamStudy("turnOffHashing: 1");
     ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
     const char* expected =
@@ -159,14 +150,6 @@ TEST_F(StudyFiles, ReportHeadSetsOutTheWholeDefinition) {
     EXPECT_EQ(file("beam0.rpt"), withRunDetails(expected, dir.path()));
 }
 
-// The local time of the fixed clock as the report's end time gives it.
-std::string fixedTimeStamp() {
-    const auto seconds = static_cast<std::time_t>(fixedClock);
-    char text[64];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", std::localtime(&seconds));
-    return std::string(text) + ".000";
-}
-
 std::size_t occurrences(const std::string& text, const std::string& part) {
     std::size_t count = 0;
     for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
@@ -174,13 +157,12 @@ std::size_t occurrences(const std::string& text, const std::string& part) {
 }
 
 TEST_F(StudyFiles, ReportTailClosesTheRunOnceWithItsExitState) {
-    initialise();
     defineBeamStudy("verbose: 0");
     ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
     ASSERT_EQ(VARNO_endStudy(), 1);
     const std::string report = file("beam0.rpt");
-    const std::string tail =
-        "\nEnd of VARNO run.\n*EXIT STATE\nCancelled\n*ENDTIME\n" + fixedTimeStamp() + "\n";
+    const std::string tail = "\nEnd of VARNO run.\n*EXIT STATE\nCancelled\n*ENDTIME\n" +
+                             fixedTime("%Y-%m-%dT%H:%M:%S") + ".000\n";
     ASSERT_GE(report.size(), tail.size());
     EXPECT_EQ(report.substr(report.size() - tail.size()), tail);
 
@@ -195,7 +177,6 @@ TEST_F(StudyFiles, ReportTailClosesTheRunOnceWithItsExitState) {
 }
 
 TEST_F(StudyFiles, ReportOnRequestNeedsTheFilePrefix) {
-    initialise();
     ASSERT_EQ(VARNO_createNewStudy("beam", "type: optimization"), 1);
     EXPECT_EQ(VARNO_generateReportFile(), 0) << "no file prefix yet";
     EXPECT_FALSE(exists("0.rpt"));
@@ -224,7 +205,6 @@ std::vector<std::string> lines(const std::string& text) { return split(text, '\n
 class SweepFiles : public StudyFiles {
 protected:
     void run(const std::string& runtimeOptions = "verbose: 0", int updateAnswer = 1) {
-        initialise();
         testing::defineSmallSweep();
         ASSERT_EQ(VARNO_defineStudyRuntimeOptions("r", runtimeOptions.c_str()), 1);
         ASSERT_EQ(VARNO_finalizeStudyData(), 1) << lastMessage();
@@ -234,16 +214,11 @@ protected:
         ASSERT_EQ(VARNO_shareDesigns("host", 3, types.data(), 3, values.data(), 2, nullptr, nullptr,
                                      nullptr),
                   1);
-        int* ids = nullptr;
-        double** handed = nullptr;
-        ASSERT_EQ(VARNO_getNextSetOfDesignsFromStudy(&ids, &handed), 3);
-        std::vector<int> flags = {0, 0, 1};
-        std::vector<double*> results;
-        for (auto& row : responses) results.push_back(row.data());
-        EXPECT_EQ(VARNO_updateResultsForDesignSet(3, ids, flags.data(), results.data(), nullptr),
-                  updateAnswer);
-        VARNO_freePtr(ids);
-        VARNO_freePtr(handed);
+        const auto answer = [this](int i, const double*, int& failed) {
+            failed = i == 2;
+            return responses[static_cast<std::size_t>(i)];
+        };
+        EXPECT_EQ(testing::answerNextSet(answer), std::pair(3, updateAnswer));
     }
 
     std::vector<std::vector<double>> designs = {{1, 2, 2}, {3, 4, 2}, {5, 6, 2}};

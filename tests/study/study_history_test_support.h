@@ -103,13 +103,13 @@ struct HistoryHost {
         setSize = VARNO_getNextSetOfDesignsFromStudy(&setIds, &setValues);
         return setSize > 0;
     }
-    // Returns the result of member `k` of the set.
-    void answer(std::size_t k) {
+    // Returns the result of member `k` of the set; true when it is accepted.
+    bool answer(std::size_t k) {
         ids.push_back(setIds[k]);
         designs.emplace_back(setValues[k], setValues[k] + 3);
         double row[2] = {sphere(setValues[k]), distanceToCorner(setValues[k])};
         double* rows = row;
-        VARNO_updateResultsForDesignSet(1, &setIds[k], nullptr, &rows, nullptr);
+        return VARNO_updateResultsForDesignSet(1, &setIds[k], nullptr, &rows, nullptr) == 1;
     }
     void release() {
         VARNO_freePtr(setIds);

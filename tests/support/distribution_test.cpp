@@ -134,9 +134,9 @@ TEST(DistributionCreation, FailsWithTheReason) {
     }
 }
 
-// ---- CDF and inverse CDF ----
+// ---- CDF, inverse CDF and draws ----
 
-TEST(DistributionCdf, InverseCdfRoundTripsForEveryKind) {
+TEST(DistributionCdf, InverseCdfRoundTripsMatchesClosedFormsAndGivesTheDraws) {
     for (const Kind& kind : everyKind) {
         auto distribution = make(kind.type, kind.definition, "1.5");
         double previous = -infinity;
@@ -147,9 +147,7 @@ TEST(DistributionCdf, InverseCdfRoundTripsForEveryKind) {
             previous = x;
         }
     }
-}
-
-TEST(DistributionCdf, MatchesClosedForms) {
+    // Closed forms.
     EXPECT_NEAR(make("Normal", {{"mean", "3"}, {"stdDev", "2"}})->cdf(3 + 2 * 1.959963984540054),
                 0.975, 1e-15);
     EXPECT_NEAR(make("LogNormal", {{"logMean", "1"}, {"logStdDev", "0.5"}})->cdf(std::exp(1.5)),
@@ -175,14 +173,10 @@ TEST(DistributionCdf, MatchesClosedForms) {
         make("TruncatedNormal", {{"mean", "0"}, {"stdDev", "1"}, {"lower", "-1"}, {"upper", "2"}})
             ->cdf(0.5),
         (phi(0.5) - phi(-1)) / (phi(2) - phi(-1)), 1e-15);
-}
-
-// ---- Draws ----
-
-// 52 bits of two outputs of the standard Mersenne twister make a uniform
-// number strictly inside (0, 1); its inverse CDF is the draw. The generator is
-// fixed by the C++ standard, so draws are the same on every platform.
-TEST(DistributionDraws, AreTheInverseCdfOfTheSeededMersenneTwister) {
+    // Draws: 52 bits of two outputs of the standard Mersenne twister make a
+    // uniform number strictly inside (0, 1); its inverse CDF is the draw. The
+    // generator is fixed by the C++ standard, so draws are the same on every
+    // platform.
     for (const Kind& kind : everyKind) {
         for (const std::uint32_t seed : {0u, 1000000u}) {  // 0 unless set
             auto distribution = make(kind.type, kind.definition, "1.5");
@@ -200,7 +194,7 @@ TEST(DistributionDraws, AreTheInverseCdfOfTheSeededMersenneTwister) {
 
 // ---- Baseline ----
 
-TEST(DistributionBaseline, OnlyCentredKindsFollowIt) {
+TEST(DistributionBaseline, OnlyCentredKindsFollowItStartingAtZeroAndRefusingAnUnusableOne) {
     for (const Kind& kind : everyKind) {
         auto distribution = make(kind.type, kind.definition, "1.5");
         const double before = distribution->inverseCdf(0.3);
@@ -219,9 +213,7 @@ TEST(DistributionBaseline, OnlyCentredKindsFollowIt) {
                 1e-14);
     EXPECT_NEAR(make("TruncatedNormal", {{"stdDev", "1"}, {"lower", "0"}}, "1")->cdf(1),
                 (phi(0) - phi(-1)) / (1 - phi(-1)), 1e-15);
-}
-
-TEST(DistributionBaseline, StartsAtZeroAndAnUnusableOneIsKeptButRefused) {
+    // The baseline starts at zero; an unusable one is kept but refused.
     EXPECT_NEAR(make("Normal", {{"stdDev", "2"}})->inverseCdf(0.5), 0.0, 1e-15);
     auto normal = make("Normal", {{"cov", "0.1"}});
     EXPECT_TRUE(std::isnan(normal->sample())) << "spread 0.1 x 0";

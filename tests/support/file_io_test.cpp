@@ -1,12 +1,14 @@
-// The file layer: paths, text files, the open-failure seam and the analysis
-// environment built on it.
+// The file layer: paths, text files, the open-failure seam, the analysis
+// environment built on it, and a rename that replaces its target.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "support/analysis_environment.h"
+#include "support/binary_io.h"
 #include "support/file_io.h"
+#include "support/platform.h"
 #include "support/seams.h"
 #include "test_support.h"
 
@@ -60,6 +62,22 @@ TEST_F(FileLayer, AnalysisLogsNeedAnExistingRootAndAreAppendedTo) {
     environment->openAnalysisLog(2).write("first\n");
     environment->openAnalysisLog(2).write("second\n");
     EXPECT_EQ(readWholeFile(dir.file("Analysis_2.log")), "first\nsecond\n");
+}
+
+TEST_F(FileLayer, RenameOverReplacesTheTargetAndAFailedOneChangesNothing) {
+    const std::string from = dir.file("new.res"), to = dir.file("old.res");
+    ASSERT_TRUE(replaceFile(to, "old"));
+    ASSERT_TRUE(replaceFile(to, "older, replaced"));
+    EXPECT_EQ(readWholeFile(to), "older, replaced");
+    EXPECT_FALSE(fileExists(to + ".tmp"));
+
+    ASSERT_TRUE(replaceFile(from, "new"));
+    ASSERT_TRUE(renameOver(from, to));
+    EXPECT_EQ(readWholeFile(to), "new");
+    EXPECT_FALSE(fileExists(from));
+
+    EXPECT_FALSE(renameOver(dir.file("missing.res"), to));
+    EXPECT_EQ(readWholeFile(to), "new");
 }
 
 }  // namespace
