@@ -94,7 +94,7 @@ TEST(ConsoleStop, ASecondCtrlCEndsARunnerThatDoesNotWindDown) {
     PROCESS_INFORMATION started{};
     ASSERT_NO_FATAL_FAILURE(startRunner(folder, started));
     sqlite3* holder = nullptr;
-    sqlite3_open((folder / "results.db").string().c_str(), &holder);
+    sqlite3_open(utf8Text(folder / "results.db").c_str(), &holder);
     sqlite3_busy_timeout(holder, 5000);
     const bool held = sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == 0;
     std::this_thread::sleep_for(std::chrono::milliseconds(300));

@@ -87,7 +87,7 @@ inline Outcome runVarno(const ScratchFolder& folder, const std::string& argument
 #else
     const std::string changeFolder = "cd \"";
 #endif
-    const std::string command = changeFolder + folder.path().string() +
+    const std::string command = changeFolder + utf8Text(folder.path()) +
                                 "\" && \"" VARNO_TOOL_PATH "\" " + arguments +
                                 " > stdout.txt 2> stderr.txt";
 #if defined(_WIN32)
