@@ -5,10 +5,12 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
+#include <tuple>
 
 #include "frame/fatal_error.h"
 #include "frame/message_writer.h"
@@ -102,7 +104,8 @@ NineDigits nineDigits(double magnitude) {
     // binary one is read from the bits, the value being a normal number.
     const auto bits = std::bit_cast<std::uint64_t>(magnitude);
     const int binaryExponent = static_cast<int>((bits >> 52) & 0x7ffu) - 1023;
-    int exponent = static_cast<int>(std::floor(binaryExponent * 0.30102999566398120));
+    // floor(binaryExponent * log10(2)) in integers, exact for |binaryExponent| <= 1100
+    int exponent = (binaryExponent * 78913) >> 18;
     double scale = powersOfTen()[static_cast<std::size_t>(8 - exponent + 300)];
     const double unshifted = magnitude * scale;
     if (unshifted >= 999999999.5) {
@@ -151,36 +154,62 @@ void appendLittleEndian(std::string& out, int value) {
     }
 }
 
-// The text printf's "%16.8e" gives in the C locale, whatever the host's locale.
-// Values well away from a rounding boundary are written from their scaled
-// digits, the others by the library's exact conversion.
-void appendScientific(std::string& out, double value) {
-    char text[32];
-    char* end = text;
+// "00" to "99", two characters each.
+constexpr std::array<char, 200> digitPairs = [] {
+    std::array<char, 200> pairs{};
+    for (std::size_t i = 0; i < 100; ++i) {
+        pairs[2 * i] = static_cast<char>('0' + i / 10);
+        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+    }
+    return pairs;
+}();
+
+// The text printf's "%16.8e" gives in the C locale, whatever the host's locale,
+// into the 16 characters at `slot`; no value prints longer. Values well away
+// from a rounding boundary are written from their scaled digits, the others by
+// the library's exact conversion.
+void writeScientific(char* slot, double value) {
+    std::memset(slot, ' ', hashedNumberWidth);
     const double magnitude = std::fabs(value);
     const NineDigits nine = nineDigits(inScalingRange(magnitude) ? magnitude : 1.0);
     double rounded = 0.0;
-    if (inScalingRange(magnitude) && clearDigits(nine, rounded)) {
-        auto digits = static_cast<std::uint32_t>(rounded);
-        if (std::signbit(value)) *end++ = '-';
-        char* first = end;
-        end += 10;  // the first digit, the point and eight digits
-        for (char* at = end - 1; at > first + 1; --at, digits /= 10)
-            *at = static_cast<char>('0' + digits % 10);
-        first[1] = '.';
-        first[0] = static_cast<char>('0' + digits);
-        *end++ = 'e';
-        *end++ = nine.exponent < 0 ? '-' : '+';
-        const int exponent = std::abs(nine.exponent);
-        if (exponent >= 100) *end++ = static_cast<char>('0' + exponent / 100);
-        *end++ = static_cast<char>('0' + exponent / 10 % 10);
-        *end++ = static_cast<char>('0' + exponent % 10);
-    } else {
-        end = std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, 8).ptr;
+    if (!inScalingRange(magnitude) || !clearDigits(nine, rounded)) {
+        char text[32];
+        const char* end =
+            std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, 8).ptr;
+        const auto length = std::min(static_cast<std::size_t>(end - text), hashedNumberWidth);
+        std::memcpy(slot + hashedNumberWidth - length, text, length);
+        return;
     }
-    const auto length = static_cast<std::size_t>(end - text);
-    if (length < hashedNumberWidth) out.append(hashedNumberWidth - length, ' ');
-    out.append(text, length);
+    const int exponent = std::abs(nine.exponent);
+    // The sign, nine digits and the point, "e", the exponent's sign and digits.
+    const int length = (std::signbit(value) ? 1 : 0) + 12 + (exponent >= 100 ? 3 : 2);
+    char* at = slot + hashedNumberWidth - length;
+    if (std::signbit(value)) *at++ = '-';
+    auto digits = static_cast<std::uint32_t>(rounded);
+    for (char* pair = at + 10; pair > at + 2; digits /= 100) {
+        pair -= 2;
+        std::memcpy(pair, &digitPairs[2 * (digits % 100)], 2);
+    }
+    at[0] = static_cast<char>('0' + digits);
+    at[1] = '.';
+    at[10] = 'e';
+    at[11] = nine.exponent < 0 ? '-' : '+';
+    at += 12;
+    if (exponent >= 100) *at++ = static_cast<char>('0' + exponent / 100);
+    std::memcpy(at, &digitPairs[2 * static_cast<std::size_t>(exponent % 100)], 2);
+}
+
+// What printing `other` in place of `value` in a hashed text changes in its
+// CRC, when `trailingBytes` follow the value's text.
+std::uint16_t crcChange(double value, double other, std::size_t trailingBytes) {
+    std::array<char, hashedNumberWidth> change{};
+    std::array<char, hashedNumberWidth> otherText{};
+    writeScientific(change.data(), value);
+    writeScientific(otherText.data(), other);
+    for (std::size_t i = 0; i < change.size(); ++i) change[i] ^= otherText[i];
+    return support::crc16_ccitt_zeros(support::crc16_ccitt(0, change.data(), change.size()),
+                                      trailingBytes);
 }
 
 void hashedIntegers(const Design& design, std::string& out) {
@@ -189,8 +218,13 @@ void hashedIntegers(const Design& design, std::string& out) {
 }
 
 void hashedReals(const Design& design, std::string& out) {
-    for (double value : design.reals) appendScientific(out, value);
-    appendScientific(out, static_cast<double>(design.agentTag));
+    out.resize(hashedNumberWidth * (design.reals.size() + 1));
+    char* slot = out.data();
+    for (double value : design.reals) {
+        writeScientific(slot, value);
+        slot += hashedNumberWidth;
+    }
+    writeScientific(slot, static_cast<double>(design.agentTag));
 }
 
 // ---------------------------------------------------------------- design keys
@@ -302,8 +336,10 @@ StoredDesign makeRecord(const Design& design) {
     record.tag2 = design.tag2;
     record.numVariables = static_cast<int>(design.ints.size());
     record.responseArrays = design.responseValues.size();
-    record.values = PackedValueArrays(design.responseValues, design.dependentValues);
-    record.status = design.status;
+    record.values =
+        PackedValues(design.responseValues, design.dependentValues, design.status.responseStates);
+    const EvaluationStatus& status = design.status;
+    record.status = {status.ok, status.complete, status.agent, status.status};
     record.performance = design.performance;
     record.rawPerformance = design.rawPerformance;
     record.source = design.source;
@@ -312,17 +348,17 @@ StoredDesign makeRecord(const Design& design) {
 }
 
 void takeOverStored(Design& design, const StoredDesign& stored) {
-    const std::span<const std::byte> entries = stored.values.entryBytes();
-    prefetchLines<false>(entries.data(), entries.size(), entries.size());
-    prefetch(stored.status.responseStates.data());
-    prefetchValueArrays(design.responseValues);
-    prefetchValueArrays(design.dependentValues);
+    const std::span<const std::byte> apart = stored.values.heldApart();
+    prefetchLines<false>(apart.data(), apart.size(), apart.size());
     design.id = stored.id;
     design.tag1 = stored.tag1;
     design.tag2 = stored.tag2;
     design.agentTag = stored.agentTag;
-    design.status = stored.status;
-    stored.values.unpackInto(stored.responseArrays, design.responseValues, design.dependentValues);
+    EvaluationStatus& status = design.status;
+    std::tie(status.ok, status.complete, status.agent, status.status) = std::tie(
+        stored.status.ok, stored.status.complete, stored.status.agent, stored.status.status);
+    stored.values.unpackInto(stored.responseArrays, design.responseValues, design.dependentValues,
+                             status.responseStates);
 }
 
 void resetEvaluationStatus(Design& design) {
@@ -345,10 +381,11 @@ bool isViable(const StoredDesign& stored, int agent, int numVariables,
 
 }  // namespace
 
-// ------------------------------------------------------- PackedValueArrays
+// ------------------------------------------------------------ PackedValues
 
-PackedValueArrays::PackedValueArrays(const std::vector<model::DataValueArray>& first,
-                                     const std::vector<model::DataValueArray>& second) {
+PackedValues::PackedValues(const std::vector<model::DataValueArray>& first,
+                           const std::vector<model::DataValueArray>& second,
+                           const std::vector<int>& states) {
     std::size_t entries = first.size() + second.size();  // one leading entry per array
     std::size_t texts = 0;
     for (const auto* arrays : {&first, &second}) {
@@ -359,30 +396,49 @@ PackedValueArrays::PackedValueArrays(const std::vector<model::DataValueArray>& f
                 values.begin(), end, [](const auto& v) { return !v.textValue.empty(); }));
         }
     }
-    entries_.reserve(entries);
+    const std::size_t size = entries * sizeof(Entry) + states.size() * sizeof(int);
+    if (entries > std::numeric_limits<std::uint32_t>::max() ||
+        states.size() > std::numeric_limits<std::uint32_t>::max()) {
+        throw std::bad_alloc();
+    }
+    if (size > inlineBytes) spilled_.resize(size);
     texts_.reserve(texts);
-    for (const model::DataValueArray& values : first) append(values);
-    for (const model::DataValueArray& values : second) append(values);
+    std::byte* at = spilled_.empty() ? inline_.data() : spilled_.data();
+    for (const model::DataValueArray& values : first) append(at, values);
+    for (const model::DataValueArray& values : second) append(at, values);
+    entryCount_ = static_cast<std::uint32_t>(entries);
+    stateCount_ = static_cast<std::uint32_t>(states.size());
+    if (!states.empty()) std::memcpy(at, states.data(), states.size() * sizeof(int));
 }
 
-void PackedValueArrays::append(const model::DataValueArray& values) {
+PackedValues::Entry PackedValues::entry(std::size_t index) const {
+    Entry packed;
+    std::memcpy(&packed, bytes() + index * sizeof(Entry), sizeof(Entry));
+    return packed;
+}
+
+void PackedValues::append(std::byte*& at, const model::DataValueArray& values) {
+    const auto put = [&at](const Entry& packed) {
+        std::memcpy(at, &packed, sizeof(Entry));
+        at += sizeof(Entry);
+    };
     // Counted as a deep copy counts, with its warning for a missing end.
     const auto count =
         std::min(static_cast<std::size_t>(model::valueArraySize(values)), values.size());
-    entries_.push_back({0.0, static_cast<std::int32_t>(count), 0, 0, 0, false});
+    put({0.0, static_cast<std::int32_t>(count), 0, 0, 0, false});
     ++arrayCount_;
     for (std::size_t i = 0; i < count; ++i) {
         const model::VARNODataVal value = model::copyDataValue(values[i]);
         const bool hasText = !value.textValue.empty();
-        entries_.push_back({value.doubleValue, value.intValue, static_cast<std::int8_t>(value.set),
-                            static_cast<std::int8_t>(value.dataType),
-                            static_cast<std::int8_t>(value.empty), hasText});
+        put({value.doubleValue, value.intValue, static_cast<std::int8_t>(value.set),
+             static_cast<std::int8_t>(value.dataType), static_cast<std::int8_t>(value.empty),
+             hasText});
         if (hasText) texts_.push_back(value.textValue);
     }
 }
 
-std::vector<model::DataValueArray> PackedValueArrays::unpack(std::size_t firstArray,
-                                                             std::size_t count) const {
+std::vector<model::DataValueArray> PackedValues::unpack(std::size_t firstArray,
+                                                        std::size_t count) const {
     firstArray = std::min(firstArray, arrayCount());
     Cursor at;
     skip(at, firstArray);
@@ -391,32 +447,46 @@ std::vector<model::DataValueArray> PackedValueArrays::unpack(std::size_t firstAr
     return arrays;
 }
 
-void PackedValueArrays::unpackInto(std::size_t firstCount,
-                                   std::vector<model::DataValueArray>& first,
-                                   std::vector<model::DataValueArray>& second) const {
+void PackedValues::unpackInto(std::size_t firstCount, std::vector<model::DataValueArray>& first,
+                              std::vector<model::DataValueArray>& second,
+                              std::vector<int>& states) const {
     firstCount = std::min(firstCount, arrayCount());
     Cursor at;
     unpackArrays(at, firstCount, first);
     unpackArrays(at, arrayCount() - firstCount, second);
+    states.resize(stateCount_);
+    if (stateCount_ > 0) {
+        std::memcpy(states.data(), bytes() + entryCount_ * sizeof(Entry),
+                    stateCount_ * sizeof(int));
+    }
 }
 
-void PackedValueArrays::skip(Cursor& at, std::size_t count) const {
+std::vector<int> PackedValues::states() const {
+    std::vector<int> states(stateCount_);
+    if (stateCount_ > 0) {
+        std::memcpy(states.data(), bytes() + entryCount_ * sizeof(Entry),
+                    stateCount_ * sizeof(int));
+    }
+    return states;
+}
+
+void PackedValues::skip(Cursor& at, std::size_t count) const {
     for (std::size_t a = 0; a < count; ++a) {
-        const auto size = static_cast<std::size_t>(entries_[at.entry++].intValue);
-        for (std::size_t i = 0; i < size; ++i) at.text += entries_[at.entry++].hasText ? 1 : 0;
+        const auto size = static_cast<std::size_t>(entry(at.entry++).intValue);
+        for (std::size_t i = 0; i < size; ++i) at.text += entry(at.entry++).hasText ? 1 : 0;
     }
 }
 
 // Every field is written in place, so arrays of the same sizes as before
 // are refilled without allocating.
-void PackedValueArrays::unpackArrays(Cursor& at, std::size_t count,
-                                     std::vector<model::DataValueArray>& arrays) const {
+void PackedValues::unpackArrays(Cursor& at, std::size_t count,
+                                std::vector<model::DataValueArray>& arrays) const {
     arrays.resize(count);
     for (model::DataValueArray& values : arrays) {
-        const auto size = static_cast<std::size_t>(entries_[at.entry++].intValue);
+        const auto size = static_cast<std::size_t>(entry(at.entry++).intValue);
         values.resize(size + 1);
         for (std::size_t i = 0; i < size; ++i) {
-            const Entry& packed = entries_[at.entry++];
+            const Entry packed = entry(at.entry++);
             model::VARNODataVal& value = values[i];
             value.set = packed.set;
             value.dataType = packed.dataType;
@@ -437,8 +507,8 @@ void PackedValueArrays::unpackArrays(Cursor& at, std::size_t count,
     }
 }
 
-std::size_t PackedValueArrays::bytesHeld() const {
-    std::size_t bytes = vectorHeapBytes(entries_) + vectorHeapBytes(texts_);
+std::size_t PackedValues::bytesHeld() const {
+    std::size_t bytes = vectorHeapBytes(spilled_) + vectorHeapBytes(texts_);
     for (const std::string& text : texts_) bytes += stringHeapBytes(text);
     return bytes;
 }
@@ -453,9 +523,12 @@ std::vector<model::DataValueArray> StoredDesign::dependentValues() const {
     return values.unpack(responseArrays, values.arrayCount() - responseArrays);
 }
 
+EvaluationStatus StoredDesign::evaluationStatus() const {
+    return {status.ok, status.complete, status.agent, status.status, values.states()};
+}
+
 std::size_t StoredDesign::bytesHeld() const {
-    return values.bytesHeld() + vectorHeapBytes(status.responseStates) + stringHeapBytes(source) +
-           stringHeapBytes(name);
+    return values.bytesHeld() + stringHeapBytes(source) + stringHeapBytes(name);
 }
 
 std::int64_t realValueCell(double value) {
@@ -543,12 +616,13 @@ FindResult DesignStore::search(const Design& design, std::optional<std::uint16_t
     if (keyTable_.empty()) return {};
     const EqualDesigns equal = equalDesigns(design, forLookup);
     if (equal.first < 0) return {};
-    if (equal.sameHash >= 0) {
-        hash = equal.hash;  // in use, by the equal design at least
-    } else {
-        if (!hash) hash = hashOf(design);
-        if (!slots_[*hash].used) return {};
+    if (equal.hashKnown) {
+        hash = equal.hash;
+    } else if (!hash) {
+        hash = hashOf(design);
     }
+    // An equal design with the hash shows it in use without reading its slot.
+    if (equal.sameHash < 0 && !slots_[*hash].used) return {};
     // With every equal design found, the latest design with the hash is equal
     // exactly when it is one of them.
     if (!equal.someMissed && everyHashedDesignKeyed_) {
@@ -604,6 +678,7 @@ DesignStore::EqualDesigns DesignStore::equalDesigns(const Design& design, bool f
             if (hashedAlike(records_[i], design)) {
                 equal.sameHash = static_cast<int>(i);
                 equal.hash = records_[i].hash;
+                equal.hashKnown = true;
                 break;
             }
         }
@@ -615,21 +690,31 @@ DesignStore::EqualDesigns DesignStore::equalDesigns(const Design& design, bool f
 // duplicate search can be equal to each other.
 void DesignStore::collectEqual(std::uint64_t key, const Design& design, bool forLookup,
                                EqualDesigns& equal) const {
+    if (forLookup) {  // the lists asked for at the start of the lookup are at hand by now
+        prefetchValueArrays(design.responseValues);
+        prefetchValueArrays(design.dependentValues);
+    }
     const std::size_t mask = keyTable_.size() - 1;
     for (std::size_t at = key & mask; keyTable_[at].index >= 0; at = (at + 1) & mask) {
         const KeyEntry& entry = keyTable_[at];
         if (entry.key != key) continue;
-        if (forLookup) {  // the two lines of the record a repeated design reads
-            const auto* record =
-                reinterpret_cast<const char*>(&records_[static_cast<std::size_t>(entry.index)]);
-            prefetch(record);
-            prefetch(record + 64);
+        if (forLookup) {  // the lines of the record a repeated design reads
+            const StoredDesign& record = records_[static_cast<std::size_t>(entry.index)];
+            const auto* first = reinterpret_cast<const char*>(&record);
+            const auto bytes =
+                static_cast<std::size_t>(reinterpret_cast<const char*>(&record.useCount) - first);
+            prefetchLines<false>(first, bytes, bytes);
         }
         if (!entryMatches(entry, design)) continue;
         if (equal.first < 0 || entry.index < equal.first) equal.first = entry.index;
-        if (equal.sameHash < 0 && entryHashedAlike(entry, design)) {
+        if (!equal.hashKnown) {
+            if (const auto own = hashFromEqual(entry, design)) {
+                equal.hash = *own;
+                equal.hashKnown = true;
+            }
+        }
+        if (equal.sameHash < 0 && equal.hashKnown && entry.hash == equal.hash) {
             equal.sameHash = entry.index;
-            equal.hash = entry.hash;
         }
         if (!entry.latestWithHash) continue;
         if (equal.latestCount == static_cast<int>(equal.latest.size())) {
@@ -653,18 +738,24 @@ bool DesignStore::entryMatches(const KeyEntry& entry, const Design& design) cons
                           design.reals);
 }
 
-// Whether an equal design's text, and so its hash, is the design's own: the
-// same integers, or real values that print alike with the same agent tag.
-bool DesignStore::entryHashedAlike(const KeyEntry& entry, const Design& design) const {
-    if (!entry.realValued) return true;
+// The hash of a design equal to the keyed design `entry`, worked out from the
+// entry's own; none when their agent tags differ. Equal integer-coded designs
+// have the same text. Of real values, only those that do not print alike
+// change the text, and the CRC with it.
+std::optional<std::uint16_t> DesignStore::hashFromEqual(const KeyEntry& entry,
+                                                        const Design& design) const {
+    if (!entry.realValued) return entry.hash;
     const double* codes = realCodes_.data() + entry.codes;
     const std::size_t n = design.reals.size();
-    if (codes[n] != static_cast<double>(design.agentTag)) return false;
-    if (std::memcmp(codes, design.reals.data(), n * sizeof(double)) == 0) return true;
+    if (codes[n] != static_cast<double>(design.agentTag)) return std::nullopt;
+    std::uint16_t hash = entry.hash;
+    if (std::memcmp(codes, design.reals.data(), n * sizeof(double)) == 0) return hash;
     for (std::size_t i = 0; i < n; ++i) {
-        if (!printAlike(codes[i], design.reals[i])) return false;
+        if (printAlike(codes[i], design.reals[i])) continue;
+        // The value's text is followed by those of the later values and the tag.
+        hash ^= crcChange(codes[i], design.reals[i], (n - i) * hashedNumberWidth);
     }
-    return true;
+    return hash;
 }
 
 FindResult DesignStore::findDesign(const Design& design) const {

@@ -33,26 +33,30 @@ inline constexpr std::size_t storeChunkSize = 10000;
 // One slot per 16-bit hash value.
 inline constexpr std::size_t hashSlotCount = 65536;
 
-// Response and dependent-variable value arrays in compact form: 16 bytes per
-// value, texts held apart at their own length, end-of-list entries implied.
-// Unpacking gives the arrays a deep copy (model::copyValueArray) would give.
-class PackedValueArrays {
+// What a repeated design takes over of a stored one, in compact form: its
+// response and dependent-variable value arrays, 16 bytes per value with the
+// texts held apart at their own length and end-of-list entries implied, and
+// its response states. Up to `inlineBytes` are held in the object itself, so
+// that reading a record reads them with it. Unpacking gives the arrays a deep
+// copy (model::copyValueArray) would give.
+class PackedValues {
 public:
-    PackedValueArrays() = default;
-    // Packs `first`, then `second`, as one run of arrays.
-    PackedValueArrays(const std::vector<model::DataValueArray>& first,
-                      const std::vector<model::DataValueArray>& second);
+    PackedValues() = default;
+    // Packs `first`, then `second`, as one run of arrays, and `states`.
+    PackedValues(const std::vector<model::DataValueArray>& first,
+                 const std::vector<model::DataValueArray>& second, const std::vector<int>& states);
 
     std::size_t arrayCount() const { return arrayCount_; }
     // `count` arrays starting with array number `firstArray`.
     std::vector<model::DataValueArray> unpack(std::size_t firstArray, std::size_t count) const;
     // The first `firstCount` arrays written over `first` and the others over
-    // `second`, reusing the memory they hold.
+    // `second`, and the states over `states`, reusing the memory they hold.
     void unpackInto(std::size_t firstCount, std::vector<model::DataValueArray>& first,
-                    std::vector<model::DataValueArray>& second) const;
+                    std::vector<model::DataValueArray>& second, std::vector<int>& states) const;
+    std::vector<int> states() const;
     std::size_t bytesHeld() const;
-    // The memory an unpacking reads first, the packed entries.
-    std::span<const std::byte> entryBytes() const { return std::as_bytes(std::span(entries_)); }
+    // The packed bytes when they are held apart from the object, else none.
+    std::span<const std::byte> heldApart() const { return spilled_; }
 
 private:
     struct Entry {
@@ -63,24 +67,41 @@ private:
         std::int8_t empty;
         bool hasText;  // its text is the next one of texts_
     };
+    static constexpr std::size_t inlineBytes = 192;
 
-    // Where the next array starts in entries_ and its first text in texts_.
+    // Where the next array starts in the entries and its first text in texts_.
     struct Cursor {
         std::size_t entry = 0;
         std::size_t text = 0;
     };
 
-    void append(const model::DataValueArray& values);
+    const std::byte* bytes() const { return spilled_.empty() ? inline_.data() : spilled_.data(); }
+    Entry entry(std::size_t index) const;
+    void append(std::byte*& at, const model::DataValueArray& values);
     void skip(Cursor& at, std::size_t count) const;
     void unpackArrays(Cursor& at, std::size_t count,
                       std::vector<model::DataValueArray>& arrays) const;
-    std::vector<Entry> entries_;  // per array: its length (as intValue), then its entries
+
+    // Per array: its length (as intValue), then its entries; then the states.
+    std::uint32_t entryCount_ = 0;
     std::uint32_t arrayCount_ = 0;
+    std::uint32_t stateCount_ = 0;
+    alignas(8) std::array<std::byte, inlineBytes> inline_{};
+    std::vector<std::byte> spilled_;  // all packed bytes, when more than fit inline
     std::vector<std::string> texts_;
 };
 
+// The evaluation status of a stored design; its response states are packed
+// with its values.
+struct StoredStatus {
+    int ok = 1;
+    int complete = 1;
+    int agent = 0;
+    int status = statusError;
+};
+
 // One design of the store. What a repeated design takes over from it comes
-// first, in the record's first two cache lines.
+// first, in the record's first four cache lines when its values are few.
 struct alignas(64) StoredDesign {
     int id = -1;
     int tag1 = 0;
@@ -88,9 +109,9 @@ struct alignas(64) StoredDesign {
     int agentTag = 0;
     std::size_t responseArrays = 0;  // arrays of `values` before the dependent ones
     double performance = 0.0;
-    PackedValueArrays values;  // responses, then dependent variables
-    EvaluationStatus status;
-    int useCount = 0;  // raised each time the record is written
+    StoredStatus status;
+    PackedValues values;  // responses, then dependent variables, and the states
+    int useCount = 0;     // raised each time the record is written
     int evaluationKind = 0;
     int numVariables = 0;    // N when the design was stored
     std::uint16_t hash = 0;  // its 16-bit hash (DesignStore::hashOf) when stored
@@ -106,7 +127,8 @@ struct alignas(64) StoredDesign {
 
     std::vector<model::DataValueArray> responseValues() const;
     std::vector<model::DataValueArray> dependentValues() const;
-    std::size_t bytesHeld() const;  // heap bytes beyond the record itself
+    EvaluationStatus evaluationStatus() const;  // with its response states
+    std::size_t bytesHeld() const;              // heap bytes beyond the record itself
 };
 
 // The cell of a real value in the store's key of real-valued designs: values
@@ -225,7 +247,8 @@ private:
     struct EqualDesigns {
         int first = -1;          // the first equal design in store order
         int sameHash = -1;       // an equal design known to have the design's own hash
-        std::uint16_t hash = 0;  // the hash of `sameHash`
+        std::uint16_t hash = 0;  // the design's own hash, when known
+        bool hashKnown = false;  // worked out from an equal design's
         // Equal designs that are the latest with their hash, as (hash, index);
         // complete unless `someMissed`.
         std::array<std::pair<std::uint16_t, int>, 4> latest{};
@@ -240,7 +263,7 @@ private:
     void collectEqual(std::uint64_t key, const Design& design, bool forLookup,
                       EqualDesigns& equal) const;
     bool entryMatches(const KeyEntry& entry, const Design& design) const;
-    bool entryHashedAlike(const KeyEntry& entry, const Design& design) const;
+    std::optional<std::uint16_t> hashFromEqual(const KeyEntry& entry, const Design& design) const;
     KeyEntry* entryOf(std::int32_t index);
     void indexKey(const Design& design, std::int32_t index, std::uint16_t hash);
     void growKeyTable();

@@ -145,7 +145,7 @@ std::vector<design::Design> historyDesigns(const design::DesignStore& store, int
         d.dependentValues = stored.dependentValues();
         d.performance = stored.performance;
         d.rawPerformance = stored.rawPerformance;
-        d.status = stored.status;
+        d.status = stored.evaluationStatus();
         d.source = stored.source;
         d.name = stored.name;
         designs.push_back(std::move(d));

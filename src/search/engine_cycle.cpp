@@ -140,7 +140,7 @@ design::Design evaluatedDesign(const design::DesignStore& store, std::size_t ind
     d.performance = stored.performance;
     d.id = stored.id;
     d.name = stored.name;
-    d.status = stored.status;
+    d.status = stored.evaluationStatus();
     d.responseValues = stored.responseValues();
     return d;
 }

@@ -36,7 +36,7 @@ design::Design loadDesign(const design::DesignStore& store, std::size_t index) {
     design.reals.assign(reals.begin(), reals.end() - (reals.empty() ? 0 : 1));
     design.responseValues = stored.responseValues();
     design.dependentValues = stored.dependentValues();
-    design.status = stored.status;
+    design.status = stored.evaluationStatus();
     design.performance = stored.performance;
     design.rawPerformance = stored.rawPerformance;
     return design;

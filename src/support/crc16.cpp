@@ -36,8 +36,11 @@ constexpr Table tables = makeTables();
 }  // namespace
 
 std::uint16_t crc16_ccitt(const void* data, std::size_t size) {
+    return crc16_ccitt(0xFFFF, data, size);
+}
+
+std::uint16_t crc16_ccitt(std::uint16_t crc, const void* data, std::size_t size) {
     const auto* bytes = static_cast<const unsigned char*>(data);
-    std::uint16_t crc = 0xFFFF;
     for (; size >= slices; size -= slices, bytes += slices) {
         crc = static_cast<std::uint16_t>(
             tables[7][(crc >> 8) ^ bytes[0]] ^ tables[6][(crc & 0xFF) ^ bytes[1]] ^
@@ -46,6 +49,16 @@ std::uint16_t crc16_ccitt(const void* data, std::size_t size) {
     }
     for (; size > 0; --size, ++bytes) {
         crc = static_cast<std::uint16_t>((crc << 8) ^ tables[0][(crc >> 8) ^ *bytes]);
+    }
+    return crc;
+}
+
+std::uint16_t crc16_ccitt_zeros(std::uint16_t crc, std::size_t count) {
+    for (; count >= slices; count -= slices) {
+        crc = static_cast<std::uint16_t>(tables[7][crc >> 8] ^ tables[6][crc & 0xFF]);
+    }
+    for (; count > 0; --count) {
+        crc = static_cast<std::uint16_t>((crc << 8) ^ tables[0][crc >> 8]);
     }
     return crc;
 }

@@ -144,9 +144,11 @@ TEST_F(DesignStoreTest, IntegerDesignsOfTwoAgentsDifferEvenWhenHashedAlike) {
 
 TEST_F(DesignStoreTest, EqualRealDesignHashedApartIsFoundOnlyThroughAnOccupiedSlot) {
     add(realDesign({1.0000000044, 0.0, 3.0}));
-    for (const Design& apart : {realDesign({1.0000000054, 0.0, 3.0}),  // printed otherwise
-                                realDesign({1.0000000044, -0.0, 3.0}),
-                                realDesign({1.0000000044, 0.0, 3.0}, 7)}) {  // another agent
+    // Values printed otherwise in each place and in two, and another agent.
+    for (const Design& apart :
+         {realDesign({1.0000000054, 0.0, 3.0}), realDesign({1.0000000044, -0.0, 3.0}),
+          realDesign({1.0000000044, 0.0, 3.000000016}),
+          realDesign({1.0000000054, 0.0, 3.000000016}), realDesign({1.0000000044, 0.0, 3.0}, 7)}) {
         ASSERT_NE(store.hashOf(apart), store.record(0).hash);
         EXPECT_EQ(find(apart), -1);
         add(collidingWith(apart, store));
@@ -209,33 +211,43 @@ TEST_F(DesignStoreTest, GridDesignsAreIntegerCodedAndSharedDesignsStoredWithoutS
 
 // --------------------------------------------------------- saved performance
 
+// With few values they are held in the record, with many apart from it.
 TEST_F(DesignStoreTest, FoundDesignTakesOverTheStoredRecordAndIsRescored) {
     model::VARNODataVal text = model::makeDoubleValue(0.0);
     std::tie(text.dataType, text.textValue) = std::tuple(model::dataText, "closed");
-    Design stored = realDesign({0.5, 1.5}, 3);
-    std::tie(stored.id, stored.tag1, stored.performance) = std::tuple(17, 4, 6.0);
-    stored.status.responseStates = {1, 1};
-    stored.responseValues = {{text, model::makeDoubleValue(3.5), model::endOfListValue()},
-                             model::makeEmptyValueArray()};
-    stored.dependentValues = {{model::makeDoubleValue(-1.0), model::endOfListValue()}};
-    add(stored);
+    for (const std::size_t extraArrays : {0, 12}) {
+        SCOPED_TRACE(extraArrays);
+        store = DesignStore();
+        Design stored = realDesign({0.5, 1.5}, 3);
+        std::tie(stored.id, stored.tag1, stored.performance) = std::tuple(17, 4, 6.0);
+        stored.status = {0, 1, 5, statusInfeasible, {1, 2}};
+        stored.responseValues = {{text, model::makeDoubleValue(3.5), model::endOfListValue()},
+                                 model::makeEmptyValueArray()};
+        stored.dependentValues.assign(extraArrays + 1,
+                                      {model::makeDoubleValue(-1.0), model::endOfListValue()});
+        add(stored);
 
-    Design again = realDesign({0.5, 1.5}, 0);  // of another agent, over arrays of its own
-    add(collidingWith(again, store));
-    again.responseValues = {{model::makeDoubleValue(8), text, model::makeDoubleValue(9)}};
-    const auto rescore = [](Design& d) { return 2 * d.responseValues[0][1].doubleValue; };
-    EXPECT_EQ(store.lookupSavedPerformance(again, rescore, true), 7.0);
-    EXPECT_EQ(std::tie(again.id, again.tag1, again.agentTag, again.performance),
-              std::tuple(17, 4, 3, 7.0));
-    EXPECT_EQ(again.status.responseStates, stored.status.responseStates);
-    EXPECT_EQ(fields(again.responseValues), fields(stored.responseValues));
-    EXPECT_EQ(fields(again.dependentValues), fields(stored.dependentValues));
-    EXPECT_EQ(fields(store.record(0).dependentValues()), fields(stored.dependentValues));
-    EXPECT_EQ(std::vector(store.reals(0).begin(), store.reals(0).end()),
-              (std::vector{0.5, 1.5, 3.0}));
-    EXPECT_EQ(store.lookupSavedPerformance(again, {}, true), 6.0);
-    const auto mark = [](Design&) { return NEW_DESIGN_MARK; };
-    EXPECT_DOUBLE_EQ(store.lookupSavedPerformance(again, mark, true), NEW_DESIGN_MARK - 1e-8);
+        Design again = realDesign({0.5, 1.5}, 0);  // of another agent, over arrays of its own
+        add(collidingWith(again, store));
+        again.responseValues = {{model::makeDoubleValue(8), text, model::makeDoubleValue(9)}};
+        const auto rescore = [](Design& d) { return 2 * d.responseValues[0][1].doubleValue; };
+        EXPECT_EQ(store.lookupSavedPerformance(again, rescore, true), 7.0);
+        EXPECT_EQ(std::tie(again.id, again.tag1, again.agentTag, again.performance),
+                  std::tuple(17, 4, 3, 7.0));
+        for (const EvaluationStatus& s : {again.status, store.record(0).evaluationStatus()}) {
+            EXPECT_EQ(std::tie(s.ok, s.complete, s.agent, s.status, s.responseStates),
+                      std::tie(stored.status.ok, stored.status.complete, stored.status.agent,
+                               stored.status.status, stored.status.responseStates));
+        }
+        EXPECT_EQ(fields(again.responseValues), fields(stored.responseValues));
+        EXPECT_EQ(fields(again.dependentValues), fields(stored.dependentValues));
+        EXPECT_EQ(fields(store.record(0).dependentValues()), fields(stored.dependentValues));
+        EXPECT_EQ(std::vector(store.reals(0).begin(), store.reals(0).end()),
+                  (std::vector{0.5, 1.5, 3.0}));
+        EXPECT_EQ(store.lookupSavedPerformance(again, {}, true), 6.0);
+        const auto mark = [](Design&) { return NEW_DESIGN_MARK; };
+        EXPECT_DOUBLE_EQ(store.lookupSavedPerformance(again, mark, true), NEW_DESIGN_MARK - 1e-8);
+    }
 }
 
 TEST_F(DesignStoreTest, UnknownDesignGetsTheMarkAndOnRequestAFreshStatus) {
