@@ -350,6 +350,8 @@ StoredDesign makeRecord(const Design& design) {
 void takeOverStored(Design& design, const StoredDesign& stored) {
     const std::span<const std::byte> apart = stored.values.heldApart();
     prefetchLines<false>(apart.data(), apart.size(), apart.size());
+    prefetchValueArrays(design.responseValues);
+    prefetchValueArrays(design.dependentValues);
     design.id = stored.id;
     design.tag1 = stored.tag1;
     design.tag2 = stored.tag2;
@@ -422,9 +424,12 @@ void PackedValues::append(std::byte*& at, const model::DataValueArray& values) {
         std::memcpy(at, &packed, sizeof(Entry));
         at += sizeof(Entry);
     };
-    // Counted as a deep copy counts, with its warning for a missing end.
-    const auto count =
-        std::min(static_cast<std::size_t>(model::valueArraySize(values)), values.size());
+    // Counted as the constructor counted them, and warned of as a deep copy
+    // warns of an array without its end.
+    const std::size_t count = packedCount(values);
+    if (count == values.size() || values[count].dataType != model::dataEndOfList) {
+        static_cast<void>(model::valueArraySize(values));
+    }
     put({0.0, static_cast<std::int32_t>(count), 0, 0, 0, false});
     ++arrayCount_;
     for (std::size_t i = 0; i < count; ++i) {
@@ -690,10 +695,6 @@ DesignStore::EqualDesigns DesignStore::equalDesigns(const Design& design, bool f
 // duplicate search can be equal to each other.
 void DesignStore::collectEqual(std::uint64_t key, const Design& design, bool forLookup,
                                EqualDesigns& equal) const {
-    if (forLookup) {  // the lists asked for at the start of the lookup are at hand by now
-        prefetchValueArrays(design.responseValues);
-        prefetchValueArrays(design.dependentValues);
-    }
     const std::size_t mask = keyTable_.size() - 1;
     for (std::size_t at = key & mask; keyTable_[at].index >= 0; at = (at + 1) & mask) {
         const KeyEntry& entry = keyTable_[at];
