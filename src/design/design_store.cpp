@@ -27,45 +27,38 @@ namespace {
 constexpr const char* unknownKindText = "Error in determining the evaluation type.";
 constexpr std::size_t hashedNumberWidth = 16;
 
-// Asks for the cache line at `address` ahead of its use, where the compiler
-// offers a way to; `forWriting` when the line is about to be written.
-template <bool forWriting = false>
-void prefetch(const void* address) {
-#if defined(__GNUC__) || defined(__clang__)
-    __builtin_prefetch(address, forWriting ? 1 : 0);
-#else
-    static_cast<void>(address);
-#endif
-}
-
-// The same for the cache lines of up to `limit` bytes from `start`.
-template <bool forWriting>
-void prefetchLines(const void* start, std::size_t bytes, std::size_t limit) {
+// Asks for the cache lines of up to `limit` bytes from `start` ahead of their
+// use, where the compiler offers a way to. Lines about to be written are asked
+// for in the same way: a line only this core has read is written without a
+// further wait. The bound is worked out before the loop: with std::min in its
+// condition, GCC 12 left out the whole loop once inlined.
+void prefetchLines(const void* start, std::size_t bytes, std::size_t limit = 256) {
     const auto* first = static_cast<const char*>(start);
-    for (std::size_t at = 0; at < std::min(bytes, limit); at += 64) {
-        prefetch<forWriting>(first + at);
+    const std::size_t end = bytes < limit ? bytes : limit;
+    for (std::size_t at = 0; at < end; at += 64) {
+#if defined(__GNUC__) || defined(__clang__)
+        __builtin_prefetch(first + at);
+#else
+        static_cast<void>(first);
+#endif
     }
-}
-
-void prefetchForWriting(const void* start, std::size_t bytes, std::size_t limit = 256) {
-    prefetchLines<true>(start, bytes, limit);
 }
 
 // The lists of value arrays a take-over writes into, asked for before the
 // search so that they arrive while it runs: a design may have been made long
 // before it is looked up.
 void prefetchValueLists(const Design& design) {
-    prefetchForWriting(design.status.responseStates.data(),
-                       design.status.responseStates.size() * sizeof(int));
+    prefetchLines(design.status.responseStates.data(),
+                  design.status.responseStates.size() * sizeof(int));
     for (const auto* arrays : {&design.responseValues, &design.dependentValues}) {
-        prefetchForWriting(arrays->data(), arrays->size() * sizeof(model::DataValueArray));
+        prefetchLines(arrays->data(), arrays->size() * sizeof(model::DataValueArray));
     }
 }
 
 // The arrays themselves, once their lists are at hand.
 void prefetchValueArrays(const std::vector<model::DataValueArray>& arrays) {
     for (const model::DataValueArray& values : arrays) {
-        prefetchForWriting(values.data(), values.size() * sizeof(model::VARNODataVal), 128);
+        prefetchLines(values.data(), values.size() * sizeof(model::VARNODataVal), 128);
     }
 }
 
@@ -349,9 +342,7 @@ StoredDesign makeRecord(const Design& design) {
 
 void takeOverStored(Design& design, const StoredDesign& stored) {
     const std::span<const std::byte> apart = stored.values.heldApart();
-    prefetchLines<false>(apart.data(), apart.size(), apart.size());
-    prefetchValueArrays(design.responseValues);
-    prefetchValueArrays(design.dependentValues);
+    prefetchLines(apart.data(), apart.size(), apart.size());
     design.id = stored.id;
     design.tag1 = stored.tag1;
     design.tag2 = stored.tag2;
@@ -695,6 +686,10 @@ DesignStore::EqualDesigns DesignStore::equalDesigns(const Design& design, bool f
 // duplicate search can be equal to each other.
 void DesignStore::collectEqual(std::uint64_t key, const Design& design, bool forLookup,
                                EqualDesigns& equal) const {
+    if (forLookup) {  // the lists asked for at the start of the lookup are at hand by now
+        prefetchValueArrays(design.responseValues);
+        prefetchValueArrays(design.dependentValues);
+    }
     const std::size_t mask = keyTable_.size() - 1;
     for (std::size_t at = key & mask; keyTable_[at].index >= 0; at = (at + 1) & mask) {
         const KeyEntry& entry = keyTable_[at];
@@ -704,7 +699,7 @@ void DesignStore::collectEqual(std::uint64_t key, const Design& design, bool for
             const auto* first = reinterpret_cast<const char*>(&record);
             const auto bytes =
                 static_cast<std::size_t>(reinterpret_cast<const char*>(&record.useCount) - first);
-            prefetchLines<false>(first, bytes, bytes);
+            prefetchLines(first, bytes, bytes);
         }
         if (!entryMatches(entry, design)) continue;
         if (equal.first < 0 || entry.index < equal.first) equal.first = entry.index;
