@@ -101,7 +101,7 @@ struct StoredStatus {
 };
 
 // One design of the store. What a repeated design takes over from it comes
-// first, in the record's first four cache lines when its values are few.
+// first, in the record's first five cache lines when its values are few.
 struct alignas(64) StoredDesign {
     int id = -1;
     int tag1 = 0;
