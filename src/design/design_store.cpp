@@ -30,18 +30,21 @@ constexpr std::size_t hashedNumberWidth = 16;
 // Asks for the cache lines of up to `limit` bytes from `start` ahead of their
 // use, where the compiler offers a way to. Lines about to be written are asked
 // for in the same way: a line only this core has read is written without a
-// further wait. The bound is worked out before the loop: with std::min in its
-// condition, GCC 12 left out the whole loop once inlined.
+// further wait. A prefetch is no side effect to the compiler, which may then
+// drop the whole loop as one that does nothing; the empty statement marked
+// volatile keeps it.
 void prefetchLines(const void* start, std::size_t bytes, std::size_t limit = 256) {
-    const auto* first = static_cast<const char*>(start);
-    const std::size_t end = bytes < limit ? bytes : limit;
-    for (std::size_t at = 0; at < end; at += 64) {
 #if defined(__GNUC__) || defined(__clang__)
+    const auto* first = static_cast<const char*>(start);
+    for (std::size_t at = 0; at < std::min(bytes, limit); at += 64) {
         __builtin_prefetch(first + at);
-#else
-        static_cast<void>(first);
-#endif
+        asm volatile("" : : "r"(first + at));
     }
+#else
+    static_cast<void>(start);
+    static_cast<void>(bytes);
+    static_cast<void>(limit);
+#endif
 }
 
 // The lists of value arrays a take-over writes into, asked for before the
@@ -60,6 +63,13 @@ void prefetchValueArrays(const std::vector<model::DataValueArray>& arrays) {
     for (const model::DataValueArray& values : arrays) {
         prefetchLines(values.data(), values.size() * sizeof(model::VARNODataVal), 128);
     }
+}
+
+// Those of both lists, asked for when the design's key is worked out: that
+// read the design a little after its lists were asked for.
+void prefetchValueArrays(const Design& design) {
+    prefetchValueArrays(design.responseValues);
+    prefetchValueArrays(design.dependentValues);
 }
 
 bool hasKnownKind(const Design& design) {
@@ -450,20 +460,21 @@ void PackedValues::unpackInto(std::size_t firstCount, std::vector<model::DataVal
     Cursor at;
     unpackArrays(at, firstCount, first);
     unpackArrays(at, arrayCount() - firstCount, second);
+    statesInto(states);
+}
+
+std::vector<int> PackedValues::states() const {
+    std::vector<int> states;
+    statesInto(states);
+    return states;
+}
+
+void PackedValues::statesInto(std::vector<int>& states) const {
     states.resize(stateCount_);
     if (stateCount_ > 0) {
         std::memcpy(states.data(), bytes() + entryCount_ * sizeof(Entry),
                     stateCount_ * sizeof(int));
     }
-}
-
-std::vector<int> PackedValues::states() const {
-    std::vector<int> states(stateCount_);
-    if (stateCount_ > 0) {
-        std::memcpy(states.data(), bytes() + entryCount_ * sizeof(Entry),
-                    stateCount_ * sizeof(int));
-    }
-    return states;
 }
 
 void PackedValues::skip(Cursor& at, std::size_t count) const {
@@ -638,7 +649,9 @@ FindResult DesignStore::search(const Design& design, std::optional<std::uint16_t
 DesignStore::EqualDesigns DesignStore::equalDesigns(const Design& design, bool forLookup) const {
     EqualDesigns equal;
     if (design.evaluationKind == integerCoded) {
-        collectEqual(integerKey(design.ints, design.agentTag), design, forLookup, equal);
+        const std::uint64_t key = integerKey(design.ints, design.agentTag);
+        if (forLookup) prefetchValueArrays(design);
+        collectEqual(key, design, forLookup, equal);
         return equal;
     }
     // The first cell of each value's neighbourhood, and the values that have
@@ -652,6 +665,7 @@ DesignStore::EqualDesigns DesignStore::equalDesigns(const Design& design, bool f
         twoCellValues += cellOfOrdered(ordered + neighbourhood) != first ? 1 : 0;
         key = mixIntoKey(key, static_cast<std::uint64_t>(first));
     }
+    if (forLookup) prefetchValueArrays(design);
     if (twoCellValues == 0) {
         collectEqual(finishKey(key), design, forLookup, equal);
     } else if (twoCellValues <= maxTwoCellValues) {
@@ -686,10 +700,6 @@ DesignStore::EqualDesigns DesignStore::equalDesigns(const Design& design, bool f
 // duplicate search can be equal to each other.
 void DesignStore::collectEqual(std::uint64_t key, const Design& design, bool forLookup,
                                EqualDesigns& equal) const {
-    if (forLookup) {  // the lists asked for at the start of the lookup are at hand by now
-        prefetchValueArrays(design.responseValues);
-        prefetchValueArrays(design.dependentValues);
-    }
     const std::size_t mask = keyTable_.size() - 1;
     for (std::size_t at = key & mask; keyTable_[at].index >= 0; at = (at + 1) & mask) {
         const KeyEntry& entry = keyTable_[at];

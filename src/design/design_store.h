@@ -78,6 +78,7 @@ private:
     const std::byte* bytes() const { return spilled_.empty() ? inline_.data() : spilled_.data(); }
     Entry entry(std::size_t index) const;
     void append(std::byte*& at, const model::DataValueArray& values);
+    void statesInto(std::vector<int>& states) const;
     void skip(Cursor& at, std::size_t count) const;
     void unpackArrays(Cursor& at, std::size_t count,
                       std::vector<model::DataValueArray>& arrays) const;
