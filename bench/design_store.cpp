@@ -5,7 +5,8 @@
 // equal to stored ones within the tolerance but not identical to them. The
 // saved-performance lookup is measured twice: over designs of their own far
 // apart in memory, and as the search engine asks, with a probe design just
-// made from the codes.
+// made from the codes. Beside them, the floor of the first of these: four
+// reads that each wait for the one before, in as much memory.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -165,6 +166,28 @@ void lookupFromFreshProbe(benchmark::State& state, int kind) {
     reportSize(state, filled.store);
 }
 
+// What no lookup of a probe far from the cache can beat: four reads, each at
+// an address the one before gives, at random places in about as much memory
+// as the store and the probe designs of LookupSavedPerformance hold (2 KB per
+// design). A lookup reads in that order the probe design, its values, the key
+// entry and the record.
+void fourDependentReads(benchmark::State& state) {
+    struct alignas(64) Line {
+        std::size_t next = 0;
+    };
+    const auto lineCount = static_cast<std::size_t>(state.range(0)) * 2048 / sizeof(Line);
+    std::vector<std::size_t> order(lineCount);
+    for (std::size_t i = 0; i < lineCount; ++i) order[i] = i;
+    std::shuffle(order.begin(), order.end(), std::mt19937(7));
+    std::vector<Line> lines(lineCount);  // one random cycle through every line
+    for (std::size_t i = 0; i < lineCount; ++i) lines[order[i]].next = order[(i + 1) % lineCount];
+    std::size_t at = order[0];
+    for (auto _ : state) {
+        for (int read = 0; read < 4; ++read) at = lines[at].next;
+        benchmark::DoNotOptimize(at);
+    }
+}
+
 bool registerStoreBenchmarks() {
     for (const auto& [kind, label] : {std::pair{varno::design::integerCoded, "Integer"},
                                       std::pair{varno::design::realValued, "Real"}}) {
@@ -187,6 +210,8 @@ bool registerStoreBenchmarks() {
     }
     for (std::size_t size : storeSizes) {
         benchmark::RegisterBenchmark("FindNearStoredDesignReal", findNearStoredDesign)
+            ->Arg(static_cast<std::int64_t>(size));
+        benchmark::RegisterBenchmark("FourDependentReads", fourDependentReads)
             ->Arg(static_cast<std::int64_t>(size));
     }
     return true;
