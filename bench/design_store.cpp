@@ -5,7 +5,7 @@
 // equal to stored ones within the tolerance but not identical to them. The
 // saved-performance lookup is measured twice: over designs of their own far
 // apart in memory, and as the search engine asks, with a probe design just
-// made from the codes. Beside them, the floor of the first of these: four
+// made from the codes. Beside them, what the first of these waits for: four
 // reads that each wait for the one before, in as much memory.
 #include <benchmark/benchmark.h>
 
@@ -166,11 +166,12 @@ void lookupFromFreshProbe(benchmark::State& state, int kind) {
     reportSize(state, filled.store);
 }
 
-// What no lookup of a probe far from the cache can beat: four reads, each at
-// an address the one before gives, at random places in about as much memory
-// as the store and the probe designs of LookupSavedPerformance hold (2 KB per
-// design). A lookup reads in that order the probe design, its values, the key
-// entry and the record.
+// Four reads, each at an address the one before gives, at random places in
+// about as much memory as the store and the probe designs of
+// LookupSavedPerformance hold (2 KB per design): what a lookup of a probe far
+// from the cache waits for, reading in that order the probe design, its
+// values, the key entry and the record. Consecutive lookups may overlap a
+// little where their work is short; these reads never do.
 void fourDependentReads(benchmark::State& state) {
     struct alignas(64) Line {
         std::size_t next = 0;
