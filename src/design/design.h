@@ -2,10 +2,12 @@
 // evaluated, scored and stored.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 #include "model/data_value.h"
+#include "support/small_vector.h"
 
 namespace varno::design {
 
@@ -36,12 +38,18 @@ struct EvaluationStatus {
     std::vector<int> responseStates;  // one per study response
 };
 
+// A design's codes, held in the design itself up to 16 values, so that a
+// design read long after it was made is read in one go with its codes.
+inline constexpr std::size_t inlineCodeCount = 16;
+using IntegerCodes = support::SmallVector<int, inlineCodeCount>;
+using RealCodes = support::SmallVector<double, inlineCodeCount>;
+
 struct Design {
     int agentTag = 0;
     int evaluationKind = integerCoded;
     double violation = 0.0;
-    std::vector<int> ints;      // one level index per study variable
-    std::vector<double> reals;  // study variable values, then fixed parameters
+    IntegerCodes ints;  // one level index per study variable
+    RealCodes reals;    // study variable values, then fixed parameters
     std::vector<model::DataValueArray> dependentValues;  // per dependent variable
     std::vector<model::DataValueArray> responseValues;   // per project response
     double performance = 0.0;

@@ -815,7 +815,7 @@ namespace {
 // designs like this one when `codes` is full; a failed chunk falls back on
 // the vector's own growth.
 template <typename T>
-std::uint64_t appendWithTag(std::vector<T>& codes, const std::vector<T>& values, T tag) {
+std::uint64_t appendWithTag(std::vector<T>& codes, std::span<const T> values, T tag) {
     const std::size_t count = values.size() + 1;
     if (codes.capacity() - codes.size() < count) {
         try {
@@ -838,10 +838,10 @@ void DesignStore::appendCodes(const Design& design, StoredDesign& record) {
         design.reals.size() >= std::numeric_limits<std::uint32_t>::max()) {
         throw std::bad_alloc();
     }
-    record.intStart = appendWithTag(intCodes_, design.ints, design.agentTag);
+    record.intStart = appendWithTag<int>(intCodes_, design.ints, design.agentTag);
     record.intCount = static_cast<std::uint32_t>(design.ints.size() + 1);
     record.realStart =
-        appendWithTag(realCodes_, design.reals, static_cast<double>(design.agentTag));
+        appendWithTag<double>(realCodes_, design.reals, static_cast<double>(design.agentTag));
     record.realCount = static_cast<std::uint32_t>(design.reals.size() + 1);
 }
 

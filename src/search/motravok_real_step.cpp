@@ -35,7 +35,8 @@ int nearestCode(double value, int largest) {
 
 }  // namespace
 
-void MotravokSearch::simulatedBinaryCrossover(std::vector<int>& first, std::vector<int>& second) {
+void MotravokSearch::simulatedBinaryCrossover(design::IntegerCodes& first,
+                                              design::IntegerCodes& second) {
     for (int field = 0; field < fieldCount(); ++field) {
         const auto f = static_cast<std::size_t>(field);
         const int largest = fieldSizes_[f] - 1;
@@ -54,7 +55,7 @@ void MotravokSearch::simulatedBinaryCrossover(std::vector<int>& first, std::vect
     }
 }
 
-void MotravokSearch::polynomialMutation(std::vector<int>& codes) {
+void MotravokSearch::polynomialMutation(design::IntegerCodes& codes) {
     const double probability = 1.0 / std::max(1, fieldCount());
     const double exponent = 1.0 / (mutationIndex + 1.0);
     for (int field = 0; field < fieldCount(); ++field) {

@@ -1,6 +1,7 @@
 #include "search/motravok_search.h"
 
 #include <algorithm>
+#include <span>
 
 #include "frame/fatal_error.h"
 #include "frame/text_format.h"
@@ -39,9 +40,9 @@ int feasibleCount(const std::vector<ParetoDesign>& designs) {
                                           [](const ParetoDesign& d) { return d.feasible(); }));
 }
 
-bool holdsCodes(const std::vector<ParetoDesign>& designs, const std::vector<int>& codes) {
+bool holdsCodes(const std::vector<ParetoDesign>& designs, std::span<const int> codes) {
     return std::any_of(designs.begin(), designs.end(),
-                       [&](const ParetoDesign& d) { return d.codes == codes; });
+                       [&](const ParetoDesign& d) { return std::ranges::equal(d.codes, codes); });
 }
 
 }  // namespace

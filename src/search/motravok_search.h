@@ -99,8 +99,8 @@ private:
     void breedPair(const Population& parents, int mate1, int mate2, Population& bred);
     // The real-valued step (motravok_real_step.cpp).
     void realStepPair(const Population& parents, int mate1, int mate2, Population& bred);
-    void simulatedBinaryCrossover(std::vector<int>& first, std::vector<int>& second);
-    void polynomialMutation(std::vector<int>& codes);
+    void simulatedBinaryCrossover(design::IntegerCodes& first, design::IntegerCodes& second);
+    void polynomialMutation(design::IntegerCodes& codes);
     bool isNew(const PopulationMember& child, const StoreView& store, const Population& bred,
                std::size_t slot) const;
     PopulationMember repairBase(const PopulationMember& child) const;

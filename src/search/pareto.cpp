@@ -129,7 +129,7 @@ double boundaryDistanceFor(int objectiveCount) {
 ParetoDesign prepareObjectives(const design::Design& design,
                                const model::PerformanceDefinition& definition) {
     ParetoDesign p;
-    p.codes = design.ints;
+    p.codes.assign(design.ints.begin(), design.ints.end());
     p.id = design.id;
     p.performance = design.performance;
     p.failed = isFailedPerformance(design.performance) ||

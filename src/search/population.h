@@ -37,8 +37,8 @@ struct PopulationMember {
     int mutationWidth = 0;  // block width of a multi-field mutation
     bool changed = false;   // to be evaluated
 
-    const std::vector<int>& codes() const { return design.ints; }
-    std::vector<int>& codes() { return design.ints; }
+    const design::IntegerCodes& codes() const { return design.ints; }
+    design::IntegerCodes& codes() { return design.ints; }
     double rawFitness() const { return design.performance; }
     bool evaluated() const { return design.performance != UNSET_PERFORMANCE; }
 };
@@ -60,7 +60,7 @@ inline bool isExplorationTag(int tag) {
 }
 
 // Index of the first member with these codes, or -1.
-inline int findByCodes(const Population& population, const std::vector<int>& codes) {
+inline int findByCodes(const Population& population, const design::IntegerCodes& codes) {
     for (std::size_t i = 0; i < population.size(); ++i) {
         if (population[i].codes() == codes) return static_cast<int>(i);
     }
@@ -71,7 +71,7 @@ inline int findByCodes(const Population& population, const std::vector<int>& cod
 inline constexpr int bredStatus = 1;
 
 // A new design of `agent` with these codes, not yet evaluated.
-inline design::Design freshDesign(std::vector<int> codes, int agent) {
+inline design::Design freshDesign(design::IntegerCodes codes, int agent) {
     design::Design design;
     design.agentTag = agent;
     design.evaluationKind = design::integerCoded;
@@ -92,7 +92,7 @@ inline void stampChangedMembers(Population& population, int agent) {
 }
 
 // A member holding `codes`, not yet evaluated.
-inline PopulationMember unevaluatedMember(std::vector<int> codes, int generation) {
+inline PopulationMember unevaluatedMember(design::IntegerCodes codes, int generation) {
     PopulationMember member;
     member.design.ints = std::move(codes);
     member.design.performance = UNSET_PERFORMANCE;

@@ -178,7 +178,7 @@ protected:
     void writeCommonState(support::ByteWriter& out) const;
     bool readCommonState(support::ByteReader& in);
 
-    design::Design freshDesign(std::vector<int> codes) const {
+    design::Design freshDesign(design::IntegerCodes codes) const {
         return search::freshDesign(std::move(codes), agentNumber_);
     }
 

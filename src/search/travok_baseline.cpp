@@ -5,6 +5,7 @@
 // or a coordinate pattern step.
 #include <algorithm>
 #include <cmath>
+#include <span>
 
 #include "design/design_store.h"
 #include "search/smooth_maximizer.h"
@@ -28,9 +29,9 @@ struct LocalFrame {
     std::vector<int> low;
     std::vector<int> high;
 
-    LocalFrame(const std::vector<design::Design>& designs, const std::vector<int>& centre,
+    LocalFrame(const std::vector<design::Design>& designs, std::span<const int> centre,
                const std::vector<int>& fieldSizes)
-        : low(centre), high(centre) {
+        : low(centre.begin(), centre.end()), high(centre.begin(), centre.end()) {
         for (const design::Design& d : designs) {
             for (std::size_t j = 0; j < centre.size(); ++j) {
                 low[j] = std::min(low[j], d.ints[j]);
@@ -116,7 +117,7 @@ std::optional<design::Design> TravokSearch::trustRegionStep(const StoreView& sto
     if (!store.storedDesigns) return std::nullopt;
     const int f = fieldCount();
     const int terms = (f + 1) * (f + 2) / 2;
-    const std::vector<int>& centre = baseline_.incumbent.ints;
+    const design::IntegerCodes& centre = baseline_.incumbent.ints;
     const std::vector<design::Design> near =
         store.storedDesigns(baseline_.incumbent, 2 * terms, true);
     if (static_cast<int>(near.size()) < f + 1) return std::nullopt;
@@ -194,7 +195,7 @@ std::optional<design::Design> TravokSearch::patternStep(const StoreView& store) 
             const auto field = static_cast<std::size_t>(direction / 2);
             const int step = direction % 2 == 0 ? baseline_.patternSteps[field]
                                                 : -baseline_.patternSteps[field];
-            std::vector<int> codes = baseline_.incumbent.ints;
+            design::IntegerCodes codes = baseline_.incumbent.ints;
             codes[field] = std::clamp(codes[field] + step, 0, fieldSizes_[field] - 1);
             if (codes == baseline_.incumbent.ints || !isUnknown(codes, store)) continue;
             baseline_.lastDirection = direction;

@@ -7,6 +7,7 @@
 
 #include <limits>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "design/design.h"
@@ -158,7 +159,7 @@ private:
                                                    const design::Design& start);
     std::vector<design::Design> gatherAround(const StoreView& store, const design::Design& start,
                                              int sizeLimit);
-    bool isUnknown(const std::vector<int>& codes, const StoreView& store) const;
+    bool isUnknown(std::span<const int> codes, const StoreView& store) const;
 
     // Baseline step (travok_baseline.cpp).
     void addBaselineCandidate(const StoreView& store);

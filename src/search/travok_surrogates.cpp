@@ -2,6 +2,7 @@
 // surrogates fitted to the stored designs around a start and searched from
 // many trial points, or a least-squares surface searched from the start.
 #include <algorithm>
+#include <span>
 #include <cmath>
 #include <utility>
 
@@ -38,9 +39,10 @@ struct CodeRange {
 
 // The span of the designs' codes and the start's, a field without spread
 // widened by one code where its levels allow.
-CodeRange fitRange(const std::vector<design::Design>& designs, const std::vector<int>& start,
+CodeRange fitRange(const std::vector<design::Design>& designs, std::span<const int> start,
                    const std::vector<int>& fieldSizes) {
-    CodeRange range{start, start};
+    const std::vector<int> startCodes(start.begin(), start.end());
+    CodeRange range{startCodes, startCodes};
     for (const design::Design& d : designs) {
         for (std::size_t j = 0; j < start.size(); ++j) {
             range.low[j] = std::min(range.low[j], d.ints[j]);
@@ -58,7 +60,7 @@ CodeRange fitRange(const std::vector<design::Design>& designs, const std::vector
     return range;
 }
 
-Eigen::VectorXd unitPoint(const std::vector<int>& codes, const CodeRange& range) {
+Eigen::VectorXd unitPoint(std::span<const int> codes, const CodeRange& range) {
     Eigen::VectorXd x(static_cast<Eigen::Index>(codes.size()));
     for (std::size_t j = 0; j < codes.size(); ++j) {
         const double span = range.high[j] - range.low[j];
@@ -137,10 +139,12 @@ CandidateSource sourceOf(int tag) {
 
 }  // namespace
 
-bool TravokSearch::isUnknown(const std::vector<int>& codes, const StoreView& store) const {
-    const bool candidate = std::any_of(candidates_.begin(), candidates_.end(),
-                                       [&](const Candidate& c) { return c.design.ints == codes; });
-    return !candidate && !storeKnows(freshDesign(codes), store);
+bool TravokSearch::isUnknown(std::span<const int> codes, const StoreView& store) const {
+    const bool candidate =
+        std::any_of(candidates_.begin(), candidates_.end(),
+                    [&](const Candidate& c) { return std::ranges::equal(c.design.ints, codes); });
+    return !candidate &&
+           !storeKnows(freshDesign(design::IntegerCodes(codes.begin(), codes.end())), store);
 }
 
 // From the best member and the most recent unused start record, candidates of
@@ -263,7 +267,7 @@ std::optional<design::Design> TravokSearch::surrogateSearch(const StoreView& sto
 std::optional<design::Design> TravokSearch::leastSquaresStep(const StoreView& store,
                                                              const design::Design& start) {
     const int f = fieldCount();
-    std::vector<int> codes = start.ints;
+    design::IntegerCodes codes = start.ints;
     for (int j = 0; j < f; ++j) codes[j] = std::clamp(codes[j], 0, fieldSizes_[j] - 1);
     if (!store.storedDesigns || store.evaluatedCount() < f + 1) return std::nullopt;
     const int terms = (f + 1) * (f + 2) / 2;

@@ -192,7 +192,7 @@ search::TravokSettings travokSettings(const Study& study) {
         baseline.reals.push_back(variable.baseline);
     }
     study.encoding->dblsToInts(baseline, design::roundNearest);
-    settings.baselineCodes = baseline.ints;
+    settings.baselineCodes = std::vector<int>(baseline.ints);
     return settings;
 }
 

@@ -46,12 +46,12 @@ void ByteWriter::text(const std::string& value) {
     buffer_ += value;
 }
 
-void ByteWriter::int32Vector(const std::vector<int>& values) {
+void ByteWriter::int32Vector(std::span<const int> values) {
     int32(static_cast<std::int32_t>(values.size()));
     for (int value : values) int32(value);
 }
 
-void ByteWriter::realVector(const std::vector<double>& values) {
+void ByteWriter::realVector(std::span<const double> values) {
     int32(static_cast<std::int32_t>(values.size()));
     for (double value : values) real(value);
 }

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,8 @@ public:
     // A 32-bit length, then the bytes without terminator.
     void text(const std::string& value);
     // A 32-bit count, then the values.
-    void int32Vector(const std::vector<int>& values);
-    void realVector(const std::vector<double>& values);
+    void int32Vector(std::span<const int> values);
+    void realVector(std::span<const double> values);
     void bytes(const std::string& value) { buffer_ += value; }
 
     std::size_t size() const { return buffer_.size(); }

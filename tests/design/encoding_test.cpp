@@ -69,7 +69,7 @@ protected:
         Design d;
         d.ints = std::move(ints);
         encoding->intsToDbls(d);
-        return d.reals;
+        return std::vector<double>(d.reals);
     }
     // The index of `value` for variable `variable` rounded down, to nearest and up.
     std::vector<int> indices(double value, std::size_t variable = 0) {
@@ -165,11 +165,13 @@ TEST_F(Encoding, HostDesignsAreRoundedToTheGridAndHostValuesMustLieInTheRange) {
     Design d;
     d.reals = {4.9};
     encoding->takeInHostDesign(d);
-    EXPECT_EQ(std::pair(d.ints, d.reals), std::pair(std::vector{2}, std::vector{4.0}));
+    EXPECT_EQ(d.ints, std::vector{2});
+    EXPECT_EQ(d.reals, std::vector{4.0});
     d.evaluationKind = realValued;
     d.reals = {5.1};
     encoding->takeInHostDesign(d);
-    EXPECT_EQ(std::pair(d.ints, d.reals), std::pair(std::vector{3}, std::vector{5.1}));
+    EXPECT_EQ(d.ints, std::vector{3});
+    EXPECT_EQ(d.reals, std::vector{5.1});
     // Host values must lie in the range or be an item.
     use({continuous(-1, 1, 3), discrete(3)});
     EXPECT_TRUE(accepts(0, std::nextafter(1.0, 2.0)) && accepts(0, -1.0 - 2.220446049250313e-16));

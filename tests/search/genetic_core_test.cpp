@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,7 @@ PopulationMember member(std::vector<int> codes, double raw = 0.0) {
     return m;
 }
 
-bool inRange(const std::vector<int>& codes, const std::vector<int>& sizes) {
+bool inRange(std::span<const int> codes, const std::vector<int>& sizes) {
     for (std::size_t j = 0; j < sizes.size(); ++j) {
         if (codes[j] < 0 || codes[j] >= sizes[j]) return false;
     }
@@ -241,7 +242,7 @@ TEST(InitialPopulationTest, SeededDesignsComeFirstAndTheRestFormAHypercube) {
     ASSERT_EQ(population.size(), 6u);
     EXPECT_FALSE(population[0].changed || population[1].changed);
     EXPECT_EQ(population[1].rawFitness(), 7.5);
-    std::set<std::vector<int>> hypercube;
+    std::set<design::IntegerCodes> hypercube;
     for (std::size_t i = 2; i < 6; ++i) {
         EXPECT_TRUE(population[i].changed && !population[i].evaluated());
         hypercube.insert(population[i].codes());

@@ -82,7 +82,7 @@ TEST(TravokSearchTest, EveryCycleHandsOutNewDistinctDesigns) {
             const double best = search.bestSoFar();
             Population& pending = search.breed(store.view(), cycle);
             ASSERT_EQ(pending.size(), static_cast<std::size_t>(p));
-            std::set<std::vector<int>> changed;
+            std::set<design::IntegerCodes> changed;
             for (const PopulationMember& m : pending) {
                 ASSERT_EQ(m.codes()[3], 0);
                 ASSERT_TRUE(std::all_of(m.codes().begin(), m.codes().end(),
@@ -153,7 +153,7 @@ TEST(TravokSearchTest, ReinitializationHandsOutReplacedMembers) {
     s.reinitializeKeepFraction = 0.5f;
     Started started(s, {8, 8});
     auto& [random, search, store] = started;
-    const std::vector<int> best = search.bestMember().codes();
+    const design::IntegerCodes best = search.bestMember().codes();
     ASSERT_TRUE(search.reinitialize(0, 40));
     EXPECT_FALSE(search.reinitialize(0, 40)) << "a population is out for evaluation";
     Population& pending = search.pending();
@@ -198,8 +198,8 @@ struct MotravokRun {
     }
     // The changed children of `cycles` bred generations, in order, each
     // generation evaluated and accepted.
-    std::vector<std::vector<int>> breed(int cycles) {
-        std::vector<std::vector<int>> children;
+    std::vector<design::IntegerCodes> breed(int cycles) {
+        std::vector<design::IntegerCodes> children;
         for (int cycle = 0; cycle < cycles; ++cycle) {
             Population& bred = search.breed(store.view(), cycle);
             for (const PopulationMember& child : bred) {
@@ -237,14 +237,14 @@ TEST(MotravokSearchTest, BreedsNewChildrenWithinTheFieldsAndKeepsTheArchive) {
     } runs[] = {{false, false, twoObjectives(), {6, 6, 6}}, {false, false, twoObjectives(), wide},
                 {true, false, twoObjectives(), wide},       {false, true, twoObjectives(), wide},
                 {false, false, constrained, wide},          {false, true, constrained, wide}};
-    std::vector<std::vector<std::vector<int>>> bred;
+    std::vector<std::vector<design::IntegerCodes>> bred;
     for (const auto& [realStep, repair, def, sizes] : runs) {
         SCOPED_TRACE(bred.size());
         const std::string path = folder.file(std::to_string(bred.size()) + ".pto");
         MotravokRun run(realStep, sizes, path, def, repair);
         const auto& children = bred.emplace_back(run.breed(15));
         EXPECT_EQ(run.store.stored.size(), 8u + children.size());
-        for (const std::vector<int>& codes : children) {
+        for (const design::IntegerCodes& codes : children) {
             for (std::size_t f = 0; f < sizes.size(); ++f) {
                 ASSERT_TRUE(codes[f] >= 0 && codes[f] < sizes[f]) << f;
             }
@@ -262,7 +262,7 @@ TEST(MotravokSearchTest, BreedsNewChildrenWithinTheFieldsAndKeepsTheArchive) {
     }
     for (std::size_t k = 0; k < 5; ++k) EXPECT_EQ(bred[k].size(), 90u) << k;
     std::uint64_t hash = 1469598103934665603ull;
-    for (const std::vector<int>& codes : bred[1]) {
+    for (const design::IntegerCodes& codes : bred[1]) {
         for (int code : codes) hash = (hash ^ static_cast<std::uint64_t>(code)) * 1099511628211ull;
     }
     EXPECT_EQ(hash, 533918970003044386u) << "bred before the options";

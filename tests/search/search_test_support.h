@@ -45,7 +45,7 @@ inline TravokSettings travokSettings(int populationSize, int parallel = 1) {
 // The designs evaluated so far, by their codes; the view tells a search
 // whether a design is stored.
 struct DesignsByCodes {
-    std::map<std::vector<int>, design::Design> stored;
+    std::map<design::IntegerCodes, design::Design> stored;
 
     std::vector<design::Design> all() const {
         std::vector<design::Design> designs;

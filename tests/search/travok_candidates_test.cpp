@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 #include <tuple>
+#include <span>
 #include <vector>
 
 #include "search/smooth_maximizer.h"
@@ -173,7 +174,7 @@ struct SmoothStore : DesignsByCodes {
         v.goals = &goals;
         return v;
     }
-    static double distance(const std::vector<int>& a, const std::vector<int>& b) {
+    static double distance(std::span<const int> a, std::span<const int> b) {
         double sum = 0.0;
         for (std::size_t j = 0; j < a.size(); ++j) sum += (a[j] - b[j]) * (a[j] - b[j]) / 100.0;
         return sum;
@@ -226,7 +227,7 @@ TEST(TravokSurrogateTest, TheBestDesignLostByThePopulationIsTheNextSecondStart) 
     const std::vector<int> sizes(4, 201);
     StartedSearch started(travokSettings(6), sizes, SmoothStore({150, 40, 170, 90}), 0.25f);
     auto& [random, search, store] = started;
-    std::vector<int> bestCodes;
+    design::IntegerCodes bestCodes;
     double best = -HUGE_VAL;
     int lost = 0;
     bool lostLastCycle = false;

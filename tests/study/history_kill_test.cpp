@@ -59,7 +59,7 @@ pid_t startChild(const std::string& folder, const char* mode, std::size_t budget
 }
 
 // Designs by id: their codes.
-using DesignCodes = std::map<int, std::vector<int>>;
+using DesignCodes = std::map<int, design::IntegerCodes>;
 
 // The history's designs; fails the test when the file is not a complete one.
 DesignCodes readHistory(const std::string& path) {
@@ -69,7 +69,7 @@ DesignCodes readHistory(const std::string& path) {
     output::History history;
     EXPECT_TRUE(support::readFileBytes(path, bytes));
     EXPECT_EQ(output::decodeHistory(bytes, history), output::HistoryDecode::ok);
-    std::set<std::vector<int>> distinct;
+    std::set<design::IntegerCodes> distinct;
     for (const design::Design& d : history.designs) {
         codes[d.id] = d.ints;
         EXPECT_TRUE(distinct.insert(d.ints).second) << "design " << d.id << " evaluated twice";
