@@ -5,7 +5,7 @@
 // equal to stored ones within the tolerance but not identical to them. The
 // saved-performance lookup is measured twice: over designs of their own far
 // apart in memory, and as the search engine asks, with a probe design just
-// made from the codes. Beside them, what the first of these waits for: four
+// made from the codes. Beside them, what the first of these waits for: three
 // reads that each wait for the one before, in as much memory.
 #include <benchmark/benchmark.h>
 
@@ -166,13 +166,13 @@ void lookupFromFreshProbe(benchmark::State& state, int kind) {
     reportSize(state, filled.store);
 }
 
-// Four reads, each at an address the one before gives, at random places in
+// Three reads, each at an address the one before gives, at random places in
 // about as much memory as the store and the probe designs of
 // LookupSavedPerformance hold (2 KB per design): what a lookup of a probe far
-// from the cache waits for, reading in that order the probe design, its
-// values, the key entry and the record. Consecutive lookups may overlap a
+// from the cache waits for, reading in that order the probe design with its
+// codes, the key entry and the record. Consecutive lookups may overlap a
 // little where their work is short; these reads never do.
-void fourDependentReads(benchmark::State& state) {
+void threeDependentReads(benchmark::State& state) {
     struct alignas(64) Line {
         std::size_t next = 0;
     };
@@ -184,7 +184,7 @@ void fourDependentReads(benchmark::State& state) {
     for (std::size_t i = 0; i < lineCount; ++i) lines[order[i]].next = order[(i + 1) % lineCount];
     std::size_t at = order[0];
     for (auto _ : state) {
-        for (int read = 0; read < 4; ++read) at = lines[at].next;
+        for (int read = 0; read < 3; ++read) at = lines[at].next;
         benchmark::DoNotOptimize(at);
     }
 }
@@ -212,7 +212,7 @@ bool registerStoreBenchmarks() {
     for (std::size_t size : storeSizes) {
         benchmark::RegisterBenchmark("FindNearStoredDesignReal", findNearStoredDesign)
             ->Arg(static_cast<std::int64_t>(size));
-        benchmark::RegisterBenchmark("FourDependentReads", fourDependentReads)
+        benchmark::RegisterBenchmark("ThreeDependentReads", threeDependentReads)
             ->Arg(static_cast<std::int64_t>(size));
     }
     return true;

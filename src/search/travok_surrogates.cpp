@@ -2,8 +2,8 @@
 // surrogates fitted to the stored designs around a start and searched from
 // many trial points, or a least-squares surface searched from the start.
 #include <algorithm>
-#include <span>
 #include <cmath>
+#include <span>
 #include <utility>
 
 #include "frame/text_format.h"
