@@ -7,9 +7,9 @@
 #include <cmath>
 #include <map>
 #include <set>
+#include <span>
 #include <string>
 #include <tuple>
-#include <span>
 #include <vector>
 
 #include "search/smooth_maximizer.h"
