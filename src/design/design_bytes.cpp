@@ -97,14 +97,10 @@ bool readDesign(support::ByteReader& in, Design& design) {
     in.int32(design.tag2);
     in.text(design.name);
     in.text(design.source);
-    std::vector<int> ints;
-    std::vector<double> reals;
-    if (!in.int32Vector(ints) || !in.realVector(reals) || !readArrays(in, design.dependentValues) ||
-        !readArrays(in, design.responseValues)) {
+    if (!in.int32Vector(design.ints) || !in.realVector(design.reals) ||
+        !readArrays(in, design.dependentValues) || !readArrays(in, design.responseValues)) {
         return false;
     }
-    design.ints = ints;
-    design.reals = reals;
     double copy = 0.0;
     in.real(design.performance);
     in.real(design.rawPerformance);

@@ -126,8 +126,7 @@ void TravokSearch::creditCandidate(const Candidate& candidate, const PopulationM
         case CandidateSource::kriging:
         case CandidateSource::radialBasis:
             surrogateChoice_.credit(candidate.tag, candidate.reference, raw);
-            if (raw > candidate.reference)
-                startRecords_.push_back({std::vector<int>(evaluated.codes()), raw});
+            if (raw > candidate.reference) startRecords_.push_back({evaluated.codes(), raw});
             break;
         case CandidateSource::simplex:
             ++simplex_.found;

@@ -87,9 +87,7 @@ void TravokSearch::takeResults(PendingKind kind, const AgentDesigns&) {
     if (kind == PendingKind::bred) creditCandidates();
     statistics_ = takeStatistics(pending_, messages_);
     const bool improved = statistics_.maximum > bestSoFar_;
-    if (improved)
-        bestCodes_ =
-            std::vector<int>(pending_[static_cast<std::size_t>(statistics_.bestIndex)].codes());
+    if (improved) bestCodes_ = pending_[static_cast<std::size_t>(statistics_.bestIndex)].codes();
     if (bred && statistics_.maximum < bestSoFar_) recordLostBest();
     bestSoFar_ = std::max(bestSoFar_, statistics_.maximum);
     if (bred) reinitialization_.countGeneration(improved);

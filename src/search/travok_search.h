@@ -62,7 +62,7 @@ struct Candidate {
 // the population has lost it: a further start for surrogate steps once;
 // `uses` counts the steps started from it.
 struct StartRecord {
-    std::vector<int> codes;
+    design::IntegerCodes codes;
     double rawFitness = 0.0;
     int uses = 0;
 };
@@ -184,8 +184,8 @@ private:
     SurrogateChoice surrogateChoice_;
     LocalMethodChoice localMethods_;
     std::vector<StartRecord> startRecords_;
-    std::vector<int> bestCodes_;  // the codes of the best design so far
-    int surrogateSteps_ = 0;      // Kriging and radial-basis searches made
+    design::IntegerCodes bestCodes_;  // the codes of the best design so far
+    int surrogateSteps_ = 0;          // Kriging and radial-basis searches made
     BaselineStepState baseline_;
 };
 

@@ -99,22 +99,6 @@ bool ByteReader::text(std::string& value) {
     return true;
 }
 
-bool ByteReader::int32Vector(std::vector<int>& values) {
-    std::int32_t n = 0;
-    if (!count(n, 4)) return false;
-    values.resize(static_cast<std::size_t>(n));
-    for (int& value : values) int32(value);
-    return !failed_;
-}
-
-bool ByteReader::realVector(std::vector<double>& values) {
-    std::int32_t n = 0;
-    if (!count(n, 8)) return false;
-    values.resize(static_cast<std::size_t>(n));
-    for (double& value : values) real(value);
-    return !failed_;
-}
-
 bool replaceFile(const std::string& path, const std::string& bytes) {
     const std::string temporary = path + ".tmp";
     if (openMustFail(path) || openMustFail(temporary)) return false;

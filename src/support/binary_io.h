@@ -46,8 +46,24 @@ public:
     // A count of items each taking at least `minItemBytes` of what is left:
     // a negative count, or one the rest of the buffer cannot hold, fails.
     bool count(std::int32_t& value, std::size_t minItemBytes);
-    bool int32Vector(std::vector<int>& values);
-    bool realVector(std::vector<double>& values);
+    // A count, then the values, into a resizable container of them (a
+    // std::vector or a design's codes).
+    template <typename Ints>
+    bool int32Vector(Ints& values) {
+        std::int32_t n = 0;
+        if (!count(n, 4)) return false;
+        values.resize(static_cast<std::size_t>(n));
+        for (int& value : values) int32(value);
+        return !failed_;
+    }
+    template <typename Reals>
+    bool realVector(Reals& values) {
+        std::int32_t n = 0;
+        if (!count(n, 8)) return false;
+        values.resize(static_cast<std::size_t>(n));
+        for (double& value : values) real(value);
+        return !failed_;
+    }
 
     bool failed() const { return failed_; }
     std::size_t offset() const { return offset_; }
