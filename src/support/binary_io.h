@@ -50,19 +50,11 @@ public:
     // std::vector or a design's codes).
     template <typename Ints>
     bool int32Vector(Ints& values) {
-        std::int32_t n = 0;
-        if (!count(n, 4)) return false;
-        values.resize(static_cast<std::size_t>(n));
-        for (int& value : values) int32(value);
-        return !failed_;
+        return readValues(values);
     }
     template <typename Reals>
     bool realVector(Reals& values) {
-        std::int32_t n = 0;
-        if (!count(n, 8)) return false;
-        values.resize(static_cast<std::size_t>(n));
-        for (double& value : values) real(value);
-        return !failed_;
+        return readValues(values);
     }
 
     bool failed() const { return failed_; }
@@ -72,6 +64,16 @@ public:
 
 private:
     bool take(std::size_t bytes, const char*& at);
+    bool read(std::int32_t& value) { return int32(value); }
+    bool read(double& value) { return real(value); }
+    template <typename Values>
+    bool readValues(Values& values) {
+        std::int32_t n = 0;
+        if (!count(n, sizeof(typename Values::value_type))) return false;
+        values.resize(static_cast<std::size_t>(n));
+        for (auto& value : values) read(value);
+        return !failed_;
+    }
 
     const std::string& buffer_;
     std::size_t offset_;
